@@ -1,0 +1,67 @@
+#include "win/effects_win.h"
+
+#include <windows.h>
+#include <mmsystem.h>
+#include <shellapi.h>
+
+#include <vector>
+
+#include "core/effects.h"
+
+namespace quellar::win {
+
+namespace {
+
+std::string moduleFileName() {
+    std::vector<char> buffer(MAX_PATH + 1, '\0');
+    DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    return std::string(buffer.data(), n);
+}
+
+const char* orNull(const std::string& text) {
+    return text.empty() ? nullptr : text.c_str();
+}
+
+}  // namespace
+
+void installWin32Effects() {
+    Effects& e = effects();
+    e.messageBox = [](std::uintptr_t owner, const std::string& text, const std::string& caption,
+                      unsigned flags) {
+        return MessageBoxA(reinterpret_cast<HWND>(owner), text.c_str(), caption.c_str(), flags);
+    };
+    e.startProgram = [](const ProgramStart& start) -> std::uintptr_t {
+        // WinExec keeps the command line exactly as written (no quoting) and
+        // exists on every Windows the program supports.
+        UINT r = WinExec(start.commandLine.c_str(), static_cast<UINT>(start.showState));
+        return r > 31 ? r : 0;
+    };
+    e.shellOpen = [](const ShellOpen& open) -> std::uintptr_t {
+        HINSTANCE r = ShellExecuteA(reinterpret_cast<HWND>(open.owner), orNull(open.verb),
+                                    open.file.c_str(), orNull(open.parameters),
+                                    orNull(open.directory), open.showState);
+        return reinterpret_cast<std::uintptr_t>(r);
+    };
+    e.exitWindows = [](unsigned flags, unsigned long reserved) {
+        return ExitWindowsEx(flags, static_cast<DWORD>(reserved)) ? 1 : 0;
+    };
+    e.playSound = [](const std::string& file) {
+        return PlaySoundA(file.c_str(), nullptr, SND_FILENAME | SND_ASYNC) != FALSE;
+    };
+    e.programFolder = [] {
+        std::string path = moduleFileName();
+        size_t slash = path.find_last_of('\\');
+        if (slash == std::string::npos) return std::string(".");
+        // A drive root keeps its backslash ("C:\"), as the platform reports
+        // a program folder there; joining adds another one.
+        if (slash == 2 && path[1] == ':') return path.substr(0, 3);
+        return path.substr(0, slash);
+    };
+    e.programFileName = [] {
+        std::string path = moduleFileName();
+        size_t slash = path.find_last_of('\\');
+        return slash == std::string::npos ? path : path.substr(slash + 1);
+    };
+}
+
+}  // namespace quellar::win
