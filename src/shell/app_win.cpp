@@ -2,26 +2,37 @@
 
 #include <commctrl.h>
 
+#include "core/effects.h"
+#include "shell/mainwindow_win.h"
 #include "win/effects_win.h"
-#include "win/window_win.h"
 
 namespace quellar::shell {
 
 namespace {
-class MainWindow : public win::Window {
-protected:
-    void onDestroy() override { PostQuitMessage(0); }
-};
+
+const char* const kInstanceMutex = "Quellar.PreviousInstance";
+const char* const kAlreadyRunning = "The program already opening";
+
+// True when another copy of this program already runs in this session. The
+// mutex that answers it is held until the process ends, so the copy that
+// asks first is the one that stays.
+bool previousInstanceRunning() {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);
+    return mutex && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
 }  // namespace
 
-int runQuellar(HINSTANCE, int showCommand) {
-    InitCommonControls();
+int runQuellar(HINSTANCE, int) {
     win::installWin32Effects();
+    if (previousInstanceRunning()) {
+        // Nothing else is touched: no mutex, no face, no tray icon, no setting.
+        effects().messageBox(0, kAlreadyRunning, kMainCaption, MB_OK);
+        return 0;
+    }
+    InitCommonControls();
     MainWindow main;
-    if (!main.create("QuellarMain", "Quellar", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX, 0,
-                     CW_USEDEFAULT, CW_USEDEFAULT, 724, 540, nullptr))
-        return 1;
-    ShowWindow(main.hwnd(), showCommand);
+    if (!main.start()) return 1;
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

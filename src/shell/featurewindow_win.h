@@ -1,0 +1,68 @@
+#pragma once
+// A feature window: one of the seven windows the main window hosts in its
+// child area. It is declared as a table of controls (core/form.h); this class
+// makes the window and its controls, has the host skin them, and gives the
+// concrete window its load and unload hooks.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/form.h"
+#include "win/binder_win.h"
+#include "win/window_win.h"
+
+namespace quellar::shell {
+
+class FeatureWindow;
+
+// What a feature window needs of the main window.
+class FeatureHost {
+public:
+    virtual ~FeatureHost() = default;
+    // "controlForm" on the window itself, then the pass over its controls.
+    virtual void skinFeatureWindow(FeatureWindow& window) = 0;
+    virtual HWND hostHandle() const = 0;
+};
+
+class FeatureWindow : public win::Window {
+public:
+    FeatureWindow(FeatureHost& host, std::string name, std::string caption, PixelRect client,
+                  const std::vector<ControlSpec>& specs);
+    ~FeatureWindow() override;
+
+    const std::string& name() const { return name_; }
+    const PixelRect& client() const { return client_; }
+
+    // Creates the window hidden with fresh controls, skins it and runs the
+    // window's own load. Loading a loaded window does nothing.
+    bool load();
+    // Runs the window's own unload and destroys it; the next load starts
+    // afresh. Unloading a window that is not loaded does nothing.
+    void unload();
+    bool isLoaded() const { return hwnd() != nullptr; }
+
+    // Only while loaded.
+    Form& form() { return *form_; }
+    win::FormBinder& binder() { return *binder_; }
+
+protected:
+    virtual void onLoad() {}
+    virtual void onUnload() {}
+
+    bool onCommand(int id, int code, HWND control) override;
+    bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    FeatureHost& host_;
+
+private:
+    std::string name_;
+    std::string caption_;
+    PixelRect client_;
+    const std::vector<ControlSpec>& specs_;
+    std::unique_ptr<Form> form_;
+    std::unique_ptr<win::FormBinder> binder_;
+};
+
+}  // namespace quellar::shell
