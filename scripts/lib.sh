@@ -112,21 +112,16 @@ prepare_prefix() {
     fi
 }
 
-# Starts an X server for the GUI when there is none; prints its display.
+# Starts a virtual X server on a free display (the server picks it) and
+# prints the display name; XVFB_PID is its process.
 start_xvfb() {
-    local n
-    for n in 91 92 93 94 95 96 97 98; do
-        if [ ! -e "/tmp/.X11-unix/X$n" ] && [ ! -e "/tmp/.X$n-lock" ]; then
-            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-            XVFB_PID=$!
-            local i
-            for i in $(seq 1 50); do
-                [ -e "/tmp/.X11-unix/X$n" ] && break
-                sleep 0.1
-            done
-            echo ":$n"
-            return 0
-        fi
-    done
-    return 1
+    local fifo n
+    fifo="$(mktemp -u)"
+    mkfifo "$fifo"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+    XVFB_PID=$!
+    read -r -t 30 n < "$fifo" || true
+    rm -f "$fifo"
+    [ -n "$n" ] || return 1
+    echo ":$n"
 }

@@ -11,6 +11,7 @@
 #include "shell/featurespecs.h"
 #include "shell/mainsettings_win.h"
 #include "shell/osversion.h"
+#include "shell/osversion_win.h"
 #include "shell/skinpass_win.h"
 #include "tuning/presets.h"
 
@@ -100,13 +101,6 @@ FeatureWindow* makePlaceholder(FeatureHost& host, const FeatureDesign& design) {
 }
 
 }  // namespace
-
-int GetOSVersion() {
-    OSVERSIONINFOA info{};
-    info.dwOSVersionInfoSize = sizeof info;  // 148 bytes
-    if (!GetVersionExA(&info)) return 0;
-    return osVersionIndex(info.dwPlatformId, info.dwMajorVersion, info.dwMinorVersion);
-}
 
 void SubclassWindow(HWND hwnd, bool install) {
     if (install) {
@@ -198,7 +192,7 @@ bool MainWindow::start() {
     FileVersion version = ownFileVersion();
     flash_.SetVariable("_root.version", versionText(version.major, version.minor, version.revision));
     // 8.
-    detectWindowsVersion();
+    shell::detectWindowsVersion();
     // 9.
     initTuningPresets();
     // 10.
@@ -238,10 +232,6 @@ void MainWindow::showTrayNotice() {
                         kNoticeColour, x, y, 0);
 }
 
-void MainWindow::detectWindowsVersion() {
-    setWindowsVersionFromIndex(GetOSVersion());
-}
-
 void MainWindow::bringToFront(HWND window) {
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
@@ -272,6 +262,33 @@ void MainWindow::dragMainWindow() {
 void MainWindow::skinFeatureWindow(FeatureWindow& window) {
     skin_.applySkinElement(window.hwnd(), "controlForm");
     applyAllControls(skin_, window.binder());
+}
+
+void MainWindow::hideAllChildForms() {
+    for (auto& feature : features_) {
+        // Hiding all of them makes any that does not exist yet.
+        feature->load();
+        ShowWindow(feature->hwnd(), SW_HIDE);
+    }
+}
+
+void MainWindow::showChildForm(FeatureIndex index) {
+    hideAllChildForms();
+    HWND window = features_[index]->hwnd();
+    if (GetParent(window) != childArea_) {
+        // A window hosted once stays a child of the child area; it keeps
+        // its designed position, the area's top-left corner.
+        LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
+        SetWindowLongPtrA(window, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD);
+        SetParent(window, childArea_);
+        SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    }
+    ShowWindow(window, SW_SHOW);
+    bringToFront(childArea_);
+}
+
+void MainWindow::sizeChildArea(int width, int height) {
+    SetWindowPos(childArea_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::unloadAll(const std::array<FeatureIndex, kFeatureCount>& order) {
@@ -314,9 +331,13 @@ void MainWindow::onFSCommand(const std::string& command, const std::string&) {
     case FaceCommand::Drag:
         dragMainWindow();
         break;
+    case FaceCommand::Settings:
+        showChildForm(kMainSettings);
+        sizeChildArea(440, 245);
+        break;
     default:
-        // The hosting commands, the applets, help and restart are acted on
-        // by the command dispatch; until then they do nothing.
+        // The other hosting commands, the applets, help and restart are
+        // acted on by the command dispatch; until then they do nothing.
         break;
     }
 }

@@ -63,6 +63,9 @@ public:
     void showMainWindow();
     void dragMainWindow();
     void hookFlashWindow();
+    void hideAllChildForms();
+    void showChildForm(FeatureIndex index);
+    void sizeChildArea(int width, int height);
 
     // The end of the process; by default the message loop ends. Tests
     // replace it to stay alive.
@@ -86,7 +89,6 @@ protected:
     bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
-    void detectWindowsVersion();
     void bringToFront(HWND hwnd);
     void unloadAll(const std::array<FeatureIndex, kFeatureCount>& order);
     void showTrayNotice();
@@ -103,8 +105,5 @@ private:
 // The process-wide hook state: the player window's previous procedure.
 void SubclassWindow(HWND hwnd, bool install);
 LRESULT CALLBACK FlashWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-
-// Index 0 to 6 of the running Windows, from GetVersionExA.
-int GetOSVersion();
 
 }  // namespace quellar::shell

@@ -1,0 +1,99 @@
+// Starts a program several times and reports how long it takes until its
+// first visible top-level window exists, and its peak working set; compares
+// the first program with the second.
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Sample {
+    double startupMs = 0;
+    double peakKb = 0;
+};
+
+struct Search {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK findVisible(HWND hwnd, LPARAM lParam) {
+    auto* search = reinterpret_cast<Search*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == search->pid && IsWindowVisible(hwnd)) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool runOnce(const std::string& exe, Sample& sample) {
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string cmd = exe;
+    LARGE_INTEGER freq, t0, t1;
+    QueryPerformanceFrequency(&freq);
+    QueryPerformanceCounter(&t0);
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    Search search{pi.dwProcessId, nullptr};
+    for (int i = 0; i < 60000 && !search.found; ++i) {
+        EnumWindows(findVisible, reinterpret_cast<LPARAM>(&search));
+        if (!search.found) Sleep(1);
+    }
+    QueryPerformanceCounter(&t1);
+    sample.startupMs = 1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) /
+                       static_cast<double>(freq.QuadPart);
+    Sleep(500);  // let it settle so the peak covers the finished start-up
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (GetProcessMemoryInfo(pi.hProcess, &counters, sizeof counters))
+        sample.peakKb = static_cast<double>(counters.PeakWorkingSetSize) / 1024.0;
+    if (search.found) PostMessageA(search.found, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(pi.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return search.found != nullptr;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::printf("usage: bench_probe program.exe yardstick.exe [runs]\n");
+        return 2;
+    }
+    int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
+    std::vector<double> start[2], peak[2];
+    for (int r = 0; r < runs; ++r) {
+        for (int p = 0; p < 2; ++p) {
+            Sample s;
+            if (!runOnce(argv[1 + p], s)) {
+                std::printf("%s showed no window\n", argv[1 + p]);
+                return 1;
+            }
+            start[p].push_back(s.startupMs);
+            peak[p].push_back(s.peakKb);
+        }
+    }
+    for (int p = 0; p < 2; ++p) {
+        std::printf("%-20s start-up to window shown: median %8.1f ms   peak working set: %8.0f KB\n",
+                    argv[1 + p], median(start[p]), median(peak[p]));
+    }
+    std::printf("ratio (program / yardstick): start-up %.2f, peak memory %.2f  (%d runs each)\n",
+                median(start[0]) / std::max(median(start[1]), 0.001),
+                median(peak[0]) / std::max(median(peak[1]), 0.001), runs);
+    return 0;
+}

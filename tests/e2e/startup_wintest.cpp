@@ -1,0 +1,142 @@
+// The real quellar.exe, started as a user would start it, under the Windows
+// versions Wine reports to it.
+#include <doctest/doctest.h>
+
+#include <string>
+
+#include "msgbox/balloon_win.h"
+#include "shell/mainwindow_win.h"
+#include "support/process_win.h"
+#include "support/pump_win.h"
+
+using namespace quellar::testing;
+
+namespace {
+
+const char* const kMainSettingsKey = "SOFTWARE\\BRD\\Quellar\\Settings\\MainSettings";
+
+// Stores "Run Program In system tray" as checked for the test's length and
+// puts back what was there.
+class TrayOptionStored {
+public:
+    TrayOptionStored() {
+        RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMainSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &key_, nullptr);
+        DWORD size = sizeof previous_;
+        had_ = RegQueryValueExA(key_, "chkRunProgramMini", nullptr, nullptr,
+                                reinterpret_cast<BYTE*>(previous_), &size) == ERROR_SUCCESS;
+        RegSetValueExA(key_, "chkRunProgramMini", 0, REG_SZ, reinterpret_cast<const BYTE*>("1"), 2);
+    }
+    ~TrayOptionStored() {
+        if (had_) {
+            RegSetValueExA(key_, "chkRunProgramMini", 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(previous_),
+                           static_cast<DWORD>(strlen(previous_) + 1));
+        } else {
+            RegDeleteValueA(key_, "chkRunProgramMini");
+        }
+        RegCloseKey(key_);
+    }
+
+private:
+    HKEY key_ = nullptr;
+    char previous_[256] = {};
+    bool had_ = false;
+};
+
+HWND waitForWindow(DWORD pid, const char* cls, DWORD timeoutMs, bool visible) {
+    HWND found = nullptr;
+    pumpUntil(
+        [&] {
+            found = topLevelWindowOf(pid, cls);
+            return found && (!visible || IsWindowVisible(found));
+        },
+        timeoutMs);
+    return found && (!visible || IsWindowVisible(found)) ? found : nullptr;
+}
+
+HWND waitForMessageBox(DWORD pid, DWORD timeoutMs) {
+    return waitForWindow(pid, "#32770", timeoutMs, true);
+}
+
+std::string messageBoxText(HWND box) {
+    char text[256] = {};
+    // The static control that carries a message box's text.
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+void checkSecondCopyOnlyComplains(const std::string& exe, const std::string& folder) {
+    ChildProcess second(exe, folder);
+    REQUIRE(second.started());
+    HWND box = waitForMessageBox(second.id(), 20000);
+    REQUIRE(box != nullptr);
+    char caption[64] = {};
+    GetWindowTextA(box, caption, sizeof caption);
+    CHECK(std::string(caption) == "Quellar");
+    CHECK(messageBoxText(box) == "The program already opening");
+    CHECK(topLevelWindowOf(second.id(), quellar::shell::kMainWindowClass) == nullptr);
+    PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    CHECK(second.waitExit(20000) == 0);
+}
+
+void closeMainWindow(ChildProcess& app, HWND main) {
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    CHECK(app.waitExit(20000) == 0);
+}
+
+}  // namespace
+
+TEST_CASE("9x family, started in the tray: hidden, the own balloon bottom-right for 5 s; one copy only") {
+    TrayOptionStored option;
+    setWineVersionFor("quellar.exe", "win98");
+    std::string folder = testProgramFolder();
+    std::string exe = folder + "\\quellar.exe";
+    ChildProcess app(exe, folder);
+    REQUIRE(app.started());
+
+    HWND balloon = waitForWindow(app.id(), quellar::msgbox::kBalloonClass, 30000, true);
+    REQUIRE(balloon != nullptr);
+    DWORD shownAt = GetTickCount();
+    HWND main = topLevelWindowOf(app.id(), quellar::shell::kMainWindowClass);
+    REQUIRE(main != nullptr);
+    CHECK_FALSE(IsWindowVisible(main));
+
+    // Pointed at (screen width - 40, screen height) from the lower right.
+    RECT r;
+    GetWindowRect(balloon, &r);
+    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    CHECK(r.right == doctest::Approx(sw - 40 + 42).epsilon(0.01));
+    CHECK(r.bottom == doctest::Approx(sh).epsilon(0.01));
+    CHECK((GetWindowLongA(balloon, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
+
+    checkSecondCopyOnlyComplains(exe, folder);
+
+    bool closed = pumpUntil([&] { return !IsWindow(balloon) || !IsWindowVisible(balloon); }, 15000);
+    CHECK(closed);
+    DWORD shownFor = GetTickCount() - shownAt;
+    CHECK(shownFor >= 4000);
+
+    closeMainWindow(app, main);
+    setWineVersionFor("quellar.exe", "");
+}
+
+TEST_CASE("NT family, started in the tray: hidden, no own balloon (the tray's balloon instead)") {
+    TrayOptionStored option;
+    setWineVersionFor("quellar.exe", "winxp");
+    std::string folder = testProgramFolder();
+    std::string exe = folder + "\\quellar.exe";
+    ChildProcess app(exe, folder);
+    REQUIRE(app.started());
+
+    HWND main = waitForWindow(app.id(), quellar::shell::kMainWindowClass, 30000, false);
+    REQUIRE(main != nullptr);
+    pumpFor(2500);
+    CHECK_FALSE(IsWindowVisible(main));
+    HWND balloon = topLevelWindowOf(app.id(), quellar::msgbox::kBalloonClass);
+    CHECK((balloon == nullptr || !IsWindowVisible(balloon)));
+
+    checkSecondCopyOnlyComplains(exe, folder);
+    closeMainWindow(app, main);
+    setWineVersionFor("quellar.exe", "");
+}
