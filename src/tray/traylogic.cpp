@@ -15,37 +15,16 @@ std::string tipField(const std::string& toolTip) {
     return blankFilledField(' ' + toolTip + ' ' + '\0', kTipLength);
 }
 
+// The balloon's texts end in a NUL as the tooltip does: without it the shell
+// measures the filling blanks as text and draws a balloon as wide as the
+// screen. A text that fills its field is cut and has no room for one; the
+// shell reads no further than the field.
 std::string infoField(const std::string& balloonText) {
-    return blankFilledField(balloonText, kInfoLength);
+    return blankFilledField(balloonText + '\0', kInfoLength);
 }
 
 std::string infoTitleField(const std::string& title) {
-    return blankFilledField(title, kInfoTitleLength);
-}
-
-NotifyRecordLayout notifyRecordLayout(std::size_t handleSize) {
-    auto alignUp = [](std::size_t offset, std::size_t alignment) {
-        return (offset + alignment - 1) / alignment * alignment;
-    };
-    NotifyRecordLayout l{};
-    l.handleSize = handleSize;
-    l.cbSize = 0;
-    l.hWnd = alignUp(l.cbSize + 4, handleSize);
-    l.uID = l.hWnd + handleSize;
-    l.uFlags = l.uID + 4;
-    l.uCallbackMessage = l.uFlags + 4;
-    l.hIcon = alignUp(l.uCallbackMessage + 4, handleSize);
-    l.szTip = l.hIcon + handleSize;
-    l.dwState = l.szTip + kTipLength;
-    l.dwStateMask = l.dwState + 4;
-    l.szInfo = l.dwStateMask + 4;
-    l.uTimeout = l.szInfo + kInfoLength;
-    l.szInfoTitle = l.uTimeout + 4;
-    l.dwInfoFlags = l.szInfoTitle + kInfoTitleLength;
-    // The record continues with a GUID, which needs no more than 4-byte
-    // alignment, so nothing pads the end of this part.
-    l.size = l.dwInfoFlags + 4;
-    return l;
+    return blankFilledField(title + '\0', kInfoTitleLength);
 }
 
 namespace {

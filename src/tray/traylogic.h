@@ -22,6 +22,7 @@ std::string blankFilledField(const std::string& text, std::size_t length);
 // shows the text with some air around it; an empty tooltip is a lone NUL,
 // which shows no tooltip at all. The rest of the field is blanks.
 std::string tipField(const std::string& toolTip);
+// The balloon's text and title: the text and a NUL, the rest blanks.
 std::string infoField(const std::string& balloonText);
 std::string infoTitleField(const std::string& title);
 
@@ -54,8 +55,33 @@ struct NotifyRecordLayout {
     std::size_t size;  // bytes up to the end of dwInfoFlags, padding included
 };
 
-NotifyRecordLayout notifyRecordLayout(std::size_t handleSize);
+constexpr NotifyRecordLayout notifyRecordLayout(std::size_t handleSize) {
+    auto alignUp = [](std::size_t offset, std::size_t alignment) {
+        return (offset + alignment - 1) / alignment * alignment;
+    };
+    NotifyRecordLayout l{};
+    l.handleSize = handleSize;
+    l.cbSize = 0;
+    l.hWnd = alignUp(l.cbSize + 4, handleSize);
+    l.uID = l.hWnd + handleSize;
+    l.uFlags = l.uID + 4;
+    l.uCallbackMessage = l.uFlags + 4;
+    l.hIcon = alignUp(l.uCallbackMessage + 4, handleSize);
+    l.szTip = l.hIcon + handleSize;
+    l.dwState = l.szTip + kTipLength;
+    l.dwStateMask = l.dwState + 4;
+    l.szInfo = l.dwStateMask + 4;
+    l.uTimeout = l.szInfo + kInfoLength;
+    l.szInfoTitle = l.uTimeout + 4;
+    l.dwInfoFlags = l.szInfoTitle + kInfoTitleLength;
+    // The record goes on with a GUID, which needs no more than 4-byte
+    // alignment, so nothing pads the end of this part.
+    l.size = l.dwInfoFlags + 4;
+    return l;
+}
+
 constexpr std::size_t kNotifyRecordSize32 = 488;
+static_assert(notifyRecordLayout(4).size == kNotifyRecordSize32);
 
 // Writes the record into `out`, which holds at least layout.size bytes, in
 // little-endian order; padding bytes are zero.

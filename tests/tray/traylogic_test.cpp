@@ -41,13 +41,17 @@ TEST_CASE("text fields: blanks around the tooltip, blank filling, cutting") {
     CHECK(longTip == ' ' + std::string(kTipLength - 1, 'x'));
     CHECK(tipField(std::string(125, 'y')) == ' ' + std::string(125, 'y') + ' ' + '\0');
 
+    // The balloon's texts end in a NUL before the filling blanks, or the
+    // shell would measure the blanks and draw a screen-wide balloon.
     CHECK(infoField("The Program Still Running Here") ==
-          "The Program Still Running Here" + std::string(kInfoLength - 30, ' '));
+          "The Program Still Running Here" + std::string(1, '\0') + std::string(kInfoLength - 31, ' '));
     CHECK(infoField(std::string(300, 'i')) == std::string(kInfoLength, 'i'));
+    CHECK(infoField(std::string(255, 'i')) == std::string(255, 'i') + '\0');
     CHECK(infoTitleField("Program notification") ==
-          "Program notification" + std::string(kInfoTitleLength - 20, ' '));
+          "Program notification" + std::string(1, '\0') + std::string(kInfoTitleLength - 21, ' '));
     CHECK(infoTitleField(std::string(65, 't')) == std::string(kInfoTitleLength, 't'));
-    CHECK(infoTitleField("") == std::string(kInfoTitleLength, ' '));
+    CHECK(infoTitleField(std::string(64, 't')) == std::string(kInfoTitleLength, 't'));
+    CHECK(infoTitleField("") == '\0' + std::string(kInfoTitleLength - 1, ' '));
 }
 
 TEST_CASE("the notification record's layout and bytes") {
