@@ -112,8 +112,8 @@ prepare_prefix() {
     fi
 }
 
-# Starts a virtual X server on a free display (the server picks it) and
-# prints the display name; XVFB_PID is its process.
+# Starts a virtual X server on a free display (the server picks it), exports
+# DISPLAY and sets XVFB_PID. Call it directly, not in $(...).
 start_xvfb() {
     local fifo n
     fifo="$(mktemp -u)"
@@ -123,5 +123,5 @@ start_xvfb() {
     read -r -t 30 n < "$fifo" || true
     rm -f "$fifo"
     [ -n "$n" ] || return 1
-    echo ":$n"
+    export DISPLAY=":$n"
 }
