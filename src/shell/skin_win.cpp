@@ -144,6 +144,16 @@ void buffered(HDC target, const RECT& rect, Draw draw) {
     DeleteDC(memory);
 }
 
+// What the parent gives its controls, asked as a system control would.
+HBRUSH parentBrush(HWND hwnd, HDC dc, UINT askParent) {
+    HWND parent = GetParent(hwnd);
+    HBRUSH brush = parent ? reinterpret_cast<HBRUSH>(SendMessageA(parent, askParent,
+                                                                  reinterpret_cast<WPARAM>(dc),
+                                                                  reinterpret_cast<LPARAM>(hwnd)))
+                          : nullptr;
+    return brush ? brush : GetSysColorBrush(COLOR_BTNFACE);
+}
+
 bool readSkinFile(const std::string& path, std::string& text) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -393,22 +403,17 @@ bool SkinEngine::handleFrame(Skinned& skinned, HWND hwnd, UINT msg, WPARAM wPara
     bool group = isGroupBox(hwnd);
     HDC dc = reinterpret_cast<HDC>(wParam);
     switch (msg) {
-    case WM_ERASEBKGND: {
-        if (!group) {
-            RECT r;
-            GetClientRect(hwnd, &r);
-            FillRect(dc, &r, backgroundBrush(SkinElement::Frame, hwnd, dc, WM_CTLCOLORSTATIC));
-        }
+    case WM_ERASEBKGND:
+        // WM_PAINT fills the frame whole: its surface is not one colour.
         result = 1;
         return true;
-    }
     case WM_PAINT: {
         if (dc) {
-            paint(skinned, hwnd, dc, false);
+            paint(skinned, hwnd, dc, true);
         } else {
             PAINTSTRUCT ps;
             HDC paintDc = BeginPaint(hwnd, &ps);
-            if (paintDc) paint(skinned, hwnd, paintDc, false);
+            if (paintDc) paint(skinned, hwnd, paintDc, true);
             EndPaint(hwnd, &ps);
         }
         result = 0;
@@ -435,7 +440,7 @@ bool SkinEngine::handleFrame(Skinned& skinned, HWND hwnd, UINT msg, WPARAM wPara
         if (group)
             redrawUnder(hwnd);
         else
-            RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+            RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         return true;
     default:
         return false;
@@ -503,13 +508,7 @@ bool SkinEngine::handleDrawn(Skinned& skinned, HWND hwnd, UINT msg, WPARAM wPara
 HBRUSH SkinEngine::backgroundBrush(SkinElement element, HWND hwnd, HDC dc, UINT askParent) {
     if (!skin_.style(element).backgroundFromParent && gdi(element).background)
         return gdi(element).background;
-    // What the parent gives its controls, as a system control would ask.
-    HWND parent = GetParent(hwnd);
-    HBRUSH brush = parent ? reinterpret_cast<HBRUSH>(SendMessageA(
-                                parent, askParent, reinterpret_cast<WPARAM>(dc),
-                                reinterpret_cast<LPARAM>(hwnd)))
-                          : nullptr;
-    return brush ? brush : GetSysColorBrush(COLOR_BTNFACE);
+    return parentBrush(hwnd, dc, askParent);
 }
 
 void SkinEngine::paint(const Skinned& skinned, HWND hwnd, HDC target, bool erase) {
@@ -524,8 +523,9 @@ void SkinEngine::paint(const Skinned& skinned, HWND hwnd, HDC target, bool erase
 
     if (element == SkinElement::Frame) {
         bool group = isGroupBox(hwnd);
-        HBRUSH background = backgroundBrush(element, hwnd, target, WM_CTLCOLORSTATIC);
-        paintFrame(target, rect, style, font, background, erase && !group, enabled, text);
+        HBRUSH outside = parentBrush(hwnd, target, WM_CTLCOLORSTATIC);
+        HBRUSH inside = backgroundBrush(element, hwnd, target, WM_CTLCOLORSTATIC);
+        paintFrame(target, rect, style, font, outside, inside, erase && !group, enabled, text);
         return;
     }
 

@@ -158,7 +158,8 @@ void paintPushButton(HDC dc, const RECT& rect, const ElementStyle& style, HFONT 
         Selected fill(dc, brush.get());
         if (style.borderStyle == BorderStyle::Solid) {
             // The default button carries a heavier rim, as on any dialog.
-            GdiObject pen(solidPen(style.border, state.isDefault && state.enabled ? 2 : 1));
+            const SkinColor rim = state.enabled ? style.border : mix(style.border, face, 60);
+            GdiObject pen(solidPen(rim, state.isDefault && state.enabled ? 2 : 1));
             Selected use(dc, pen.get());
             RECT body = rect;
             if (state.isDefault && state.enabled) {
@@ -287,27 +288,38 @@ void paintLabel(HDC dc, const RECT& rect, const ElementStyle& style, HFONT font,
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect, format);
 }
 
-void paintFrame(HDC dc, const RECT& rect, const ElementStyle& style, HFONT font,
-                HBRUSH background, bool fillInterior, bool enabled, const std::string& text) {
-    if (fillInterior) FillRect(dc, &rect, background);
+void paintFrame(HDC dc, const RECT& rect, const ElementStyle& style, HFONT font, HBRUSH outside,
+                HBRUSH inside, bool fillInterior, bool enabled, const std::string& text) {
     Selected useFont(dc, font);
     int captionHeight = textHeight(dc);
     RECT box = rect;
     box.top += captionHeight / 2;
     int radius = std::min(style.cornerRadius, std::max(0, static_cast<int>(box.bottom - box.top) / 2));
-    drawBorder(dc, box, style.borderStyle, style.border, radius);
-    if (text.empty()) return;
+    if (fillInterior) {
+        // Above the border line and past the rounded corners is the
+        // parent's surface, not the frame's.
+        FillRect(dc, &rect, outside);
+        if (inside != outside) {
+            Selected useBrush(dc, inside);
+            Selected noOutline(dc, GetStockObject(NULL_PEN));
+            RECT body{box.left, box.top, box.right + 1, box.bottom + 1};
+            shape(dc, body, radius);
+        }
+    }
     SIZE extent{};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    if (!text.empty()) GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
     int left = rect.left + kCaptionIndent + radius / 2;
     int right = std::min(static_cast<int>(rect.right) - kCaptionIndent,
                          left + static_cast<int>(extent.cx) + 2 * kCaptionPadding);
-    if (right <= left) return;
-    RECT caption{left, rect.top, right, rect.top + captionHeight};
-    FillRect(dc, &caption, background);
+    bool caption = !text.empty() && right > left;
+    int saved = SaveDC(dc);
+    if (caption) ExcludeClipRect(dc, left, rect.top, right, rect.top + captionHeight);
+    drawBorder(dc, box, style.borderStyle, style.border, radius);
+    RestoreDC(dc, saved);
+    if (!caption) return;
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, toColorRef(enabled ? style.text : style.disabledText));
-    RECT textRect{left + kCaptionPadding, caption.top, right - kCaptionPadding, caption.bottom};
+    RECT textRect{left + kCaptionPadding, rect.top, right - kCaptionPadding, rect.top + captionHeight};
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
               DT_LEFT | DT_SINGLELINE | DT_END_ELLIPSIS);
 }

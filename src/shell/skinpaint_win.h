@@ -40,10 +40,11 @@ void paintCheckBox(HDC dc, const RECT& rect, const ElementStyle& style, HFONT fo
 void paintLabel(HDC dc, const RECT& rect, const ElementStyle& style, HFONT font,
                 HBRUSH background, bool enabled, const std::string& text, UINT format);
 // A frame: the border below the caption's middle and the caption on it.
-// `fillInterior` false leaves the inside as it is (a group box is only a
-// drawing over its siblings' parent).
-void paintFrame(HDC dc, const RECT& rect, const ElementStyle& style, HFONT font,
-                HBRUSH background, bool fillInterior, bool enabled, const std::string& text);
+// With `fillInterior` the frame first paints its whole rectangle: `outside`
+// above the border and past its corners, `inside` within. A group box
+// leaves that to its parent, since it only draws over its siblings' parent.
+void paintFrame(HDC dc, const RECT& rect, const ElementStyle& style, HFONT font, HBRUSH outside,
+                HBRUSH inside, bool fillInterior, bool enabled, const std::string& text);
 
 void drawBorder(HDC dc, const RECT& rect, BorderStyle style, const SkinColor& color, int radius);
 
