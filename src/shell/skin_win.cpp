@@ -407,20 +407,9 @@ bool SkinEngine::handleFrame(Skinned& skinned, HWND hwnd, UINT msg, WPARAM wPara
         // WM_PAINT fills the frame whole: its surface is not one colour.
         result = 1;
         return true;
-    case WM_PAINT: {
-        if (dc) {
-            paint(skinned, hwnd, dc, true);
-        } else {
-            PAINTSTRUCT ps;
-            HDC paintDc = BeginPaint(hwnd, &ps);
-            if (paintDc) paint(skinned, hwnd, paintDc, true);
-            EndPaint(hwnd, &ps);
-        }
-        result = 0;
-        return true;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-        paint(skinned, hwnd, dc, true);
+        paintMessage(skinned, hwnd, wParam);
         result = 0;
         return true;
     case WM_CTLCOLORSTATIC:
@@ -460,20 +449,9 @@ bool SkinEngine::handleDrawn(Skinned& skinned, HWND hwnd, UINT msg, WPARAM wPara
     case WM_ERASEBKGND:
         result = 1;
         return true;
-    case WM_PAINT: {
-        if (wParam) {
-            paint(skinned, hwnd, reinterpret_cast<HDC>(wParam), true);
-        } else {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd, &ps);
-            if (dc) paint(skinned, hwnd, dc, true);
-            EndPaint(hwnd, &ps);
-        }
-        result = 0;
-        return true;
-    }
+    case WM_PAINT:
     case WM_PRINTCLIENT:
-        paint(skinned, hwnd, reinterpret_cast<HDC>(wParam), true);
+        paintMessage(skinned, hwnd, wParam);
         result = 0;
         return true;
     case WM_MOUSEMOVE:
@@ -499,6 +477,8 @@ bool SkinEngine::handleDrawn(Skinned& skinned, HWND hwnd, UINT msg, WPARAM wPara
         return true;
     default:
         if (!redrawsItself(msg)) return false;
+        // A disabled window gets no mouse messages, so no leave either.
+        if (msg == WM_ENABLE && !wParam) skinned.hover = false;
         result = CallWindowProcA(skinned.previous, hwnd, msg, wParam, lParam);
         if (stillOurs()) redrawNow(hwnd);
         return true;
@@ -511,7 +491,18 @@ HBRUSH SkinEngine::backgroundBrush(SkinElement element, HWND hwnd, HDC dc, UINT 
     return parentBrush(hwnd, dc, askParent);
 }
 
-void SkinEngine::paint(const Skinned& skinned, HWND hwnd, HDC target, bool erase) {
+void SkinEngine::paintMessage(const Skinned& skinned, HWND hwnd, WPARAM givenDc) {
+    PAINTSTRUCT ps;
+    HDC dc = givenDc ? reinterpret_cast<HDC>(givenDc) : BeginPaint(hwnd, &ps);
+    try {
+        if (dc) paint(skinned, hwnd, dc);
+    } catch (...) {
+        // Out of memory for the caption: the paint cycle must still end.
+    }
+    if (!givenDc) EndPaint(hwnd, &ps);
+}
+
+void SkinEngine::paint(const Skinned& skinned, HWND hwnd, HDC target) {
     RECT rect;
     GetClientRect(hwnd, &rect);
     if (rect.right <= rect.left || rect.bottom <= rect.top) return;
@@ -525,7 +516,7 @@ void SkinEngine::paint(const Skinned& skinned, HWND hwnd, HDC target, bool erase
         bool group = isGroupBox(hwnd);
         HBRUSH outside = parentBrush(hwnd, target, WM_CTLCOLORSTATIC);
         HBRUSH inside = backgroundBrush(element, hwnd, target, WM_CTLCOLORSTATIC);
-        paintFrame(target, rect, style, font, outside, inside, erase && !group, enabled, text);
+        paintFrame(target, rect, style, font, outside, inside, !group, enabled, text);
         return;
     }
 

@@ -65,8 +65,10 @@ private:
                      LRESULT& result);
     bool handleDrawn(Skinned& skinned, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
                      LRESULT& result);
-    // `erase`: fill the background first (nothing erased it before).
-    void paint(const Skinned& skinned, HWND hwnd, HDC dc, bool erase);
+    // WM_PAINT (given no DC) or WM_PRINTCLIENT (given one). The skinned
+    // windows paint their whole surface here, background included.
+    void paintMessage(const Skinned& skinned, HWND hwnd, WPARAM givenDc);
+    void paint(const Skinned& skinned, HWND hwnd, HDC dc);
     HBRUSH backgroundBrush(SkinElement element, HWND hwnd, HDC dc, UINT askParent);
 
     void install(const Skin& skin);

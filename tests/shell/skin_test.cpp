@@ -84,40 +84,29 @@ TEST_CASE("what a skin file omits keeps the base skin's look") {
 
 TEST_CASE("every property of an element can be set, in either colour form and any letter case") {
     SkinParseResult r = parseSkin(
-        "\xEF\xBB\xBF[CheckBox]\r\n"
-        "BACKGROUND = 1,2,3\r\n"
-        "face=#010203\r\n"
-        "disabledFace = #020304\r\n"
-        "text = #030405\r\n"
-        "disabledtext = #040506\r\n"
-        "hover = #050607\r\n"
-        "pressed = #060708\r\n"
-        "border = #070809\r\n"
-        "focus = #08090A\r\n"
-        "checkMark = #090A0B\r\n"
-        "borderStyle = Etched\r\n"
-        "cornerRadius = 20\r\n"
-        "fontFace = Courier New\r\n"
-        "fontSize = 36\r\n"
-        "fontWeight = 600");
+        "\xEF\xBB\xBF[CheckBox]\r\nBACKGROUND = 1,2,3\r\nface=#010203\r\ndisabledFace = #020304\r\n"
+        "text = #030405\r\ndisabledtext = #040506\r\nhover = #050607\r\npressed = #060708\r\n"
+        "border = #070809\r\nfocus = #08090A\r\ncheckMark = #090A0B\r\nborderStyle = Etched\r\n"
+        "cornerRadius = 20\r\nfontFace = Courier New\r\nfontSize = 36\r\nfontWeight = 600");
     CHECK(r.issues.empty());
-    const ElementStyle& s = r.skin.style(SkinElement::CheckBox);
-    CHECK(s.background == SkinColor{1, 2, 3});
-    CHECK_FALSE(s.backgroundFromParent);
-    CHECK(s.face == SkinColor{1, 2, 3});
-    CHECK(s.disabledFace == SkinColor{2, 3, 4});
-    CHECK(s.text == SkinColor{3, 4, 5});
-    CHECK(s.disabledText == SkinColor{4, 5, 6});
-    CHECK(s.hover == SkinColor{5, 6, 7});
-    CHECK(s.pressed == SkinColor{6, 7, 8});
-    CHECK(s.border == SkinColor{7, 8, 9});
-    CHECK(s.focus == SkinColor{8, 9, 10});
-    CHECK(s.checkMark == SkinColor{9, 10, 11});
-    CHECK(s.borderStyle == BorderStyle::Etched);
-    CHECK(s.cornerRadius == 20);
-    CHECK(s.fontFace == "Courier New");
-    CHECK(s.fontSize == 36);
-    CHECK(s.fontWeight == 600);
+    ElementStyle expected = builtInSkin().style(SkinElement::CheckBox);
+    expected.background = {1, 2, 3};
+    expected.backgroundFromParent = false;
+    expected.face = {1, 2, 3};
+    expected.disabledFace = {2, 3, 4};
+    expected.text = {3, 4, 5};
+    expected.disabledText = {4, 5, 6};
+    expected.hover = {5, 6, 7};
+    expected.pressed = {6, 7, 8};
+    expected.border = {7, 8, 9};
+    expected.focus = {8, 9, 10};
+    expected.checkMark = {9, 10, 11};
+    expected.borderStyle = BorderStyle::Etched;
+    expected.cornerRadius = 20;
+    expected.fontFace = "Courier New";
+    expected.fontSize = 36;
+    expected.fontWeight = 600;
+    CHECK(r.skin.style(SkinElement::CheckBox) == expected);
     // Only that element changed.
     Skin rest = r.skin;
     rest.style(SkinElement::CheckBox) = builtInSkin().style(SkinElement::CheckBox);
