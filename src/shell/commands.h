@@ -8,7 +8,7 @@
 
 namespace quellar {
 
-enum class FaceCommand {
+enum class UiCommand {
     Minimize,
     About,
     CloseAbout,
@@ -34,9 +34,9 @@ enum class FaceCommand {
     SysSettingClicked,
 };
 
-std::optional<FaceCommand> parseFaceCommand(const std::string& text);
+std::optional<UiCommand> parseUiCommand(const std::string& text);
 
 // Every command text the face may send, in table order.
-const std::vector<std::string>& faceCommandTexts();
+const std::vector<std::string>& uiCommandTexts();
 
 }  // namespace quellar

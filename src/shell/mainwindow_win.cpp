@@ -228,7 +228,7 @@ void MainWindow::showTrayNotice() {
     }
     float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - kNoticeRightInset);
     float y = static_cast<float>(GetSystemMetrics(SM_CYSCREEN));
-    msgFrm_.MsgAuto_box(kTrayNotice, kNoticeFlags, kTrayNoticeCaption, kNoticeSeconds, true,
+    msgbox::msgFrm().MsgAuto_box(kTrayNotice, kNoticeFlags, kTrayNoticeCaption, kNoticeSeconds, true,
                         kNoticeColour, x, y, 0);
 }
 
@@ -308,30 +308,30 @@ void MainWindow::Form_Unload() {
 }
 
 void MainWindow::onFSCommand(const std::string& command, const std::string&) {
-    auto parsed = parseFaceCommand(command);
+    auto parsed = parseUiCommand(command);
     if (!parsed) return;
     switch (*parsed) {
-    case FaceCommand::Minimize:
+    case UiCommand::Minimize:
         ShowWindow(hwnd(), SW_MINIMIZE);
         break;
-    case FaceCommand::Close:
+    case UiCommand::Close:
         unloadAll({kWizardMode, kNormalMode, kBackUp, kNetPingerSettings, kSystemStatus,
                    kRamConfiguration, kMainSettings});
         tray_.Show(false);
         endProcess();
         break;
-    case FaceCommand::Tray:
+    case UiCommand::Tray:
         ShowWindow(hwnd(), SW_HIDE);
         showTrayNotice();
         break;
-    case FaceCommand::Home:
-    case FaceCommand::Hide:
+    case UiCommand::Home:
+    case UiCommand::Hide:
         bringToFront(flash_.hwnd());
         break;
-    case FaceCommand::Drag:
+    case UiCommand::Drag:
         dragMainWindow();
         break;
-    case FaceCommand::Settings:
+    case UiCommand::Settings:
         showChildForm(kMainSettings);
         sizeChildArea(440, 245);
         break;

@@ -74,7 +74,6 @@ public:
     FacePlayer& flash() { return flash_; }
     SkinEngine& skin() { return skin_; }
     tray::Tray& tray() { return tray_; }
-    msgbox::MsgFrm& msgFrm() { return msgFrm_; }
     HWND childArea() const { return childArea_; }
     FeatureWindow& feature(FeatureIndex index) { return *features_[index]; }
     MainSettingsWindow& mainSettings();
@@ -97,7 +96,6 @@ private:
     FacePlayer flash_;
     SkinEngine skin_;
     tray::Tray tray_;
-    msgbox::MsgFrm msgFrm_;
     HWND childArea_ = nullptr;
     std::array<std::unique_ptr<FeatureWindow>, kFeatureCount> features_;
 };

@@ -95,7 +95,7 @@ TEST_CASE("9x family, started in the tray: hidden, the own balloon bottom-right 
     ChildProcess app(exe, folder);
     REQUIRE(app.started());
 
-    HWND balloon = waitForWindow(app.id(), quellar::msgbox::kBalloonClass, 30000, true);
+    HWND balloon = waitForWindow(app.id(), quellar::msgbox::kMsgFrmClass, 30000, true);
     REQUIRE(balloon != nullptr);
     DWORD shownAt = GetTickCount();
     HWND main = topLevelWindowOf(app.id(), quellar::shell::kMainWindowClass);
@@ -133,7 +133,7 @@ TEST_CASE("NT family, started in the tray: hidden, no own balloon (the tray's ba
     REQUIRE(main != nullptr);
     pumpFor(2500);
     CHECK_FALSE(IsWindowVisible(main));
-    HWND balloon = topLevelWindowOf(app.id(), quellar::msgbox::kBalloonClass);
+    HWND balloon = topLevelWindowOf(app.id(), quellar::msgbox::kMsgFrmClass);
     CHECK((balloon == nullptr || !IsWindowVisible(balloon)));
 
     checkSecondCopyOnlyComplains(exe, folder);

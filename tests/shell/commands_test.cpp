@@ -5,25 +5,25 @@
 using namespace quellar;
 
 TEST_CASE("command texts match exactly or not at all") {
-    CHECK(parseFaceCommand("IDC_FS_close") == FaceCommand::Close);
-    CHECK(parseFaceCommand("Drag") == FaceCommand::Drag);
-    CHECK(parseFaceCommand("IDC_FS_backupManger") == FaceCommand::BackupManager);
-    CHECK(parseFaceCommand("IDC_FS_systemSatus") == FaceCommand::SystemStatus);
+    CHECK(parseUiCommand("IDC_FS_close") == UiCommand::Close);
+    CHECK(parseUiCommand("Drag") == UiCommand::Drag);
+    CHECK(parseUiCommand("IDC_FS_backupManger") == UiCommand::BackupManager);
+    CHECK(parseUiCommand("IDC_FS_systemSatus") == UiCommand::SystemStatus);
     // Near misses do nothing.
-    CHECK_FALSE(parseFaceCommand("IDC_FS_Close"));
-    CHECK_FALSE(parseFaceCommand("idc_fs_close"));
-    CHECK_FALSE(parseFaceCommand("IDC_FS_close "));
-    CHECK_FALSE(parseFaceCommand(" IDC_FS_close"));
-    CHECK_FALSE(parseFaceCommand("drag"));
-    CHECK_FALSE(parseFaceCommand(""));
-    CHECK_FALSE(parseFaceCommand("IDC_FS_backupManager"));
+    CHECK_FALSE(parseUiCommand("IDC_FS_Close"));
+    CHECK_FALSE(parseUiCommand("idc_fs_close"));
+    CHECK_FALSE(parseUiCommand("IDC_FS_close "));
+    CHECK_FALSE(parseUiCommand(" IDC_FS_close"));
+    CHECK_FALSE(parseUiCommand("drag"));
+    CHECK_FALSE(parseUiCommand(""));
+    CHECK_FALSE(parseUiCommand("IDC_FS_backupManager"));
 }
 
 TEST_CASE("the command table lists each text once") {
-    const auto& texts = faceCommandTexts();
+    const auto& texts = uiCommandTexts();
     CHECK(texts.size() == 23);
     for (size_t i = 0; i < texts.size(); ++i) {
-        REQUIRE(parseFaceCommand(texts[i]));
+        REQUIRE(parseUiCommand(texts[i]));
         for (size_t j = i + 1; j < texts.size(); ++j) CHECK(texts[i] != texts[j]);
     }
 }
