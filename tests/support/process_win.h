@@ -77,23 +77,23 @@ struct FoundWindow {
     HWND hwnd;
 };
 
+inline BOOL CALLBACK matchTopLevel(HWND hwnd, LPARAM lParam) {
+    auto* s = reinterpret_cast<FoundWindow*>(lParam);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    char name[256] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if (owner == s->pid && s->cls == name) {
+        s->hwnd = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 // The first top-level window of the process with that class name.
 inline HWND topLevelWindowOf(DWORD pid, const std::string& cls) {
     FoundWindow search{pid, cls, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM lParam) -> BOOL {
-            auto* s = reinterpret_cast<FoundWindow*>(lParam);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            char name[256] = {};
-            GetClassNameA(hwnd, name, sizeof name);
-            if (owner == s->pid && s->cls == name) {
-                s->hwnd = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    EnumWindows(matchTopLevel, reinterpret_cast<LPARAM>(&search));
     return search.hwnd;
 }
 
