@@ -13,6 +13,7 @@ Effects& effects() {
         [](const std::string&) { return false; },
         [] { return std::string("."); },
         [] { return std::string("quellar.exe"); },
+        [] { return LocalTime{}; },
     };
     return table;
 }

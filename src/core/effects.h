@@ -26,6 +26,15 @@ struct ShellOpen {
     int showState = 0;
 };
 
+struct LocalTime {
+    int year = 2000;
+    int month = 1;   // 1 to 12
+    int day = 1;     // 1 to 31
+    int hour = 0;    // 0 to 23
+    int minute = 0;
+    int second = 0;
+};
+
 struct Effects {
     // MessageBoxA: owner, text, caption, flags -> the button pressed.
     std::function<int(std::uintptr_t, const std::string&, const std::string&, unsigned)> messageBox;
@@ -42,6 +51,8 @@ struct Effects {
     std::function<std::string()> programFolder;
     // The program file's own name, e.g. "quellar.exe".
     std::function<std::string()> programFileName;
+    // The local date and time (backups record when they were taken).
+    std::function<LocalTime()> localTime;
 };
 
 // The process-wide table. Tests swap entries and restore them with

@@ -57,6 +57,11 @@ void installWin32Effects() {
         if (slash == 2 && path[1] == ':') return path.substr(0, 3);
         return path.substr(0, slash);
     };
+    e.localTime = [] {
+        SYSTEMTIME t;
+        GetLocalTime(&t);
+        return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
+    };
     e.programFileName = [] {
         std::string path = moduleFileName();
         size_t slash = path.find_last_of('\\');
