@@ -141,7 +141,7 @@ MainSettingsWindow& MainWindow::mainSettings() {
 
 bool MainWindow::onCreate() {
     registerChildAreaClass();
-    childArea_ = CreateWindowExA(0, kChildAreaClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN,
+    childArea_ = CreateWindowExA(0, kChildAreaClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
                                  kChildAreaLeft, kChildAreaTop, kChildAreaWidth, kChildAreaHeight,
                                  hwnd(), nullptr, win::moduleInstance(), nullptr);
     createButtonPanel();
@@ -156,7 +156,7 @@ void MainWindow::createButtonPanel() {
     int id = kFirstPanelButtonId;
     int x = 4, y = 4;
     for (const PanelButton& button : kPanelButtons) {
-        CreateWindowExA(0, "BUTTON", button.caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, y,
+        CreateWindowExA(0, "BUTTON", button.caption, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON, x, y,
                         120, 24, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)),
                         win::moduleInstance(), nullptr);
         y += 26;
