@@ -1,0 +1,10 @@
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+namespace quellar::shell {
+// The first top-level window whose title contains `text` (case-sensitive),
+// walking the desktop's children from the first; nullptr when none does.
+HWND FindWin(const std::string& text);
+}  // namespace quellar::shell
