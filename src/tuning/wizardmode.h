@@ -1,0 +1,39 @@
+#pragma once
+// The Wizard mode window's behaviour: eight option buttons choose a preset,
+// a label shows the chosen values, "Optimize &Now" applies them.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/form.h"
+
+namespace quellar {
+
+constexpr int kWizardModeCount = 8;
+
+// The window's declaration table (designed 443 x 257).
+const std::vector<ControlSpec>& wizardModeControls();
+
+class WizardMode {
+public:
+    struct Actions {
+        std::function<void(int)> choosePreset;   // copy preset i over the current set
+        std::function<std::string()> describe;   // the summary of the current set
+        std::function<void()> apply;              // apply the current set
+        std::function<void()> goHome;             // face in front, back to its home screen
+    };
+
+    WizardMode(Form& form, Actions actions);
+
+    // The window's load, after skinning: "Automatic-A" and its summary.
+    void load();
+    void showModeDescription();
+    // The option button that is selected, 0 to 7.
+    int selectedMode() const;
+
+private:
+    Form& form_;
+    Actions actions_;
+};
+
+}  // namespace quellar
