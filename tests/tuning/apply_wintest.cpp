@@ -204,6 +204,24 @@ TEST_CASE("the backup written before an apply holds the values from before") {
     winVersion = 0;
 }
 
+TEST_CASE("NT without an Interfaces key still gets the cachesize value") {
+    RegistrySandbox sandbox;
+    ScratchProgramFolder folder("apply-bare");
+    MessageLog messages;
+    winVersion = 7;
+    initTuningPresets();
+    currentTuning = tuningPresets[7];
+    const RegSnapshot before = snapshotRegistry();
+    REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
+    CHECK(differences(withTable(before, tableNt(currentTuning, {}), false), snapshotRegistry()) == "");
+    CHECK(queryRaw(HKEY_LOCAL_MACHINE, kCache, "").bytes == dwordBytes(0));
+    const std::string file = readFile(folder.backups() + "\\001.BCK");
+    CHECK(file.size() > 0);
+    CHECK(file.substr(file.size() - 76) ==
+          "\"System\\CurrentControlSet\\Services\\VxD\\NWLink\\Ndi\\params\\cachesize\"\r\n\"\"\r\n0\r\n");
+    winVersion = 0;
+}
+
 TEST_CASE("no backup, no change: a folder that cannot be made, and numbers used up") {
     RegistrySandbox sandbox;
     ScratchProgramFolder folder("apply-refused");
@@ -277,7 +295,8 @@ TEST_CASE("the family follows the Windows version Wine reports to a process") {
         bool nt;
     };
     const Mode modes[] = {{"win95", 2, false}, {"win98", 3, false}, {"winme", 4, false},
-                          {"nt40", 5, true},   {"win2k", 6, true},  {"winxp", 7, true}};
+                          {"nt40", 5, true},   {"win2k", 6, true},  {"winxp", 7, true},
+                          {"win7", 1, false}};
     const std::string folder = testProgramFolder();
     for (const Mode& m : modes) {
         CAPTURE(m.mode);
