@@ -1,6 +1,31 @@
 #pragma once
+// The eight Wizard-mode presets and the summary text the Wizard shows for
+// the set it is about to apply.
+#include <array>
+#include <cstddef>
+#include <string>
+
+#include "tuning/tuning.h"
+
 namespace quellar {
+
+inline constexpr std::size_t kTuningPresetCount = 8;
+
+// Index 0 to 7, the index of the Wizard's mode option; filled once at
+// start-up by initTuningPresets() and never changed afterwards.
+extern std::array<tuning::TuningParams, kTuningPresetCount> tuningPresets;
+
+// The mode names, in preset order: "Automatic-A" ... "Automatic-G",
+// "Windows default".
+extern const std::array<const char*, kTuningPresetCount> kTuningPresetNames;
+
 // Fills the eight Wizard-mode presets. Start-up calls it once, after the
 // Windows version is known.
 void initTuningPresets();
+
+// The Wizard's summary of a set: five groups of "NAME = value" separated by
+// tabs, lines ended by CR LF, numbers in plain decimal (-1 as "-1"),
+// switches as True or False. pmtuDiscovery is not shown.
+std::string modeDescription(const tuning::TuningParams& params);
+
 }  // namespace quellar

@@ -1,0 +1,139 @@
+#pragma once
+// Backup files of the TCP/IP values: how they are named and numbered, the
+// line format, which values each Windows family records in which order, and
+// the reader that turns a file back into registry writes. Everything here is
+// free of <windows.h>: the registry and the file system come in through
+// callbacks and plain names (backup/backup_win.h supplies them). The format
+// is described in docs/backup-format.md.
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/effects.h"
+#include "tuning/regops.h"
+#include "tuning/tuning.h"
+
+namespace quellar::backup {
+
+// ---- Names and numbers -------------------------------------------------
+
+inline constexpr int kHighestBackupNumber = 999;
+inline constexpr char kBackupsFolderName[] = "Backups";
+inline constexpr char kBackupExtension[] = "BCK";
+
+// True for a file name whose extension is BCK in any letter case.
+bool isBackupFileName(std::string_view fileName);
+
+// The file name without its extension ("007.BCK" -> "007").
+std::string_view baseNameOf(std::string_view fileName);
+
+// The number a backup's base name counts as: its last three characters (all
+// of it when shorter), leading blanks skipped, read as a decimal number;
+// no leading digit gives 0. "1234" counts as 234, "notes" as 0.
+int backupNumberOf(std::string_view baseName);
+
+// The highest number among those of `fileNames` that are backup files;
+// 0 when there are none.
+int highestBackupNumber(const std::vector<std::string>& fileNames);
+
+// "001.BCK" ... "999.BCK"; nothing outside 1 to 999.
+std::optional<std::string> backupFileNameFor(int number);
+
+// ---- Lines ------------------------------------------------------------
+
+inline constexpr char kLineEnd[] = "\r\n";
+
+// "#2004-03-15#" and "#17:05:09#", whatever the locale.
+std::string dateLine(const LocalTime& when);
+std::string timeLine(const LocalTime& when);
+
+// The number a value line records for a number read from the registry
+// (settings::numberFromData): whole numbers from 0 to 4294967295 unchanged,
+// so a REG_DWORD keeps all 32 bits; anything larger (only binary data
+// longer than four bytes or a text of more than ten digits) is recorded as
+// 4294967295; anything below 0 or not a number as 0.
+std::int64_t recordedNumber(double registryNumber);
+
+// The range a value line may hold: the signed 32-bit numbers (files written
+// with that rule) and the unsigned ones (this writer's rule). Both halves
+// overlap in the same 32 bits when restored as a REG_DWORD.
+inline constexpr std::int64_t kLowestValue = -2147483648LL;
+inline constexpr std::int64_t kHighestValue = 4294967295LL;
+
+// ---- Layout -----------------------------------------------------------
+
+enum class PairKind {
+    Fixed,    // always the fixed number
+    Current,  // the registry's current number
+    Flag,     // 1 when the current number is not 0, else 0
+};
+
+struct PairSpec {
+    std::string name;
+    PairKind kind = PairKind::Current;
+    std::int64_t fixed = 0;
+};
+
+struct RecordSpec {
+    tuning::Hive hive = tuning::Hive::LocalMachine;
+    std::string keyLine;   // the path written to the file
+    std::string readPath;  // the path the current values are read through
+    std::vector<PairSpec> pairs;
+};
+
+// The records a backup of `family` holds, in file order: three fixed
+// records, then one (9x) or two (NT) per subkey of
+// tuning::perSubkeyParent(family).
+std::vector<RecordSpec> backupLayout(tuning::Family family, const std::vector<std::string>& subkeys);
+
+// ---- Writing ----------------------------------------------------------
+
+// Reads one registry value as a number (0 when it cannot be read).
+using ValueReader =
+    std::function<double(tuning::Hive hive, const std::string& path, const std::string& name)>;
+
+// The whole text of a backup taken at `when` on the system `winVersion`:
+// the header, then, for a version of 1 to 7, the family's records with the
+// current values taken from `read`, in file order. Every line ends with
+// CR LF.
+std::string backupText(const LocalTime& when, int winVersion, const std::vector<std::string>& subkeys,
+                       const ValueReader& read);
+
+// ---- Reading ----------------------------------------------------------
+
+struct BackupHeader {
+    LocalTime created;
+    int winVersion = 0;
+};
+
+struct BackupContents {
+    BackupHeader header;
+    std::size_t records = 0;
+    // The writes a restore makes, in file order: REG_SZ text on the 9x
+    // family, REG_DWORD on NT; nothing is ever removed.
+    std::vector<tuning::RegistryOperation> writes;
+};
+
+struct BackupReadResult {
+    bool ok = false;
+    BackupContents contents;  // empty unless ok
+    std::size_t line = 0;     // where the problem is, 1-based
+    std::string problem;      // what is wrong there
+
+    // "Line 7: expected ..." for the user; empty when ok.
+    std::string describe() const;
+};
+
+// Checks the whole text before anything is taken from it. Every line must
+// end with a line end (CR LF, or LF alone) and be of the kind its position
+// needs; key paths and value names must be those a backup of the recorded
+// family holds; numbers must be in range; the file may end only after a
+// complete record, and not before the three fixed records. On any fault the
+// result has no writes at all.
+BackupReadResult readBackup(std::string_view text);
+
+}  // namespace quellar::backup

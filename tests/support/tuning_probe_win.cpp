@@ -1,0 +1,58 @@
+// Applies "Automatic-A" inside a sandboxed registry under the Windows
+// version Wine shows this process, and reports what happened as its exit
+// code: winVersion * 16, plus 1 when the 9x values were written, 2 when the
+// NT values were, 4 when the backup's header names the same version and the
+// backup reads back, 8 when the apply succeeded without a message.
+#include <windows.h>
+
+#include "backup/backup_win.h"
+#include "shell/osversion.h"
+#include "shell/osversion_win.h"
+#include "support/tuningsandbox_win.h"
+#include "tuning/apply_win.h"
+#include "tuning/presets.h"
+
+using namespace quellar;
+using namespace quellar::testing;
+
+namespace {
+
+constexpr int kWrote9x = 1;
+constexpr int kWroteNt = 2;
+constexpr int kBackupAgrees = 4;
+constexpr int kQuietSuccess = 8;
+constexpr int kVersionShift = 16;
+constexpr int kNoSandbox = 255;
+
+int probe() {
+    shell::detectWindowsVersion();
+    RegistrySandbox sandbox;
+    ScratchProgramFolder folder("probe");
+    MessageLog messages;
+    putSamples({}, {std::string(backupsamples::kNetTrans) + "\\0000",
+                    std::string(backupsamples::kInterfaces) + "\\{1A2B}"});
+    initTuningPresets();
+    currentTuning = tuningPresets[0];
+    const tuning::ApplyOutcome outcome = tuning::applyTuning();
+
+    int result = winVersion * kVersionShift;
+    const RawValue ttl9x = queryRaw(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "DefaultTTL");
+    if (ttl9x.type == REG_SZ && ttl9x.bytes == szBytes("128")) result |= kWrote9x;
+    const RawValue ttlNt =
+        queryRaw(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\Tcpip\\Parameters", "DefaultTTL");
+    if (ttlNt.type == REG_DWORD && ttlNt.bytes == dwordBytes(128)) result |= kWroteNt;
+    const backup::BackupReadResult read = backup::readBackupFile(folder.backups() + "\\001.BCK");
+    if (read.ok && read.contents.header.winVersion == winVersion) result |= kBackupAgrees;
+    if (outcome == tuning::ApplyOutcome::Applied && messages.entries.empty()) result |= kQuietSuccess;
+    return result;
+}
+
+}  // namespace
+
+int main() {
+    try {
+        return probe();
+    } catch (...) {
+        return kNoSandbox;
+    }
+}
