@@ -356,17 +356,7 @@ HWND MsgFrm::control(int id) const {
 std::string MsgFrm::MsgAuto_box(const std::string& mPrompt, long mFlags, const std::string& mCaption, short nTime,
                                 bool NoPointer, COLORREF mColor, float X, float Y, short Intensity) {
     if (modal_) return std::string();
-    Request r;
-    r.kind = Panel::AutoBox;
-    r.prompt = mPrompt;
-    r.flags = mFlags;
-    r.caption = mCaption;
-    r.noPointer = NoPointer;
-    r.color = mColor;
-    r.x = X;
-    r.y = Y;
-    r.intensity = Intensity;
-    show(r);
+    show(Request::common(Panel::AutoBox, mPrompt, mFlags, mCaption, NoPointer, mColor, X, Y, Intensity));
     if (!hwnd()) return std::string();
 
     SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -384,18 +374,9 @@ short MsgFrm::msg_Box(const std::string& mPrompt, long mFlags, const std::string
                       const std::string& CheckboxTxt, const std::string& Btn1, const std::string& Btn2,
                       const std::string& Btn3, COLORREF mColor, float X, float Y, short Intensity) {
     if (modal_) return 0;
-    Request r;
-    r.kind = Panel::MsgBox;
-    r.prompt = mPrompt;
-    r.flags = mFlags;
-    r.caption = mCaption;
-    r.noPointer = NoPointer;
+    Request r = Request::common(Panel::MsgBox, mPrompt, mFlags, mCaption, NoPointer, mColor, X, Y, Intensity);
     r.checkText = CheckboxTxt;
     r.buttons = decodeButtons(mFlags, Btn1, Btn2, Btn3);
-    r.color = mColor;
-    r.x = X;
-    r.y = Y;
-    r.intensity = Intensity;
     show(r);
     if (!hwnd()) return 0;
     runModal();
@@ -408,18 +389,9 @@ std::string MsgFrm::input_box(const std::string& mPrompt, long mFlags, const std
                               const std::string& DefaultText, bool NoPointer, const std::string& CheckboxTxt,
                               COLORREF mColor, float X, float Y, short Intensity) {
     if (modal_) return std::string();
-    Request r;
-    r.kind = Panel::InputBox;
-    r.prompt = mPrompt;
-    r.flags = mFlags;
-    r.caption = mCaption;
+    Request r = Request::common(Panel::InputBox, mPrompt, mFlags, mCaption, NoPointer, mColor, X, Y, Intensity);
     r.defaultText = DefaultText;
-    r.noPointer = NoPointer;
     r.checkText = CheckboxTxt;
-    r.color = mColor;
-    r.x = X;
-    r.y = Y;
-    r.intensity = Intensity;
     show(r);
     if (!hwnd()) return std::string();
     runModal();

@@ -100,6 +100,23 @@ private:
         COLORREF color = 0;
         float x = 0, y = 0;
         short intensity = 0;
+
+        // What the three boxes share: panel, texts, flags and placement.
+        static Request common(Panel kind, const std::string& prompt, long flags,
+                              const std::string& caption, bool noPointer, COLORREF color, float x,
+                              float y, short intensity) {
+            Request r;
+            r.kind = kind;
+            r.prompt = prompt;
+            r.flags = flags;
+            r.caption = caption;
+            r.noPointer = noPointer;
+            r.color = color;
+            r.x = x;
+            r.y = y;
+            r.intensity = intensity;
+            return r;
+        }
     };
 
     void show(const Request& request);

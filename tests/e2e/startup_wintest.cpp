@@ -2,6 +2,7 @@
 // versions Wine reports to it.
 #include <doctest/doctest.h>
 
+#include <memory>
 #include <string>
 
 #include "msgbox/balloon_win.h"
@@ -80,25 +81,36 @@ void checkSecondCopyOnlyComplains(const std::string& exe, const std::string& fol
     CHECK(second.waitExit(20000) == 0);
 }
 
-void closeMainWindow(ChildProcess& app, HWND main) {
-    PostMessageA(main, WM_CLOSE, 0, 0);
-    CHECK(app.waitExit(20000) == 0);
-}
-
 }  // namespace
 
-TEST_CASE("9x family, started in the tray: hidden, the own balloon bottom-right for 5 s; one copy only") {
+// quellar.exe from the test program's folder, started with the tray option
+// stored and the given Windows version; it is closed as the user closes it.
+struct StartedInTray {
     TrayOptionStored option;
-    setWineVersionFor("quellar.exe", "win98");
     std::string folder = testProgramFolder();
     std::string exe = folder + "\\quellar.exe";
-    ChildProcess app(exe, folder);
-    REQUIRE(app.started());
+    std::unique_ptr<ChildProcess> app;
 
-    HWND balloon = waitForWindow(app.id(), quellar::msgbox::kMsgFrmClass, 30000, true);
+    explicit StartedInTray(const char* mode) {
+        setWineVersionFor("quellar.exe", mode);
+        app = std::make_unique<ChildProcess>(exe, folder);
+        REQUIRE(app->started());
+    }
+    ~StartedInTray() { setWineVersionFor("quellar.exe", ""); }
+
+    void closeAndCheckOneCopyOnly(HWND main) {
+        checkSecondCopyOnlyComplains(exe, folder);
+        PostMessageA(main, WM_CLOSE, 0, 0);
+        CHECK(app->waitExit(20000) == 0);
+    }
+};
+
+TEST_CASE("9x family, started in the tray: hidden, the own balloon bottom-right for 5 s; one copy only") {
+    StartedInTray s("win98");
+    HWND balloon = waitForWindow(s.app->id(), quellar::msgbox::kMsgFrmClass, 30000, true);
     REQUIRE(balloon != nullptr);
     DWORD shownAt = GetTickCount();
-    HWND main = topLevelWindowOf(app.id(), quellar::shell::kMainWindowClass);
+    HWND main = topLevelWindowOf(s.app->id(), quellar::shell::kMainWindowClass);
     REQUIRE(main != nullptr);
     CHECK_FALSE(IsWindowVisible(main));
 
@@ -110,33 +122,19 @@ TEST_CASE("9x family, started in the tray: hidden, the own balloon bottom-right 
     CHECK(r.bottom == doctest::Approx(sh).epsilon(0.01));
     CHECK((GetWindowLongA(balloon, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
 
-    checkSecondCopyOnlyComplains(exe, folder);
-
     bool closed = pumpUntil([&] { return !IsWindow(balloon) || !IsWindowVisible(balloon); }, 15000);
     CHECK(closed);
-    DWORD shownFor = GetTickCount() - shownAt;
-    CHECK(shownFor >= 4000);
-
-    closeMainWindow(app, main);
-    setWineVersionFor("quellar.exe", "");
+    CHECK(GetTickCount() - shownAt >= 4000);
+    s.closeAndCheckOneCopyOnly(main);
 }
 
 TEST_CASE("NT family, started in the tray: hidden, no own balloon (the tray's balloon instead)") {
-    TrayOptionStored option;
-    setWineVersionFor("quellar.exe", "winxp");
-    std::string folder = testProgramFolder();
-    std::string exe = folder + "\\quellar.exe";
-    ChildProcess app(exe, folder);
-    REQUIRE(app.started());
-
-    HWND main = waitForWindow(app.id(), quellar::shell::kMainWindowClass, 30000, false);
+    StartedInTray s("winxp");
+    HWND main = waitForWindow(s.app->id(), quellar::shell::kMainWindowClass, 30000, false);
     REQUIRE(main != nullptr);
     pumpFor(2500);
     CHECK_FALSE(IsWindowVisible(main));
-    HWND balloon = topLevelWindowOf(app.id(), quellar::msgbox::kMsgFrmClass);
+    HWND balloon = topLevelWindowOf(s.app->id(), quellar::msgbox::kMsgFrmClass);
     CHECK((balloon == nullptr || !IsWindowVisible(balloon)));
-
-    checkSecondCopyOnlyComplains(exe, folder);
-    closeMainWindow(app, main);
-    setWineVersionFor("quellar.exe", "");
+    s.closeAndCheckOneCopyOnly(main);
 }
