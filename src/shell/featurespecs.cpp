@@ -8,8 +8,6 @@ namespace {
 constexpr int kDesignWidth = 443;
 constexpr PixelRect kOuterFrame{6, 4, 428, 238};
 
-const std::vector<ControlSpec> kWizardMode = {
-    {ControlKind::Frame, "frameOptimizationMode", "Optimization Modes", kOuterFrame}};
 const std::vector<ControlSpec> kNormalMode = {
     {ControlKind::Frame, "frameNormalMode", "Normal Mode", kOuterFrame}};
 const std::vector<ControlSpec> kBackUp = {
@@ -22,10 +20,6 @@ const std::vector<ControlSpec> kRamConfiguration = {
     {ControlKind::Frame, "frameRamConfiguration", "Ram Configuration", kOuterFrame}};
 }  // namespace
 
-const FeatureDesign& wizardModeDesign() {
-    static const FeatureDesign d{"frmWizardMode", "Wizard Mode", {0, 0, kDesignWidth, 257}, &kWizardMode};
-    return d;
-}
 const FeatureDesign& normalModeDesign() {
     static const FeatureDesign d{"frmNormalMode", "Advanced Mode", {0, 0, kDesignWidth, 257}, &kNormalMode};
     return d;

@@ -15,7 +15,6 @@ struct FeatureDesign {
     const std::vector<ControlSpec>* controls;
 };
 
-const FeatureDesign& wizardModeDesign();
 const FeatureDesign& normalModeDesign();
 const FeatureDesign& backUpDesign();
 const FeatureDesign& netPingerSettingsDesign();

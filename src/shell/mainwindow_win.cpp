@@ -7,6 +7,8 @@
 #include "core/effects.h"
 #include "core/versioninfo.h"
 #include "res/resource.h"
+#include "shell/addons.h"
+#include "shell/addons_win.h"
 #include "shell/commands.h"
 #include "shell/featurespecs.h"
 #include "shell/mainsettings_win.h"
@@ -14,6 +16,7 @@
 #include "shell/osversion_win.h"
 #include "shell/skinpass_win.h"
 #include "tuning/presets.h"
+#include "tuning/wizardmode_win.h"
 
 namespace quellar::shell {
 
@@ -23,6 +26,23 @@ const char* const kFaceFileName = "speed up.swf";
 const char* const kSkinFileName = "RQLRMask.skn";
 const char* const kTrayNotice = "The Program Still Running Here";
 const char* const kTrayNoticeCaption = "Program notification";
+const char* const kHelpFileName = "QLRHelp.chm";
+const char* const kHelpFolder = "C:\\";
+const char* const kRestartRefused = "Windows did not restart. Quellar keeps running.";
+
+ChildAreaSize hostingSize(FeatureIndex index) {
+    // Each a little smaller than its window, which the area then clips.
+    static const ChildAreaSize sizes[kFeatureCount] = {
+        {440, 250},  // frmWizardMode
+        {440, 252},  // frmNormalMode
+        {440, 246},  // frmBackUp
+        {440, 244},  // frmNetPingerSettings
+        {440, 255},  // frmSystemStatus
+        {440, 240},  // frmRamConfiguration
+        {440, 245},  // frmMainSettings
+    };
+    return sizes[index];
+}
 
 namespace {
 
@@ -67,38 +87,64 @@ FileVersion ownFileVersion() {
     return version.value_or(FileVersion{});
 }
 
+enum class PanelAction {
+    NotHandled,      // a plain message box
+    Host,            // showChildForm
+    HostBackUp,      // rebuild the backup list, then showChildForm
+    InternetProperties,
+    SystemProperties,
+    ModemSettings,
+    NetworkSettings,
+    Nothing,
+};
+
 struct PanelButton {
     const char* name;
     int index;
     const char* caption;
+    PanelAction action;
+    FeatureIndex feature;   // for the hosting actions
+    const char* message;    // for NotHandled
 };
 
-// The older command panel that lies under the face.
+// The older command panel that lies under the face. Its clicks do what the
+// face's commands do, except that the child area keeps its size.
 const PanelButton kPanelButtons[] = {
-    {"cmdInternetBooster", 0, "Quellar"},
-    {"cmdInternetBooster", 1, "Wizard Mode"},
-    {"cmdInternetBooster", 2, "Advanced Mode"},
-    {"cmdInternetBooster", 3, "Backup"},
-    {"cmdSystemSettings", 0, "System Settings"},
-    {"cmdSystemSettings", 1, "Internet Properties"},
-    {"cmdSystemSettings", 2, "System Properties"},
-    {"cmdSystemSettings", 3, "Modems Settings"},
-    {"cmdSystemSettings", 4, "Network Settings"},
-    {"cmdRamBooster", 0, "Ram Booster"},
-    {"cmdRamBooster", 1, "System Status"},
-    {"cmdRamBooster", 2, "Ram Configuration"},
-    {"cmdNetPinger", 0, "Net Pinger"},
-    {"cmdNetPinger", 1, "Ping Settings"},
-    {"cmdMainSettings", -1, "Main Settings"},
-    {"cmdHomePage", -1, "Home Page"},
-    {"cmdAbout", -1, "About"},
-    {"cmdHelp", -1, "Help"},
+    {"cmdInternetBooster", 0, "Quellar", PanelAction::NotHandled, kFeatureCount, "Nothandeled"},
+    {"cmdInternetBooster", 1, "Wizard Mode", PanelAction::Host, kWizardMode, nullptr},
+    {"cmdInternetBooster", 2, "Advanced Mode", PanelAction::Host, kNormalMode, nullptr},
+    {"cmdInternetBooster", 3, "Backup", PanelAction::HostBackUp, kBackUp, nullptr},
+    {"cmdSystemSettings", 0, "System Settings", PanelAction::NotHandled, kFeatureCount, "Not handeled"},
+    {"cmdSystemSettings", 1, "Internet Properties", PanelAction::InternetProperties, kFeatureCount, nullptr},
+    {"cmdSystemSettings", 2, "System Properties", PanelAction::SystemProperties, kFeatureCount, nullptr},
+    {"cmdSystemSettings", 3, "Modems Settings", PanelAction::ModemSettings, kFeatureCount, nullptr},
+    {"cmdSystemSettings", 4, "Network Settings", PanelAction::NetworkSettings, kFeatureCount, nullptr},
+    {"cmdRamBooster", 0, "Ram Booster", PanelAction::NotHandled, kFeatureCount, "Not handeled yet"},
+    {"cmdRamBooster", 1, "System Status", PanelAction::Host, kSystemStatus, nullptr},
+    {"cmdRamBooster", 2, "Ram Configuration", PanelAction::Host, kRamConfiguration, nullptr},
+    {"cmdNetPinger", 0, "Net Pinger", PanelAction::NotHandled, kFeatureCount, "Nothandeled"},
+    {"cmdNetPinger", 1, "Ping Settings", PanelAction::Host, kNetPingerSettings, nullptr},
+    {"cmdMainSettings", -1, "Main Settings", PanelAction::Host, kMainSettings, nullptr},
+    {"cmdHomePage", -1, "Home Page", PanelAction::Nothing, kFeatureCount, nullptr},
+    {"cmdAbout", -1, "About", PanelAction::Nothing, kFeatureCount, nullptr},
+    {"cmdHelp", -1, "Help", PanelAction::Nothing, kFeatureCount, nullptr},
 };
+constexpr std::size_t kPanelButtonCount = sizeof kPanelButtons / sizeof kPanelButtons[0];
+constexpr int kPanelButtonWidth = 120;
+constexpr int kPanelButtonHeight = 24;
+constexpr int kPanelButtonPitch = 26;
+constexpr int kPanelMargin = 4;
 constexpr int kFirstPanelButtonId = 500;
 
-FeatureWindow* makePlaceholder(FeatureHost& host, const FeatureDesign& design) {
-    return new FeatureWindow(host, design.name, design.caption, design.client, *design.controls);
+template <typename Window = FeatureWindow>
+std::unique_ptr<FeatureWindow> makePlaceholder(FeatureHost& host, const FeatureDesign& design) {
+    return std::make_unique<Window>(host, design.name, design.caption, design.client,
+                                    *design.controls);
 }
+
+// The windows start-up makes; frmNormalMode waits for its first use.
+constexpr FeatureIndex kStartupFeatures[] = {kWizardMode,  kBackUp,           kNetPingerSettings,
+                                             kSystemStatus, kRamConfiguration, kMainSettings};
 
 }  // namespace
 
@@ -121,13 +167,22 @@ LRESULT CALLBACK FlashWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
 
 MainWindow::MainWindow() {
     endProcess = [] { PostQuitMessage(0); };
-    features_[kWizardMode].reset(makePlaceholder(*this, wizardModeDesign()));
-    features_[kNormalMode].reset(makePlaceholder(*this, normalModeDesign()));
-    features_[kBackUp].reset(makePlaceholder(*this, backUpDesign()));
-    features_[kNetPingerSettings].reset(makePlaceholder(*this, netPingerSettingsDesign()));
-    features_[kSystemStatus].reset(makePlaceholder(*this, systemStatusDesign()));
-    features_[kRamConfiguration].reset(makePlaceholder(*this, ramConfigurationDesign()));
+    // A feature window that has finished its action puts the face in
+    // front and sends it back to its home screen.
+    features_[kWizardMode] = std::make_unique<tuning::WizardModeWindow>(*this, [this] {
+        bringFaceToFront();
+        flash_.SetVariable("_root.home", "true");
+    });
+    features_[kNormalMode] = makePlaceholder<NormalModeWindowBase>(*this, normalModeDesign());
+    features_[kBackUp] = makePlaceholder<BackUpWindowBase>(*this, backUpDesign());
+    features_[kNetPingerSettings] = makePlaceholder(*this, netPingerSettingsDesign());
+    features_[kSystemStatus] = makePlaceholder(*this, systemStatusDesign());
+    features_[kRamConfiguration] = makePlaceholder(*this, ramConfigurationDesign());
     features_[kMainSettings] = std::make_unique<MainSettingsWindow>(*this);
+}
+
+void MainWindow::setFeature(FeatureIndex index, std::unique_ptr<FeatureWindow> window) {
+    if (window) features_[index] = std::move(window);
 }
 
 MainWindow::~MainWindow() {
@@ -137,6 +192,31 @@ MainWindow::~MainWindow() {
 
 MainSettingsWindow& MainWindow::mainSettings() {
     return static_cast<MainSettingsWindow&>(*features_[kMainSettings]);
+}
+
+NormalModeWindowBase& MainWindow::normalMode() {
+    return static_cast<NormalModeWindowBase&>(*features_[kNormalMode]);
+}
+
+BackUpWindowBase& MainWindow::backUp() {
+    return static_cast<BackUpWindowBase&>(*features_[kBackUp]);
+}
+
+const std::vector<PanelButtonName>& MainWindow::panelButtonNames() {
+    static const std::vector<PanelButtonName> names = [] {
+        std::vector<PanelButtonName> all;
+        for (const PanelButton& button : kPanelButtons) all.push_back({button.name, button.index});
+        return all;
+    }();
+    return names;
+}
+
+HWND MainWindow::panelButton(const std::string& name, int index) const {
+    for (std::size_t row = 0; row < kPanelButtonCount && row < panelButtons_.size(); ++row) {
+        if (name == kPanelButtons[row].name && index == kPanelButtons[row].index)
+            return panelButtons_[row];
+    }
+    return nullptr;
 }
 
 bool MainWindow::onCreate() {
@@ -153,14 +233,61 @@ bool MainWindow::onCreate() {
 }
 
 void MainWindow::createButtonPanel() {
-    int id = kFirstPanelButtonId;
-    int x = 4, y = 4;
-    for (const PanelButton& button : kPanelButtons) {
-        CreateWindowExA(0, "BUTTON", button.caption, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON, x, y,
-                        120, 24, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id++)),
-                        win::moduleInstance(), nullptr);
-        y += 26;
+    panelButtons_.clear();
+    int y = kPanelMargin;
+    for (std::size_t row = 0; row < kPanelButtonCount; ++row) {
+        int id = kFirstPanelButtonId + static_cast<int>(row);
+        panelButtons_.push_back(CreateWindowExA(
+            0, "BUTTON", kPanelButtons[row].caption, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON,
+            kPanelMargin, y, kPanelButtonWidth, kPanelButtonHeight, hwnd(),
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), win::moduleInstance(), nullptr));
+        y += kPanelButtonPitch;
     }
+}
+
+bool MainWindow::onCommand(int id, int code, HWND) {
+    if (code != BN_CLICKED || id < kFirstPanelButtonId) return false;
+    auto row = static_cast<std::size_t>(id - kFirstPanelButtonId);
+    if (row >= kPanelButtonCount) return false;
+    onPanelButton(row);
+    return true;
+}
+
+void MainWindow::onPanelButton(std::size_t row) {
+    const PanelButton& button = kPanelButtons[row];
+    switch (button.action) {
+    case PanelAction::NotHandled:
+        sayNotHandled(button.message);
+        break;
+    case PanelAction::HostBackUp:
+        backUp().load();
+        backUp().intializeList();
+        showChildForm(button.feature);
+        break;
+    case PanelAction::Host:
+        // The Advanced mode window keeps its page here; only the face's
+        // command starts it afresh.
+        showChildForm(button.feature);
+        break;
+    case PanelAction::InternetProperties:
+        OpenInternetProperties();
+        break;
+    case PanelAction::SystemProperties:
+        OpenSystemProperties();
+        break;
+    case PanelAction::ModemSettings:
+        OpenModemSettings();
+        break;
+    case PanelAction::NetworkSettings:
+        OpenNetworkSettings();
+        break;
+    case PanelAction::Nothing:
+        break;
+    }
+}
+
+void MainWindow::sayNotHandled(const char* text) {
+    effects().messageBox(reinterpret_cast<std::uintptr_t>(hwnd()), text, kMainCaption, MB_OK);
 }
 
 bool MainWindow::start() {
@@ -204,10 +331,7 @@ bool MainWindow::start() {
     tray_.onMouseClick = [this](int&) { showMainWindow(); };
     tray_.Show(true);
     // 11. frmNormalMode is made on its first use only.
-    for (FeatureIndex index : {kWizardMode, kBackUp, kNetPingerSettings, kSystemStatus,
-                               kRamConfiguration, kMainSettings}) {
-        features_[index]->load();
-    }
+    loadStartupFeatures();
     // 12.
     if (mainSettings().settings().runProgramMini() == 1) {
         ShowWindow(hwnd(), SW_HIDE);
@@ -232,8 +356,16 @@ void MainWindow::showTrayNotice() {
                         kNoticeColour, x, y, 0);
 }
 
+void MainWindow::loadStartupFeatures() {
+    for (FeatureIndex index : kStartupFeatures) features_[index]->load();
+}
+
 void MainWindow::bringToFront(HWND window) {
     SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void MainWindow::bringFaceToFront() {
+    bringToFront(flash_.hwnd());
 }
 
 void MainWindow::hookFlashWindow() {
@@ -273,6 +405,7 @@ void MainWindow::hideAllChildForms() {
 }
 
 void MainWindow::showChildForm(FeatureIndex index) {
+    aboutReturn_.reset();
     hideAllChildForms();
     HWND window = features_[index]->hwnd();
     if (GetParent(window) != childArea_) {
@@ -291,6 +424,70 @@ void MainWindow::sizeChildArea(int width, int height) {
     SetWindowPos(childArea_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void MainWindow::host(FeatureIndex index) {
+    showChildForm(index);
+    ChildAreaSize size = hostingSize(index);
+    sizeChildArea(size.width, size.height);
+}
+
+std::optional<FeatureIndex> MainWindow::hostedFeature() const {
+    for (int i = 0; i < kFeatureCount; ++i) {
+        HWND window = features_[static_cast<std::size_t>(i)]->hwnd();
+        // Its own visible flag: the main window itself may be hidden.
+        if (window && GetParent(window) == childArea_ &&
+            (GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE))
+            return static_cast<FeatureIndex>(i);
+    }
+    return std::nullopt;
+}
+
+bool MainWindow::childAreaInFront() const {
+    for (HWND w = GetWindow(flash_.hwnd(), GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV)) {
+        if (w == childArea_) return true;
+    }
+    return false;
+}
+
+void MainWindow::reloadNormalMode() {
+    // Always a fresh window on its first page: whatever was entered before
+    // is dropped.
+    NormalModeWindowBase& window = normalMode();
+    window.unload();
+    window.setCurrWizardPage(0);
+    window.load();
+}
+
+void MainWindow::showAbout() {
+    // A second about command while the card is up must not forget what lay
+    // under the first.
+    if (!aboutReturn_) aboutReturn_ = AboutReturn{hostedFeature(), childAreaInFront()};
+    bringFaceToFront();
+    hideAllChildForms();
+    bringFaceToFront();
+}
+
+void MainWindow::closeAbout() {
+    // Back to what was on screen before the card: the window that was hosted
+    // then, inside the child area, and the area in front only if it was.
+    if (!aboutReturn_) return;
+    AboutReturn back = *aboutReturn_;
+    aboutReturn_.reset();
+    if (!back.hosted) return;
+    FeatureWindow& window = *features_[*back.hosted];
+    if (!window.isLoaded() || GetParent(window.hwnd()) != childArea_) return;
+    ShowWindow(window.hwnd(), SW_SHOW);
+    if (back.childAreaInFront) bringToFront(childArea_);
+}
+
+void MainWindow::openHelp() {
+    ShellOpen open;
+    open.owner = reinterpret_cast<std::uintptr_t>(hwnd());
+    open.file = joinProgramFolder(kHelpFileName);
+    open.directory = kHelpFolder;
+    open.showState = SW_SHOWNORMAL;
+    effects().shellOpen(open);
+}
+
 void MainWindow::unloadAll(const std::array<FeatureIndex, kFeatureCount>& order) {
     for (FeatureIndex index : order) {
         // A window that does not exist yet is made (its load runs) and
@@ -307,6 +504,27 @@ void MainWindow::Form_Unload() {
     endProcess();
 }
 
+void MainWindow::closeProgram() {
+    unloadAll({kWizardMode, kNormalMode, kBackUp, kNetPingerSettings, kSystemStatus,
+               kRamConfiguration, kMainSettings});
+    tray_.Show(false);
+    endProcess();
+}
+
+void MainWindow::restartWindows() {
+    unloadAll({kWizardMode, kNormalMode, kBackUp, kNetPingerSettings, kRamConfiguration,
+               kMainSettings, kSystemStatus});
+    tray_.Show(false);
+    // On success the system's shutdown ends the process.
+    if (RestartWindows() != 0) return;
+    // Refused: the program goes on as it was started, its icon back and its
+    // windows (pinger, memory alarm, graphs) running again.
+    tray_.Show(true);
+    loadStartupFeatures();
+    effects().messageBox(reinterpret_cast<std::uintptr_t>(hwnd()), kRestartRefused, kMainCaption,
+                         MB_OK | MB_ICONEXCLAMATION);
+}
+
 void MainWindow::onFSCommand(const std::string& command, const std::string&) {
     auto parsed = parseUiCommand(command);
     if (!parsed) return;
@@ -314,11 +532,20 @@ void MainWindow::onFSCommand(const std::string& command, const std::string&) {
     case UiCommand::Minimize:
         ShowWindow(hwnd(), SW_MINIMIZE);
         break;
+    case UiCommand::About:
+        showAbout();
+        break;
+    case UiCommand::CloseAbout:
+        closeAbout();
+        break;
+    case UiCommand::Main:
+    case UiCommand::SysSettingClicked:
+        aboutReturn_.reset();
+        hideAllChildForms();
+        bringFaceToFront();
+        break;
     case UiCommand::Close:
-        unloadAll({kWizardMode, kNormalMode, kBackUp, kNetPingerSettings, kSystemStatus,
-                   kRamConfiguration, kMainSettings});
-        tray_.Show(false);
-        endProcess();
+        closeProgram();
         break;
     case UiCommand::Tray:
         ShowWindow(hwnd(), SW_HIDE);
@@ -326,18 +553,54 @@ void MainWindow::onFSCommand(const std::string& command, const std::string&) {
         break;
     case UiCommand::Home:
     case UiCommand::Hide:
-        bringToFront(flash_.hwnd());
+        aboutReturn_.reset();
+        bringFaceToFront();
+        break;
+    case UiCommand::Settings:
+        host(kMainSettings);
+        break;
+    case UiCommand::Help:
+        openHelp();
         break;
     case UiCommand::Drag:
         dragMainWindow();
         break;
-    case UiCommand::Settings:
-        showChildForm(kMainSettings);
-        sizeChildArea(440, 245);
+    case UiCommand::WizardMode:
+        host(kWizardMode);
         break;
-    default:
-        // The other hosting commands, the applets, help and restart are
-        // acted on by the command dispatch; until then they do nothing.
+    case UiCommand::NormalMode:
+        reloadNormalMode();
+        host(kNormalMode);
+        break;
+    case UiCommand::BackupManager:
+        backUp().load();
+        backUp().intializeList();
+        host(kBackUp);
+        break;
+    case UiCommand::PingSetting:
+        host(kNetPingerSettings);
+        break;
+    case UiCommand::SystemStatus:
+        host(kSystemStatus);
+        break;
+    case UiCommand::RamConfig:
+        host(kRamConfiguration);
+        break;
+    case UiCommand::InternetProperties:
+        OpenInternetProperties();
+        break;
+    case UiCommand::SystemSetting:
+        OpenSystemProperties();
+        break;
+    case UiCommand::ModemSetting:
+        OpenModemSettings();
+        break;
+    case UiCommand::NetworkSetting:
+        OpenNetworkSettings();
+        break;
+    case UiCommand::Restart:
+        aboutReturn_.reset();
+        restartWindows();
         break;
     }
 }

@@ -4,12 +4,16 @@
 #include <windows.h>
 
 #include <array>
+#include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "msgbox/balloon_win.h"
 #include "shell/faceplayer_win.h"
+#include "shell/featurehooks_win.h"
 #include "shell/featurewindow_win.h"
 #include "shell/skin_win.h"
 #include "tray/tray_win.h"
@@ -45,6 +49,22 @@ extern const char* const kFaceFileName;        // "speed up.swf"
 extern const char* const kSkinFileName;        // "RQLRMask.skn"
 extern const char* const kTrayNotice;          // "The Program Still Running Here"
 extern const char* const kTrayNoticeCaption;   // "Program notification"
+extern const char* const kHelpFileName;        // "QLRHelp.chm"
+extern const char* const kHelpFolder;          // "C:\\", the help's working folder
+extern const char* const kRestartRefused;      // told when Windows refused to restart
+
+// The child area's size while a feature window is hosted by a face command.
+struct ChildAreaSize {
+    int width;
+    int height;
+};
+ChildAreaSize hostingSize(FeatureIndex index);
+
+// Names and indexes of the buttons of the panel under the face.
+struct PanelButtonName {
+    const char* name;
+    int index;  // -1 for a single button
+};
 
 class MainWindow : public win::Window, public FeatureHost {
 public:
@@ -58,14 +78,34 @@ public:
     // The unload routine: feature windows, tray icon, end.
     void Form_Unload();
 
-    // The face's command handler.
+    // Puts a finished feature window in place of its placeholder. Only
+    // before start(); kNormalMode takes a NormalModeWindowBase, kBackUp a
+    // BackUpWindowBase and kMainSettings a MainSettingsWindow.
+    void setFeature(FeatureIndex index, std::unique_ptr<FeatureWindow> window);
+
+    // The face's command handler. Texts are matched exactly; any other
+    // text does nothing.
     void onFSCommand(const std::string& command, const std::string& args);
     void showMainWindow();
     void dragMainWindow();
     void hookFlashWindow();
+    // Hides the seven feature windows, first creating any that does not
+    // exist yet.
     void hideAllChildForms();
+    // Hides the others and shows this one inside the child area, which then
+    // lies in front of the face. The area keeps its size.
     void showChildForm(FeatureIndex index);
     void sizeChildArea(int width, int height);
+
+    // The feature window shown inside the child area, if any (it may lie
+    // behind the face).
+    std::optional<FeatureIndex> hostedFeature() const;
+    // Whether the child area lies in front of the face.
+    bool childAreaInFront() const;
+
+    // The button of the panel under the face, or null.
+    HWND panelButton(const std::string& name, int index = -1) const;
+    static const std::vector<PanelButtonName>& panelButtonNames();
 
     // The end of the process; by default the message loop ends. Tests
     // replace it to stay alive.
@@ -77,6 +117,8 @@ public:
     HWND childArea() const { return childArea_; }
     FeatureWindow& feature(FeatureIndex index) { return *features_[index]; }
     MainSettingsWindow& mainSettings();
+    NormalModeWindowBase& normalMode();
+    BackUpWindowBase& backUp();
 
     // FeatureHost
     void skinFeatureWindow(FeatureWindow& window) override;
@@ -85,19 +127,40 @@ public:
 protected:
     bool onCreate() override;
     void onDestroy() override;
+    bool onCommand(int id, int code, HWND control) override;
     bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    // What was on screen when the about card came up, so that closing it
+    // brings that back.
+    struct AboutReturn {
+        std::optional<FeatureIndex> hosted;
+        bool childAreaInFront = false;
+    };
+
     void bringToFront(HWND hwnd);
+    void bringFaceToFront();
+    void host(FeatureIndex index);
+    void reloadNormalMode();
+    void showAbout();
+    void closeAbout();
+    void openHelp();
+    void closeProgram();
+    void restartWindows();
+    void loadStartupFeatures();
     void unloadAll(const std::array<FeatureIndex, kFeatureCount>& order);
     void showTrayNotice();
     void createButtonPanel();
+    void onPanelButton(std::size_t row);
+    void sayNotHandled(const char* text);
 
     FacePlayer flash_;
     SkinEngine skin_;
     tray::Tray tray_;
     HWND childArea_ = nullptr;
+    std::vector<HWND> panelButtons_;
     std::array<std::unique_ptr<FeatureWindow>, kFeatureCount> features_;
+    std::optional<AboutReturn> aboutReturn_;
 };
 
 // The process-wide hook state: the player window's previous procedure.
