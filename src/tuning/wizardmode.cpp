@@ -9,12 +9,12 @@ const char* const kModeOption = "optMode";
 const char* const kDescription = "lblModeDescrip";
 const char* const kOptimize = "cmdOptimize";
 
-constexpr int kLeftColumn = 16;
-constexpr int kRightColumn = 212;
-constexpr int kFirstRow = 20;
-constexpr int kRowStep = 22;
-constexpr int kOptionWidth = 180;
-constexpr int kOptionHeight = 20;
+constexpr int kLeftColumn = 12;
+constexpr int kRightColumn = 150;
+constexpr int kFirstRow = 18;
+constexpr int kRowStep = 19;
+constexpr int kOptionWidth = 134;
+constexpr int kOptionHeight = 18;
 
 ControlSpec mode(int index, const char* caption) {
     // Two columns read row by row: even indices left, odd right.
@@ -28,7 +28,7 @@ ControlSpec mode(int index, const char* caption) {
 const std::vector<ControlSpec>& wizardModeControls() {
     static const std::vector<ControlSpec> specs = {
         {ControlKind::Frame, kOuterFrame, "Wizard Mode", {6, 4, 428, 240}},
-        {ControlKind::Frame, kModesFrame, "Optimization Modes", {10, 20, 408, 112}, kOuterFrame},
+        {ControlKind::Frame, kModesFrame, "Optimization Modes", {10, 18, 294, 98}, kOuterFrame},
         mode(0, "Automatic-A"),
         mode(1, "Automatic-B"),
         mode(2, "Automatic-C"),
@@ -37,8 +37,10 @@ const std::vector<ControlSpec>& wizardModeControls() {
         mode(5, "Automatic-F"),
         mode(6, "Automatic-G"),
         mode(7, "Windows default"),
-        {ControlKind::Label, kDescription, "Modes Description", {14, 138, 292, 98}, kOuterFrame},
-        {ControlKind::Button, kOptimize, "Optimize &Now", {314, 198, 104, 30}, kOuterFrame},
+        // The summary's lines are tab-aligned and wide: it takes the whole
+        // width under the modes, and the button stands beside them.
+        {ControlKind::Label, kDescription, "Modes Description", {14, 122, 404, 114}, kOuterFrame},
+        {ControlKind::Button, kOptimize, "Optimize &Now", {316, 52, 102, 30}, kOuterFrame},
     };
     return specs;
 }

@@ -9,6 +9,8 @@
 #include "shell/osversion.h"
 #include "support/pump_win.h"
 #include "support/screenshot_win.h"
+#include "support/tuningsandbox_win.h"
+#include "tuning/wizardmode_win.h"
 
 using namespace quellar;
 using namespace quellar::shell;
@@ -227,4 +229,15 @@ TEST_CASE("screenshot: the main window, and the Main settings window hosted in i
     s.main.onFSCommand("IDC_FS_settings", "");
     quellar::testing::pumpFor(500);
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-settings.bmp");
+
+    quellar::testing::ScratchProgramFolder program("shots");
+    quellar::testing::MessageLog messages;
+    s.main.onFSCommand("IDC_FS_wizardMode", "");
+    auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
+    SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);
+    quellar::testing::pumpFor(500);
+    quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-wizard.bmp");
+    SendMessageA(wizard.binder().handleOf(wizard.form()["cmdOptimize"]), BM_CLICK, 0, 0);
+    quellar::testing::pumpFor(500);
+    quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-after-optimize.bmp");
 }
