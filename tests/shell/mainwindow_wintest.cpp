@@ -189,6 +189,24 @@ LRESULT CALLBACK recordCaptionPress(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 }
 }  // namespace
 
+TEST_CASE("Optimize in the hosted Wizard applies and sends the face home, in front") {
+    Started s;
+    quellar::testing::ScratchProgramFolder program("optimize");
+    quellar::testing::MessageLog messages;
+    s.main.flash().clickAt(100, 114);  // "Wizard Mode" in the side bar
+    auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
+    REQUIRE(IsWindowVisible(wizard.hwnd()));
+    CHECK(isAbove(s.main.childArea(), s.main.flash().hwnd()));
+    CHECK(s.main.flash().state().panel() != "home");
+    SendMessageA(wizard.binder().handleOf(wizard.form()["cmdOptimize"]), BM_CLICK, 0, 0);
+    CHECK(isAbove(s.main.flash().hwnd(), s.main.childArea()));
+    CHECK(s.main.flash().state().panel() == "home");
+    CHECK(program.backupFiles() == std::vector<std::string>{"001.BCK"});
+    // The window stays loaded with its selection, behind the face.
+    CHECK(wizard.isLoaded());
+    CHECK(wizard.wizard().selectedMode() == 0);
+}
+
 TEST_CASE("Drag hands the window to the system's move as a caption drag") {
     Started s;
     g_captionPresses.clear();

@@ -67,3 +67,21 @@ TEST_CASE("Wizard mode: summary from load on, option clicks, Optimize applies an
     CHECK(window.wizard().selectedMode() == 7);
     CHECK(messages.entries.empty());
 }
+
+TEST_CASE("each Wizard mode shows its own summary") {
+    RegistrySandbox sandbox;
+    ScratchProgramFolder folder("wizard-modes");
+    initTuningPresets();
+    BareHost host;
+    tuning::WizardModeWindow window(host, nullptr);
+    REQUIRE(window.load());
+    HWND summary = window.binder().handleOf(window.form()["lblModeDescrip"]);
+    for (int i = 7; i >= 0; --i) {
+        CAPTURE(i);
+        SendMessageA(window.binder().handleOf(window.form().get("optMode", i)), BM_CLICK, 0, 0);
+        CHECK(win::windowText(summary) == modeDescription(tuningPresets[static_cast<size_t>(i)]));
+        CHECK(window.wizard().selectedMode() == i);
+    }
+    // "Automatic-C" removes the MTU, MSS and window values: its summary says -1.
+    CHECK(modeDescription(tuningPresets[2]).rfind("MSS = -1\tMTU = -1\t", 0) == 0);
+}
