@@ -20,9 +20,10 @@ namespace {
 
 struct Started {
     RegistrySandbox sandbox;
-    MainWindow main;
+    // The recorders outlive the main window: its end still removes the icon.
     int ended = 0;
     std::vector<DWORD> trayCalls;
+    MainWindow main;
 
     explicit Started(bool startInTray = false) {
         if (startInTray) {
