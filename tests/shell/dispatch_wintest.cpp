@@ -2,6 +2,8 @@
 // on a started main window; every outside effect is recorded, none happens.
 #include <doctest/doctest.h>
 
+#include "tuning/wizardmode_win.h"
+
 #include <memory>
 #include <string>
 #include <utility>
@@ -124,7 +126,8 @@ struct Started {
             return std::make_unique<Recording<FeatureWindow>>(log, main, d.name, d.caption, d.client,
                                                               *d.controls);
         };
-        main.setFeature(kWizardMode, plain(wizardModeDesign()));
+        main.setFeature(kWizardMode, std::make_unique<Recording<tuning::WizardModeWindow>>(
+                                         log, main, std::function<void()>()));
         const FeatureDesign& nd = normalModeDesign();
         auto normalWindow =
             std::make_unique<RecordingNormalMode>(log, main, nd.name, nd.caption, nd.client, *nd.controls);
