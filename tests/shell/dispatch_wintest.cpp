@@ -600,6 +600,48 @@ TEST_CASE("the panel under the face: each button does its action and leaves the 
     CHECK(s.areaSize().cy == 245);
 }
 
+namespace {
+// What the screen shows at a point of the main window's client area.
+COLORREF screenPixel(HWND main, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(main, &p);
+    HDC screen = GetDC(nullptr);
+    COLORREF c = GetPixel(screen, p.x, p.y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+}  // namespace
+
+TEST_CASE("what lies under the face stays hidden when it repaints, and the hosted window over it") {
+    Started s;
+    HWND main = s.main.hwnd();
+    SetForegroundWindow(main);
+    quellar::testing::pumpFor(200);
+    // The panel's first button lies under the face's title strip.
+    HWND button = s.main.panelButton("cmdInternetBooster", 0);
+    RECT r;
+    GetWindowRect(button, &r);
+    MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+    int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    COLORREF face = screenPixel(main, x, y);
+    RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    quellar::testing::pumpMessages();
+    CHECK(screenPixel(main, x, y) == face);
+
+    // A hosted window stays whole while the face under it repaints.
+    s.send("IDC_FS_settings");
+    quellar::testing::pumpFor(200);
+    POINT inside{s.main.mainSettings().client().width / 2, 20};
+    MapWindowPoints(s.main.mainSettings().hwnd(), main, &inside, 1);
+    COLORREF hosted = screenPixel(main, inside.x, inside.y);
+    RedrawWindow(s.main.flash().hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RedrawWindow(s.main.childArea(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    quellar::testing::pumpMessages();
+    CHECK(screenPixel(main, inside.x, inside.y) == hosted);
+    RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    CHECK(screenPixel(main, x, y) == face);
+}
+
 TEST_CASE("tray clicks: left and mouse clicks show the main window, a right click does not") {
     Started s;
     HWND tray = s.main.tray().hwnd();
