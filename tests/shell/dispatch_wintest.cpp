@@ -2,6 +2,8 @@
 // on a started main window; every outside effect is recorded, none happens.
 #include <doctest/doctest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -15,6 +17,7 @@
 #include "shell/mainwindow_win.h"
 #include "shell/osversion.h"
 #include "msgbox/balloon_win.h"
+#include "support/process_win.h"
 #include "support/pump_win.h"
 #include "support/screenshot_win.h"
 
@@ -693,6 +696,64 @@ TEST_CASE("clicks on the built-in face reach the commands") {
     face.clickAt(100, 225);  // side bar: Internet Properties
     REQUIRE(s.starts.size() == 1);
     CHECK(s.starts[0].commandLine == "rundll32.exe shell32.dll,Control_RunDLL inetcpl.cpl,,0");
+}
+
+namespace {
+// Set for a copy of this test program started by the case below: the file
+// the copy writes the network applet's command line to.
+const char* const kAppletProbeVariable = "QUELLAR_APPLET_PROBE";
+const char* const kAppletProbeCase = "network applet probe";
+}  // namespace
+
+TEST_CASE("network applet probe") {
+    const char* out = std::getenv(kAppletProbeVariable);
+    if (!out) return;
+    Started s;
+    s.send("IDC_FS_networkSetting");
+    std::ofstream file(out);
+    file << winVersion << "\n" << (s.starts.empty() ? "" : s.starts[0].commandLine) << "\n";
+}
+
+TEST_CASE("the network applet under the Windows version Wine reports to the program") {
+    if (std::getenv(kAppletProbeVariable)) return;
+    const std::string folder = quellar::testing::testProgramFolder();
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string own(path);
+    const std::string exe = own.substr(own.find_last_of('\\') + 1);
+    struct Mode {
+        const char* mode;
+        int version;
+        const char* applet;
+    };
+    const Mode modes[] = {{"win98", 3, "netcpl.cpl"}, {"winxp", 7, "ncpa.cpl"}};
+    for (const Mode& m : modes) {
+        CAPTURE(m.mode);
+        const std::string result = folder + "\\applet-probe.txt";
+        DeleteFileA(result.c_str());
+        quellar::testing::setWineVersionFor(exe, m.mode);
+        SetEnvironmentVariableA(kAppletProbeVariable, result.c_str());
+        DWORD exit;
+        {
+            quellar::testing::ChildProcess child(
+                folder + "\\" + exe + " --no-intro --no-version -tc=\"" + kAppletProbeCase + "\"", folder);
+            REQUIRE(child.started());
+            exit = child.waitExit(60000);
+        }
+        SetEnvironmentVariableA(kAppletProbeVariable, nullptr);
+        quellar::testing::setWineVersionFor(exe, "");
+        CHECK(exit == 0);
+        std::ifstream file(result);
+        int version = 0;
+        std::string line, commandLine;
+        file >> version;
+        std::getline(file, line);
+        std::getline(file, commandLine);
+        CHECK(version == m.version);
+        CHECK(commandLine == std::string("rundll32.exe shell32.dll,Control_RunDLL ") + m.applet);
+        file.close();
+        DeleteFileA(result.c_str());
+    }
 }
 
 TEST_CASE("screenshot: a feature window hosted from the face, and the face back home") {
