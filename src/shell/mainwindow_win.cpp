@@ -221,7 +221,10 @@ HWND MainWindow::panelButton(const std::string& name, int index) const {
 
 bool MainWindow::onCreate() {
     registerChildAreaClass();
-    childArea_ = CreateWindowExA(0, kChildAreaClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+    // Siblings overlap here (face, child area, panel): each paints only
+    // where it is not covered.
+    childArea_ = CreateWindowExA(0, kChildAreaClass, "",
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
                                  kChildAreaLeft, kChildAreaTop, kChildAreaWidth, kChildAreaHeight,
                                  hwnd(), nullptr, win::moduleInstance(), nullptr);
     createButtonPanel();
@@ -238,7 +241,8 @@ void MainWindow::createButtonPanel() {
     for (std::size_t row = 0; row < kPanelButtonCount; ++row) {
         int id = kFirstPanelButtonId + static_cast<int>(row);
         panelButtons_.push_back(CreateWindowExA(
-            0, "BUTTON", kPanelButtons[row].caption, WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON,
+            0, "BUTTON", kPanelButtons[row].caption,
+            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON,
             kPanelMargin, y, kPanelButtonWidth, kPanelButtonHeight, hwnd(),
             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), win::moduleInstance(), nullptr));
         y += kPanelButtonPitch;

@@ -2,8 +2,8 @@
 // on a started main window; every outside effect is recorded, none happens.
 #include <doctest/doctest.h>
 
-#include "tuning/wizardmode_win.h"
-
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
@@ -15,8 +15,10 @@
 #include "shell/featurespecs.h"
 #include "shell/mainsettings_win.h"
 #include "shell/mainwindow_win.h"
+#include "tuning/wizardmode_win.h"
 #include "shell/osversion.h"
 #include "msgbox/balloon_win.h"
+#include "support/process_win.h"
 #include "support/pump_win.h"
 #include "support/screenshot_win.h"
 
@@ -404,24 +406,25 @@ TEST_CASE("applets, help, minimise and tray: the outside effects of the face's c
     CHECK(s.starts[0].commandLine == shell + "inetcpl.cpl,,0");
     CHECK(s.starts[1].commandLine == shell + "sysdm.cpl,,0");
     CHECK(s.starts[2].commandLine == shell + "modem.cpl");
+    for (const ProgramStart& start : s.starts) CHECK(start.showState == 5);
 
-    const std::pair<int, const char*> families[] = {
-        {1, "netcpl.cpl"}, {2, "netcpl.cpl"}, {3, "netcpl.cpl"}, {4, "netcpl.cpl"},
-        {5, "ncpa.cpl"},   {6, "ncpa.cpl"},   {7, "ncpa.cpl"},
-    };
+    // The network applet by family; none before the version is known.
+    const std::pair<int, const char*> families[] = {{1, "netcpl.cpl"}, {4, "netcpl.cpl"},
+                                                    {5, "ncpa.cpl"},   {7, "ncpa.cpl"},
+                                                    {0, nullptr},      {8, nullptr}};
     for (const auto& [version, applet] : families) {
         CAPTURE(version);
         winVersion = static_cast<std::int16_t>(version);
         s.starts.clear();
         s.send("IDC_FS_networkSetting");
+        if (!applet) {
+            CHECK(s.starts.empty());
+            continue;
+        }
         REQUIRE(s.starts.size() == 1);
         CHECK(s.starts[0].commandLine == shell + applet);
         CHECK(s.starts[0].showState == 5);
     }
-    winVersion = 0;
-    s.starts.clear();
-    s.send("IDC_FS_networkSetting");
-    CHECK(s.starts.empty());
 
     s.send("IDC_FS_help");
     REQUIRE(s.opens.size() == 1);
@@ -603,6 +606,48 @@ TEST_CASE("the panel under the face: each button does its action and leaves the 
     CHECK(s.areaSize().cy == 245);
 }
 
+namespace {
+// What the screen shows at a point of the main window's client area.
+COLORREF screenPixel(HWND main, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(main, &p);
+    HDC screen = GetDC(nullptr);
+    COLORREF c = GetPixel(screen, p.x, p.y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+}  // namespace
+
+TEST_CASE("what lies under the face stays hidden when it repaints, and the hosted window over it") {
+    Started s;
+    HWND main = s.main.hwnd();
+    SetForegroundWindow(main);
+    quellar::testing::pumpFor(200);
+    // The panel's first button lies under the face's title strip.
+    HWND button = s.main.panelButton("cmdInternetBooster", 0);
+    RECT r;
+    GetWindowRect(button, &r);
+    MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&r), 2);
+    int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
+    COLORREF face = screenPixel(main, x, y);
+    RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    quellar::testing::pumpMessages();
+    CHECK(screenPixel(main, x, y) == face);
+
+    // A hosted window stays whole while the face under it repaints.
+    s.send("IDC_FS_settings");
+    quellar::testing::pumpFor(200);
+    POINT inside{s.main.mainSettings().client().width / 2, 20};
+    MapWindowPoints(s.main.mainSettings().hwnd(), main, &inside, 1);
+    COLORREF hosted = screenPixel(main, inside.x, inside.y);
+    RedrawWindow(s.main.flash().hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RedrawWindow(s.main.childArea(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    quellar::testing::pumpMessages();
+    CHECK(screenPixel(main, inside.x, inside.y) == hosted);
+    RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    CHECK(screenPixel(main, x, y) == face);
+}
+
 TEST_CASE("tray clicks: left and mouse clicks show the main window, a right click does not") {
     Started s;
     HWND tray = s.main.tray().hwnd();
@@ -654,6 +699,64 @@ TEST_CASE("clicks on the built-in face reach the commands") {
     face.clickAt(100, 225);  // side bar: Internet Properties
     REQUIRE(s.starts.size() == 1);
     CHECK(s.starts[0].commandLine == "rundll32.exe shell32.dll,Control_RunDLL inetcpl.cpl,,0");
+}
+
+namespace {
+// Set for a copy of this test program started by the case below: the file
+// the copy writes the network applet's command line to.
+const char* const kAppletProbeVariable = "QUELLAR_APPLET_PROBE";
+const char* const kAppletProbeCase = "network applet probe";
+}  // namespace
+
+TEST_CASE("network applet probe") {
+    const char* out = std::getenv(kAppletProbeVariable);
+    if (!out) return;
+    Started s;
+    s.send("IDC_FS_networkSetting");
+    std::ofstream file(out);
+    file << winVersion << "\n" << (s.starts.empty() ? "" : s.starts[0].commandLine) << "\n";
+}
+
+TEST_CASE("the network applet under the Windows version Wine reports to the program") {
+    if (std::getenv(kAppletProbeVariable)) return;
+    const std::string folder = quellar::testing::testProgramFolder();
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const std::string own(path);
+    const std::string exe = own.substr(own.find_last_of('\\') + 1);
+    struct Mode {
+        const char* mode;
+        int version;
+        const char* applet;
+    };
+    const Mode modes[] = {{"win98", 3, "netcpl.cpl"}, {"winxp", 7, "ncpa.cpl"}};
+    for (const Mode& m : modes) {
+        CAPTURE(m.mode);
+        const std::string result = folder + "\\applet-probe.txt";
+        DeleteFileA(result.c_str());
+        quellar::testing::setWineVersionFor(exe, m.mode);
+        SetEnvironmentVariableA(kAppletProbeVariable, result.c_str());
+        DWORD exit;
+        {
+            quellar::testing::ChildProcess child(
+                folder + "\\" + exe + " --no-intro --no-version -tc=\"" + kAppletProbeCase + "\"", folder);
+            REQUIRE(child.started());
+            exit = child.waitExit(60000);
+        }
+        SetEnvironmentVariableA(kAppletProbeVariable, nullptr);
+        quellar::testing::setWineVersionFor(exe, "");
+        CHECK(exit == 0);
+        std::ifstream file(result);
+        int version = 0;
+        std::string line, commandLine;
+        file >> version;
+        std::getline(file, line);
+        std::getline(file, commandLine);
+        CHECK(version == m.version);
+        CHECK(commandLine == std::string("rundll32.exe shell32.dll,Control_RunDLL ") + m.applet);
+        file.close();
+        DeleteFileA(result.c_str());
+    }
 }
 
 TEST_CASE("screenshot: a feature window hosted from the face, and the face back home") {
