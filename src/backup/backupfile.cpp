@@ -97,17 +97,17 @@ std::int64_t recordedNumber(double registryNumber) {
 
 namespace {
 
-PairSpec fixed(const char* name, std::int64_t value) { return {name, PairKind::Fixed, value}; }
-PairSpec current(const char* name) { return {name, PairKind::Current, 0}; }
-PairSpec flag(const char* name) { return {name, PairKind::Flag, 0}; }
+PairLayout fixed(const char* name, std::int64_t value) { return {name, PairKind::Fixed, value}; }
+PairLayout current(const char* name) { return {name, PairKind::Current, 0}; }
+PairLayout flag(const char* name) { return {name, PairKind::Flag, 0}; }
 
-RecordSpec record(Hive hive, const std::string& key, std::vector<PairSpec> pairs) {
+RecordLayout record(Hive hive, const std::string& key, std::vector<PairLayout> pairs) {
     return {hive, key, key, std::move(pairs)};
 }
 
 // The three records every backup of the family begins with.
-std::vector<RecordSpec> fixedRecords(Family family) {
-    std::vector<RecordSpec> records;
+std::vector<RecordLayout> fixedRecords(Family family) {
+    std::vector<RecordLayout> records;
     if (family == Family::Win9x) {
         // "DefaultRcvWindow" twice: the format has always held it twice, and
         // a restore writes it twice.
@@ -119,7 +119,7 @@ std::vector<RecordSpec> fixedRecords(Family family) {
         records.push_back(record(Hive::CurrentUser, keys::kInternetSettings9x,
                                  {current("MaxConnectionsPer1_0Server"), current("MaxConnectionsPerServer")}));
     } else {
-        RecordSpec parameters = record(
+        RecordLayout parameters = record(
             Hive::LocalMachine, keys::kTcpipParameters,
             {fixed("SackOpts", 1), fixed("Tcp1323Opts", 1), fixed("TcpMaxDupAcks", 2),
              fixed("DefaultReceiveWindow", 8192), current("DefaultTTL"), current("GlobalMaxTcpWindowSize"),
@@ -137,15 +137,15 @@ std::vector<RecordSpec> fixedRecords(Family family) {
 
 constexpr std::size_t kFixedRecordCount = 3;
 
-std::vector<PairSpec> subkeyPairs(Family family) {
+std::vector<PairLayout> subkeyPairs(Family family) {
     if (family == Family::Win9x) return {current("MaxMTU"), current("MaxMSS")};
     return {current("MTU"), current("MSS")};
 }
 
 }  // namespace
 
-std::vector<RecordSpec> backupLayout(Family family, const std::vector<std::string>& subkeys) {
-    std::vector<RecordSpec> records = fixedRecords(family);
+std::vector<RecordLayout> backupLayout(Family family, const std::vector<std::string>& subkeys) {
+    std::vector<RecordLayout> records = fixedRecords(family);
     for (const std::string& subkey : subkeys) {
         if (family == Family::Win9x) {
             records.push_back(record(Hive::LocalMachine, tuning::netTransKey(subkey), subkeyPairs(family)));
@@ -171,9 +171,9 @@ std::string backupText(const LocalTime& when, int winVersion, const std::vector<
     line(numberText(winVersion));
     const std::optional<Family> family = tuning::familyOf(winVersion);
     if (!family) return text;
-    for (const RecordSpec& rec : backupLayout(*family, subkeys)) {
+    for (const RecordLayout& rec : backupLayout(*family, subkeys)) {
         line(textLine(rec.keyLine));
-        for (const PairSpec& pair : rec.pairs) {
+        for (const PairLayout& pair : rec.pairs) {
             line(textLine(pair.name));
             std::int64_t value = pair.fixed;
             if (pair.kind != PairKind::Fixed) {
@@ -386,15 +386,15 @@ private:
     }
 
     bool body() {
-        for (const RecordSpec& spec : fixedRecords(*family_)) {
-            const std::string expected = "the key line \"" + spec.keyLine + "\"";
+        for (const RecordLayout& layout : fixedRecords(*family_)) {
+            const std::string expected = "the key line \"" + layout.keyLine + "\"";
             auto line = take(expected);
             if (!line) return false;
             auto key = quotedText(*line);
-            if (!key || !sameName(*key, spec.keyLine)) return wrongKind(*line, expected);
-            if (!pairs(spec.hive, *key, spec.pairs)) return false;
+            if (!key || !sameName(*key, layout.keyLine)) return wrongKind(*line, expected);
+            if (!pairs(layout.hive, *key, layout.pairs)) return false;
         }
-        const std::vector<PairSpec> perSubkey = subkeyPairs(*family_);
+        const std::vector<PairLayout> perSubkey = subkeyPairs(*family_);
         while (!atEnd()) {
             const std::string expected = subkeyRecordExpectation(*family_);
             auto line = take(expected);
@@ -406,15 +406,15 @@ private:
         return true;
     }
 
-    bool pairs(Hive hive, std::string_view key, const std::vector<PairSpec>& specs) {
-        for (const PairSpec& spec : specs) {
-            const std::string nameExpected = "the value name \"" + spec.name + "\"";
+    bool pairs(Hive hive, std::string_view key, const std::vector<PairLayout>& layouts) {
+        for (const PairLayout& layout : layouts) {
+            const std::string nameExpected = "the value name \"" + layout.name + "\"";
             auto line = take(nameExpected);
             if (!line) return false;
             auto name = quotedText(*line);
-            if (!name || !sameName(*name, spec.name)) return wrongKind(*line, nameExpected);
+            if (!name || !sameName(*name, layout.name)) return wrongKind(*line, nameExpected);
 
-            const std::string valueExpected = "the number recorded for \"" + spec.name + "\"";
+            const std::string valueExpected = "the number recorded for \"" + layout.name + "\"";
             if (!(line = take(valueExpected))) return false;
             const std::optional<std::int64_t> value = wholeNumber(*line);
             if (!value) return wrongKind(*line, valueExpected);

@@ -72,23 +72,23 @@ enum class PairKind {
     Flag,     // 1 when the current number is not 0, else 0
 };
 
-struct PairSpec {
+struct PairLayout {
     std::string name;
     PairKind kind = PairKind::Current;
     std::int64_t fixed = 0;
 };
 
-struct RecordSpec {
+struct RecordLayout {
     tuning::Hive hive = tuning::Hive::LocalMachine;
     std::string keyLine;   // the path written to the file
     std::string readPath;  // the path the current values are read through
-    std::vector<PairSpec> pairs;
+    std::vector<PairLayout> pairs;
 };
 
 // The records a backup of `family` holds, in file order: three fixed
 // records, then one (9x) or two (NT) per subkey of
 // tuning::perSubkeyParent(family).
-std::vector<RecordSpec> backupLayout(tuning::Family family, const std::vector<std::string>& subkeys);
+std::vector<RecordLayout> backupLayout(tuning::Family family, const std::vector<std::string>& subkeys);
 
 // ---- Writing ----------------------------------------------------------
 

@@ -4,13 +4,13 @@
 
 namespace quellar {
 
-Control::Control(const ControlSpec& spec)
-    : kind_(spec.kind),
-      name_(spec.name),
-      index_(spec.index),
-      frame_(spec.frame ? spec.frame : ""),
-      rect_(spec.rect),
-      text_(spec.caption ? spec.caption : "") {}
+Control::Control(const ControlDecl& decl)
+    : kind_(decl.kind),
+      name_(decl.name),
+      index_(decl.index),
+      frame_(decl.frame ? decl.frame : ""),
+      rect_(decl.rect),
+      text_(decl.caption ? decl.caption : "") {}
 
 void Control::changed() {
     if (onModelChanged) onModelChanged(*this);
@@ -71,11 +71,11 @@ void Control::userText(const std::string& text) {
 }
 
 Form::Form(std::string name, std::string caption, PixelRect client,
-           const std::vector<ControlSpec>& specs)
+           const std::vector<ControlDecl>& decls)
     : name_(std::move(name)), caption_(std::move(caption)), client_(client) {
-    controls_.reserve(specs.size());
-    for (const ControlSpec& spec : specs) {
-        controls_.push_back(std::make_unique<Control>(spec));
+    controls_.reserve(decls.size());
+    for (const ControlDecl& decl : decls) {
+        controls_.push_back(std::make_unique<Control>(decl));
     }
     for (auto& control : controls_) {
         if (control->kind() != ControlKind::OptionButton) continue;

@@ -1,6 +1,6 @@
 #pragma once
 // Light control models. A feature window is declared as a table of
-// ControlSpec rows; its behaviour is written against the Control models that
+// ControlDecl rows; its behaviour is written against the Control models that
 // the table yields, never against window handles, so it runs and is tested
 // natively. On Windows a binder (win/binder_win.h) creates the real controls
 // from the same table, forwards the user's actions to the models and pushes
@@ -35,7 +35,7 @@ struct PixelRect {
     int height = 0;
 };
 
-struct ControlSpec {
+struct ControlDecl {
     ControlKind kind;
     const char* name;
     const char* caption;
@@ -46,7 +46,7 @@ struct ControlSpec {
 
 class Control {
 public:
-    Control(const ControlSpec& spec);
+    Control(const ControlDecl& decl);
 
     ControlKind kind() const { return kind_; }
     const std::string& name() const { return name_; }
@@ -103,7 +103,7 @@ private:
 class Form {
 public:
     Form(std::string name, std::string caption, PixelRect client,
-         const std::vector<ControlSpec>& specs);
+         const std::vector<ControlDecl>& decls);
     Form(const Form&) = delete;
     Form& operator=(const Form&) = delete;
 

@@ -129,7 +129,7 @@ void applyShadow(std::vector<std::uint32_t>& pixels, int width, int height, int 
 
 // ---- Flags -----------------------------------------------------------------
 
-std::vector<ButtonSpec> decodeButtons(long flags, const std::string& btn1, const std::string& btn2,
+std::vector<ButtonEntry> decodeButtons(long flags, const std::string& btn1, const std::string& btn2,
                                       const std::string& btn3) {
     switch (flags & 7) {
     case 1: return {{"OK", 1}, {"Cancel", 2}};
@@ -138,7 +138,7 @@ std::vector<ButtonSpec> decodeButtons(long flags, const std::string& btn1, const
     case 4: return {{"Yes", 6}, {"No", 7}};
     case 5: return {{"Retry", 4}, {"Cancel", 2}};
     case 6: {
-        std::vector<ButtonSpec> buttons;
+        std::vector<ButtonEntry> buttons;
         const std::string* captions[] = {&btn1, &btn2, &btn3};
         for (short i = 0; i < 3; ++i)
             if (!captions[i]->empty()) buttons.push_back({*captions[i], static_cast<short>(i + 1)});

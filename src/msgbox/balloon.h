@@ -118,7 +118,7 @@ void applyShadow(std::vector<std::uint32_t>& pixels, int width, int height, int 
 
 // ---- Flags -----------------------------------------------------------------
 
-struct ButtonSpec {
+struct ButtonEntry {
     std::string caption;
     short code = 0;
 };
@@ -127,7 +127,7 @@ struct ButtonSpec {
 // from the caller and a button's code is its position (1, 2, 3) whether or
 // not an earlier one was left out. A box that would end up with no button at
 // all gets a single "OK" (1), so it can always be answered.
-std::vector<ButtonSpec> decodeButtons(long flags, const std::string& btn1, const std::string& btn2,
+std::vector<ButtonEntry> decodeButtons(long flags, const std::string& btn1, const std::string& btn2,
                                       const std::string& btn3);
 
 // The cell of the icon strip that flags & 0x70 asks for, 0 for no icon.

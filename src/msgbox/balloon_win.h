@@ -94,7 +94,7 @@ private:
     struct Request {
         Panel kind = Panel::AutoBox;
         std::string prompt, caption, checkText, defaultText;
-        std::vector<ButtonSpec> buttons;
+        std::vector<ButtonEntry> buttons;
         long flags = 0;
         bool noPointer = false;
         COLORREF color = 0;
@@ -141,7 +141,7 @@ private:
     int iconCell_ = 0;
     int closeCell_ = kCloseCellNormal;
     int defaultButton_ = 1;
-    std::vector<ButtonSpec> buttons_;
+    std::vector<ButtonEntry> buttons_;
     bool hasCheck_ = false;
     Metrics metrics_;
     PanelLayout layout_;

@@ -7,12 +7,12 @@ const char* const kFeatureClass = "QuellarFeatureWindow";
 }
 
 FeatureWindow::FeatureWindow(FeatureHost& host, std::string name, std::string caption,
-                             PixelRect client, const std::vector<ControlSpec>& specs)
+                             PixelRect client, const std::vector<ControlDecl>& decls)
     : host_(host),
       name_(std::move(name)),
       caption_(std::move(caption)),
       client_(client),
-      specs_(specs) {}
+      decls_(decls) {}
 
 FeatureWindow::~FeatureWindow() {
     binder_.reset();
@@ -21,7 +21,7 @@ FeatureWindow::~FeatureWindow() {
 
 bool FeatureWindow::load() {
     if (isLoaded()) return true;
-    form_ = std::make_unique<Form>(name_, caption_, client_, specs_);
+    form_ = std::make_unique<Form>(name_, caption_, client_, decls_);
     // Owned by the main window so it never shows in the task bar and goes
     // away with it; hosting makes it a child of the child area later.
     if (!create(kFeatureClass, caption_.c_str(), WS_POPUP | WS_CLIPCHILDREN, 0, 0, 0,

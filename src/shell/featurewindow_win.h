@@ -29,7 +29,7 @@ public:
 class FeatureWindow : public win::Window {
 public:
     FeatureWindow(FeatureHost& host, std::string name, std::string caption, PixelRect client,
-                  const std::vector<ControlSpec>& specs);
+                  const std::vector<ControlDecl>& decls);
     ~FeatureWindow() override;
 
     const std::string& name() const { return name_; }
@@ -60,7 +60,7 @@ private:
     std::string name_;
     std::string caption_;
     PixelRect client_;
-    const std::vector<ControlSpec>& specs_;
+    const std::vector<ControlDecl>& decls_;
     std::unique_ptr<Form> form_;
     std::unique_ptr<win::FormBinder> binder_;
 };

@@ -16,8 +16,8 @@ const char* const kRunMini = "chkRunProgramMini";
 const char* const kSave = "cmdSave";
 }  // namespace
 
-const std::vector<ControlSpec>& mainSettingsControls() {
-    static const std::vector<ControlSpec> specs = {
+const std::vector<ControlDecl>& mainSettingsControls() {
+    static const std::vector<ControlDecl> decls = {
         {ControlKind::Frame, kFrameMain, "Main Settings", {6, 4, 428, 234}},
         {ControlKind::Frame, kFrameStartup, "Windows Startup", {14, 26, 400, 96}, kFrameMain},
         {ControlKind::CheckBox, kRunMain, "Run Main Program when windows start up",
@@ -26,7 +26,7 @@ const std::vector<ControlSpec>& mainSettingsControls() {
          kFrameStartup},
         {ControlKind::Button, kSave, "&Save", {318, 190, 96, 30}, kFrameMain},
     };
-    return specs;
+    return decls;
 }
 
 std::string runEntryText(const std::string& programFolder, const std::string& programFileName) {

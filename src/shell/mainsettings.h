@@ -15,7 +15,7 @@ extern const char* const kRunKeyPath;        // the current user's Run key
 extern const char* const kRunValueName;      // "QuellarRun"
 
 // The window's declaration table (design client area 440 x 246).
-const std::vector<ControlSpec>& mainSettingsControls();
+const std::vector<ControlDecl>& mainSettingsControls();
 
 // The text registered under the Run key: folder, backslash, the program's
 // file name without its extension, ".exe" (no quotes, no normalising).

@@ -10,7 +10,7 @@
 #include "shell/addons.h"
 #include "shell/addons_win.h"
 #include "shell/commands.h"
-#include "shell/featurespecs.h"
+#include "shell/featuredesigns.h"
 #include "shell/mainsettings_win.h"
 #include "shell/osversion.h"
 #include "shell/osversion_win.h"

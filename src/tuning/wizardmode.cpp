@@ -16,7 +16,7 @@ constexpr int kRowStep = 19;
 constexpr int kOptionWidth = 134;
 constexpr int kOptionHeight = 18;
 
-ControlSpec mode(int index, const char* caption) {
+ControlDecl mode(int index, const char* caption) {
     // Two columns read row by row: even indices left, odd right.
     int x = index % 2 == 0 ? kLeftColumn : kRightColumn;
     int y = kFirstRow + (index / 2) * kRowStep;
@@ -25,8 +25,8 @@ ControlSpec mode(int index, const char* caption) {
 }
 }  // namespace
 
-const std::vector<ControlSpec>& wizardModeControls() {
-    static const std::vector<ControlSpec> specs = {
+const std::vector<ControlDecl>& wizardModeControls() {
+    static const std::vector<ControlDecl> decls = {
         {ControlKind::Frame, kOuterFrame, "Wizard Mode", {6, 4, 428, 240}},
         {ControlKind::Frame, kModesFrame, "Optimization Modes", {10, 18, 294, 98}, kOuterFrame},
         mode(0, "Automatic-A"),
@@ -42,7 +42,7 @@ const std::vector<ControlSpec>& wizardModeControls() {
         {ControlKind::Label, kDescription, "Modes Description", {14, 122, 404, 114}, kOuterFrame},
         {ControlKind::Button, kOptimize, "Optimize &Now", {316, 52, 102, 30}, kOuterFrame},
     };
-    return specs;
+    return decls;
 }
 
 WizardMode::WizardMode(Form& form, Actions actions) : form_(form), actions_(std::move(actions)) {

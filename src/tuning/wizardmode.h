@@ -12,7 +12,7 @@ namespace quellar {
 constexpr int kWizardModeCount = 8;
 
 // The window's declaration table (designed 443 x 257).
-const std::vector<ControlSpec>& wizardModeControls();
+const std::vector<ControlDecl>& wizardModeControls();
 
 class WizardMode {
 public:

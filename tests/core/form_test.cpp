@@ -5,7 +5,7 @@
 using namespace quellar;
 
 namespace {
-const std::vector<ControlSpec> kSpecs = {
+const std::vector<ControlDecl> kDecls = {
     {ControlKind::Frame, "frameA", "A", {0, 0, 100, 100}},
     {ControlKind::OptionButton, "opt", "one", {0, 0, 10, 10}, "frameA", 0},
     {ControlKind::OptionButton, "opt", "two", {0, 0, 10, 10}, "frameA", 1},
@@ -16,7 +16,7 @@ const std::vector<ControlSpec> kSpecs = {
 }
 
 TEST_CASE("check boxes raise their click on every new value, from code or mouse") {
-    Form form("f", "", {}, kSpecs);
+    Form form("f", "", {}, kDecls);
     int clicks = 0;
     form["chk"].onClick = [&] { ++clicks; };
     form["chk"].setValue(1);
@@ -31,7 +31,7 @@ TEST_CASE("check boxes raise their click on every new value, from code or mouse"
 }
 
 TEST_CASE("selecting an option button clears the others of its frame only") {
-    Form form("f", "", {}, kSpecs);
+    Form form("f", "", {}, kDecls);
     form["other"].setValue(1);
     form.get("opt", 0).userClick();
     CHECK(form.get("opt", 0).value() == 1);
@@ -48,7 +48,7 @@ TEST_CASE("selecting an option button clears the others of its frame only") {
 }
 
 TEST_CASE("text boxes raise change on new text; views follow every model change") {
-    Form form("f", "", {}, kSpecs);
+    Form form("f", "", {}, kDecls);
     int changes = 0, pushed = 0;
     form["txt"].onChange = [&] { ++changes; };
     form["txt"].onModelChanged = [&](const Control&) { ++pushed; };
@@ -61,5 +61,5 @@ TEST_CASE("text boxes raise change on new text; views follow every model change"
     CHECK(pushed == 3);
     CHECK(form.find("missing") == nullptr);
     CHECK(form.find("opt") == nullptr);  // array elements need their index
-    CHECK(form.controls().size() == kSpecs.size());
+    CHECK(form.controls().size() == kDecls.size());
 }

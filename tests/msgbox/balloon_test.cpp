@@ -149,7 +149,7 @@ TEST_CASE("applying the shadow darkens exactly the ring pixels, each once") {
 TEST_CASE("buttons by flags & 7") {
     auto captions = [](long flags, const std::string& a = "", const std::string& b = "", const std::string& c = "") {
         std::string out;
-        for (const ButtonSpec& s : decodeButtons(flags, a, b, c)) out += s.caption + "=" + std::to_string(s.code) + " ";
+        for (const ButtonEntry& s : decodeButtons(flags, a, b, c)) out += s.caption + "=" + std::to_string(s.code) + " ";
         return out;
     };
     CHECK(captions(0) == "OK=1 ");

@@ -12,7 +12,7 @@
 #include "core/effects.h"
 #include "settings/regsandbox_win.h"
 #include "shell/commands.h"
-#include "shell/featurespecs.h"
+#include "shell/featuredesigns.h"
 #include "shell/mainsettings_win.h"
 #include "shell/mainwindow_win.h"
 #include "tuning/wizardmode_win.h"

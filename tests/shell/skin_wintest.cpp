@@ -62,7 +62,7 @@ private:
     std::unique_ptr<win::FormBinder> binder_;
 };
 
-std::vector<ControlSpec> everyKind() {
+std::vector<ControlDecl> everyKind() {
     return {
         {ControlKind::Button, "cmdOk", "OK", {10, 10, 80, 24}},
         {ControlKind::CheckBox, "chkOut", "Outside", {10, 40, 120, 18}},
@@ -454,7 +454,7 @@ protected:
     }
 };
 
-std::vector<ControlSpec> showcaseControls() {
+std::vector<ControlDecl> showcaseControls() {
     return {
         {ControlKind::Frame, "fraHost", "Host", {8, 6, 424, 112}},
         {ControlKind::SkinLabel, "lblHost", "Host name or address:", {12, 24, 130, 16}, "fraHost"},

@@ -12,7 +12,7 @@ struct FeatureDesign {
     const char* name;      // the window's name, e.g. "frmWizardMode"
     const char* caption;
     PixelRect client;
-    const std::vector<ControlSpec>* controls;
+    const std::vector<ControlDecl>* controls;
 };
 
 const FeatureDesign& normalModeDesign();

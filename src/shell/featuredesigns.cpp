@@ -1,4 +1,4 @@
-#include "shell/featurespecs.h"
+#include "shell/featuredesigns.h"
 
 namespace quellar {
 
@@ -8,15 +8,15 @@ namespace {
 constexpr int kDesignWidth = 443;
 constexpr PixelRect kOuterFrame{6, 4, 428, 238};
 
-const std::vector<ControlSpec> kNormalMode = {
+const std::vector<ControlDecl> kNormalMode = {
     {ControlKind::Frame, "frameNormalMode", "Normal Mode", kOuterFrame}};
-const std::vector<ControlSpec> kBackUp = {
+const std::vector<ControlDecl> kBackUp = {
     {ControlKind::Frame, "frameBackUp", "Backup", kOuterFrame}};
-const std::vector<ControlSpec> kNetPinger = {
+const std::vector<ControlDecl> kNetPinger = {
     {ControlKind::Frame, "frameNetPingerSettings", "Net Pinger Settings", kOuterFrame}};
-const std::vector<ControlSpec> kSystemStatus = {
+const std::vector<ControlDecl> kSystemStatus = {
     {ControlKind::Frame, "frameSystemStatus", "System Status", kOuterFrame}};
-const std::vector<ControlSpec> kRamConfiguration = {
+const std::vector<ControlDecl> kRamConfiguration = {
     {ControlKind::Frame, "frameRamConfiguration", "Ram Configuration", kOuterFrame}};
 }  // namespace
 
