@@ -210,6 +210,11 @@ public:
     explicit PanelWindow(MsgFrm& owner) : owner_(owner) {}
 
 protected:
+    void onPaint(HDC dc) override {
+        if (owner_.iconCell_ > 0)
+            owner_.drawIcon(dc, owner_.iconCell_, owner_.layout_.icon.left, owner_.layout_.icon.top);
+    }
+
     bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
         switch (msg) {
         case WM_ERASEBKGND: {
@@ -217,14 +222,6 @@ protected:
             GetClientRect(hwnd(), &r);
             FillRect(reinterpret_cast<HDC>(wParam), &r, owner_.colorBrush_);
             result = 1;
-            return true;
-        }
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd(), &ps);
-            if (owner_.iconCell_ > 0)
-                owner_.drawIcon(dc, owner_.iconCell_, owner_.layout_.icon.left, owner_.layout_.icon.top);
-            EndPaint(hwnd(), &ps);
             return true;
         }
         case WM_CTLCOLORSTATIC: {
@@ -260,22 +257,19 @@ public:
     explicit CloseImage(MsgFrm& owner) : owner_(owner) {}
 
 protected:
+    void onPaint(HDC dc) override {
+        RECT r;
+        GetClientRect(hwnd(), &r);
+        FillRect(dc, &r, owner_.colorBrush_);
+        owner_.drawIcon(dc, owner_.closeCell_, 0, 0);
+    }
+
     bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
         (void)wParam;
         switch (msg) {
         case WM_ERASEBKGND:
             result = 1;
             return true;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(hwnd(), &ps);
-            RECT r;
-            GetClientRect(hwnd(), &r);
-            FillRect(dc, &r, owner_.colorBrush_);
-            owner_.drawIcon(dc, owner_.closeCell_, 0, 0);
-            EndPaint(hwnd(), &ps);
-            return true;
-        }
         case WM_MOUSEMOVE:
             if (!pressed_ && owner_.closeCell_ != kCloseCellHover) owner_.setCloseCell(kCloseCellHover);
             if (!tracking_) {
@@ -598,7 +592,7 @@ void MsgFrm::applyRegion(bool withPointer, bool withShadow) {
     if (!SetWindowRgn(hwnd(), region, TRUE)) DeleteObject(region);
 }
 
-void MsgFrm::paint(HDC dc) {
+void MsgFrm::onPaint(HDC dc) {
     const int w = layout_.windowWidth;
     const int h = layout_.windowHeight;
     HDC mem = CreateCompatibleDC(dc);
@@ -814,13 +808,6 @@ bool MsgFrm::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) 
     case WM_ERASEBKGND:
         result = 1;
         return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        paint(dc);
-        EndPaint(hwnd(), &ps);
-        return true;
-    }
     case DM_GETDEFID:
         if (kind_ == Panel::AutoBox) return false;
         result = MAKELRESULT(enterTarget(), DC_HASDEFID);

@@ -125,7 +125,7 @@ private:
     void drawBalloon(bool noPointer, Point target, int intensity);
     void captureShadow();
     void applyRegion(bool withPointer, bool withShadow);
-    void paint(HDC dc);
+    void onPaint(HDC dc) override;
     void runModal();
     void finish(short code);
     void startDrag();

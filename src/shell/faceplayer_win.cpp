@@ -186,13 +186,6 @@ bool FacePlayer::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resu
     case WM_ERASEBKGND:
         result = 1;  // everything is painted from the buffer
         return true;
-    case WM_PAINT: {
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        paint(dc);
-        EndPaint(hwnd(), &ps);
-        return true;
-    }
     case WM_SETCURSOR: {
         if (LOWORD(lParam) != HTCLIENT) return false;
         POINT p;
@@ -251,7 +244,7 @@ bool FacePlayer::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resu
     return false;
 }
 
-void FacePlayer::paint(HDC target) {
+void FacePlayer::onPaint(HDC target) {
     RECT client;
     GetClientRect(hwnd(), &client);
     int width = client.right > 0 ? client.right : 1;

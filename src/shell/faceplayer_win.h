@@ -50,11 +50,11 @@ protected:
     bool onCreate() override;
     void onDestroy() override;
     bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void onPaint(HDC target) override;
 
 private:
     void useBuiltInFace();
     void useFace(Face face);
-    void paint(HDC target);
     void drawOps(HDC dc);
     void refresh();
     void raise(const std::optional<FaceCommand>& command);

@@ -87,6 +87,13 @@ LRESULT Window::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_DESTROY:
             onDestroy();
             return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(hwnd_, &ps);
+            onPaint(dc);
+            EndPaint(hwnd_, &ps);
+            return 0;
+        }
         default:
             break;
         }

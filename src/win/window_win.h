@@ -38,6 +38,9 @@ protected:
     virtual bool onCommand(int id, int code, HWND control) { (void)id; (void)code; (void)control; return false; }
     virtual void onTimer(UINT_PTR id) { (void)id; }
     virtual void onDestroy() {}
+    // WM_PAINT, between BeginPaint and EndPaint; the default paints nothing
+    // (what the system's default procedure does too).
+    virtual void onPaint(HDC dc) { (void)dc; }
     // Anything else; called before the hooks above are consulted.
     virtual bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
         (void)msg; (void)wParam; (void)lParam; (void)result;
