@@ -303,9 +303,10 @@ bool MainWindow::start() {
                 0, std::max(left, 0), std::max(top, 0), kMainWidth, kMainHeight, nullptr, nullptr,
                 CS_HREDRAW | CS_VREDRAW, black))
         return false;
-    HICON big = static_cast<HICON>(LoadImageA(win::moduleInstance(), MAKEINTRESOURCEA(IDI_QUELLAR),
-                                              IMAGE_ICON, 32, 32, 0));
-    if (big) SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    // One 32 x 32 icon serves the window and the tray.
+    HICON icon = static_cast<HICON>(LoadImageA(win::moduleInstance(), MAKEINTRESOURCEA(IDI_QUELLAR),
+                                               IMAGE_ICON, 32, 32, 0));
+    if (icon) SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
 
     // 2. The mutex lives, untested and unclosed, until the process ends.
     CreateMutexA(nullptr, FALSE, "SmQuellar");
@@ -328,9 +329,7 @@ bool MainWindow::start() {
     initTuningPresets();
     // 10.
     tray_.create(hwnd());
-    HICON trayIcon = static_cast<HICON>(LoadImageA(
-        win::moduleInstance(), MAKEINTRESOURCEA(IDI_QUELLAR), IMAGE_ICON, 32, 32, 0));
-    tray_.setTrayImage(trayIcon);
+    tray_.setTrayImage(icon);
     tray_.onLeftClick = [this] { showMainWindow(); };
     tray_.onMouseClick = [this](int&) { showMainWindow(); };
     tray_.Show(true);
