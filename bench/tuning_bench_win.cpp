@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "backup/backup_win.h"
-#include "shell/osversion.h"
+#include "core/osversion.h"
 #include "support/tuningsandbox_win.h"
-#include "tuning/apply_win.h"
+#include "backup/apply_win.h"
 #include "tuning/presets.h"
 
 using namespace quellar;

@@ -4,9 +4,9 @@
 
 #include <vector>
 
-#include "settings/registry_win.h"
-#include "shell/osversion.h"
-#include "tuning/regops_win.h"
+#include "win/registry_win.h"
+#include "core/osversion.h"
+#include "win/regops_win.h"
 
 namespace quellar::backup {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "backup/backupfile.h"
-#include "tuning/regops.h"
+#include "core/regops.h"
 
 namespace quellar::backup {
 

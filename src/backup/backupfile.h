@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "core/effects.h"
-#include "tuning/regops.h"
+#include "core/regops.h"
 #include "tuning/tuning.h"
 
 namespace quellar::backup {

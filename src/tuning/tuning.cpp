@@ -1,6 +1,6 @@
 #include "tuning/tuning.h"
 
-#include "settings/regformat.h"
+#include "core/regformat.h"
 
 namespace quellar {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tuning/regops.h"
+#include "core/regops.h"
 
 namespace quellar::tuning {
 

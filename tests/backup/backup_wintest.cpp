@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "backup/backup_win.h"
-#include "shell/osversion.h"
+#include "core/osversion.h"
 #include "support/tuningsandbox_win.h"
 
 using namespace quellar;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "backup/backupfile.h"
-#include "settings/regformat.h"
+#include "core/regformat.h"
 #include "support/backupsamples.h"
 
 using namespace quellar;

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "msgbox/balloon_win.h"
-#include "shell/mainwindow_win.h"
+#include "ui/balloon/balloon_win.h"
+#include "app/mainwindow_win.h"
 #include "support/process_win.h"
 #include "support/pump_win.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/face.h"
+#include "ui/face/face.h"
 
 using namespace quellar::shell;
 

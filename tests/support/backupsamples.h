@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "backup/backupfile.h"
-#include "settings/regformat.h"
-#include "tuning/regops.h"
+#include "core/regformat.h"
+#include "core/regops.h"
 
 namespace quellar::testing::backupsamples {
 

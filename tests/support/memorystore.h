@@ -4,7 +4,7 @@
 #include <string>
 #include <utility>
 
-#include "settings/store.h"
+#include "core/store.h"
 
 namespace quellar::testing {
 

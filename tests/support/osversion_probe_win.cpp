@@ -1,6 +1,6 @@
 // Reports, as its exit code, the version index the program would decide on
 // under the Windows version Wine shows this process.
-#include "shell/osversion_win.h"
+#include "win/osversion_win.h"
 
 int main() {
     return quellar::shell::GetOSVersion();

@@ -6,10 +6,10 @@
 #include <windows.h>
 
 #include "backup/backup_win.h"
-#include "shell/osversion.h"
-#include "shell/osversion_win.h"
+#include "core/osversion.h"
+#include "win/osversion_win.h"
 #include "support/tuningsandbox_win.h"
-#include "tuning/apply_win.h"
+#include "backup/apply_win.h"
 #include "tuning/presets.h"
 
 using namespace quellar;

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "core/effects.h"
-#include "settings/regsandbox_win.h"
+#include "support/regsandbox_win.h"
 #include "support/backupsamples.h"
-#include "tuning/regops_win.h"
+#include "win/regops_win.h"
 
 namespace quellar::testing {
 

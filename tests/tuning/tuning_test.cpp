@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "settings/regformat.h"
+#include "core/regformat.h"
 #include "tuning/presets.h"
-#include "tuning/regops.h"
+#include "core/regops.h"
 #include "tuning/tuning.h"
 
 using namespace quellar;

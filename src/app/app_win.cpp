@@ -1,0 +1,44 @@
+#include "app/app_win.h"
+
+#include <commctrl.h>
+
+#include "core/effects.h"
+#include "app/mainwindow_win.h"
+#include "win/effects_win.h"
+
+namespace quellar::shell {
+
+namespace {
+
+const char* const kInstanceMutex = "Quellar.PreviousInstance";
+const char* const kAlreadyRunning = "The program already opening";
+
+// True when another copy of this program already runs in this session. The
+// mutex that answers it is held until the process ends, so the copy that
+// asks first is the one that stays.
+bool previousInstanceRunning() {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, kInstanceMutex);
+    return mutex && GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+}  // namespace
+
+int runQuellar(HINSTANCE, int) {
+    win::installWin32Effects();
+    if (previousInstanceRunning()) {
+        // Nothing else is touched: no mutex, no face, no tray icon, no setting.
+        effects().messageBox(0, kAlreadyRunning, kMainCaption, MB_OK);
+        return 0;
+    }
+    InitCommonControls();
+    MainWindow main;
+    if (!main.start()) return 1;
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 0;
+}
+
+}  // namespace quellar::shell

@@ -1,0 +1,624 @@
+#include "app/mainwindow_win.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "core/effects.h"
+#include "core/versioninfo.h"
+#include "res/resource.h"
+#include "app/addons.h"
+#include "app/addons_win.h"
+#include "app/commands.h"
+#include "features/placeholders/featuredesigns.h"
+#include "features/mainsettings/mainsettings_win.h"
+#include "core/osversion.h"
+#include "win/osversion_win.h"
+#include "ui/skin/skinpass_win.h"
+#include "tuning/presets.h"
+#include "features/wizard/wizardmode_win.h"
+
+namespace quellar::shell {
+
+const char* const kMainWindowClass = "QuellarMain";
+const char* const kMainCaption = "Quellar";
+const char* const kFaceFileName = "speed up.swf";
+const char* const kSkinFileName = "RQLRMask.skn";
+const char* const kTrayNotice = "The Program Still Running Here";
+const char* const kTrayNoticeCaption = "Program notification";
+const char* const kHelpFileName = "QLRHelp.chm";
+const char* const kHelpFolder = "C:\\";
+const char* const kRestartRefused = "Windows did not restart. Quellar keeps running.";
+
+ChildAreaSize hostingSize(FeatureIndex index) {
+    // Each a little smaller than its window, which the area then clips.
+    static const ChildAreaSize sizes[kFeatureCount] = {
+        {440, 250},  // frmWizardMode
+        {440, 252},  // frmNormalMode
+        {440, 246},  // frmBackUp
+        {440, 244},  // frmNetPingerSettings
+        {440, 255},  // frmSystemStatus
+        {440, 240},  // frmRamConfiguration
+        {440, 245},  // frmMainSettings
+    };
+    return sizes[index];
+}
+
+namespace {
+
+const char* const kChildAreaClass = "QuellarChildArea";
+const char* const kPlayerClassToken = "macromediaflashplayer";
+constexpr int kNoticeSeconds = 5;
+constexpr long kNoticeFlags = 64;  // MB_ICONINFORMATION
+constexpr COLORREF kNoticeColour = RGB(242, 248, 200);
+constexpr int kNoticeRightInset = 40;
+
+// The player window's procedure before the right-click guard was put in.
+WNDPROC g_flashPreviousProc = nullptr;
+
+LRESULT CALLBACK childAreaProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void registerChildAreaClass() {
+    WNDCLASSA wc{};
+    if (GetClassInfoA(win::moduleInstance(), kChildAreaClass, &wc)) return;
+    wc.lpfnWndProc = childAreaProc;
+    wc.hInstance = win::moduleInstance();
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kChildAreaClass;
+    RegisterClassA(&wc);
+}
+
+std::string joinProgramFolder(const char* file) {
+    // Joined as written, without normalising: at a drive root the folder
+    // already ends in a backslash and the result has two.
+    return effects().programFolder() + "\\" + file;
+}
+
+FileVersion ownFileVersion() {
+    HRSRC info = FindResourceA(nullptr, MAKEINTRESOURCEA(VS_VERSION_INFO), MAKEINTRESOURCEA(16));
+    if (!info) return {};
+    HGLOBAL loaded = LoadResource(nullptr, info);
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    auto version = parseFixedFileVersion(static_cast<const unsigned char*>(bytes),
+                                         SizeofResource(nullptr, info));
+    return version.value_or(FileVersion{});
+}
+
+enum class PanelAction {
+    NotHandled,      // a plain message box
+    Host,            // showChildForm
+    HostBackUp,      // rebuild the backup list, then showChildForm
+    InternetProperties,
+    SystemProperties,
+    ModemSettings,
+    NetworkSettings,
+    Nothing,
+};
+
+struct PanelButton {
+    const char* name;
+    int index;
+    const char* caption;
+    PanelAction action;
+    FeatureIndex feature;   // for the hosting actions
+    const char* message;    // for NotHandled
+};
+
+// The older command panel that lies under the face. Its clicks do what the
+// face's commands do, except that the child area keeps its size.
+const PanelButton kPanelButtons[] = {
+    {"cmdInternetBooster", 0, "Quellar", PanelAction::NotHandled, kFeatureCount, "Nothandeled"},
+    {"cmdInternetBooster", 1, "Wizard Mode", PanelAction::Host, kWizardMode, nullptr},
+    {"cmdInternetBooster", 2, "Advanced Mode", PanelAction::Host, kNormalMode, nullptr},
+    {"cmdInternetBooster", 3, "Backup", PanelAction::HostBackUp, kBackUp, nullptr},
+    {"cmdSystemSettings", 0, "System Settings", PanelAction::NotHandled, kFeatureCount, "Not handeled"},
+    {"cmdSystemSettings", 1, "Internet Properties", PanelAction::InternetProperties, kFeatureCount, nullptr},
+    {"cmdSystemSettings", 2, "System Properties", PanelAction::SystemProperties, kFeatureCount, nullptr},
+    {"cmdSystemSettings", 3, "Modems Settings", PanelAction::ModemSettings, kFeatureCount, nullptr},
+    {"cmdSystemSettings", 4, "Network Settings", PanelAction::NetworkSettings, kFeatureCount, nullptr},
+    {"cmdRamBooster", 0, "Ram Booster", PanelAction::NotHandled, kFeatureCount, "Not handeled yet"},
+    {"cmdRamBooster", 1, "System Status", PanelAction::Host, kSystemStatus, nullptr},
+    {"cmdRamBooster", 2, "Ram Configuration", PanelAction::Host, kRamConfiguration, nullptr},
+    {"cmdNetPinger", 0, "Net Pinger", PanelAction::NotHandled, kFeatureCount, "Nothandeled"},
+    {"cmdNetPinger", 1, "Ping Settings", PanelAction::Host, kNetPingerSettings, nullptr},
+    {"cmdMainSettings", -1, "Main Settings", PanelAction::Host, kMainSettings, nullptr},
+    {"cmdHomePage", -1, "Home Page", PanelAction::Nothing, kFeatureCount, nullptr},
+    {"cmdAbout", -1, "About", PanelAction::Nothing, kFeatureCount, nullptr},
+    {"cmdHelp", -1, "Help", PanelAction::Nothing, kFeatureCount, nullptr},
+};
+constexpr std::size_t kPanelButtonCount = sizeof kPanelButtons / sizeof kPanelButtons[0];
+constexpr int kPanelButtonWidth = 120;
+constexpr int kPanelButtonHeight = 24;
+constexpr int kPanelButtonPitch = 26;
+constexpr int kPanelMargin = 4;
+constexpr int kFirstPanelButtonId = 500;
+
+template <typename Window = FeatureWindow>
+std::unique_ptr<FeatureWindow> makePlaceholder(FeatureHost& host, const FeatureDesign& design) {
+    return std::make_unique<Window>(host, design.name, design.caption, design.client,
+                                    *design.controls);
+}
+
+// The windows start-up makes; frmNormalMode waits for its first use.
+constexpr FeatureIndex kStartupFeatures[] = {kWizardMode,  kBackUp,           kNetPingerSettings,
+                                             kSystemStatus, kRamConfiguration, kMainSettings};
+
+}  // namespace
+
+void SubclassWindow(HWND hwnd, bool install) {
+    if (install) {
+        g_flashPreviousProc = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&FlashWindowProc)));
+    } else if (g_flashPreviousProc) {
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_flashPreviousProc));
+        g_flashPreviousProc = nullptr;
+    }
+}
+
+LRESULT CALLBACK FlashWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    // The player never sees a right-button press, so it never opens its own
+    // context menu.
+    if (msg == WM_RBUTTONDOWN) msg = WM_NULL;
+    return CallWindowProcA(g_flashPreviousProc, hwnd, msg, wParam, lParam);
+}
+
+MainWindow::MainWindow() {
+    endProcess = [] { PostQuitMessage(0); };
+    // A feature window that has finished its action puts the face in
+    // front and sends it back to its home screen.
+    features_[kWizardMode] = std::make_unique<tuning::WizardModeWindow>(*this, [this] {
+        bringFaceToFront();
+        flash_.SetVariable("_root.home", "true");
+    });
+    features_[kNormalMode] = makePlaceholder<NormalModeWindowBase>(*this, normalModeDesign());
+    features_[kBackUp] = makePlaceholder<BackUpWindowBase>(*this, backUpDesign());
+    features_[kNetPingerSettings] = makePlaceholder(*this, netPingerSettingsDesign());
+    features_[kSystemStatus] = makePlaceholder(*this, systemStatusDesign());
+    features_[kRamConfiguration] = makePlaceholder(*this, ramConfigurationDesign());
+    features_[kMainSettings] = std::make_unique<MainSettingsWindow>(*this);
+}
+
+void MainWindow::setFeature(FeatureIndex index, std::unique_ptr<FeatureWindow> window) {
+    if (window) features_[index] = std::move(window);
+}
+
+MainWindow::~MainWindow() {
+    for (auto& feature : features_) feature.reset();
+    destroy();
+}
+
+MainSettingsWindow& MainWindow::mainSettings() {
+    return static_cast<MainSettingsWindow&>(*features_[kMainSettings]);
+}
+
+NormalModeWindowBase& MainWindow::normalMode() {
+    return static_cast<NormalModeWindowBase&>(*features_[kNormalMode]);
+}
+
+BackUpWindowBase& MainWindow::backUp() {
+    return static_cast<BackUpWindowBase&>(*features_[kBackUp]);
+}
+
+const std::vector<PanelButtonName>& MainWindow::panelButtonNames() {
+    static const std::vector<PanelButtonName> names = [] {
+        std::vector<PanelButtonName> all;
+        for (const PanelButton& button : kPanelButtons) all.push_back({button.name, button.index});
+        return all;
+    }();
+    return names;
+}
+
+HWND MainWindow::panelButton(const std::string& name, int index) const {
+    for (std::size_t row = 0; row < kPanelButtonCount && row < panelButtons_.size(); ++row) {
+        if (name == kPanelButtons[row].name && index == kPanelButtons[row].index)
+            return panelButtons_[row];
+    }
+    return nullptr;
+}
+
+bool MainWindow::onCreate() {
+    registerChildAreaClass();
+    // Siblings overlap here (face, child area, panel): each paints only
+    // where it is not covered.
+    childArea_ = CreateWindowExA(0, kChildAreaClass, "",
+                                 WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
+                                 kChildAreaLeft, kChildAreaTop, kChildAreaWidth, kChildAreaHeight,
+                                 hwnd(), nullptr, win::moduleInstance(), nullptr);
+    createButtonPanel();
+    flash_.onFSCommand = [this](const std::string& command, const std::string& args) {
+        onFSCommand(command, args);
+    };
+    if (!flash_.create(hwnd(), 0, 0, kMainWidth, kMainHeight)) return false;
+    return childArea_ != nullptr;
+}
+
+void MainWindow::createButtonPanel() {
+    panelButtons_.clear();
+    int y = kPanelMargin;
+    for (std::size_t row = 0; row < kPanelButtonCount; ++row) {
+        int id = kFirstPanelButtonId + static_cast<int>(row);
+        panelButtons_.push_back(CreateWindowExA(
+            0, "BUTTON", kPanelButtons[row].caption,
+            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON,
+            kPanelMargin, y, kPanelButtonWidth, kPanelButtonHeight, hwnd(),
+            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), win::moduleInstance(), nullptr));
+        y += kPanelButtonPitch;
+    }
+}
+
+bool MainWindow::onCommand(int id, int code, HWND) {
+    if (code != BN_CLICKED || id < kFirstPanelButtonId) return false;
+    auto row = static_cast<std::size_t>(id - kFirstPanelButtonId);
+    if (row >= kPanelButtonCount) return false;
+    onPanelButton(row);
+    return true;
+}
+
+void MainWindow::onPanelButton(std::size_t row) {
+    const PanelButton& button = kPanelButtons[row];
+    switch (button.action) {
+    case PanelAction::NotHandled:
+        sayNotHandled(button.message);
+        break;
+    case PanelAction::HostBackUp:
+        backUp().load();
+        backUp().intializeList();
+        showChildForm(button.feature);
+        break;
+    case PanelAction::Host:
+        // The Advanced mode window keeps its page here; only the face's
+        // command starts it afresh.
+        showChildForm(button.feature);
+        break;
+    case PanelAction::InternetProperties:
+        OpenInternetProperties();
+        break;
+    case PanelAction::SystemProperties:
+        OpenSystemProperties();
+        break;
+    case PanelAction::ModemSettings:
+        OpenModemSettings();
+        break;
+    case PanelAction::NetworkSettings:
+        OpenNetworkSettings();
+        break;
+    case PanelAction::Nothing:
+        break;
+    }
+}
+
+void MainWindow::sayNotHandled(const char* text) {
+    effects().messageBox(reinterpret_cast<std::uintptr_t>(hwnd()), text, kMainCaption, MB_OK);
+}
+
+bool MainWindow::start() {
+    int left = (GetSystemMetrics(SM_CXSCREEN) - kMainWidth) / 2;
+    int top = (GetSystemMetrics(SM_CYSCREEN) - kMainHeight) / 2;
+    HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    if (!create(kMainWindowClass, kMainCaption, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX |
+                                                    WS_CLIPCHILDREN,
+                0, std::max(left, 0), std::max(top, 0), kMainWidth, kMainHeight, nullptr, nullptr,
+                CS_HREDRAW | CS_VREDRAW, black))
+        return false;
+    // One 32 x 32 icon serves the window and the tray.
+    HICON icon = static_cast<HICON>(LoadImageA(win::moduleInstance(), MAKEINTRESOURCEA(IDI_QUELLAR),
+                                               IMAGE_ICON, 32, 32, 0));
+    if (icon) SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+
+    // 2. The mutex lives, untested and unclosed, until the process ends.
+    CreateMutexA(nullptr, FALSE, "SmQuellar");
+    // 3. The face fills the window.
+    MoveWindow(flash_.hwnd(), 0, 0, kMainWidth, kMainHeight, FALSE);
+    // 4. The face covers the child area until a feature window is hosted.
+    bringToFront(childArea_);
+    bringToFront(flash_.hwnd());
+    // 5.
+    flash_.LoadMovie(0, joinProgramFolder(kFaceFileName));
+    // 6.
+    skin_.loadSkinFile(joinProgramFolder(kSkinFileName));
+    skin_.applySkinElement(childArea_, "NoFrame");
+    // 7.
+    FileVersion version = ownFileVersion();
+    flash_.SetVariable("_root.version", versionText(version.major, version.minor, version.revision));
+    // 8.
+    shell::detectWindowsVersion();
+    // 9.
+    initTuningPresets();
+    // 10.
+    tray_.create(hwnd());
+    tray_.setTrayImage(icon);
+    tray_.onLeftClick = [this] { showMainWindow(); };
+    tray_.onMouseClick = [this](int&) { showMainWindow(); };
+    tray_.Show(true);
+    // 11. frmNormalMode is made on its first use only.
+    loadStartupFeatures();
+    // 12.
+    if (mainSettings().settings().runProgramMini() == 1) {
+        ShowWindow(hwnd(), SW_HIDE);
+        showTrayNotice();
+    } else {
+        ShowWindow(hwnd(), SW_SHOWNORMAL);
+        UpdateWindow(hwnd());
+    }
+    // 13.
+    hookFlashWindow();
+    return true;
+}
+
+void MainWindow::showTrayNotice() {
+    if (isNtFamily(winVersion)) {
+        tray_.showBalloonoolTip(true);
+        return;
+    }
+    float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - kNoticeRightInset);
+    float y = static_cast<float>(GetSystemMetrics(SM_CYSCREEN));
+    msgbox::msgFrm().MsgAuto_box(kTrayNotice, kNoticeFlags, kTrayNoticeCaption, kNoticeSeconds, true,
+                        kNoticeColour, x, y, 0);
+}
+
+void MainWindow::loadStartupFeatures() {
+    for (FeatureIndex index : kStartupFeatures) features_[index]->load();
+}
+
+void MainWindow::bringToFront(HWND window) {
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void MainWindow::bringFaceToFront() {
+    bringToFront(flash_.hwnd());
+}
+
+void MainWindow::hookFlashWindow() {
+    for (HWND child = GetWindow(hwnd(), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char name[250] = {};
+        GetClassNameA(child, name, sizeof name);
+        std::string lower(name);
+        std::transform(lower.begin(), lower.end(), lower.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        if (lower.find(kPlayerClassToken) != std::string::npos) {
+            SubclassWindow(child, true);
+            return;
+        }
+    }
+}
+
+void MainWindow::showMainWindow() {
+    ShowWindow(hwnd(), SW_SHOW);
+}
+
+void MainWindow::dragMainWindow() {
+    ReleaseCapture();
+    SendMessageA(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+void MainWindow::skinFeatureWindow(FeatureWindow& window) {
+    skin_.applySkinElement(window.hwnd(), "controlForm");
+    applyAllControls(skin_, window.binder());
+}
+
+void MainWindow::hideAllChildForms() {
+    for (auto& feature : features_) {
+        // Hiding all of them makes any that does not exist yet.
+        feature->load();
+        ShowWindow(feature->hwnd(), SW_HIDE);
+    }
+}
+
+void MainWindow::showChildForm(FeatureIndex index) {
+    aboutReturn_.reset();
+    hideAllChildForms();
+    HWND window = features_[index]->hwnd();
+    if (GetParent(window) != childArea_) {
+        // A window hosted once stays a child of the child area; it keeps
+        // its designed position, the area's top-left corner.
+        LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
+        SetWindowLongPtrA(window, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD);
+        SetParent(window, childArea_);
+        SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    }
+    ShowWindow(window, SW_SHOW);
+    bringToFront(childArea_);
+}
+
+void MainWindow::sizeChildArea(int width, int height) {
+    SetWindowPos(childArea_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::host(FeatureIndex index) {
+    showChildForm(index);
+    ChildAreaSize size = hostingSize(index);
+    sizeChildArea(size.width, size.height);
+}
+
+std::optional<FeatureIndex> MainWindow::hostedFeature() const {
+    for (int i = 0; i < kFeatureCount; ++i) {
+        HWND window = features_[static_cast<std::size_t>(i)]->hwnd();
+        // Its own visible flag: the main window itself may be hidden.
+        if (window && GetParent(window) == childArea_ &&
+            (GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE))
+            return static_cast<FeatureIndex>(i);
+    }
+    return std::nullopt;
+}
+
+bool MainWindow::childAreaInFront() const {
+    for (HWND w = GetWindow(flash_.hwnd(), GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV)) {
+        if (w == childArea_) return true;
+    }
+    return false;
+}
+
+void MainWindow::reloadNormalMode() {
+    // Always a fresh window on its first page: whatever was entered before
+    // is dropped.
+    NormalModeWindowBase& window = normalMode();
+    window.unload();
+    window.setCurrWizardPage(0);
+    window.load();
+}
+
+void MainWindow::showAbout() {
+    // A second about command while the card is up must not forget what lay
+    // under the first.
+    if (!aboutReturn_) aboutReturn_ = AboutReturn{hostedFeature(), childAreaInFront()};
+    bringFaceToFront();
+    hideAllChildForms();
+    bringFaceToFront();
+}
+
+void MainWindow::closeAbout() {
+    // Back to what was on screen before the card: the window that was hosted
+    // then, inside the child area, and the area in front only if it was.
+    if (!aboutReturn_) return;
+    AboutReturn back = *aboutReturn_;
+    aboutReturn_.reset();
+    if (!back.hosted) return;
+    FeatureWindow& window = *features_[*back.hosted];
+    if (!window.isLoaded() || GetParent(window.hwnd()) != childArea_) return;
+    ShowWindow(window.hwnd(), SW_SHOW);
+    if (back.childAreaInFront) bringToFront(childArea_);
+}
+
+void MainWindow::openHelp() {
+    ShellOpen open;
+    open.owner = reinterpret_cast<std::uintptr_t>(hwnd());
+    open.file = joinProgramFolder(kHelpFileName);
+    open.directory = kHelpFolder;
+    open.showState = SW_SHOWNORMAL;
+    effects().shellOpen(open);
+}
+
+void MainWindow::unloadAll(const std::array<FeatureIndex, kFeatureCount>& order) {
+    for (FeatureIndex index : order) {
+        // A window that does not exist yet is made (its load runs) and
+        // unloaded again, as every all-window action does.
+        features_[index]->load();
+        features_[index]->unload();
+    }
+}
+
+void MainWindow::Form_Unload() {
+    unloadAll({kWizardMode, kNormalMode, kBackUp, kNetPingerSettings, kRamConfiguration,
+               kMainSettings, kSystemStatus});
+    tray_.Show(false);
+    endProcess();
+}
+
+void MainWindow::closeProgram() {
+    unloadAll({kWizardMode, kNormalMode, kBackUp, kNetPingerSettings, kSystemStatus,
+               kRamConfiguration, kMainSettings});
+    tray_.Show(false);
+    endProcess();
+}
+
+void MainWindow::restartWindows() {
+    unloadAll({kWizardMode, kNormalMode, kBackUp, kNetPingerSettings, kRamConfiguration,
+               kMainSettings, kSystemStatus});
+    tray_.Show(false);
+    // On success the system's shutdown ends the process.
+    if (RestartWindows() != 0) return;
+    // Refused: the program goes on as it was started, its icon back and its
+    // windows (pinger, memory alarm, graphs) running again.
+    tray_.Show(true);
+    loadStartupFeatures();
+    effects().messageBox(reinterpret_cast<std::uintptr_t>(hwnd()), kRestartRefused, kMainCaption,
+                         MB_OK | MB_ICONEXCLAMATION);
+}
+
+void MainWindow::onFSCommand(const std::string& command, const std::string&) {
+    auto parsed = parseUiCommand(command);
+    if (!parsed) return;
+    switch (*parsed) {
+    case UiCommand::Minimize:
+        ShowWindow(hwnd(), SW_MINIMIZE);
+        break;
+    case UiCommand::About:
+        showAbout();
+        break;
+    case UiCommand::CloseAbout:
+        closeAbout();
+        break;
+    case UiCommand::Main:
+    case UiCommand::SysSettingClicked:
+        aboutReturn_.reset();
+        hideAllChildForms();
+        bringFaceToFront();
+        break;
+    case UiCommand::Close:
+        closeProgram();
+        break;
+    case UiCommand::Tray:
+        ShowWindow(hwnd(), SW_HIDE);
+        showTrayNotice();
+        break;
+    case UiCommand::Home:
+    case UiCommand::Hide:
+        aboutReturn_.reset();
+        bringFaceToFront();
+        break;
+    case UiCommand::Settings:
+        host(kMainSettings);
+        break;
+    case UiCommand::Help:
+        openHelp();
+        break;
+    case UiCommand::Drag:
+        dragMainWindow();
+        break;
+    case UiCommand::WizardMode:
+        host(kWizardMode);
+        break;
+    case UiCommand::NormalMode:
+        reloadNormalMode();
+        host(kNormalMode);
+        break;
+    case UiCommand::BackupManager:
+        backUp().load();
+        backUp().intializeList();
+        host(kBackUp);
+        break;
+    case UiCommand::PingSetting:
+        host(kNetPingerSettings);
+        break;
+    case UiCommand::SystemStatus:
+        host(kSystemStatus);
+        break;
+    case UiCommand::RamConfig:
+        host(kRamConfiguration);
+        break;
+    case UiCommand::InternetProperties:
+        OpenInternetProperties();
+        break;
+    case UiCommand::SystemSetting:
+        OpenSystemProperties();
+        break;
+    case UiCommand::ModemSetting:
+        OpenModemSettings();
+        break;
+    case UiCommand::NetworkSetting:
+        OpenNetworkSettings();
+        break;
+    case UiCommand::Restart:
+        aboutReturn_.reset();
+        restartWindows();
+        break;
+    }
+}
+
+bool MainWindow::onMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+    if (msg == WM_CLOSE) {
+        Form_Unload();
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+void MainWindow::onDestroy() {
+    tray_.Show(false);
+}
+
+}  // namespace quellar::shell

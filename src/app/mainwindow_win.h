@@ -1,0 +1,170 @@
+#pragma once
+// The main window: start-up and shutdown, the face, the child area that
+// hosts the feature windows, the tray icon and the notice balloon.
+#include <windows.h>
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ui/balloon/balloon_win.h"
+#include "ui/face/faceplayer_win.h"
+#include "ui/form/featurehooks_win.h"
+#include "ui/form/featurewindow_win.h"
+#include "ui/skin/skin_win.h"
+#include "ui/tray/tray_win.h"
+#include "win/window_win.h"
+
+namespace quellar::shell {
+
+class MainSettingsWindow;
+
+// The seven feature windows, in the order they are walked when all are
+// hidden, shown or unloaded together.
+enum FeatureIndex {
+    kWizardMode,
+    kNormalMode,
+    kBackUp,
+    kNetPingerSettings,
+    kSystemStatus,
+    kRamConfiguration,
+    kMainSettings,
+    kFeatureCount
+};
+
+constexpr int kMainWidth = 724;
+constexpr int kMainHeight = 540;
+constexpr int kChildAreaLeft = 245;
+constexpr int kChildAreaTop = 199;
+constexpr int kChildAreaWidth = 440;
+constexpr int kChildAreaHeight = 332;
+
+extern const char* const kMainWindowClass;
+extern const char* const kMainCaption;         // "Quellar"
+extern const char* const kFaceFileName;        // "speed up.swf"
+extern const char* const kSkinFileName;        // "RQLRMask.skn"
+extern const char* const kTrayNotice;          // "The Program Still Running Here"
+extern const char* const kTrayNoticeCaption;   // "Program notification"
+extern const char* const kHelpFileName;        // "QLRHelp.chm"
+extern const char* const kHelpFolder;          // "C:\\", the help's working folder
+extern const char* const kRestartRefused;      // told when Windows refused to restart
+
+// The child area's size while a feature window is hosted by a face command.
+struct ChildAreaSize {
+    int width;
+    int height;
+};
+ChildAreaSize hostingSize(FeatureIndex index);
+
+// Names and indexes of the buttons of the panel under the face.
+struct PanelButtonName {
+    const char* name;
+    int index;  // -1 for a single button
+};
+
+class MainWindow : public win::Window, public FeatureHost {
+public:
+    MainWindow();
+    ~MainWindow() override;
+
+    // Creates the (hidden) window and runs the start-up sequence from the
+    // mutex on. Afterwards the window is shown unless the start-in-tray
+    // option hid it.
+    bool start();
+    // The unload routine: feature windows, tray icon, end.
+    void Form_Unload();
+
+    // Puts a finished feature window in place of its placeholder. Only
+    // before start(); kNormalMode takes a NormalModeWindowBase, kBackUp a
+    // BackUpWindowBase and kMainSettings a MainSettingsWindow.
+    void setFeature(FeatureIndex index, std::unique_ptr<FeatureWindow> window);
+
+    // The face's command handler. Texts are matched exactly; any other
+    // text does nothing.
+    void onFSCommand(const std::string& command, const std::string& args);
+    void showMainWindow();
+    void dragMainWindow();
+    void hookFlashWindow();
+    // Hides the seven feature windows, first creating any that does not
+    // exist yet.
+    void hideAllChildForms();
+    // Hides the others and shows this one inside the child area, which then
+    // lies in front of the face. The area keeps its size.
+    void showChildForm(FeatureIndex index);
+    void sizeChildArea(int width, int height);
+
+    // The feature window shown inside the child area, if any (it may lie
+    // behind the face).
+    std::optional<FeatureIndex> hostedFeature() const;
+    // Whether the child area lies in front of the face.
+    bool childAreaInFront() const;
+
+    // The button of the panel under the face, or null.
+    HWND panelButton(const std::string& name, int index = -1) const;
+    static const std::vector<PanelButtonName>& panelButtonNames();
+
+    // The end of the process; by default the message loop ends. Tests
+    // replace it to stay alive.
+    std::function<void()> endProcess;
+
+    FacePlayer& flash() { return flash_; }
+    SkinEngine& skin() { return skin_; }
+    tray::Tray& tray() { return tray_; }
+    HWND childArea() const { return childArea_; }
+    FeatureWindow& feature(FeatureIndex index) { return *features_[index]; }
+    MainSettingsWindow& mainSettings();
+    NormalModeWindowBase& normalMode();
+    BackUpWindowBase& backUp();
+
+    // FeatureHost
+    void skinFeatureWindow(FeatureWindow& window) override;
+    HWND hostHandle() const override { return hwnd(); }
+
+protected:
+    bool onCreate() override;
+    void onDestroy() override;
+    bool onCommand(int id, int code, HWND control) override;
+    bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    // What was on screen when the about card came up, so that closing it
+    // brings that back.
+    struct AboutReturn {
+        std::optional<FeatureIndex> hosted;
+        bool childAreaInFront = false;
+    };
+
+    void bringToFront(HWND hwnd);
+    void bringFaceToFront();
+    void host(FeatureIndex index);
+    void reloadNormalMode();
+    void showAbout();
+    void closeAbout();
+    void openHelp();
+    void closeProgram();
+    void restartWindows();
+    void loadStartupFeatures();
+    void unloadAll(const std::array<FeatureIndex, kFeatureCount>& order);
+    void showTrayNotice();
+    void createButtonPanel();
+    void onPanelButton(std::size_t row);
+    void sayNotHandled(const char* text);
+
+    FacePlayer flash_;
+    SkinEngine skin_;
+    tray::Tray tray_;
+    HWND childArea_ = nullptr;
+    std::vector<HWND> panelButtons_;
+    std::array<std::unique_ptr<FeatureWindow>, kFeatureCount> features_;
+    std::optional<AboutReturn> aboutReturn_;
+};
+
+// The process-wide hook state: the player window's previous procedure.
+void SubclassWindow(HWND hwnd, bool install);
+LRESULT CALLBACK FlashWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+}  // namespace quellar::shell

@@ -1,0 +1,27 @@
+#pragma once
+// Applying currentTuning to the registry of the running Windows family.
+#include <cstdint>
+#include <vector>
+
+#include "core/regops.h"
+
+namespace quellar::tuning {
+
+enum class ApplyOutcome {
+    Applied,       // backup written, every value written
+    PartlyApplied, // backup written, some writes failed (the user was told)
+    NotApplied     // no backup could be written, or the Windows family is
+                   // unknown; nothing was changed (the user was told)
+};
+
+// The registry operations an apply of currentTuning would make now, by
+// winVersion's family and the subkeys present (empty for an unknown family).
+std::vector<RegistryOperation> plannedTuningOperations();
+
+// Writes a backup of the current values, then every value of the family's
+// map in order. When the backup cannot be written nothing is changed; when
+// some writes fail the others are still made. Either way the user is told
+// in a message box (caption "Quellar", owned by `owner`).
+ApplyOutcome applyTuning(std::uintptr_t owner = 0);
+
+}  // namespace quellar::tuning

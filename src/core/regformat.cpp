@@ -1,0 +1,118 @@
+#include "core/regformat.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace quellar::settings {
+
+namespace {
+
+constexpr double kTwoTo31 = 2147483648.0;
+constexpr double kTwoTo32 = 4294967296.0;
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// One decimal number with optional sign, fraction and surrounding blanks;
+// stricter than strtod, which would also take hex, exponents and "inf".
+std::optional<double> parseDecimal(const std::string& text) {
+    std::size_t i = 0;
+    const std::size_t n = text.size();
+    while (i < n && isBlank(text[i])) ++i;
+    const std::size_t start = i;
+    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i < n && isDigit(text[i])) { ++i; ++digits; }
+    if (i < n && text[i] == '.') {
+        ++i;
+        while (i < n && isDigit(text[i])) { ++i; ++digits; }
+    }
+    if (digits == 0) return std::nullopt;
+    const std::string number = text.substr(start, i - start);
+    while (i < n && isBlank(text[i])) ++i;
+    if (i != n) return std::nullopt;
+    return std::strtod(number.c_str(), nullptr);
+}
+
+}  // namespace
+
+std::string settingsKey(const std::string& area) { return kSettingsRoot + area; }
+
+std::string TrimSlashes(const std::string& path) {
+    std::string trimmed = path;
+    if (!trimmed.empty() && trimmed.front() == '\\') trimmed.erase(0, 1);
+    if (!trimmed.empty() && trimmed.back() == '\\') trimmed.pop_back();
+    return trimmed;
+}
+
+std::optional<std::string> scalarText(const RegScalar& value) {
+    if (!value.isNumber()) return value.text();
+    const double number = value.number();
+    if (!std::isfinite(number)) return std::nullopt;
+    if (number == 0) return std::string("0");  // never "-0"
+    // Room for the largest double written out in full (309 digits) and a sign.
+    char buffer[320];
+    if (number == std::trunc(number)) {
+        std::snprintf(buffer, sizeof buffer, "%.0f", number);
+    } else {
+        std::snprintf(buffer, sizeof buffer, "%.15g", number);
+    }
+    return std::string(buffer);
+}
+
+std::optional<std::int32_t> scalarToDword(const RegScalar& value) {
+    double number = 0;
+    if (value.isNumber()) {
+        number = value.number();
+    } else {
+        const std::optional<double> parsed = parseDecimal(value.text());
+        if (!parsed) return std::nullopt;
+        number = *parsed;
+    }
+    if (!std::isfinite(number)) return std::nullopt;
+    number = std::nearbyint(number);
+    if (number < -kTwoTo31 || number >= kTwoTo32) return std::nullopt;
+    if (number >= kTwoTo31) number -= kTwoTo32;
+    return static_cast<std::int32_t>(number);
+}
+
+std::array<unsigned char, 4> dwordBytes(std::int32_t value) {
+    const auto bits = static_cast<std::uint32_t>(value);
+    return {static_cast<unsigned char>(bits & 0xFFu), static_cast<unsigned char>((bits >> 8) & 0xFFu),
+            static_cast<unsigned char>((bits >> 16) & 0xFFu), static_cast<unsigned char>(bits >> 24)};
+}
+
+std::string textValueBytes(const std::string& text) {
+    std::string bytes = text;
+    bytes.push_back('\0');
+    return bytes;
+}
+
+std::string textFromData(const char* data, std::size_t count) {
+    if (count == 0 || data == nullptr) return std::string();
+    if (data[count - 1] == '\0') --count;
+    return std::string(data, count);
+}
+
+std::string shapeStringRead(bool queried, const char* data, std::size_t count,
+                            const std::string& fallback) {
+    if (!queried || count > kReadBufferSize) return fallback;
+    return textFromData(data, count);
+}
+
+double numberFromData(unsigned long type, const unsigned char* data, std::size_t count) {
+    if (data == nullptr || count == 0) return 0;
+    if (type == kTypeText) {
+        std::size_t digits = 0;
+        while (digits < count && isDigit(static_cast<char>(data[digits]))) ++digits;
+        if (digits == 0) return 0;
+        const std::string text(reinterpret_cast<const char*>(data), digits);
+        return std::strtod(text.c_str(), nullptr);
+    }
+    double number = 0;
+    for (std::size_t i = count; i-- > 0;) number = number * 256.0 + data[i];
+    return number;
+}
+
+}  // namespace quellar::settings

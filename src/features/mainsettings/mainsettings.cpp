@@ -1,0 +1,86 @@
+#include "features/mainsettings/mainsettings.h"
+
+#include <cctype>
+
+namespace quellar {
+
+const char* const kMainSettingsArea = "\\Settings\\MainSettings";
+const char* const kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char* const kRunValueName = "QuellarRun";
+
+namespace {
+const char* const kFrameMain = "frameMainSettings";
+const char* const kFrameStartup = "frmStartup";
+const char* const kRunMain = "chkRunMainProgram";
+const char* const kRunMini = "chkRunProgramMini";
+const char* const kSave = "cmdSave";
+}  // namespace
+
+const std::vector<ControlDecl>& mainSettingsControls() {
+    static const std::vector<ControlDecl> decls = {
+        {ControlKind::Frame, kFrameMain, "Main Settings", {6, 4, 428, 234}},
+        {ControlKind::Frame, kFrameStartup, "Windows Startup", {14, 26, 400, 96}, kFrameMain},
+        {ControlKind::CheckBox, kRunMain, "Run Main Program when windows start up",
+         {18, 28, 360, 22}, kFrameStartup},
+        {ControlKind::CheckBox, kRunMini, "Run Program In system tray", {18, 58, 360, 22},
+         kFrameStartup},
+        {ControlKind::Button, kSave, "&Save", {318, 190, 96, 30}, kFrameMain},
+    };
+    return decls;
+}
+
+std::string runEntryText(const std::string& programFolder, const std::string& programFileName) {
+    std::string base = programFileName;
+    size_t dot = base.find_last_of('.');
+    if (dot != std::string::npos) base.erase(dot);
+    return programFolder + "\\" + base + ".exe";
+}
+
+int checkValueFromText(const std::string& text) {
+    if (text == "0" || text == "1" || text == "2") return text[0] - '0';
+    return 0;
+}
+
+MainSettings::MainSettings(Form& form, SettingsStore& store, RunEntryWriter writeRunEntry,
+                           std::string programPath)
+    : form_(form),
+      store_(store),
+      writeRunEntry_(std::move(writeRunEntry)),
+      programPath_(std::move(programPath)) {
+    form_[kRunMain].onClick = [this] { setChanged(true); };
+    form_[kRunMini].onClick = [this] { setChanged(true); };
+    form_[kSave].onClick = [this] {
+        SaveSettings();
+        setChanged(false);
+    };
+}
+
+void MainSettings::load() {
+    LoadSettings();
+    setChanged(false);
+}
+
+void MainSettings::setChanged(bool changed) {
+    changed_ = changed;
+    form_[kSave].setEnabled(changed);
+}
+
+void MainSettings::LoadSettings() {
+    form_[kRunMain].setValue(checkValueFromText(store_.load(kMainSettingsArea, kRunMain, "0")));
+    form_[kRunMini].setValue(checkValueFromText(store_.load(kMainSettingsArea, kRunMini, "0")));
+    // Registering again at every start keeps the entry right when the
+    // program folder has moved since it was saved.
+    if (form_[kRunMain].value() == 1) writeRunEntry_(programPath_, false);
+}
+
+void MainSettings::SaveSettings() {
+    store_.save(kMainSettingsArea, kRunMain, std::to_string(form_[kRunMain].value()));
+    store_.save(kMainSettingsArea, kRunMini, std::to_string(form_[kRunMini].value()));
+    writeRunEntry_(programPath_, form_[kRunMain].value() != 1);
+}
+
+int MainSettings::runProgramMini() const {
+    return form_[kRunMini].value();
+}
+
+}  // namespace quellar

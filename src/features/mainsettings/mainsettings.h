@@ -1,0 +1,57 @@
+#pragma once
+// The Main settings window's behaviour: start with Windows, start hidden in
+// the tray. Written against the control models, so it runs without windows.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/form.h"
+#include "core/store.h"
+
+namespace quellar {
+
+extern const char* const kMainSettingsArea;  // "\Settings\MainSettings"
+extern const char* const kRunKeyPath;        // the current user's Run key
+extern const char* const kRunValueName;      // "QuellarRun"
+
+// The window's declaration table (design client area 440 x 246).
+const std::vector<ControlDecl>& mainSettingsControls();
+
+// The text registered under the Run key: folder, backslash, the program's
+// file name without its extension, ".exe" (no quotes, no normalising).
+std::string runEntryText(const std::string& programFolder, const std::string& programFileName);
+
+// A stored check box text as the value to show: "0", "1" and "2" are the
+// three states; anything else (a hand-edited or damaged value) shows as
+// clear rather than failing the window's load.
+int checkValueFromText(const std::string& text);
+
+class MainSettings {
+public:
+    // Writes (remove = false) or removes (remove = true) the Run entry with
+    // the given text; returns the system's result code.
+    using RunEntryWriter = std::function<long(const std::string& text, bool remove)>;
+
+    MainSettings(Form& form, SettingsStore& store, RunEntryWriter writeRunEntry,
+                 std::string programPath);
+
+    // The window's load: after skinning, LoadSettings, then Changed := false.
+    void load();
+    void LoadSettings();
+    void SaveSettings();
+
+    bool Changed() const { return changed_; }
+    void setChanged(bool changed);
+
+    // The stored start-in-tray option as shown (1 = start hidden).
+    int runProgramMini() const;
+
+private:
+    Form& form_;
+    SettingsStore& store_;
+    RunEntryWriter writeRunEntry_;
+    std::string programPath_;
+    bool changed_ = false;
+};
+
+}  // namespace quellar

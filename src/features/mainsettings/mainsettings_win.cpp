@@ -1,0 +1,33 @@
+#include "features/mainsettings/mainsettings_win.h"
+
+#include "core/effects.h"
+#include "win/registry_win.h"
+#include "win/registrystore_win.h"
+
+namespace quellar::shell {
+
+MainSettingsWindow::MainSettingsWindow(FeatureHost& host)
+    : FeatureWindow(host, "frmMainSettings", "Main Settings", {0, 0, 440, 246},
+                    mainSettingsControls()) {}
+
+MainSettingsWindow::~MainSettingsWindow() {
+    unload();
+}
+
+void MainSettingsWindow::onLoad() {
+    store_ = std::make_unique<settings::RegistryStore>();
+    auto writeRunEntry = [](const std::string& text, bool remove) -> long {
+        return settings::writeRegValue(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, REG_SZ,
+                                       settings::RegScalar(text), remove);
+    };
+    std::string path = runEntryText(effects().programFolder(), effects().programFileName());
+    settings_ = std::make_unique<MainSettings>(form(), *store_, writeRunEntry, path);
+    settings_->load();
+}
+
+void MainSettingsWindow::onUnload() {
+    settings_.reset();
+    store_.reset();
+}
+
+}  // namespace quellar::shell

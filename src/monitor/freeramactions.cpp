@@ -1,0 +1,59 @@
+#include "monitor/freeramactions.h"
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+
+#include "core/effects.h"
+
+namespace quellar::memory {
+
+namespace {
+
+constexpr unsigned kEwxLogoff = 0;
+constexpr unsigned kEwxShutdown = 1;
+constexpr unsigned kEwxReboot = 2;
+
+const std::pair<const char*, unsigned> kShutdownWords[] = {
+    {"shutdown", kEwxShutdown},
+    {"reboot", kEwxReboot},
+    {"logoff", kEwxLogoff},
+};
+
+const char* const kOpenVerb = "open";
+const char* const kMailPrefix = "mailto:";
+
+}  // namespace
+
+std::optional<unsigned> exitWindowsFlagsFor(const std::string& word) {
+    std::string lower(word);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const auto& [name, flags] : kShutdownWords) {
+        if (lower == name) return flags;
+    }
+    return std::nullopt;
+}
+
+int FreeRAMActions::ExitWindows(const std::string& word) {
+    auto flags = exitWindowsFlagsFor(word);
+    if (!flags) return 0;
+    return effects().exitWindows(*flags, 0);
+}
+
+void FreeRAMActions::GoToURL(const std::string& URL) {
+    ShellOpen open;
+    open.verb = kOpenVerb;
+    open.file = URL;
+    open.showState = kShowMaximized;
+    effects().shellOpen(open);
+}
+
+void FreeRAMActions::eMail(const std::string& emailID) {
+    ShellOpen open;
+    open.file = kMailPrefix + emailID;
+    open.showState = kShowRestore;
+    effects().shellOpen(open);
+}
+
+}  // namespace quellar::memory

@@ -1,7 +1,0 @@
-#include <windows.h>
-
-#include "shell/app_win.h"
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    return quellar::shell::runQuellar(instance, showCommand);
-}

@@ -1,0 +1,74 @@
+#pragma once
+// The main window's face player: a child window that paints a face (see
+// shell/face.h) with plain GDI and reports every click as a command string.
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "ui/face/face.h"
+#include "win/window_win.h"
+
+namespace quellar::shell {
+
+inline constexpr const char* kFacePlayerClass = "QuellarFace";
+
+class FacePlayer : public win::Window {
+public:
+    FacePlayer() = default;
+    ~FacePlayer() override;
+
+    bool create(HWND parent, int x, int y, int width, int height);
+
+    // Reads the face file at `path`. A file that is missing, unreadable or
+    // not a valid face leaves the built-in face in its place. `layer` is
+    // accepted for the caller's sake; there is one layer.
+    void LoadMovie(int layer, const std::string& path);
+    // "_root.version" is shown by the face; "_root.home" = "true" sends it
+    // back to its home panel. Any other name is kept for the face's texts.
+    void SetVariable(const std::string& name, const std::string& value);
+
+    // Raised on the UI thread for every command the face sends. The handler
+    // may destroy the player.
+    std::function<void(const std::string& command, const std::string& args)> onFSCommand;
+
+    // Every command the loaded face can send.
+    std::vector<std::string> commands() const { return state_.face().commands(); }
+    const FaceState& state() const { return state_; }
+    bool usingBuiltInFace() const { return builtIn_; }
+    // Why the last face file given was not used (empty when it was).
+    const std::string& loadError() const { return loadError_; }
+
+    // A left click at a point of the window, as the mouse would make it.
+    void clickAt(int x, int y);
+
+protected:
+    bool onCreate() override;
+    void onDestroy() override;
+    bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void onPaint(HDC target) override;
+
+private:
+    void useBuiltInFace();
+    void useFace(Face face);
+    void drawOps(HDC dc);
+    void refresh();
+    void raise(const std::optional<FaceCommand>& command);
+    HFONT font(const FaceOp& op);
+    void releaseGdi();
+
+    FaceState state_;
+    bool builtIn_ = false;
+    std::string loadError_;
+    std::map<std::string, std::string> programVariables_;
+    bool tracking_ = false;   // asked to be told when the mouse leaves
+    HBITMAP buffer_ = nullptr;
+    int bufferWidth_ = 0, bufferHeight_ = 0;
+    std::map<std::tuple<std::string, int, int, bool, bool>, HFONT> fonts_;
+};
+
+}  // namespace quellar::shell

@@ -1,0 +1,60 @@
+#include "ui/form/featurewindow_win.h"
+
+namespace quellar::shell {
+
+namespace {
+const char* const kFeatureClass = "QuellarFeatureWindow";
+}
+
+FeatureWindow::FeatureWindow(FeatureHost& host, std::string name, std::string caption,
+                             PixelRect client, const std::vector<ControlDecl>& decls)
+    : host_(host),
+      name_(std::move(name)),
+      caption_(std::move(caption)),
+      client_(client),
+      decls_(decls) {}
+
+FeatureWindow::~FeatureWindow() {
+    binder_.reset();
+    destroy();
+}
+
+bool FeatureWindow::load() {
+    if (isLoaded()) return true;
+    form_ = std::make_unique<Form>(name_, caption_, client_, decls_);
+    // Owned by the main window so it never shows in the task bar and goes
+    // away with it; hosting makes it a child of the child area later.
+    if (!create(kFeatureClass, caption_.c_str(), WS_POPUP | WS_CLIPCHILDREN, 0, 0, 0,
+                client_.width, client_.height, host_.hostHandle())) {
+        form_.reset();
+        return false;
+    }
+    binder_ = std::make_unique<win::FormBinder>(*form_, hwnd());
+    binder_->createControls();
+    host_.skinFeatureWindow(*this);
+    onLoad();
+    return true;
+}
+
+void FeatureWindow::unload() {
+    if (!isLoaded()) return;
+    onUnload();
+    binder_.reset();
+    destroy();
+    form_.reset();
+}
+
+bool FeatureWindow::onCommand(int, int code, HWND control) {
+    return binder_ && binder_->handleCommand(code, control);
+}
+
+bool FeatureWindow::onMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
+    if ((msg == WM_HSCROLL || msg == WM_VSCROLL) && binder_ &&
+        binder_->handleScroll(reinterpret_cast<HWND>(lParam))) {
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace quellar::shell

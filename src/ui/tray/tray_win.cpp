@@ -1,0 +1,237 @@
+#include "ui/tray/tray_win.h"
+
+#include <commctrl.h>
+
+#include <cstddef>
+#include <cstdlib>
+
+namespace quellar::tray {
+
+namespace {
+
+constexpr UINT kShowFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+constexpr UINT kBalloonFlags = kShowFlags | NIF_INFO;
+// The shortest the system allows; it applies its own minimum display time.
+constexpr UINT kBalloonTimeout = 1;
+
+// The record is sent in its second form, the first with the balloon fields,
+// which every shell from version 5 on reads and older ones ignore past their
+// own part. It ends where the GUID of later forms begins: 488 bytes on
+// 32-bit Windows. The 64-bit build (for testing) has the same fields with
+// 8-byte handles, so the same cut gives 504 bytes there.
+constexpr DWORD kRecordSize = offsetof(NOTIFYICONDATAA, guidItem);
+
+// The record's bytes are built by the portable layout; it must agree with
+// the system's own declaration in both builds.
+constexpr NotifyRecordLayout kLayout = notifyRecordLayout(sizeof(HWND));
+static_assert(kLayout.size == kRecordSize);
+static_assert(sizeof(HWND) != 4 || kRecordSize == kNotifyRecordSize32);
+static_assert(kLayout.hWnd == offsetof(NOTIFYICONDATAA, hWnd));
+static_assert(kLayout.uID == offsetof(NOTIFYICONDATAA, uID));
+static_assert(kLayout.uFlags == offsetof(NOTIFYICONDATAA, uFlags));
+static_assert(kLayout.uCallbackMessage == offsetof(NOTIFYICONDATAA, uCallbackMessage));
+static_assert(kLayout.hIcon == offsetof(NOTIFYICONDATAA, hIcon));
+static_assert(kLayout.szTip == offsetof(NOTIFYICONDATAA, szTip));
+static_assert(kLayout.dwState == offsetof(NOTIFYICONDATAA, dwState));
+static_assert(kLayout.dwStateMask == offsetof(NOTIFYICONDATAA, dwStateMask));
+static_assert(kLayout.szInfo == offsetof(NOTIFYICONDATAA, szInfo));
+static_assert(kLayout.uTimeout == offsetof(NOTIFYICONDATAA, uTimeout));
+static_assert(kLayout.szInfoTitle == offsetof(NOTIFYICONDATAA, szInfoTitle));
+static_assert(kLayout.dwInfoFlags == offsetof(NOTIFYICONDATAA, dwInfoFlags));
+static_assert(sizeof(NOTIFYICONDATAA) >= kRecordSize);
+
+// A copy of `bitmap` stretched to the icon size; the caller deletes it.
+HBITMAP stretchedToIconSize(HBITMAP bitmap, int width, int height) {
+    HDC screen = GetDC(nullptr);
+    if (!screen) return nullptr;
+    HDC source = CreateCompatibleDC(screen);
+    HDC target = CreateCompatibleDC(screen);
+    HBITMAP sized = CreateCompatibleBitmap(screen, Tray::kIconSize, Tray::kIconSize);
+    bool drawn = false;
+    if (source && target && sized) {
+        HGDIOBJ oldSource = SelectObject(source, bitmap);
+        HGDIOBJ oldTarget = SelectObject(target, sized);
+        // A bitmap selected into some other DC cannot be selected here.
+        if (oldSource && oldTarget) {
+            SetStretchBltMode(target, COLORONCOLOR);
+            drawn = StretchBlt(target, 0, 0, Tray::kIconSize, Tray::kIconSize, source, 0, 0, width,
+                               height, SRCCOPY) != FALSE;
+        }
+        if (oldSource) SelectObject(source, oldSource);
+        if (oldTarget) SelectObject(target, oldTarget);
+    }
+    if (source) DeleteDC(source);
+    if (target) DeleteDC(target);
+    ReleaseDC(nullptr, screen);
+    if (!drawn && sized) {
+        DeleteObject(sized);
+        sized = nullptr;
+    }
+    return sized;
+}
+
+}  // namespace
+
+HICON iconFromBitmap(HBITMAP bitmap) {
+    BITMAP info{};
+    if (!bitmap || GetObjectA(bitmap, sizeof info, &info) == 0) return nullptr;
+    const int width = info.bmWidth;
+    const int height = std::abs(info.bmHeight);
+    if (width <= 0 || height <= 0) return nullptr;
+
+    // The image list cuts a wider bitmap into several images and refuses a
+    // narrower one, so anything but the icon size is stretched to it first.
+    HBITMAP sized = bitmap;
+    if (width != Tray::kIconSize || height != Tray::kIconSize) {
+        sized = stretchedToIconSize(bitmap, width, height);
+        if (!sized) return nullptr;
+    }
+    HICON icon = nullptr;
+    HIMAGELIST list = ImageList_Create(Tray::kIconSize, Tray::kIconSize, ILC_COLOR24 | ILC_MASK, 1, 0);
+    if (list) {
+        // Without a mask every pixel of the picture stays opaque.
+        const int index = ImageList_Add(list, sized, nullptr);
+        if (index >= 0) icon = ImageList_GetIcon(list, index, ILD_NORMAL);
+        ImageList_Destroy(list);
+    }
+    if (sized != bitmap) DeleteObject(sized);
+    return icon;
+}
+
+Tray::Tray()
+    : notify([](DWORD message, NOTIFYICONDATAA* record) { return Shell_NotifyIconA(message, record); }) {}
+
+Tray::~Tray() {
+    // The icon stays in the tray: the host removes it with Show(false)
+    // before it ends. Destroy the window while this object is still whole.
+    destroy();
+    releaseOwnedImage();
+}
+
+bool Tray::create(HWND host) {
+    if (hwnd()) return false;
+    return Window::create("QuellarTray", "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, kControlSize,
+                          kControlSize, host);
+}
+
+void Tray::releaseOwnedImage() {
+    if (ownsImage_ && image_) DestroyIcon(image_);
+    image_ = nullptr;
+    ownsImage_ = false;
+}
+
+void Tray::setTrayImage(HICON icon) {
+    releaseOwnedImage();
+    image_ = icon;
+    changed_.insert(kStoredImage);
+}
+
+bool Tray::setTrayImage(HBITMAP bitmap) {
+    if (!bitmap) {
+        clearTrayImage();
+        return true;
+    }
+    HICON icon = iconFromBitmap(bitmap);
+    if (!icon) return false;
+    releaseOwnedImage();
+    image_ = icon;
+    ownsImage_ = true;
+    changed_.insert(kStoredImage);
+    return true;
+}
+
+void Tray::clearTrayImage() {
+    setTrayImage(static_cast<HICON>(nullptr));
+}
+
+void Tray::setTrayToolTip(const std::string& text) {
+    toolTip_ = text;
+    changed_.insert(kStoredToolTip);
+}
+
+void Tray::setTrayBalloonToolTip(const std::string& text) {
+    balloonToolTip_ = text;
+    changed_.insert(kStoredBalloonToolTip);
+}
+
+void Tray::setEventMode(std::int32_t mode) {
+    eventMode_ = clampEventMode(mode);
+    changed_.insert(kStoredEventMode);
+}
+
+void Tray::fillIconFields() {
+    fields_.cbSize = kRecordSize;
+    fields_.hWnd = reinterpret_cast<std::uintptr_t>(hwnd());
+    fields_.uID = kIconId;
+    fields_.uFlags = kShowFlags;
+    fields_.uCallbackMessage = kCallbackMessage;
+    fields_.hIcon = reinterpret_cast<std::uintptr_t>(image_);
+    fields_.szTip = tipField(toolTip_);
+}
+
+BOOL Tray::sendRecord(DWORD message) {
+    fillNotifyRecord(kLayout, fields_, reinterpret_cast<unsigned char*>(&record_));
+    return notify ? notify(message, &record_) : FALSE;
+}
+
+void Tray::Show(bool UpDateData) {
+    if (UpDateData) {
+        fillIconFields();
+        if (shown_) {
+            sendRecord(NIM_MODIFY);
+        } else {
+            // Only an icon the shell took counts as shown: after a refusal
+            // (no tray yet at logon) the next Show adds it again instead of
+            // modifying an icon that does not exist.
+            shown_ = sendRecord(NIM_ADD) != FALSE;
+        }
+    } else if (shown_) {
+        sendRecord(NIM_DELETE);
+        shown_ = false;
+    }
+}
+
+void Tray::showBalloonoolTip(bool UpDateData) {
+    if (!UpDateData) return;
+    fillIconFields();
+    fields_.uFlags = kBalloonFlags;
+    fields_.dwState = 0;
+    fields_.dwStateMask = 0;
+    fields_.szInfo = infoField(balloonToolTip_);
+    fields_.uTimeout = kBalloonTimeout;
+    fields_.szInfoTitle = infoTitleField(toolTip_);
+    fields_.dwInfoFlags = NIIF_INFO;
+    sendRecord(NIM_MODIFY);
+}
+
+bool Tray::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    (void)wParam;
+    if (msg == kCallbackMessage) {
+        // The handlers are copied and the timer reaches the window by its
+        // handle, so a handler may replace them or even destroy the control.
+        const HWND self = hwnd();
+        ClickSinks sinks;
+        sinks.leftClick = onLeftClick;
+        sinks.rightClick = onRightClick;
+        sinks.mouseClick = onMouseClick;
+        sinks.startDebounce = [self] { SetTimer(self, kDebounceTimerId, kDebounceMilliseconds, nullptr); };
+        decoder_.report(LOWORD(lParam), eventMode_, sinks);
+        result = 0;
+        return true;
+    }
+    if (msg == WM_WINDOWPOSCHANGING) {
+        // The host may size the control as it likes; it keeps its own size.
+        auto* pos = reinterpret_cast<WINDOWPOS*>(lParam);
+        pos->cx = kControlSize;
+        pos->cy = kControlSize;
+    }
+    return false;
+}
+
+void Tray::onTimer(UINT_PTR id) {
+    if (id != kDebounceTimerId) return;
+    KillTimer(hwnd(), kDebounceTimerId);
+    decoder_.debounceElapsed();
+}
+
+}  // namespace quellar::tray

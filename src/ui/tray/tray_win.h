@@ -1,0 +1,113 @@
+#pragma once
+// The notification-area icon of the program: adds, updates and removes the
+// icon, shows its balloon and turns clicks on it into events. The control
+// has a small window of its own, a child of its host that is never seen,
+// which the shell sends the icon's mouse reports to.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdint>
+#include <functional>
+#include <set>
+#include <string>
+
+#include "ui/tray/traylogic.h"
+#include "win/window_win.h"
+
+namespace quellar::tray {
+
+class Tray : public win::Window {
+public:
+    // How the control reaches the shell; tests put a recorder here.
+    using NotifyFunction = std::function<BOOL(DWORD message, NOTIFYICONDATAA* record)>;
+
+    static constexpr UINT_PTR kDebounceTimerId = 1;
+    static constexpr UINT kDebounceMilliseconds = 15;
+    static constexpr int kControlSize = 36;
+    static constexpr int kIconSize = 32;
+    static constexpr UINT kIconId = 1;
+    // The shell reports mouse activity on the icon with this message, the
+    // mouse message itself in the low word of lParam.
+    static constexpr UINT kCallbackMessage = WM_MOUSEMOVE;
+
+    static constexpr const char* kDefaultToolTip = "Program notification";
+    static constexpr const char* kDefaultBalloonToolTip = "The Program Still Running Here";
+
+    // The names under which a host stores the properties.
+    static constexpr const char* kStoredImage = "TrayImage";
+    static constexpr const char* kStoredToolTip = "TrayToolTip";
+    static constexpr const char* kStoredBalloonToolTip = "BalloonTip";
+    static constexpr const char* kStoredEventMode = "EventMode";
+
+    Tray();
+    ~Tray() override;
+
+    // Makes the control's window inside `host`. False when the system
+    // refused or the window exists already.
+    bool create(HWND host);
+
+    HICON TrayImage() const { return image_; }
+    // An icon (or a cursor) is used as it is and stays the caller's.
+    void setTrayImage(HICON icon);
+    // A bitmap becomes a 32 x 32 icon that the control owns. False when the
+    // conversion failed; the picture is then left as it was.
+    bool setTrayImage(HBITMAP bitmap);
+    void clearTrayImage();
+
+    const std::string& TrayToolTip() const { return toolTip_; }
+    void setTrayToolTip(const std::string& text);
+    const std::string& TrayBalloonToolTip() const { return balloonToolTip_; }
+    void setTrayBalloonToolTip(const std::string& text);
+    std::int32_t EventMode() const { return eventMode_; }
+    void setEventMode(std::int32_t mode);  // clamped to 0 .. 1
+    bool IsVisible() const { return shown_; }
+
+    // True: adds the icon, or updates it when it is shown. False: removes it
+    // when it is shown.
+    void Show(bool UpDateData);
+    // True: shows the balloon on the icon (no visible effect without an
+    // icon). False does nothing.
+    void showBalloonoolTip(bool UpDateData);
+
+    // Whether the property stored under `storedName` was written since the
+    // control was made.
+    bool isChanged(const std::string& storedName) const { return changed_.count(storedName) != 0; }
+    // True from a click event until the debounce timer has fired.
+    bool clickBusy() const { return decoder_.busy(); }
+
+    std::function<void()> onLeftClick;
+    std::function<void()> onRightClick;
+    std::function<void(int& button)> onMouseClick;
+
+    NotifyFunction notify;
+
+protected:
+    bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void onTimer(UINT_PTR id) override;
+
+private:
+    void fillIconFields();
+    BOOL sendRecord(DWORD message);
+    void releaseOwnedImage();
+
+    HICON image_ = nullptr;
+    bool ownsImage_ = false;
+    std::string toolTip_ = kDefaultToolTip;
+    std::string balloonToolTip_ = kDefaultBalloonToolTip;
+    std::int32_t eventMode_ = kSeparateClickEvents;
+    bool shown_ = false;
+    std::set<std::string> changed_;
+
+    ClickDecoder decoder_;
+    // The record is kept between calls: each method refills only its own
+    // fields, and removing the icon sends it as it was last sent.
+    NotifyRecordFields fields_;
+    NOTIFYICONDATAA record_{};
+};
+
+// Turns a bitmap of any size into a 32 x 32 icon through an image list.
+// The caller owns the icon; null on failure.
+HICON iconFromBitmap(HBITMAP bitmap);
+
+}  // namespace quellar::tray

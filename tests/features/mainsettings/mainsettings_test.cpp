@@ -1,0 +1,112 @@
+#include <doctest/doctest.h>
+
+#include <vector>
+
+#include "features/mainsettings/mainsettings.h"
+#include "support/memorystore.h"
+
+using namespace quellar;
+using quellar::testing::MemoryStore;
+
+namespace {
+
+struct RunCall {
+    std::string text;
+    bool remove;
+};
+
+struct Fixture {
+    Form form{"frmMainSettings", "", {0, 0, 440, 246}, mainSettingsControls()};
+    MemoryStore store;
+    std::vector<RunCall> runCalls;
+    MainSettings settings{form, store,
+                          [this](const std::string& text, bool remove) {
+                              runCalls.push_back({text, remove});
+                              return 0L;
+                          },
+                          "C:\\Tools\\tool.exe"};
+
+    void stored(const char* name, const char* value) {
+        store.values[{kMainSettingsArea, name}] = value;
+    }
+    std::string saved(const char* name) { return store.values[{kMainSettingsArea, name}]; }
+};
+
+}  // namespace
+
+TEST_CASE("first start on a clean system: both clear, Save disabled, Run key untouched") {
+    Fixture f;
+    f.settings.load();
+    CHECK(f.form["chkRunMainProgram"].value() == 0);
+    CHECK(f.form["chkRunProgramMini"].value() == 0);
+    CHECK_FALSE(f.settings.Changed());
+    CHECK_FALSE(f.form["cmdSave"].enabled());
+    CHECK(f.runCalls.empty());
+    CHECK(f.store.saves == 0);
+}
+
+TEST_CASE("a stored start-with-Windows option registers the program again at every load") {
+    Fixture f;
+    f.stored("chkRunMainProgram", "1");
+    f.stored("chkRunProgramMini", "1");
+    f.settings.load();
+    CHECK(f.settings.runProgramMini() == 1);
+    REQUIRE(f.runCalls.size() == 1);
+    CHECK(f.runCalls[0].text == "C:\\Tools\\tool.exe");
+    CHECK_FALSE(f.runCalls[0].remove);
+    // Loading fires the check boxes' clicks; the load still ends unchanged.
+    CHECK_FALSE(f.settings.Changed());
+    CHECK_FALSE(f.form["cmdSave"].enabled());
+}
+
+TEST_CASE("clicking enables Save, even when clicked back; saving stores and clears") {
+    Fixture f;
+    f.settings.load();
+    f.form["chkRunMainProgram"].userClick();
+    CHECK(f.settings.Changed());
+    CHECK(f.form["cmdSave"].enabled());
+    f.form["chkRunMainProgram"].userClick();
+    CHECK(f.form["chkRunMainProgram"].value() == 0);
+    CHECK(f.form["cmdSave"].enabled());
+
+    f.form["chkRunProgramMini"].userClick();
+    f.form["cmdSave"].userClick();
+    CHECK(f.saved("chkRunMainProgram") == "0");
+    CHECK(f.saved("chkRunProgramMini") == "1");
+    CHECK_FALSE(f.settings.Changed());
+    CHECK_FALSE(f.form["cmdSave"].enabled());
+    // Saving with start-with-Windows clear removes the Run entry.
+    REQUIRE(f.runCalls.size() == 1);
+    CHECK(f.runCalls[0].remove);
+
+    f.form["chkRunMainProgram"].userClick();
+    f.form["cmdSave"].userClick();
+    CHECK(f.saved("chkRunMainProgram") == "1");
+    REQUIRE(f.runCalls.size() == 2);
+    CHECK_FALSE(f.runCalls[1].remove);
+    CHECK(f.runCalls[1].text == "C:\\Tools\\tool.exe");
+}
+
+TEST_CASE("stored texts other than the three states show as clear") {
+    CHECK(checkValueFromText("0") == 0);
+    CHECK(checkValueFromText("1") == 1);
+    CHECK(checkValueFromText("2") == 2);
+    CHECK(checkValueFromText("") == 0);
+    CHECK(checkValueFromText("true") == 0);
+    CHECK(checkValueFromText("7") == 0);
+    CHECK(checkValueFromText("-1") == 0);
+
+    Fixture f;
+    f.stored("chkRunMainProgram", "garbage");
+    f.settings.load();
+    CHECK(f.form["chkRunMainProgram"].value() == 0);
+    CHECK(f.runCalls.empty());
+}
+
+TEST_CASE("the Run entry text") {
+    CHECK(runEntryText("C:\\Tools", "tool.exe") == "C:\\Tools\\tool.exe");
+    CHECK(runEntryText("C:\\Tools", "TOOL.EXE") == "C:\\Tools\\TOOL.exe");
+    // At a drive root the folder already ends in a backslash; it is kept.
+    CHECK(runEntryText("C:\\", "quellar.exe") == "C:\\\\quellar.exe");
+    CHECK(runEntryText("D:\\My.Apps", "quellar") == "D:\\My.Apps\\quellar.exe");
+}

@@ -1,0 +1,368 @@
+#include <doctest/doctest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+#include <set>
+#include <string>
+
+#include "ui/face/face.h"
+#include "face_testdata.h"
+
+using namespace quellar::shell;
+
+namespace {
+
+FaceState stateOf(const std::string& text) {
+    FaceParseResult r = parseFace(text);
+    INFO(r.error());
+    REQUIRE(r.ok);
+    return FaceState(r.face);
+}
+
+bool showsText(const FaceState& s, const std::string& text) {
+    auto ops = s.render();
+    return std::any_of(ops.begin(), ops.end(),
+                       [&](const FaceOp& op) { return op.shape == FaceShape::Text && op.text == text; });
+}
+
+// Clicks the middle of the first button that sends the command on the
+// shown panel (or on every panel).
+std::optional<FaceCommand> click(FaceState& s, const std::string& command) {
+    const Face& f = s.face();
+    for (const FaceItem& item : f.items) {
+        if (!item.isButton || (item.panel >= 0 && f.panels[static_cast<std::size_t>(item.panel)] != s.panel()))
+            continue;
+        const FaceButton& b = f.buttons[item.index];
+        if (b.command != command) continue;
+        int x = b.x.resolve(f.width, f.height) + b.w.resolve(f.width, f.height) / 2;
+        int y = b.y.resolve(f.width, f.height) + b.h.resolve(f.width, f.height) / 2;
+        s.mouseDown(x, y);
+        return s.mouseUp(x, y);
+    }
+    FAIL("no button sends " << command << " on panel " << s.panel());
+    return std::nullopt;
+}
+
+const char* const kSmallFace = R"(face 200 100
+set greeting "Hi {there}"
+style plain
+  normal rect 0 0 w h fill=#111111
+  hover rect 0 0 w h fill=#222222
+  pressed rect 0 0 w h fill=#333333
+  selected rect 0 0 w h fill=#444444
+  any text 0 0 w h "{label}"
+drag 0 0 w 20
+button 180 0 20 20 style=plain label="x" send=IDC_FS_close
+panel home
+text 0 30 100 20 "v{_root.version} {greeting} {{x}"
+button 10 40 50 20 style=plain label="A" send=cmdA arg="one two" group=g
+button 40 50 50 20 style=plain label="B" send=cmdB show=other group=g
+panel other
+button 10 40 50 20 style=plain label="Back" show=back
+button 100 40 50 20 style=plain label="Only" send=cmdOther
+panel island
+button 100 40 50 20 style=plain label="Never" send=cmdUnreachable
+)";
+
+}  // namespace
+
+TEST_CASE("the built-in face offers every command of the command table and a caption strip") {
+    FaceParseResult r = parseFace(readRepoFile("src/res/face.txt"));
+    INFO(r.error());
+    REQUIRE(r.ok);
+    CHECK(r.face.width == 724);
+    CHECK(r.face.height == 540);
+    CHECK(r.face.panels[static_cast<std::size_t>(r.face.home)] == "home");
+
+    std::vector<std::string> commands = r.face.commands();
+    std::set<std::string> offered(commands.begin(), commands.end());
+    std::set<std::string> table(std::begin(kCommandTable), std::end(kCommandTable));
+    table.insert("Drag");
+    CHECK(offered == table);
+
+    // The strip at the top moves the window; its buttons stay buttons.
+    FaceState s(r.face);
+    CHECK(s.mouseDown(300, 10) == FaceCommand{"Drag", ""});
+    CHECK(s.mouseDown(700, 16) == std::nullopt);
+    CHECK(s.mouseUp(700, 16) == FaceCommand{"IDC_FS_close", ""});
+
+    // The card where feature windows are hosted is part of the face.
+    auto ops = s.render();
+    CHECK(std::any_of(ops.begin(), ops.end(), [](const FaceOp& op) {
+        return op.shape == FaceShape::Rect && op.x == 245 && op.y == 199 && op.w == 440 && op.h == 332;
+    }));
+}
+
+TEST_CASE("the built-in face: About, home return, restart confirmation and version") {
+    FaceState s = stateOf(readRepoFile("src/res/face.txt"));
+    s.setVariable(kVersionVariable, "1.2.0.7");
+    CHECK(showsText(s, "1.2.0.7"));
+    CHECK(s.panel() == "home");
+
+    CHECK(click(s, "IDC_FS_about") == FaceCommand{"IDC_FS_about", ""});
+    CHECK(s.panel() == "about");
+    CHECK(showsText(s, "Version 1.2.0.7"));
+    CHECK(click(s, "IDC_FS_closeAbout") == FaceCommand{"IDC_FS_closeAbout", ""});
+    CHECK(s.panel() == "home");
+
+    // Opening a tool clears the card; the program sends the face home.
+    CHECK(click(s, "IDC_FS_wizardMode") == FaceCommand{"IDC_FS_wizardMode", ""});
+    CHECK(s.panel() == "work");
+    s.setVariable(kHomeVariable, "true");
+    CHECK(s.panel() == "home");
+
+    // About over an open tool goes back to the tool's panel when closed.
+    click(s, "IDC_FS_ramConfig");
+    click(s, "IDC_FS_about");
+    click(s, "IDC_FS_closeAbout");
+    CHECK(s.panel() == "work");
+
+    // Restarting Windows asks first; only the confirmation sends the command.
+    const FaceButton* ask = nullptr;
+    for (const FaceButton& b : s.face().buttons)
+        if (b.show == "restart") ask = &b;
+    REQUIRE(ask);
+    CHECK(ask->command == "IDC_FS_home");
+    CHECK(click(s, "IDC_FS_home") == FaceCommand{"IDC_FS_home", ""});
+    s.showPanel("restart");
+    CHECK(click(s, "IDC_FS_restart") == FaceCommand{"IDC_FS_restart", ""});
+}
+
+TEST_CASE("malformed faces are refused with the line at fault") {
+    struct Case {
+        const char* text;
+        int line;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"", 0, "empty"},
+        {"# only a comment\n\n", 0, "empty"},
+        {"rect 0 0 1 1\n", 1, "starts with 'face"},
+        {"face 724\n", 1, "takes 2"},
+        {"face 0 540\n", 1, "canvas"},
+        {"face 99999 540\n", 1, "canvas"},
+        {"face 10 10\nface 10 10\n", 2, "twice"},
+        {"face 10 10\nrect 0 0 5\n", 2, "missing height"},
+        {"face 10 10\nrect 0 0 5 x5\n", 2, "bad height"},
+        {"face 10 10\nrect 0 0 5 5 fil=#fff\n", 2, "unknown attribute 'fil'"},
+        {"face 10 10\nrect 0 0 5 5 fill=#ggg\n", 2, "colour"},
+        {"face 10 10\nrect 0 0 5 5 fill=#12345\n", 2, "colour"},
+        {"face 10 10\nrect 99999 0 5 5\n", 2, "bad x"},
+        {"face 10 10\nrect w/0 0 5 5\n", 2, "bad x"},
+        {"face 10 10\nrect w*2 0 5 5\n", 2, "bad x"},
+        {"face 10 10\n\n\ntext 0 0 5 5 \"open\n", 4, "closing quote"},
+        {"face 10 10\ntext 0 0 5 5 \"bad \\q\"\n", 2, "escape"},
+        {"face 10 10\ntext 0 0 5 5\n", 2, "missing the text"},
+        {"face 10 10\ntext 0 0 5 5 hi size=0\n", 2, "size"},
+        {"face 10 10\ntext 0 0 5 5 hi align=middle\n", 2, "align"},
+        {"face 10 10\ntext 0 0 5 5 hi shiny\n", 2, "unexpected 'shiny'"},
+        {"face 10 10\ngradient 0 0 5 5 from=#000\n", 2, "from= and to="},
+        {"face 10 10\npoly 1,1 2,2\n", 2, "three points"},
+        {"face 10 10\npoly 1,1 2,2 3,x\n", 2, "bad point"},
+        {"face 10 10\nwobble 1 2\n", 2, "unknown keyword 'wobble'"},
+        {"face 10 10\nhover rect 0 0 1 1\n", 2, "under a style or a button"},
+        {"face 10 10\nbutton 0 0 5 5 send=x\nrect 0 0 1 1\nhover rect 0 0 1 1\n", 4, "under a style"},
+        {"face 10 10\nbutton 0 0 5 5\n", 2, "send= or show="},
+        {"face 10 10\nbutton 0 0 5 5 style=nope send=x\n", 2, "unknown style 'nope'"},
+        {"face 10 10\nbutton 0 0 5 5 show=nowhere\npanel home\n", 2, "unknown panel 'nowhere'"},
+        {"face 10 10\nhome attic\npanel home\n", 2, "unknown panel 'attic'"},
+        {"face 10 10\npanel back\n", 2, "bad panel name"},
+        {"face 10 10\nstyle s\nstyle s\n", 3, "defined twice"},
+        {"face 10 10\ndrag 0 0 5 5 send=x\n", 2, "unknown attribute 'send'"},
+        {"face 10 10\nrect 0 0 5 5 =#fff\n", 2, "'=' without a name"},
+        {"face 10 10\nrect 0 0 1 1\x01\n", 2, "control character"},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.text;
+        CAPTURE(text);
+        FaceParseResult r = parseFace(text);
+        CHECK_FALSE(r.ok);
+        CHECK(r.line == c.line);
+        CHECK(r.error().find(c.says) != std::string::npos);
+        if (c.line > 0) CHECK(r.error().rfind("line " + std::to_string(c.line) + ": ", 0) == 0);
+        CHECK(r.face.buttons.empty());
+    }
+
+    const char withNul[] = "face 10 10\nrect 0 0 1 1\0\n";
+    CHECK(parseFace(std::string(withNul, sizeof withNul - 1)).line == 2);
+
+    // Size limits: a huge file, a huge line, too many drawings.
+    CHECK_FALSE(parseFace(std::string(kFaceMaxBytes + 1, ' ')).ok);
+    CHECK(parseFace("face 10 10\n" + std::string(kFaceMaxLineLength + 1, ' ') + "\n").line == 2);
+    std::string many = "face 10 10\n";
+    for (std::size_t i = 0; i <= kFaceMaxItems; ++i) many += "rect 0 0 1 1\n";
+    FaceParseResult r = parseFace(many);
+    CHECK_FALSE(r.ok);
+    CHECK(r.line == static_cast<int>(kFaceMaxItems) + 2);
+}
+
+TEST_CASE("CR LF lines, comments, quoting and relative coordinates") {
+    FaceState s = stateOf("face 300 200\r\n# comment\r\n   \r\nbutton 100 50 w/3 h-100 label=\"a b\" send=go "
+                          "arg=\"x=y\"\r\n  any rect w/2-5 h-10 10 10 fill=#abc\r\n");
+    const FaceButton& b = s.face().buttons.at(0);
+    CHECK(b.w.resolve(300, 200) == 100);
+    CHECK(b.h.resolve(300, 200) == 100);
+    CHECK(b.label == "a b");
+    CHECK(b.args == "x=y");
+    auto ops = s.render();
+    REQUIRE(ops.size() == 1);
+    CHECK(ops[0].x == 100 + 50 - 5);
+    CHECK(ops[0].y == 50 + 100 - 10);
+    CHECK(ops[0].fill == FaceColor{0xAABBCC});
+}
+
+TEST_CASE("gradients arrive as bands from the first colour to the last") {
+    FaceState s = stateOf("face 100 600\ngradient 0 0 10 h from=#000000 to=#ff8000\n"
+                          "gradient 0 0 3 10 from=#102030 to=#102030 dir=right\n");
+    auto ops = s.render();
+    REQUIRE(ops.size() == static_cast<std::size_t>(kFaceMaxGradientBands) + 3);
+    CHECK(ops.front().fill == FaceColor{0x000000});
+    CHECK(ops.front().y == 0);
+    const FaceOp& last = ops[static_cast<std::size_t>(kFaceMaxGradientBands) - 1];
+    CHECK(last.fill == FaceColor{0xFF8000});
+    CHECK(last.y + last.h == 600);
+    int covered = 0;
+    for (int i = 0; i < kFaceMaxGradientBands; ++i) covered += ops[static_cast<std::size_t>(i)].h;
+    CHECK(covered == 600);
+    CHECK(ops.back().w == 1);  // three columns across, one pixel each
+}
+
+TEST_CASE("a click is a press and a release on the same button") {
+    FaceState s = stateOf(kSmallFace);
+    CHECK(s.mouseDown(20, 45) == std::nullopt);   // press on A
+    CHECK(s.pressed() >= 0);
+    CHECK(s.mouseUp(20, 45) == FaceCommand{"cmdA", "one two"});
+
+    s.mouseDown(20, 45);
+    s.mouseMove(150, 90);                         // dragged off: looks normal again
+    CHECK(s.mouseUp(150, 90) == std::nullopt);
+    s.mouseDown(20, 45);
+    CHECK(s.mouseUp(80, 65) == std::nullopt);     // released on B
+    CHECK(s.panel() == "home");
+
+    s.mouseDown(20, 45);
+    s.cancelPress();                              // capture lost
+    CHECK(s.mouseUp(20, 45) == std::nullopt);
+
+    CHECK(s.mouseDown(150, 90) == std::nullopt);  // nothing there
+    CHECK(s.mouseUp(150, 90) == std::nullopt);
+
+    // The strip sends Drag on the press alone; the button above it wins.
+    CHECK(s.mouseDown(50, 5) == FaceCommand{"Drag", ""});
+    CHECK(s.mouseUp(50, 5) == std::nullopt);
+    CHECK(s.mouseDown(190, 5) == std::nullopt);
+    CHECK(s.mouseUp(190, 5) == FaceCommand{"IDC_FS_close", ""});
+    CHECK(s.overButton(190, 5));
+    CHECK_FALSE(s.overButton(50, 5));
+}
+
+TEST_CASE("looks follow hover, press, selection and the shown panel") {
+    FaceState s = stateOf(kSmallFace);
+    auto fillAt = [&](int x, int y) {
+        std::optional<FaceColor> found;
+        for (const FaceOp& op : s.render())
+            if (op.shape == FaceShape::Rect && x >= op.x && y >= op.y && x < op.x + op.w && y < op.y + op.h)
+                found = op.fill;
+        return found.value_or(0xFFFFFF);
+    };
+    CHECK(s.takeRedraw());
+    CHECK_FALSE(s.takeRedraw());
+    CHECK(fillAt(15, 45) == 0x111111);
+    s.mouseMove(15, 45);
+    CHECK(s.takeRedraw());
+    CHECK(fillAt(15, 45) == 0x222222);
+    s.mouseMove(16, 46);
+    CHECK_FALSE(s.takeRedraw());  // still the same button
+    s.mouseDown(15, 45);
+    CHECK(fillAt(15, 45) == 0x333333);
+    s.mouseMove(150, 90);
+    CHECK(fillAt(15, 45) == 0x111111);
+    s.mouseMove(15, 45);
+    s.mouseUp(15, 45);
+    CHECK(fillAt(15, 45) == 0x222222);
+    s.mouseLeave();
+    CHECK(fillAt(15, 45) == 0x444444);  // the last clicked of its group
+
+    // B overlaps A; the later one is on top. It switches to "other".
+    CHECK(s.hitTest(45, 55) == s.hitTest(80, 65));
+    s.mouseDown(45, 55);
+    CHECK(s.mouseUp(45, 55) == FaceCommand{"cmdB", ""});
+    CHECK(s.panel() == "other");
+    CHECK(s.hovered() >= 0);  // the pointer is now over "Back", not over B
+    CHECK(s.face().buttons[static_cast<std::size_t>(s.hovered())].label == "Back");
+    CHECK_FALSE(showsText(s, "A"));
+    CHECK(showsText(s, "Only"));
+    s.mouseDown(15, 45);
+    CHECK(s.mouseUp(15, 45) == std::nullopt);  // Back: a local switch only
+    CHECK(s.panel() == "home");
+
+    // The program's home call clears the selection too.
+    s.setVariable(kHomeVariable, "true");
+    s.mouseLeave();
+    CHECK(fillAt(15, 45) == 0x111111);
+    s.showPanel("other");
+    s.setVariable(kHomeVariable, "false");
+    CHECK(s.panel() == "other");
+    s.setVariable(kHomeVariable, "true");
+    CHECK(s.panel() == "home");
+    CHECK_FALSE(s.showPanel("nowhere"));
+}
+
+TEST_CASE("variables fill in the texts") {
+    FaceState s = stateOf(kSmallFace);
+    CHECK(showsText(s, "v Hi {there} {x}"));
+    s.setVariable(kVersionVariable, "1.0.0.3");
+    CHECK(showsText(s, "v1.0.0.3 Hi {there} {x}"));
+    CHECK(s.fillIn("{unknown}|{not a name}|{open") == "|{not a name}|{open");
+    s.setVariable("long", std::string(kFaceMaxValueLength * 2, 'x'));
+    CHECK(s.variable("long").size() == kFaceMaxValueLength);
+    std::string many;
+    for (int i = 0; i < 10; ++i) many += "{long}";
+    CHECK(s.fillIn(many).size() == kFaceMaxShownText);
+    for (std::size_t i = 0; i < kFaceMaxVariables * 2; ++i) s.setVariable("v" + std::to_string(i), "1");
+    CHECK(s.variable("v" + std::to_string(kFaceMaxVariables * 2 - 1)).empty());
+    s.setVariable(kVersionVariable, "2.0.0.0");  // a known name still changes
+    CHECK(s.variable(kVersionVariable) == "2.0.0.0");
+}
+
+TEST_CASE("only commands of panels a user can reach are offered") {
+    FaceState s = stateOf(kSmallFace);
+    std::vector<std::string> commands = s.face().commands();
+    CHECK(commands == std::vector<std::string>{"Drag", "IDC_FS_close", "cmdA", "cmdB", "cmdOther"});
+}
+
+TEST_CASE("damaged copies of the built-in face never get past the parser's guard") {
+    const std::string face = readRepoFile("src/res/face.txt");
+    std::mt19937 random(7);
+    // Every cut of the file, then random damage to it.
+    for (std::size_t cut = 0; cut < face.size(); cut += 97) {
+        FaceParseResult r = parseFace(face.substr(0, cut));
+        if (r.ok) FaceState(r.face).render();
+    }
+    for (int round = 0; round < 300; ++round) {
+        std::string text = face;
+        int edits = 1 + static_cast<int>(random() % 8);
+        for (int e = 0; e < edits; ++e) {
+            std::size_t at = random() % text.size();
+            switch (random() % 4) {
+            case 0: text[at] = static_cast<char>(random() % 256); break;
+            case 1: text.erase(at, random() % 40); break;
+            case 2: text.insert(at, text.substr(random() % text.size(), random() % 60)); break;
+            default: text[at] = "{}\"=,#-w/\n 0"[random() % 12]; break;
+            }
+        }
+        FaceParseResult r = parseFace(text);
+        if (!r.ok) {
+            CHECK_FALSE(r.message.empty());
+            continue;
+        }
+        FaceState s(r.face);
+        for (int i = 0; i < 20; ++i) {
+            int x = static_cast<int>(random() % 800), y = static_cast<int>(random() % 600);
+            s.mouseDown(x, y);
+            s.mouseUp(x, y);
+        }
+        s.render();
+    }
+}
