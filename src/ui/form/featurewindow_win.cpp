@@ -44,17 +44,16 @@ void FeatureWindow::unload() {
     form_.reset();
 }
 
-bool FeatureWindow::onCommand(int, int code, HWND control) {
-    return binder_ && binder_->handleCommand(code, control);
-}
-
-bool FeatureWindow::onMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) {
-    if ((msg == WM_HSCROLL || msg == WM_VSCROLL) && binder_ &&
-        binder_->handleScroll(reinterpret_cast<HWND>(lParam))) {
-        result = 0;
+bool FeatureWindow::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (!binder_) return false;
+    if (msg == DM_GETDEFID) {
+        // Enter in a dialog-style message loop presses the default button.
+        const int id = binder_->defaultButtonId();
+        if (id == 0) return false;
+        result = MAKELRESULT(id, DC_HASDEFID);
         return true;
     }
-    return false;
+    return binder_->route(msg, wParam, lParam, result);
 }
 
 }  // namespace quellar::shell

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "core/form.h"
-#include "win/binder_win.h"
+#include "ui/form/binder_win.h"
 #include "win/window_win.h"
 
 namespace quellar::shell {
@@ -51,7 +51,8 @@ protected:
     virtual void onLoad() {}
     virtual void onUnload() {}
 
-    bool onCommand(int id, int code, HWND control) override;
+    // Routes the controls' messages through the binder; a window that
+    // overrides it calls this one for what it does not handle itself.
     bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
     FeatureHost& host_;

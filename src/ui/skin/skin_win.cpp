@@ -6,7 +6,7 @@
 
 #include "res/resource.h"
 #include "ui/skin/skinpaint_win.h"
-#include "win/binder_win.h"
+#include "ui/form/binder_win.h"
 #include "win/window_win.h"
 
 namespace quellar::shell {

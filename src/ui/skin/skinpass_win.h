@@ -2,7 +2,7 @@
 // The skinning pass: gives every control of a bound form the skin element of
 // its kind.
 #include "ui/skin/skin_win.h"
-#include "win/binder_win.h"
+#include "ui/form/binder_win.h"
 
 namespace quellar::shell {
 

@@ -14,7 +14,8 @@
 #include "ui/skin/skinpass.h"
 #include "ui/skin/skinpass_win.h"
 #include "ui/skin/skinpaint_win.h"
-#include "win/binder_win.h"
+#include "support/showcase.h"
+#include "ui/form/binder_win.h"
 #include "win/window_win.h"
 
 using namespace quellar;
@@ -46,15 +47,8 @@ public:
     }
 
 protected:
-    bool onCommand(int, int code, HWND control) override {
-        return binder_ && binder_->handleCommand(code, control);
-    }
-    bool onMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT& result) override {
-        if (msg == WM_HSCROLL && binder_ && binder_->handleScroll(reinterpret_cast<HWND>(lParam))) {
-            result = 0;
-            return true;
-        }
-        return false;
+    bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+        return binder_ && binder_->route(msg, wParam, lParam, result);
     }
 
 private:
@@ -454,75 +448,6 @@ protected:
     }
 };
 
-std::vector<ControlDecl> showcaseControls() {
-    return {
-        {ControlKind::Frame, "fraHost", "Host", {8, 6, 424, 112}},
-        {ControlKind::SkinLabel, "lblHost", "Host name or address:", {12, 24, 130, 16}, "fraHost"},
-        {ControlKind::TextBox, "txtHost", "127.0.0.1", {146, 20, 160, 21}, "fraHost"},
-        {ControlKind::Button, "cmdPingNow", "Ping &Now", {318, 19, 94, 25}, "fraHost"},
-        {ControlKind::SkinLabel, "lblInterval", "Ping every (minutes):", {12, 54, 130, 16}, "fraHost"},
-        {ControlKind::TextBox, "txtInterval", "5", {146, 50, 40, 21}, "fraHost"},
-        {ControlKind::UpDown, "updInterval", "", {186, 50, 16, 21}, "fraHost"},
-        {ControlKind::Slider, "sldInterval", "", {212, 47, 200, 28}, "fraHost"},
-        {ControlKind::CheckBox, "chkStart", "Start pinging with Windows", {12, 84, 190, 18}, "fraHost"},
-        {ControlKind::CheckBox, "chkSound", "Play a sound on every ping", {212, 84, 200, 18}, "fraHost"},
-        {ControlKind::Frame, "fraMode", "Connection", {8, 126, 200, 118}},
-        {ControlKind::OptionButton, "optMode", "Dial-up modem", {12, 22, 176, 18}, "fraMode", 0},
-        {ControlKind::OptionButton, "optMode", "Cable or DSL", {12, 44, 176, 18}, "fraMode", 1},
-        {ControlKind::OptionButton, "optMode", "Local network", {12, 66, 176, 18}, "fraMode", 2},
-        {ControlKind::OptionButton, "optMode", "Satellite", {12, 88, 176, 18}, "fraMode", 3},
-        {ControlKind::Frame, "fraStatus", "Last replies", {216, 126, 216, 118}},
-        {ControlKind::ListView, "lstReplies", "", {10, 22, 196, 64}, "fraStatus"},
-        {ControlKind::Label, "lblLast", "Last reply: 12 ms", {10, 92, 190, 16}, "fraStatus"},
-        {ControlKind::SkinLabel, "lblSound", "Sound:", {8, 259, 46, 16}},
-        {ControlKind::ComboBox, "cmbSound", "", {56, 255, 152, 120}},
-        {ControlKind::Graph, "grpReplies", "", {216, 252, 216, 36}},
-        {ControlKind::Picture, "picLogo", "", {8, 300, 16, 16}},
-        {ControlKind::Label, "lblHint", "Changes apply at once.", {8, 304, 170, 16}},
-        {ControlKind::Button, "cmdSave", "&Save", {196, 298, 74, 25}},
-        {ControlKind::Button, "cmdDefaults", "&Defaults", {277, 298, 74, 25}},
-        {ControlKind::Button, "cmdClose", "Close", {358, 298, 74, 25}},
-    };
-}
-
-void fillShowcase(FormWindow& window, Form& form) {
-    HWND list = window.handleOf("lstReplies");
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_FULLROWSELECT);
-    const char* columns[] = {"Time", "Host", "Reply"};
-    const int widths[] = {60, 80, 52};
-    for (int i = 0; i < 3; ++i) {
-        LVCOLUMNA column{};
-        column.mask = LVCF_TEXT | LVCF_WIDTH;
-        column.pszText = const_cast<char*>(columns[i]);
-        column.cx = widths[i];
-        SendMessageA(list, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
-    }
-    const char* rows[][3] = {{"10:42", "127.0.0.1", "12 ms"}, {"10:37", "127.0.0.1", "9 ms"}};
-    for (int r = 0; r < 2; ++r) {
-        LVITEMA item{};
-        item.mask = LVIF_TEXT;
-        item.iItem = r;
-        item.pszText = const_cast<char*>(rows[r][0]);
-        SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        for (int c = 1; c < 3; ++c) {
-            item.iSubItem = c;
-            item.pszText = const_cast<char*>(rows[r][c]);
-            SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(r), reinterpret_cast<LPARAM>(&item));
-        }
-    }
-    HWND combo = window.handleOf("cmbSound");
-    SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>("Ping.wav"));
-    SendMessageA(combo, CB_SETCURSEL, 0, 0);
-    SendMessageA(window.handleOf("sldInterval"), TBM_SETRANGE, TRUE, MAKELPARAM(1, 60));
-    form["sldInterval"].setValue(5);
-    form["chkStart"].setValue(1);
-    form.get("optMode", 0).setValue(1);
-    form.get("optMode", 3).setEnabled(false);
-    form["cmdDefaults"].setEnabled(false);
-}
-
-}  // namespace
-
 // Not a check: shows every kind of control, skinned, inside a piece of the
 // main window's face, for a screenshot (run with --no-skip; the seconds to
 // stay up come from QUELLAR_SKIN_SHOWCASE, default 20).
@@ -537,10 +462,10 @@ TEST_CASE("skin showcase" * doctest::skip()) {
                         500, 392, nullptr, nullptr, CS_HREDRAW | CS_VREDRAW, blue));
     HWND area = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_BORDER,
                                 30, 44, 440, 332, face.hwnd(), nullptr, win::moduleInstance(), nullptr);
-    Form form("frmNetPingerSettings", "Net Pinger", {0, 0, 440, 332}, showcaseControls());
+    Form form("frmNetPingerSettings", "Net Pinger", {0, 0, 440, 332}, testing::showcaseControls());
     FormWindow window(form);
     REQUIRE(window.open(area, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN));
-    fillShowcase(window, form);
+    testing::fillShowcase(form);
 
     SkinEngine skin;
     skin.loadSkinFile("RQLRMask.skn");  // copied beside the programs by the build

@@ -2,11 +2,14 @@
 // Creates the Win32 controls of a Form's declaration table inside a window,
 // forwards the user's actions to the models and pushes model changes back to
 // the controls. Frames are real container windows, so a control declared in
-// a frame is a child of the frame's window, as on the original forms.
+// a frame is a child of the frame's window, as on the original forms. Graphs
+// are our own window class (ui/graph).
 #include <windows.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "core/form.h"
 
@@ -33,23 +36,38 @@ public:
     HWND handleOf(const Control& control) const;
     Control* controlOf(HWND handle) const;
 
-    // To be called from the owning window's WM_COMMAND / WM_NOTIFY /
-    // WM_HSCROLL / WM_VSCROLL handling; true when the message belonged to a
-    // bound control.
-    bool handleCommand(int code, HWND control);
-    bool handleScroll(HWND control);
+    // The one entry point every window that shows a form routes its messages
+    // through: WM_COMMAND (clicks, edits, drop-down selections, the cancel
+    // key), WM_NOTIFY (list column clicks, selection, mouse-up) and
+    // WM_HSCROLL / WM_VSCROLL (sliders, up-downs). True when the message
+    // belonged to a bound control; `result` is then the answer.
+    bool route(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    // The bound default button's id (for DM_GETDEFID), 0 when there is none.
+    int defaultButtonId() const { return defaultId_; }
 
     Form& form() { return form_; }
     HWND window() const { return window_; }
 
 private:
     HWND createOne(Control& control, int id);
+    void configure(Control& control, HWND hwnd);
     void push(const Control& control);
+    void pushList(const ListControl& list, HWND hwnd);
+    bool handleCommand(int id, int code, HWND control);
+    bool handleNotify(const NMHDR& header);
+    bool handleScroll(int code, HWND control);
 
     Form& form_;
     HWND window_;
     std::map<const Control*, HWND> handles_;
     std::map<HWND, Control*> controls_;
+    // What each list and drop-down showed when last pushed, so a change of
+    // selection does not refill them.
+    std::map<const Control*, std::uint64_t> listVersions_;
+    std::map<const Control*, std::vector<std::string>> choiceEntries_;
+    int defaultId_ = 0;
+    Control* cancel_ = nullptr;
     bool pushing_ = false;
 };
 

@@ -1,0 +1,439 @@
+#include "ui/form/binder_win.h"
+
+#include <commctrl.h>
+
+#include "ui/graph/graph_win.h"
+#include "win/window_win.h"
+
+namespace quellar::win {
+
+const char* const kFrameClass = "QuellarFrame";
+
+namespace {
+
+LRESULT CALLBACK frameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_DRAWITEM:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+        // A frame is only a container: the form window owns the behaviour.
+        return SendMessageA(GetParent(hwnd), msg, wParam, lParam);
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT r;
+        GetClientRect(hwnd, &r);
+        HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
+        HGDIOBJ oldFont = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+        TEXTMETRICA tm;
+        GetTextMetricsA(dc, &tm);
+        RECT box = r;
+        box.top += tm.tmHeight / 2;
+        DrawEdge(dc, &box, EDGE_ETCHED, BF_RECT);
+        std::string caption = windowText(hwnd);
+        if (!caption.empty()) {
+            SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+            SetTextColor(dc, GetSysColor(IsWindowEnabled(hwnd) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
+            SetBkMode(dc, OPAQUE);
+            std::string padded = " " + caption + " ";
+            TextOutA(dc, 8, 0, padded.c_str(), static_cast<int>(padded.size()));
+        }
+        SelectObject(dc, oldFont);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_SETTEXT: {
+        LRESULT r = DefWindowProcA(hwnd, msg, wParam, lParam);
+        InvalidateRect(hwnd, nullptr, TRUE);
+        return r;
+    }
+    case WM_SETFONT:
+        SetPropA(hwnd, "QuellarFont", reinterpret_cast<HANDLE>(wParam));
+        if (LOWORD(lParam)) InvalidateRect(hwnd, nullptr, TRUE);
+        return 0;
+    case WM_GETFONT:
+        return reinterpret_cast<LRESULT>(GetPropA(hwnd, "QuellarFont"));
+    case WM_NCDESTROY:
+        RemovePropA(hwnd, "QuellarFont");
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+void registerFrameClass() {
+    WNDCLASSA wc{};
+    if (GetClassInfoA(moduleInstance(), kFrameClass, &wc)) return;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = frameProc;
+    wc.hInstance = moduleInstance();
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kFrameClass;
+    RegisterClassA(&wc);
+}
+
+struct Kind {
+    const char* cls;
+    DWORD style;
+    DWORD exStyle;
+};
+
+Kind win32Kind(const Control& control) {
+    const ControlOptions& o = control.options();
+    switch (control.kind()) {
+    case ControlKind::Button:
+        return {"BUTTON", static_cast<DWORD>(o.isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | WS_TABSTOP, 0};
+    case ControlKind::CheckBox: return {"BUTTON", BS_AUTOCHECKBOX | WS_TABSTOP, 0};
+    case ControlKind::OptionButton: return {"BUTTON", BS_RADIOBUTTON | WS_TABSTOP, 0};
+    case ControlKind::Frame: return {kFrameClass, WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT};
+    case ControlKind::Label:
+    case ControlKind::SkinLabel: return {"STATIC", SS_LEFT | SS_NOTIFY, 0};
+    case ControlKind::TextBox: {
+        DWORD style = WS_TABSTOP;
+        style |= o.multiLine ? ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | WS_VSCROLL : ES_AUTOHSCROLL;
+        if (o.readOnly) style |= ES_READONLY;
+        return {"EDIT", style, WS_EX_CLIENTEDGE};
+    }
+    case ControlKind::ComboBox: return {"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, 0};
+    case ControlKind::ListView:
+        return {WC_LISTVIEWA, LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | WS_TABSTOP, WS_EX_CLIENTEDGE};
+    case ControlKind::Slider:
+        return {TRACKBAR_CLASSA, static_cast<DWORD>(TBS_HORZ | (o.ticks ? TBS_AUTOTICKS : TBS_NOTICKS)) | WS_TABSTOP, 0};
+    case ControlKind::UpDown: return {UPDOWN_CLASSA, UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0};
+    case ControlKind::Picture: return {"STATIC", SS_BITMAP, 0};
+    case ControlKind::Graph: return {ui::kGraphClass, 0, WS_EX_STATICEDGE};
+    }
+    return {"STATIC", 0, 0};
+}
+
+// A drop-down's declared height is that of its closed box; the list that
+// opens below it needs room for several entries.
+constexpr int kDropDownListHeight = 160;
+
+bool hasText(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::ComboBox:
+    case ControlKind::ListView:
+    case ControlKind::Slider:
+    case ControlKind::UpDown:
+    case ControlKind::Graph:
+        return false;
+    default:
+        return true;
+    }
+}
+
+int listAlignment(Alignment a) {
+    switch (a) {
+    case Alignment::Right: return LVCFMT_RIGHT;
+    case Alignment::Center: return LVCFMT_CENTER;
+    case Alignment::Left: break;
+    }
+    return LVCFMT_LEFT;
+}
+
+}  // namespace
+
+FormBinder::FormBinder(Form& form, HWND window) : form_(form), window_(window) {}
+
+FormBinder::~FormBinder() {
+    for (auto& control : form_.controls()) {
+        control->onModelChanged = nullptr;
+        if (control->kind() == ControlKind::Graph) {
+            if (HWND hwnd = handleOf(*control)) ui::attachGraph(hwnd, nullptr);
+        }
+    }
+}
+
+HWND FormBinder::createOne(Control& control, int id) {
+    HWND parent = window_;
+    if (!control.frame().empty()) {
+        if (Control* frame = form_.find(control.frame())) {
+            if (HWND frameHwnd = handleOf(*frame)) parent = frameHwnd;
+        }
+    }
+    Kind kind = win32Kind(control);
+    DWORD style = WS_CHILD | kind.style;
+    if (control.visible()) style |= WS_VISIBLE;
+    if (!control.enabled()) style |= WS_DISABLED;
+    const PixelRect& r = control.rect();
+    const int height = control.kind() == ControlKind::ComboBox ? r.height + kDropDownListHeight : r.height;
+    HWND hwnd = CreateWindowExA(kind.exStyle, kind.cls, hasText(control.kind()) ? control.text().c_str() : "",
+                                style, r.x, r.y, r.width, height, parent,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                moduleInstance(), nullptr);
+    if (!hwnd) return nullptr;
+    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    configure(control, hwnd);
+    return hwnd;
+}
+
+// What a kind's window needs once, beyond its styles.
+void FormBinder::configure(Control& control, HWND hwnd) {
+    const ControlOptions& o = control.options();
+    switch (control.kind()) {
+    case ControlKind::TextBox:
+        if (o.maxLength > 0) SendMessageA(hwnd, EM_LIMITTEXT, static_cast<WPARAM>(o.maxLength), 0);
+        break;
+    case ControlKind::ListView: {
+        SendMessageA(hwnd, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+        int i = 0;
+        for (const ListColumn& c : o.columns) {
+            LVCOLUMNA column{};
+            column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+            column.fmt = listAlignment(c.alignment);
+            column.cx = c.width;
+            column.pszText = const_cast<char*>(c.caption.c_str());
+            column.iSubItem = i;
+            SendMessageA(hwnd, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+            ++i;
+        }
+        break;
+    }
+    case ControlKind::Slider:
+        SendMessageA(hwnd, TBM_SETLINESIZE, 0, o.smallChange);
+        SendMessageA(hwnd, TBM_SETPAGESIZE, 0, o.largeChange);
+        break;
+    case ControlKind::Graph:
+        ui::attachGraph(hwnd, &static_cast<const GraphControl&>(control));
+        break;
+    case ControlKind::Button:
+        if (o.isDefault) defaultId_ = GetDlgCtrlID(hwnd);
+        if (o.isCancel) cancel_ = &control;
+        break;
+    default:
+        break;
+    }
+}
+
+bool FormBinder::createControls() {
+    registerFrameClass();
+    ui::registerGraphClass();
+    bool all = true;
+    int id = kFirstBoundControlId;
+    for (auto& owned : form_.controls()) {
+        Control& control = *owned;
+        HWND hwnd = createOne(control, id++);
+        if (!hwnd) {
+            all = false;
+            continue;
+        }
+        handles_[&control] = hwnd;
+        controls_[hwnd] = &control;
+        push(control);
+        control.onModelChanged = [this](const Control& changed) { push(changed); };
+    }
+    return all;
+}
+
+HWND FormBinder::handleOf(const Control& control) const {
+    auto it = handles_.find(&control);
+    return it == handles_.end() ? nullptr : it->second;
+}
+
+Control* FormBinder::controlOf(HWND handle) const {
+    auto it = controls_.find(handle);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+void FormBinder::pushList(const ListControl& list, HWND hwnd) {
+    std::uint64_t& shown = listVersions_[&list];
+    if (shown != list.rowsVersion() || static_cast<std::size_t>(SendMessageA(hwnd, LVM_GETITEMCOUNT, 0, 0)) != list.rows().size()) {
+        shown = list.rowsVersion();
+        SendMessageA(hwnd, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(hwnd, LVM_DELETEALLITEMS, 0, 0);
+        int r = 0;
+        for (const ListControl::Row& row : list.rows()) {
+            LVITEMA item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = r;
+            item.pszText = const_cast<char*>(row.cells.empty() ? "" : row.cells[0].c_str());
+            SendMessageA(hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+            for (std::size_t c = 1; c < row.cells.size(); ++c) {
+                item.iSubItem = static_cast<int>(c);
+                item.pszText = const_cast<char*>(row.cells[c].c_str());
+                SendMessageA(hwnd, LVM_SETITEMTEXTA, static_cast<WPARAM>(r), reinterpret_cast<LPARAM>(&item));
+            }
+            ++r;
+        }
+        SendMessageA(hwnd, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(hwnd, nullptr, TRUE);
+    }
+    const int current = static_cast<int>(SendMessageA(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    if (current != list.selectedRow()) {
+        LVITEMA state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = 0;
+        SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+        if (list.selectedRow() >= 0) {
+            state.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(list.selectedRow()), reinterpret_cast<LPARAM>(&state));
+            SendMessageA(hwnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(list.selectedRow()), FALSE);
+        }
+    }
+}
+
+void FormBinder::push(const Control& control) {
+    HWND hwnd = handleOf(control);
+    if (!hwnd) return;
+    const bool wasPushing = pushing_;
+    pushing_ = true;
+    if (hasText(control.kind()) && windowText(hwnd) != control.text())
+        SetWindowTextA(hwnd, control.text().c_str());
+    switch (control.kind()) {
+    case ControlKind::CheckBox:
+    case ControlKind::OptionButton:
+        SendMessageA(hwnd, BM_SETCHECK, static_cast<WPARAM>(control.value()), 0);
+        break;
+    case ControlKind::Slider: {
+        const auto& range = static_cast<const RangeControl&>(control);
+        SendMessageA(hwnd, TBM_SETRANGEMIN, FALSE, range.minimum());
+        SendMessageA(hwnd, TBM_SETRANGEMAX, FALSE, range.maximum());
+        SendMessageA(hwnd, TBM_SETPOS, TRUE, control.value());
+        break;
+    }
+    case ControlKind::UpDown: {
+        const auto& range = static_cast<const RangeControl&>(control);
+        SendMessageA(hwnd, UDM_SETRANGE, 0, MAKELONG(static_cast<short>(range.maximum()), static_cast<short>(range.minimum())));
+        SendMessageA(hwnd, UDM_SETPOS, 0, MAKELONG(static_cast<short>(control.value()), 0));
+        break;
+    }
+    case ControlKind::ComboBox: {
+        const auto& choice = static_cast<const ChoiceControl&>(control);
+        auto& shown = choiceEntries_[&control];
+        if (shown != choice.entries()) {
+            shown = choice.entries();
+            SendMessageA(hwnd, CB_RESETCONTENT, 0, 0);
+            for (const std::string& entry : shown)
+                SendMessageA(hwnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+        }
+        if (static_cast<int>(SendMessageA(hwnd, CB_GETCURSEL, 0, 0)) != choice.selectedIndex())
+            SendMessageA(hwnd, CB_SETCURSEL, static_cast<WPARAM>(choice.selectedIndex()), 0);
+        break;
+    }
+    case ControlKind::ListView:
+        pushList(static_cast<const ListControl&>(control), hwnd);
+        break;
+    case ControlKind::Graph:
+        ui::graphChanged(hwnd);
+        break;
+    default:
+        break;
+    }
+    if ((IsWindowEnabled(hwnd) != FALSE) != control.enabled()) EnableWindow(hwnd, control.enabled());
+    if ((IsWindowVisible(hwnd) != FALSE) != control.visible() && IsWindowVisible(GetParent(hwnd)))
+        ShowWindow(hwnd, control.visible() ? SW_SHOWNA : SW_HIDE);
+    else if (!control.visible())
+        ShowWindow(hwnd, SW_HIDE);
+    else if (!(GetWindowLongA(hwnd, GWL_STYLE) & WS_VISIBLE))
+        ShowWindow(hwnd, SW_SHOWNA);
+    pushing_ = wasPushing;
+}
+
+bool FormBinder::route(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    bool handled = false;
+    switch (msg) {
+    case WM_COMMAND:
+        handled = handleCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
+        break;
+    case WM_NOTIFY:
+        if (lParam) handled = handleNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        break;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+        handled = handleScroll(LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+        break;
+    default:
+        break;
+    }
+    if (handled) result = 0;
+    return handled;
+}
+
+bool FormBinder::handleCommand(int id, int code, HWND hwnd) {
+    // The Escape key of a dialog-style window comes as IDCANCEL.
+    if (!hwnd && id == IDCANCEL && cancel_) {
+        cancel_->userClick();
+        return true;
+    }
+    Control* control = controlOf(hwnd);
+    if (!control || pushing_) return control != nullptr;
+    switch (control->kind()) {
+    case ControlKind::Button:
+    case ControlKind::CheckBox:
+    case ControlKind::OptionButton:
+        if (code == BN_CLICKED) {
+            // The check box toggled itself already; the model decides.
+            control->userClick();
+            push(*control);
+        }
+        return true;
+    case ControlKind::TextBox:
+        if (code == EN_CHANGE) control->userText(windowText(hwnd));
+        return true;
+    case ControlKind::ComboBox:
+        if (code == CBN_SELCHANGE)
+            static_cast<ChoiceControl*>(control)->userSelect(static_cast<int>(SendMessageA(hwnd, CB_GETCURSEL, 0, 0)));
+        return true;
+    default:
+        return true;
+    }
+}
+
+bool FormBinder::handleNotify(const NMHDR& header) {
+    Control* control = controlOf(header.hwndFrom);
+    if (!control) return false;
+    if (pushing_ || control->kind() != ControlKind::ListView) return true;
+    auto& list = *static_cast<ListControl*>(control);
+    switch (header.code) {
+    case LVN_COLUMNCLICK:
+        list.userColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+        break;
+    case LVN_ITEMCHANGED: {
+        // The mouse and the keyboard alike: a row that becomes selected.
+        // Losing the selection is read back at the mouse-up instead, since a
+        // move from one row to another deselects first.
+        const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
+        if ((change.uChanged & LVIF_STATE) && (change.uNewState & LVIS_SELECTED) &&
+            !(change.uOldState & LVIS_SELECTED))
+            list.userSelect(change.iItem);
+        break;
+    }
+    case NM_CLICK:
+    case NM_RCLICK:
+        list.userSelect(static_cast<int>(SendMessageA(header.hwndFrom, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+        list.userMouseUp();
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+bool FormBinder::handleScroll(int code, HWND hwnd) {
+    Control* control = controlOf(hwnd);
+    if (!control) return false;
+    if (pushing_) return true;
+    auto* range = static_cast<RangeControl*>(control);
+    if (control->kind() == ControlKind::Slider) {
+        const int position = static_cast<int>(SendMessageA(hwnd, TBM_GETPOS, 0, 0));
+        // Moving it changes the value; letting go (mouse or key) is its click.
+        if (code == TB_ENDTRACK) range->userScroll(position);
+        else range->setValue(position);
+    } else if (control->kind() == ControlKind::UpDown) {
+        const LRESULT position = SendMessageA(hwnd, UDM_GETPOS, 0, 0);
+        if (HIWORD(position) == 0 && code != SB_ENDSCROLL)
+            range->userScroll(static_cast<short>(LOWORD(position)));
+    }
+    return true;
+}
+
+}  // namespace quellar::win
