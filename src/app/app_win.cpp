@@ -3,8 +3,10 @@
 #include <commctrl.h>
 
 #include "core/effects.h"
+#include "core/timers.h"
 #include "app/mainwindow_win.h"
 #include "win/effects_win.h"
+#include "win/timers_win.h"
 
 namespace quellar::shell {
 
@@ -31,6 +33,13 @@ int runQuellar(HINSTANCE, int) {
         return 0;
     }
     InitCommonControls();
+    // Real timers for the background jobs (the pinger, the memory alarm, the
+    // graphs); they outlive the main window, which stops its own first.
+    win::SystemTimers systemTimers;
+    setTimerService(&systemTimers);
+    struct Restore {
+        ~Restore() { setTimerService(nullptr); }
+    } restore;
     MainWindow main;
     if (!main.start()) return 1;
     MSG msg;

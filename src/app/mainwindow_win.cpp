@@ -167,12 +167,7 @@ LRESULT CALLBACK FlashWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
 
 MainWindow::MainWindow() {
     endProcess = [] { PostQuitMessage(0); };
-    // A feature window that has finished its action puts the face in
-    // front and sends it back to its home screen.
-    features_[kWizardMode] = std::make_unique<tuning::WizardModeWindow>(*this, [this] {
-        bringFaceToFront();
-        flash_.SetVariable("_root.home", "true");
-    });
+    features_[kWizardMode] = std::make_unique<tuning::WizardModeWindow>(*this);
     features_[kNormalMode] = makePlaceholder<NormalModeWindowBase>(*this, normalModeDesign());
     features_[kBackUp] = makePlaceholder<BackUpWindowBase>(*this, backUpDesign());
     features_[kNetPingerSettings] = makePlaceholder(*this, netPingerSettingsDesign());
@@ -392,6 +387,11 @@ void MainWindow::showMainWindow() {
 void MainWindow::dragMainWindow() {
     ReleaseCapture();
     SendMessageA(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+}
+
+void MainWindow::returnHome(HomeReturn how) {
+    if (how == HomeReturn::FaceToFront) bringFaceToFront();
+    flash_.SetVariable("_root.home", "true");
 }
 
 void MainWindow::skinFeatureWindow(FeatureWindow& window) {

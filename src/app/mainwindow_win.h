@@ -122,6 +122,7 @@ public:
 
     // FeatureHost
     void skinFeatureWindow(FeatureWindow& window) override;
+    void returnHome(HomeReturn how) override;
     HWND hostHandle() const override { return hwnd(); }
 
 protected:

@@ -128,8 +128,7 @@ struct Started {
             return std::make_unique<Recording<FeatureWindow>>(log, main, d.name, d.caption, d.client,
                                                               *d.controls);
         };
-        main.setFeature(kWizardMode, std::make_unique<Recording<tuning::WizardModeWindow>>(
-                                         log, main, std::function<void()>()));
+        main.setFeature(kWizardMode, std::make_unique<Recording<tuning::WizardModeWindow>>(log, main));
         const FeatureDesign& nd = normalModeDesign();
         auto normalWindow =
             std::make_unique<RecordingNormalMode>(log, main, nd.name, nd.caption, nd.client, *nd.controls);

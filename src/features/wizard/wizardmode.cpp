@@ -59,10 +59,8 @@ WizardMode::WizardMode(Form& form, Actions actions) : form_(form), actions_(std:
 }
 
 void WizardMode::load() {
-    // Selecting it quietly: the load copies the preset itself, once.
-    auto click = std::move(form_.get(kModeOption, 0).onClick);
-    form_.get(kModeOption, 0).setValue(1);
-    form_.get(kModeOption, 0).onClick = std::move(click);
+    // Selected quietly: the load copies the preset itself, once.
+    form_.get(kModeOption, 0).setValueQuietly(1);
     actions_.choosePreset(0);
     showModeDescription();
 }

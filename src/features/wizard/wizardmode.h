@@ -11,7 +11,8 @@ namespace quellar {
 
 constexpr int kWizardModeCount = 8;
 
-// The window's declaration table (designed 443 x 257).
+// The window's client area as designed, and its declaration table.
+inline constexpr PixelRect kWizardModeClient{0, 0, 443, 257};
 const std::vector<ControlDecl>& wizardModeControls();
 
 class WizardMode {

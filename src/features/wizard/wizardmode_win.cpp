@@ -5,9 +5,8 @@
 
 namespace quellar::tuning {
 
-WizardModeWindow::WizardModeWindow(shell::FeatureHost& host, std::function<void()> goHome)
-    : FeatureWindow(host, "frmWizardMode", "Wizard Mode", {0, 0, 443, 257}, wizardModeControls()),
-      goHome_(std::move(goHome)) {}
+WizardModeWindow::WizardModeWindow(shell::FeatureHost& host)
+    : FeatureWindow(host, "frmWizardMode", "Wizard Mode", kWizardModeClient, wizardModeControls()) {}
 
 WizardModeWindow::~WizardModeWindow() {
     unload();
@@ -20,9 +19,7 @@ void WizardModeWindow::onLoad() {
     };
     actions.describe = [] { return modeDescription(currentTuning); };
     actions.apply = [this] { applyTuning(reinterpret_cast<std::uintptr_t>(host_.hostHandle())); };
-    actions.goHome = [this] {
-        if (goHome_) goHome_();
-    };
+    actions.goHome = [this] { host_.returnHome(shell::HomeReturn::FaceToFront); };
     wizard_ = std::make_unique<WizardMode>(form(), std::move(actions));
     wizard_->load();
 }

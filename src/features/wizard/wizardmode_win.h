@@ -10,8 +10,7 @@ namespace quellar::tuning {
 // frmWizardMode: pick one of the eight presets and apply it.
 class WizardModeWindow : public shell::FeatureWindow {
 public:
-    // `goHome` brings the face to the front and back to its home screen.
-    WizardModeWindow(shell::FeatureHost& host, std::function<void()> goHome);
+    explicit WizardModeWindow(shell::FeatureHost& host);
     ~WizardModeWindow() override;
 
     // Only while loaded.
@@ -22,7 +21,6 @@ protected:
     void onUnload() override;
 
 private:
-    std::function<void()> goHome_;
     std::unique_ptr<WizardMode> wizard_;
 };
 

@@ -349,7 +349,7 @@ bool FormBinder::route(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) 
         break;
     case WM_HSCROLL:
     case WM_VSCROLL:
-        handled = handleScroll(LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+        handled = handleScroll(LOWORD(wParam), static_cast<short>(HIWORD(wParam)), reinterpret_cast<HWND>(lParam));
         break;
     default:
         break;
@@ -418,20 +418,20 @@ bool FormBinder::handleNotify(const NMHDR& header) {
     return true;
 }
 
-bool FormBinder::handleScroll(int code, HWND hwnd) {
+bool FormBinder::handleScroll(int code, int position, HWND hwnd) {
     Control* control = controlOf(hwnd);
     if (!control) return false;
     if (pushing_) return true;
     auto* range = static_cast<RangeControl*>(control);
     if (control->kind() == ControlKind::Slider) {
-        const int position = static_cast<int>(SendMessageA(hwnd, TBM_GETPOS, 0, 0));
+        const int thumb = static_cast<int>(SendMessageA(hwnd, TBM_GETPOS, 0, 0));
         // Moving it changes the value; letting go (mouse or key) is its click.
-        if (code == TB_ENDTRACK) range->userScroll(position);
-        else range->setValue(position);
-    } else if (control->kind() == ControlKind::UpDown) {
-        const LRESULT position = SendMessageA(hwnd, UDM_GETPOS, 0, 0);
-        if (HIWORD(position) == 0 && code != SB_ENDSCROLL)
-            range->userScroll(static_cast<short>(LOWORD(position)));
+        if (code == TB_ENDTRACK) range->userScroll(thumb);
+        else range->setValue(thumb);
+    } else if (control->kind() == ControlKind::UpDown && code == SB_THUMBPOSITION) {
+        // The new position comes with the message; UDM_GETPOS reports an
+        // error for an up-down without a buddy window on some systems.
+        range->userScroll(position);
     }
     return true;
 }

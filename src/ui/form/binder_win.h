@@ -56,7 +56,7 @@ private:
     void pushList(const ListControl& list, HWND hwnd);
     bool handleCommand(int id, int code, HWND control);
     bool handleNotify(const NMHDR& header);
-    bool handleScroll(int code, HWND control);
+    bool handleScroll(int code, int position, HWND control);
 
     Form& form_;
     HWND window_;

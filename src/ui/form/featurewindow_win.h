@@ -17,10 +17,17 @@ namespace quellar::shell {
 
 class FeatureWindow;
 
+// How a window that has finished its action sends the user back.
+enum class HomeReturn {
+    FaceToFront,  // the face in front of the child area, then its home screen
+    HomeOnly      // only the face's home screen ("_root.home" = "true")
+};
+
 // What a feature window needs of the main window.
 class FeatureHost {
 public:
     virtual ~FeatureHost() = default;
+    virtual void returnHome(HomeReturn how) { (void)how; }
     // "controlForm" on the window itself, then the pass over its controls.
     virtual void skinFeatureWindow(FeatureWindow& window) = 0;
     virtual HWND hostHandle() const = 0;

@@ -68,11 +68,9 @@ void draw(HDC dc, const RECT& r, const GraphState& state) {
     }
     HPEN linePen = CreatePen(PS_SOLID, 1, toColorRef(state.model->lineColour()));
     oldPen = SelectObject(dc, linePen);
-    if (points.size() == 1) {
-        SetPixel(dc, points[0].x, points[0].y, toColorRef(state.model->lineColour()));
-    } else {
-        Polyline(dc, points.data(), static_cast<int>(points.size()));
-    }
+    // A polyline leaves out its last pixel: the newest sample gets its own.
+    if (points.size() > 1) Polyline(dc, points.data(), static_cast<int>(points.size()));
+    SetPixel(dc, points.back().x, points.back().y, toColorRef(state.model->lineColour()));
     SelectObject(dc, oldPen);
     DeleteObject(linePen);
 }

@@ -12,6 +12,8 @@ using namespace quellar::testing;
 namespace {
 
 struct BareHost : shell::FeatureHost {
+    int home = 0;
+    void returnHome(shell::HomeReturn how) override { home += how == shell::HomeReturn::FaceToFront; }
     void skinFeatureWindow(shell::FeatureWindow&) override {}
     HWND hostHandle() const override { return nullptr; }
 };
@@ -34,9 +36,9 @@ TEST_CASE("Wizard mode: summary from load on, option clicks, Optimize applies an
     MessageLog messages;
     winVersion = 7;  // the NT family: REG_DWORD values
     initTuningPresets();
-    int home = 0;
     BareHost host;
-    tuning::WizardModeWindow window(host, [&] { ++home; });
+    int& home = host.home;
+    tuning::WizardModeWindow window(host);
     REQUIRE(window.load());
 
     HWND summary = window.binder().handleOf(window.form()["lblModeDescrip"]);
@@ -73,7 +75,7 @@ TEST_CASE("each Wizard mode shows its own summary") {
     ScratchProgramFolder folder("wizard-modes");
     initTuningPresets();
     BareHost host;
-    tuning::WizardModeWindow window(host, nullptr);
+    tuning::WizardModeWindow window(host);
     REQUIRE(window.load());
     HWND summary = window.binder().handleOf(window.form()["lblModeDescrip"]);
     for (int i = 7; i >= 0; --i) {

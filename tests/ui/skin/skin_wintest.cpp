@@ -14,7 +14,6 @@
 #include "ui/skin/skinpass.h"
 #include "ui/skin/skinpass_win.h"
 #include "ui/skin/skinpaint_win.h"
-#include "support/showcase.h"
 #include "ui/form/binder_win.h"
 #include "win/window_win.h"
 
@@ -424,68 +423,4 @@ TEST_CASE("NoFrame takes the border off a container; Frame draws group boxes too
     SetWindowTextA(group, "A longer caption");
     CHECK(win::windowText(group) == "A longer caption");
     DestroyWindow(parent);
-}
-
-namespace {
-
-// The main window's face around the child area, for the showcase.
-class FaceWindow : public win::Window {
-protected:
-    bool onMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) override {
-        if (msg != WM_PAINT) return false;
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        HFONT font = CreateFontA(-18, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Tahoma");
-        HGDIOBJ old = SelectObject(dc, font);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(0xF2, 0xF6, 0xFC));
-        TextOutA(dc, 30, 12, "Net Pinger", 10);
-        SelectObject(dc, old);
-        DeleteObject(font);
-        EndPaint(hwnd(), &ps);
-        result = 0;
-        return true;
-    }
-};
-
-// Not a check: shows every kind of control, skinned, inside a piece of the
-// main window's face, for a screenshot (run with --no-skip; the seconds to
-// stay up come from QUELLAR_SKIN_SHOWCASE, default 20).
-TEST_CASE("skin showcase" * doctest::skip()) {
-    DWORD seconds = 20;
-    char value[16] = {};
-    if (GetEnvironmentVariableA("QUELLAR_SKIN_SHOWCASE", value, sizeof value)) seconds = static_cast<DWORD>(atoi(value));
-
-    FaceWindow face;
-    HBRUSH blue = CreateSolidBrush(RGB(0x1D, 0x4F, 0x91));
-    REQUIRE(face.create("QuellarSkinShowcaseFace", "Quellar", WS_POPUP | WS_CLIPCHILDREN, 0, 40, 40,
-                        500, 392, nullptr, nullptr, CS_HREDRAW | CS_VREDRAW, blue));
-    HWND area = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_BORDER,
-                                30, 44, 440, 332, face.hwnd(), nullptr, win::moduleInstance(), nullptr);
-    Form form("frmNetPingerSettings", "Net Pinger", {0, 0, 440, 332}, testing::showcaseControls());
-    FormWindow window(form);
-    REQUIRE(window.open(area, WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN));
-    testing::fillShowcase(form);
-
-    SkinEngine skin;
-    skin.loadSkinFile("RQLRMask.skn");  // copied beside the programs by the build
-    skin.applySkinElement(area, "NoFrame");
-    skin.applySkinElement(window.hwnd(), "controlForm");
-    applyAllControls(skin, window.binder());
-    ShowWindow(face.hwnd(), SW_SHOWNOACTIVATE);
-    UpdateWindow(face.hwnd());
-    SetFocus(window.handleOf("cmdPingNow"));
-
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < seconds * 1000) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-    }
-    window.destroy();
-    face.destroy();
-    DeleteObject(blue);
 }
