@@ -7,6 +7,7 @@
 #include "core/effects.h"
 #include "core/versioninfo.h"
 #include "res/resource.h"
+#include "win/files_win.h"
 #include "app/addons.h"
 #include "app/addons_win.h"
 #include "app/commands.h"
@@ -78,12 +79,9 @@ std::string joinProgramFolder(const char* file) {
 }
 
 FileVersion ownFileVersion() {
-    HRSRC info = FindResourceA(nullptr, MAKEINTRESOURCEA(VS_VERSION_INFO), MAKEINTRESOURCEA(16));
-    if (!info) return {};
-    HGLOBAL loaded = LoadResource(nullptr, info);
-    const void* bytes = loaded ? LockResource(loaded) : nullptr;
-    auto version = parseFixedFileVersion(static_cast<const unsigned char*>(bytes),
-                                         SizeofResource(nullptr, info));
+    const std::string_view bytes = win::resourceBytes(MAKEINTRESOURCEA(VS_VERSION_INFO), RT_VERSION);
+    if (bytes.empty()) return {};
+    auto version = parseFixedFileVersion(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
     return version.value_or(FileVersion{});
 }
 

@@ -4,36 +4,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "core/text.h"
+
 namespace quellar::settings {
 
 namespace {
 
 constexpr double kTwoTo31 = 2147483648.0;
 constexpr double kTwoTo32 = 4294967296.0;
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-// One decimal number with optional sign, fraction and surrounding blanks;
-// stricter than strtod, which would also take hex, exponents and "inf".
-std::optional<double> parseDecimal(const std::string& text) {
-    std::size_t i = 0;
-    const std::size_t n = text.size();
-    while (i < n && isBlank(text[i])) ++i;
-    const std::size_t start = i;
-    if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
-    std::size_t digits = 0;
-    while (i < n && isDigit(text[i])) { ++i; ++digits; }
-    if (i < n && text[i] == '.') {
-        ++i;
-        while (i < n && isDigit(text[i])) { ++i; ++digits; }
-    }
-    if (digits == 0) return std::nullopt;
-    const std::string number = text.substr(start, i - start);
-    while (i < n && isBlank(text[i])) ++i;
-    if (i != n) return std::nullopt;
-    return std::strtod(number.c_str(), nullptr);
-}
 
 }  // namespace
 
@@ -66,7 +44,7 @@ std::optional<std::int32_t> scalarToDword(const RegScalar& value) {
     if (value.isNumber()) {
         number = value.number();
     } else {
-        const std::optional<double> parsed = parseDecimal(value.text());
+        const std::optional<double> parsed = text::parseNumber(value.text());
         if (!parsed) return std::nullopt;
         number = *parsed;
     }
@@ -105,7 +83,7 @@ double numberFromData(unsigned long type, const unsigned char* data, std::size_t
     if (data == nullptr || count == 0) return 0;
     if (type == kTypeText) {
         std::size_t digits = 0;
-        while (digits < count && isDigit(static_cast<char>(data[digits]))) ++digits;
+        while (digits < count && text::isDigit(static_cast<char>(data[digits]))) ++digits;
         if (digits == 0) return 0;
         const std::string text(reinterpret_cast<const char*>(data), digits);
         return std::strtod(text.c_str(), nullptr);

@@ -4,6 +4,8 @@
 #include <set>
 #include <utility>
 
+#include "core/text.h"
+
 namespace quellar::shell {
 
 namespace {
@@ -85,23 +87,9 @@ std::optional<LineError> tokenize(std::string_view line, std::vector<Token>& out
 }
 
 bool parseInt(std::string_view s, int lo, int hi, int& out) {
-    if (s.empty()) return false;
-    std::size_t i = 0;
-    bool negative = false;
-    if (s[0] == '-' || s[0] == '+') {
-        negative = s[0] == '-';
-        i = 1;
-    }
-    if (i >= s.size()) return false;
-    long long value = 0;
-    for (; i < s.size(); ++i) {
-        if (s[i] < '0' || s[i] > '9') return false;
-        value = value * 10 + (s[i] - '0');
-        if (value > 1000000) return false;
-    }
-    if (negative) value = -value;
-    if (value < lo || value > hi) return false;
-    out = static_cast<int>(value);
+    const auto value = text::parseWhole(s, lo, hi);
+    if (!value) return false;
+    out = static_cast<int>(*value);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "res/resource.h"
+#include "win/files_win.h"
 
 namespace quellar::shell {
 
@@ -83,29 +84,18 @@ bool FacePlayer::create(HWND parent, int x, int y, int width, int height) {
 
 void FacePlayer::LoadMovie(int, const std::string& path) {
     loadError_.clear();
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        loadError_ = "cannot open " + path;
-        useBuiltInFace();
-        return;
+    const win::FileText file = win::readCappedFile(path, kFaceMaxBytes);
+    switch (file.status) {
+    case win::FileText::Status::Read: break;
+    case win::FileText::Status::CannotOpen: loadError_ = "cannot open " + path; break;
+    case win::FileText::Status::TooLarge: loadError_ = path + " is not a face file of a sensible size"; break;
+    case win::FileText::Status::CannotRead: loadError_ = "cannot read " + path; break;
     }
-    std::string text;
-    DWORD size = GetFileSize(file, nullptr);
-    if (size == INVALID_FILE_SIZE || size > kFaceMaxBytes) {
-        loadError_ = path + " is not a face file of a sensible size";
-    } else {
-        text.resize(size);
-        DWORD read = 0;
-        if (size > 0 && (!ReadFile(file, &text[0], size, &read, nullptr) || read != size))
-            loadError_ = "cannot read " + path;
-    }
-    CloseHandle(file);
     if (!loadError_.empty()) {
         useBuiltInFace();
         return;
     }
-    FaceParseResult parsed = parseFace(text);
+    FaceParseResult parsed = parseFace(file.text);
     if (!parsed.ok) {
         loadError_ = path + ": " + parsed.error();
         useBuiltInFace();
@@ -117,13 +107,8 @@ void FacePlayer::LoadMovie(int, const std::string& path) {
 
 void FacePlayer::useBuiltInFace() {
     builtIn_ = true;
-    std::string text;
-    if (HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_FACE), MAKEINTRESOURCEA(RT_QUELLAR_DATA))) {
-        HGLOBAL loaded = LoadResource(nullptr, found);
-        const void* bytes = loaded ? LockResource(loaded) : nullptr;
-        if (bytes) text.assign(static_cast<const char*>(bytes), SizeofResource(nullptr, found));
-    }
-    FaceParseResult parsed = parseFace(text);
+    FaceParseResult parsed =
+        parseFace(std::string(win::resourceBytes(MAKEINTRESOURCEA(IDR_FACE), MAKEINTRESOURCEA(RT_QUELLAR_DATA))));
     if (!parsed.ok) parsed = parseFace(kEmergencyFace);
     useFace(std::move(parsed.face));
 }

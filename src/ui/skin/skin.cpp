@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include "builtinskin.h"
+#include "core/text.h"
+
 namespace quellar::shell {
 
 namespace {
@@ -10,46 +13,16 @@ const char* const kElementNames[kSkinElementCount] = {
     "controlForm", "NoFrame", "Button", "Label", "Frame", "CheckBox", "RadioBox",
 };
 
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
+using text::trim;
 
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-char lower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameWord(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
+bool sameWord(std::string_view a, std::string_view b) { return text::equalsIgnoreCase(a, b); }
 
 // A whole decimal number within [min, max]; no sign, no blanks inside.
 bool parseWhole(std::string_view s, int min, int max, int& out) {
-    if (s.empty() || s.size() > 9) return false;
-    int value = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return false;
-        value = value * 10 + (c - '0');
-    }
-    if (value < min || value > max) return false;
-    out = value;
+    const auto value = text::parseWhole(s, min, max, false);
+    if (!value) return false;
+    out = static_cast<int>(*value);
     return true;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    c = lower(c);
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 // A value as it may appear in a message: short and printable, whatever the
@@ -254,7 +227,7 @@ bool parseSkinColor(std::string_view text, SkinColor& out) {
         if (text.size() != 7) return false;
         int digits[6];
         for (std::size_t i = 0; i < 6; ++i) {
-            digits[i] = hexDigit(text[i + 1]);
+            digits[i] = text::hexDigitValue(text[i + 1]);
             if (digits[i] < 0) return false;
         }
         out.r = static_cast<std::uint8_t>(digits[0] * 16 + digits[1]);
@@ -327,84 +300,8 @@ const Skin& builtInSkin() {
 
 // Kept identical to src/res/RQLRMask.skn (a test compares them), so the
 // program looks the same whether it reads the file, its own resource or this.
-const char* const kBuiltInSkinText = R"skin(# Quellar skin: light panels with blue accents, made to sit inside the
-# deep blue face of the main window. The format is described in
-# docs/skin-format.md of the source tree.
-name = Quellar Blue
-
-[controlForm]
-background = #EAF0F8
-face = #FFFFFF
-text = #1B2A41
-disabledText = #8C98AA
-
-[NoFrame]
-background = #EAF0F8
-
-[Button]
-background = parent
-face = #2E68B3
-hover = #3F7DC9
-pressed = #1D4F91
-disabledFace = #B7C6DA
-border = #1D4F91
-borderStyle = solid
-cornerRadius = 4
-focus = #CFE0F7
-text = #FFFFFF
-disabledText = #EEF2F7
-fontFace = Tahoma
-fontSize = 8
-fontWeight = bold
-
-[Label]
-background = parent
-text = #1D4F91
-disabledText = #8C98AA
-fontFace = Tahoma
-fontSize = 8
-fontWeight = normal
-
-[Frame]
-background = #F6F9FD
-border = #AFC3DE
-borderStyle = solid
-cornerRadius = 6
-text = #1D4F91
-disabledText = #8C98AA
-fontFace = Tahoma
-fontSize = 8
-fontWeight = bold
-
-[CheckBox]
-background = parent
-face = #FFFFFF
-hover = #2E68B3
-pressed = #D6E3F5
-disabledFace = #EEF1F5
-border = #7D98BE
-checkMark = #1D4F91
-focus = #2E68B3
-text = #1B2A41
-disabledText = #8C98AA
-fontFace = Tahoma
-fontSize = 8
-fontWeight = normal
-
-[RadioBox]
-background = parent
-face = #FFFFFF
-hover = #2E68B3
-pressed = #D6E3F5
-disabledFace = #EEF1F5
-border = #7D98BE
-checkMark = #1D4F91
-focus = #2E68B3
-text = #1B2A41
-disabledText = #8C98AA
-fontFace = Tahoma
-fontSize = 8
-fontWeight = normal
-)skin";
+// Made at build time from src/res/RQLRMask.skn, so the built-in skin and the
+// file shipped beside the program cannot drift apart.
+const char* const kBuiltInSkinText = kBuiltInSkinFileText;
 
 }  // namespace quellar::shell

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "res/resource.h"
+#include "win/files_win.h"
 #include "ui/skin/skinpaint_win.h"
 #include "ui/form/binder_win.h"
 #include "win/window_win.h"
@@ -155,35 +156,17 @@ HBRUSH parentBrush(HWND hwnd, HDC dc, UINT askParent) {
 }
 
 bool readSkinFile(const std::string& path, std::string& text) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD size = GetFileSize(file, nullptr);
-    bool ok = size != INVALID_FILE_SIZE && size <= kMaxSkinFileSize;
-    if (ok) {
-        text.assign(size, '\0');
-        DWORD done = 0;
-        while (ok && done < size) {
-            DWORD got = 0;
-            ok = ReadFile(file, &text[done], size - done, &got, nullptr) && got > 0;
-            done += got;
-        }
-    }
-    CloseHandle(file);
-    return ok;
+    win::FileText file = win::readCappedFile(path, kMaxSkinFileSize);
+    text = std::move(file.text);
+    return file.ok();
 }
 
 // The skin built into the program: the resource, which is the shipped file
 // itself; the same text compiled in serves when the resource cannot be had.
 Skin resourceSkin() {
-    HMODULE module = win::moduleInstance();
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(IDR_SKIN), MAKEINTRESOURCEA(RT_QUELLAR_DATA));
-    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
-    const void* data = loaded ? LockResource(loaded) : nullptr;
-    DWORD size = found ? SizeofResource(module, found) : 0;
-    if (data && size > 0) {
-        SkinParseResult parsed =
-            parseSkin(std::string_view(static_cast<const char*>(data), size), Skin());
+    const std::string_view bytes = win::resourceBytes(MAKEINTRESOURCEA(IDR_SKIN), MAKEINTRESOURCEA(RT_QUELLAR_DATA));
+    if (!bytes.empty()) {
+        SkinParseResult parsed = parseSkin(bytes, Skin());
         if (parsed.issues.empty()) return parsed.skin;
     }
     return builtInSkin();
