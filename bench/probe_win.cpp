@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -15,7 +16,24 @@ namespace {
 struct Sample {
     double startupMs = 0;
     double peakKb = 0;
+    std::vector<std::pair<std::string, double>> steps;  // the program's own breakdown
 };
+
+// The steps a program wrote to QUELLAR_STARTUP_TIMES, if it did.
+std::vector<std::pair<std::string, double>> readSteps(const char* path) {
+    std::vector<std::pair<std::string, double>> steps;
+    FILE* in = std::fopen(path, "r");
+    if (!in) return steps;
+    char line[256];
+    while (std::fgets(line, sizeof line, in)) {
+        std::string text(line);
+        const std::size_t space = text.find_last_of(' ');
+        if (space == std::string::npos) continue;
+        steps.emplace_back(text.substr(0, space), std::atof(text.c_str() + space + 1));
+    }
+    std::fclose(in);
+    return steps;
+}
 
 struct Search {
     DWORD pid;
@@ -38,6 +56,9 @@ bool runOnce(const std::string& exe, Sample& sample) {
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
     std::string cmd = exe;
+    const char* timesFile = "startup-times.txt";
+    DeleteFileA(timesFile);
+    SetEnvironmentVariableA("QUELLAR_STARTUP_TIMES", timesFile);
     LARGE_INTEGER freq, t0, t1;
     QueryPerformanceFrequency(&freq);
     QueryPerformanceCounter(&t0);
@@ -56,6 +77,7 @@ bool runOnce(const std::string& exe, Sample& sample) {
     counters.cb = sizeof counters;
     if (GetProcessMemoryInfo(pi.hProcess, &counters, sizeof counters))
         sample.peakKb = static_cast<double>(counters.PeakWorkingSetSize) / 1024.0;
+    sample.steps = readSteps(timesFile);
     if (search.found) PostMessageA(search.found, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(pi.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);
@@ -77,6 +99,8 @@ int main(int argc, char** argv) {
     }
     int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
     std::vector<double> start[2], peak[2];
+    std::vector<std::string> stepNames;
+    std::vector<std::vector<double>> stepTimes;
     for (int r = 0; r < runs; ++r) {
         for (int p = 0; p < 2; ++p) {
             Sample s;
@@ -85,12 +109,26 @@ int main(int argc, char** argv) {
                 return 1;
             }
             start[p].push_back(s.startupMs);
+            if (p == 0) {
+                for (std::size_t i = 0; i < s.steps.size(); ++i) {
+                    if (i >= stepNames.size()) {
+                        stepNames.push_back(s.steps[i].first);
+                        stepTimes.emplace_back();
+                    }
+                    stepTimes[i].push_back(s.steps[i].second);
+                }
+            }
             peak[p].push_back(s.peakKb);
         }
     }
     for (int p = 0; p < 2; ++p) {
         std::printf("%-20s start-up to window shown: median %8.1f ms   peak working set: %8.0f KB\n",
                     argv[1 + p], median(start[p]), median(peak[p]));
+    }
+    if (!stepNames.empty()) {
+        std::printf("%s start-up, step by step (median ms; 'process' is from the process's first code):\n", argv[1]);
+        for (std::size_t i = 0; i < stepNames.size(); ++i)
+            std::printf("  %-28s %8.1f\n", stepNames[i].c_str(), median(stepTimes[i]));
     }
     std::printf("ratio (program / yardstick): start-up %.2f, peak memory %.2f  (%d runs each)\n",
                 median(start[0]) / std::max(median(start[1]), 0.001),

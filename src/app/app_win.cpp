@@ -5,6 +5,7 @@
 #include "core/effects.h"
 #include "core/timers.h"
 #include "app/mainwindow_win.h"
+#include "app/startupclock_win.h"
 #include "win/effects_win.h"
 #include "win/timers_win.h"
 
@@ -26,6 +27,7 @@ bool previousInstanceRunning() {
 }  // namespace
 
 int runQuellar(HINSTANCE, int) {
+    startupMark("process");
     win::installWin32Effects();
     if (previousInstanceRunning()) {
         // Nothing else is touched: no mutex, no face, no tray icon, no setting.
@@ -40,6 +42,7 @@ int runQuellar(HINSTANCE, int) {
     struct Restore {
         ~Restore() { setTimerService(nullptr); }
     } restore;
+    startupMark("single instance, timers");
     MainWindow main;
     if (!main.start()) return 1;
     MSG msg;

@@ -11,6 +11,7 @@
 #include "app/addons.h"
 #include "app/addons_win.h"
 #include "app/commands.h"
+#include "app/startupclock_win.h"
 #include "features/placeholders/featuredesigns.h"
 #include "features/mainsettings/mainsettings_win.h"
 #include "core/osversion.h"
@@ -301,6 +302,7 @@ bool MainWindow::start() {
                                                IMAGE_ICON, 32, 32, 0));
     if (icon) SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
 
+    startupMark("window");
     // 2. The mutex lives, untested and unclosed, until the process ends.
     CreateMutexA(nullptr, FALSE, "SmQuellar");
     // 3. The face fills the window.
@@ -308,11 +310,14 @@ bool MainWindow::start() {
     // 4. The face covers the child area until a feature window is hosted.
     bringToFront(childArea_);
     bringToFront(flash_.hwnd());
+    startupMark("layout");
     // 5.
     flash_.LoadMovie(0, joinProgramFolder(kFaceFileName));
+    startupMark("face");
     // 6.
     skin_.loadSkinFile(joinProgramFolder(kSkinFileName));
     skin_.applySkinElement(childArea_, "NoFrame");
+    startupMark("skin");
     // 7.
     FileVersion version = ownFileVersion();
     flash_.SetVariable("_root.version", versionText(version.major, version.minor, version.revision));
@@ -320,14 +325,17 @@ bool MainWindow::start() {
     shell::detectWindowsVersion();
     // 9.
     initTuningPresets();
+    startupMark("version and presets");
     // 10.
     tray_.create(hwnd());
     tray_.setTrayImage(icon);
     tray_.onLeftClick = [this] { showMainWindow(); };
     tray_.onMouseClick = [this](int&) { showMainWindow(); };
     tray_.Show(true);
+    startupMark("tray");
     // 11. frmNormalMode is made on its first use only.
     loadStartupFeatures();
+    startupMark("feature windows");
     // 12.
     if (mainSettings().settings().runProgramMini() == 1) {
         ShowWindow(hwnd(), SW_HIDE);
@@ -336,8 +344,10 @@ bool MainWindow::start() {
         ShowWindow(hwnd(), SW_SHOWNORMAL);
         UpdateWindow(hwnd());
     }
+    startupMark("shown");
     // 13.
     hookFlashWindow();
+    startupReport();
     return true;
 }
 

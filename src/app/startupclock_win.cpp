@@ -1,0 +1,49 @@
+#include "app/startupclock_win.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+namespace quellar::shell {
+
+namespace {
+
+struct Clock {
+    LARGE_INTEGER frequency{};
+    LARGE_INTEGER last{};
+    std::vector<std::pair<const char*, double>> steps;
+    Clock() {
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&last);
+    }
+};
+
+Clock& clock() {
+    static Clock c;
+    return c;
+}
+
+}  // namespace
+
+void startupMark(const char* step) {
+    Clock& c = clock();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    if (c.frequency.QuadPart > 0)
+        c.steps.emplace_back(step, 1000.0 * static_cast<double>(now.QuadPart - c.last.QuadPart) /
+                                       static_cast<double>(c.frequency.QuadPart));
+    c.last = now;
+}
+
+void startupReport() {
+    char path[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("QUELLAR_STARTUP_TIMES", path, sizeof path)) return;
+    FILE* out = std::fopen(path, "w");
+    if (!out) return;
+    for (const auto& [step, ms] : clock().steps) std::fprintf(out, "%s %.3f\n", step, ms);
+    std::fclose(out);
+}
+
+}  // namespace quellar::shell
