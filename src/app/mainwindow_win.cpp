@@ -18,6 +18,7 @@
 #include "win/osversion_win.h"
 #include "ui/skin/skinpass_win.h"
 #include "tuning/presets.h"
+#include "features/advanced/advancedmode_win.h"
 #include "features/wizard/wizardmode_win.h"
 
 namespace quellar::shell {
@@ -167,7 +168,7 @@ LRESULT CALLBACK FlashWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
 MainWindow::MainWindow() {
     endProcess = [] { PostQuitMessage(0); };
     features_[kWizardMode] = std::make_unique<tuning::WizardModeWindow>(*this);
-    features_[kNormalMode] = makePlaceholder<NormalModeWindowBase>(*this, normalModeDesign());
+    features_[kNormalMode] = std::make_unique<tuning::AdvancedModeWindow>(*this);
     features_[kBackUp] = makePlaceholder<BackUpWindowBase>(*this, backUpDesign());
     features_[kNetPingerSettings] = makePlaceholder(*this, netPingerSettingsDesign());
     features_[kSystemStatus] = makePlaceholder(*this, systemStatusDesign());

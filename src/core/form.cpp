@@ -385,6 +385,10 @@ void Form::bindBuddy(RangeControl& upDown) {
         const auto number = text::parseWhole(text::trim(self.text()), upDown.minimum(), upDown.maximum());
         if (number) upDown.setValueQuietly(static_cast<int>(*number));
     };
+    // A box declared with a number in range starts the up-down there;
+    // otherwise the box shows where the up-down starts.
+    const auto initial = text::parseWhole(text::trim(buddy->text()), upDown.minimum(), upDown.maximum());
+    if (initial) upDown.setValueQuietly(static_cast<int>(*initial));
     buddy->setTextQuietly(std::to_string(upDown.value()));
 }
 

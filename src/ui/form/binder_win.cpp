@@ -42,7 +42,9 @@ LRESULT CALLBACK frameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             SetTextColor(dc, GetSysColor(IsWindowEnabled(hwnd) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
             SetBkMode(dc, OPAQUE);
             std::string padded = " " + caption + " ";
-            TextOutA(dc, 8, 0, padded.c_str(), static_cast<int>(padded.size()));
+            // As a group box does: "&&" shows as one ampersand.
+            RECT text{8, 0, r.right - 8, tm.tmHeight};
+            DrawTextA(dc, padded.c_str(), static_cast<int>(padded.size()), &text, DT_LEFT | DT_SINGLELINE);
         }
         SelectObject(dc, oldFont);
         EndPaint(hwnd, &ps);

@@ -1,0 +1,391 @@
+#include "features/advanced/advancedmode.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+#include "core/text.h"
+
+namespace quellar {
+
+namespace {
+
+const char* const kOuterFrame = "frameNormalMode";
+const char* const kPageFrames[kAdvancedPageCount] = {
+    "framePage0", "framePage1", "framePage2", "framePage3",
+    "framePage4", "framePage5", "framePage6", "framePage7",
+};
+const char* const kBack = "cmdPrevPage";
+const char* const kNext = "cmdNextPage";
+const char* const kNextCaption = "Next>>";
+const char* const kFinishCaption = "Finish";
+
+constexpr std::int32_t kLargestWhole = std::numeric_limits<std::int32_t>::max();
+constexpr double kLargestReceiveWindow = 1073741823.0;
+
+// Page frames stand in the outer frame; everything on a page is placed
+// relative to its frame.
+constexpr PixelRect kPageRect{8, 16, 412, 184};
+
+ControlDecl label(const char* name, const char* caption, PixelRect r, const char* page) {
+    return {ControlKind::Label, name, caption, r, page};
+}
+ControlDecl box(const char* name, const char* caption, PixelRect r, const char* page, bool readOnly = false) {
+    return with({ControlKind::TextBox, name, caption, r, page}, ControlOptions::textBox(12, readOnly));
+}
+
+const char* const kMtuExplain =
+    "The MTU (Maximum Transmission Unit) is the largest packet that one frame can carry over your "
+    "network connection. Packets larger than the MTU are split, which costs time.";
+const char* const kMssExplain =
+    "The MSS (Maximum Segment Size) is the data part of that packet: the MTU less the room the "
+    "TCP and IP headers take, so it is somewhat smaller than the MTU.";
+const char* const kDiscoverExplain =
+    "Path MTU discovery lets Windows find the largest packet that passes every router along the "
+    "route to a remote host, instead of using a small safe size for every connection.";
+const char* const kBlackHoleExplain =
+    "Some routers drop large packets without sending back a Destination Host Unreachable message "
+    "(black holes). Detecting them makes Windows lower the MTU when packets go unanswered.";
+const char* const kRwinExplain =
+    "The receive window (RWIN) is how much data your computer accepts before it must acknowledge "
+    "it. * It works best as an even multiple of the MSS. * A larger window suits fast connections "
+    "with long delays.";
+const char* const kTtlExplain = "The TTL (Time To Live) sets how long a packet may stay active on the network";
+const char* const kIeExplain =
+    "Internet Explorer opens only a few connections at a time to each web server. Raising the "
+    "number for HTTP 1.0 and HTTP 1.1 servers lets pages load with more requests at once.";
+const char* const kKeepAliveTimeExplain =
+    "How many milliseconds an idle connection waits before Windows sends keep-alive packets to "
+    "check that the other end is still there.";
+const char* const kKeepAliveIntervalExplain =
+    "How many milliseconds Windows waits between keep-alive retransmissions when the first one "
+    "gets no answer.";
+const char* const kSynExplain =
+    "SYN flood protection makes Windows drop half-open connections sooner, so a flood of them "
+    "cannot exhaust it.";
+const char* const kNdiExplain =
+    "The NDI cache holds entries of the network device. 16 is the default and suits modems; 32 "
+    "suits other connections.";
+const char* const kIcmpExplain =
+    "ICMP redirect packets tell Windows to use another route. Many of them, sent on purpose by an "
+    "attacker, can make the computer stop responding.";
+
+std::vector<ControlDecl> makeControls() {
+    const char* const* p = kPageFrames;
+    std::vector<ControlDecl> d = {
+        {ControlKind::Frame, kOuterFrame, "Normal Mode", {6, 4, 428, 238}},
+        {ControlKind::Frame, p[0], "Step 1 of 8 : Connection type", kPageRect, kOuterFrame},
+        {ControlKind::Frame, p[1], "Step 2 of 8 : MTU Settings", kPageRect, kOuterFrame},
+        {ControlKind::Frame, p[2], "Step 3 of 8 : Other MTU Settings", kPageRect, kOuterFrame},
+        {ControlKind::Frame, p[3], "Step 4 of 8 : RWIN Settings", kPageRect, kOuterFrame},
+        {ControlKind::Frame, p[4], "Step 5 of 8 : TTL && IE Optimization", kPageRect, kOuterFrame},
+        {ControlKind::Frame, p[5], "Step 6 of 8 :  Keep Alive Settigns", kPageRect, kOuterFrame},
+        {ControlKind::Frame, p[6], "Step 7 of 8 :  SYN Flood Attack Settings && NDI Cache", kPageRect, kOuterFrame},
+        {ControlKind::Frame, p[7], "Step 8 of 8 : ICMP Redirect Attack Setting", kPageRect, kOuterFrame},
+
+        label("lblConnectionQuestion", "How do you connect to the internet?", {12, 22, 380, 16}, p[0]),
+        {ControlKind::Frame, "frmConnectionType", "Connection Type", {12, 44, 388, 124}, p[0]},
+
+        box("txtMTUValue", "576", {12, 22, 70, 21}, p[1]),
+        label("lblMTURecCaption", "Recommended MTU size", {92, 25, 130, 16}, p[1]),
+        label("lblMTURecValue", "   Byte", {226, 25, 90, 16}, p[1]),
+        box("txtMSSValue", "536", {12, 50, 70, 21}, p[1]),
+        label("lblMSSRecCaption", "Recommended MSS size", {92, 53, 130, 16}, p[1]),
+        label("lblMSSRecVaklue", "   Byte", {226, 53, 90, 16}, p[1]),
+        label("lblMTUExplain", kMtuExplain, {12, 80, 388, 44}, p[1]),
+        label("lblMSSExplain", kMssExplain, {12, 128, 388, 44}, p[1]),
+
+        {ControlKind::CheckBox, "chkMTUDisconver", "Disable it??", {12, 22, 110, 18}, p[2]},
+        label("lblOtherMTURecCaption", "Recommended to be.", {130, 24, 104, 16}, p[2]),
+        label("lblOtherMTURecValue", "ENABLED", {236, 24, 80, 16}, p[2]),
+        label("lblMTUDiscoverExplain", kDiscoverExplain, {12, 44, 388, 44}, p[2]),
+        {ControlKind::CheckBox, "chkBlackHoleValue", "Enable It?", {12, 94, 110, 18}, p[2]},
+        label("lblBlackHoleRec", "Recommended to be DISABLED since it imposes extra transmission overhead.",
+              {130, 92, 270, 30}, p[2]),
+        label("lblBlackHoleExplain", kBlackHoleExplain, {12, 126, 388, 52}, p[2]),
+
+        label("lblRWINMSSCaption", "MSS", {12, 22, 70, 16}, p[3]),
+        label("lblRWINMultiplierCaption", "Multiplier", {104, 22, 70, 16}, p[3]),
+        label("lblRWINScaleCaption", "Scale Factor", {196, 22, 80, 16}, p[3]),
+        label("lblRWINCaption", "RWIN", {300, 22, 90, 16}, p[3]),
+        box("txtMSSRWINValue", "", {12, 40, 70, 21}, p[3], true),
+        label("lblTimes1", "*", {88, 43, 10, 16}, p[3]),
+        box("txtMultiplier", "", {104, 40, 70, 21}, p[3]),
+        label("lblTimes2", "*", {180, 43, 10, 16}, p[3]),
+        box("txtScaleFactor", "4", {196, 40, 70, 21}, p[3], true),
+        label("lblEquals", "=", {282, 43, 10, 16}, p[3]),
+        box("txtRWIN", "", {300, 40, 96, 21}, p[3], true),
+        label("lblRWINRecCaption", "Recommended RWIN size  : ", {12, 72, 180, 16}, p[3]),
+        label("lblRWINRecValue", "Byte", {196, 72, 150, 16}, p[3]),
+        label("lblRWINExplain", kRwinExplain, {12, 96, 388, 78}, p[3]),
+
+        box("txtTTLValue", "64", {12, 22, 70, 21}, p[4]),
+        label("lblTTLRecCaption", "Recommended TTL  :", {92, 25, 190, 16}, p[4]),
+        label("lblTTLRecValue", "64 Seconds", {286, 25, 110, 16}, p[4]),
+        box("txtHTTP11Value", "20", {12, 50, 70, 21}, p[4]),
+        label("lblHTTP11RecCaption", "Recommended value for HTTP 1.1  :", {92, 53, 190, 16}, p[4]),
+        label("lblHTTP11RecValue", "20", {286, 53, 110, 16}, p[4]),
+        box("txtHTTP10Value", "20", {12, 78, 70, 21}, p[4]),
+        label("lblHTTP10RecCaption", "Recommended value for HTTP 1.0  :", {92, 81, 190, 16}, p[4]),
+        label("lblHTTP10RecValue", "20", {286, 81, 110, 16}, p[4]),
+        label("lblTTLExplain", kTtlExplain, {12, 106, 388, 28}, p[4]),
+        label("lblIEExplain", kIeExplain, {12, 136, 388, 42}, p[4]),
+
+        box("txtKeepAliveTimeValue", "7200000", {12, 22, 80, 21}, p[5]),
+        label("lblKeepAliveTimeRecCaption", "Recommended Keep Alive Time :", {100, 25, 180, 16}, p[5]),
+        label("lblKeepAliveTimeRecValue", "7200000 milliseconds.", {282, 25, 120, 16}, p[5]),
+        box("txtKeepAliveIntervalValue", "1000", {12, 50, 80, 21}, p[5]),
+        label("lblKeepAliveIntervalRecCaption", "Recommended Keep Alive Interval  :", {100, 53, 180, 16}, p[5]),
+        label("lblKeepAliveIntervalRecValue", "1000 milliseconds.", {282, 53, 120, 16}, p[5]),
+        label("lblKeepAliveTimeExplain", kKeepAliveTimeExplain, {12, 82, 388, 44}, p[5]),
+        label("lblKeepAliveIntervalExplain", kKeepAliveIntervalExplain, {12, 130, 388, 44}, p[5]),
+
+        box("txtSYNValue", "2", {12, 22, 36, 21}, p[6], true),
+        with({ControlKind::UpDown, "updwnDescision", "", {48, 22, 16, 21}, p[6]},
+             ControlOptions::upDown(0, 2, 1, "txtSYNValue")),
+        label("lblSYNQuestion", "What will be your decision?", {76, 25, 200, 16}, p[6]),
+        label("lblSYN2", "2 - (recommended) - best protection against SYN attacks.", {12, 46, 388, 15}, p[6]),
+        label("lblSYN1", "1 - better protection against SYN attacks.", {12, 61, 388, 15}, p[6]),
+        label("lblSYN0", "0 - (default) - typical protection against SYN attacks.", {12, 76, 388, 15}, p[6]),
+        with({ControlKind::ComboBox, "cmbNDI", "", {12, 94, 70, 21}, p[6]},
+             ControlOptions::dropDown({"0", "2", "4", "8", "16", "32", "64"})),
+        label("lblNDIRec", "NDI recommended Value", {90, 97, 160, 16}, p[6]),
+        label("lblSYNExplain", kSynExplain, {12, 118, 192, 62}, p[6]),
+        label("lblNDIDescription", kNdiExplain, {208, 118, 196, 62}, p[6]),
+
+        {ControlKind::CheckBox, "chkICMPValue", "Enable It?", {12, 22, 110, 18}, p[7]},
+        label("lblICMPRec", "Recommended to be DISABLED.", {130, 24, 240, 16}, p[7]),
+        label("lblICMPExplain", kIcmpExplain, {12, 48, 388, 60}, p[7]),
+
+        {ControlKind::Button, kBack, "<<Back", {226, 206, 90, 25}, kOuterFrame},
+        with({ControlKind::Button, kNext, kNextCaption, {322, 206, 90, 25}, kOuterFrame},
+             ControlOptions::defaultButton()),
+    };
+    for (int i = 0; i < static_cast<int>(connectionTypes().size()); ++i) {
+        d.push_back({ControlKind::OptionButton, "optConnType", connectionTypes()[static_cast<std::size_t>(i)].caption,
+                     {14, 22 + i * 24, 360, 18}, "frmConnectionType", i});
+    }
+    return d;
+}
+
+// The number a text begins with (leading blanks skipped), 0 when none.
+double leadingNumber(const std::string& s) {
+    std::size_t i = 0;
+    while (i < s.size() && text::isBlank(s[i])) ++i;
+    std::size_t end = i;
+    if (end < s.size() && (s[end] == '+' || s[end] == '-')) ++end;
+    while (end < s.size() && (text::isDigit(s[end]) || s[end] == '.')) ++end;
+    for (std::size_t cut = end; cut > i; --cut) {
+        if (auto n = text::parseNumber(std::string_view(s).substr(i, cut - i))) return *n;
+    }
+    return 0;
+}
+
+}  // namespace
+
+const std::vector<ControlDecl>& advancedModeControls() {
+    static const std::vector<ControlDecl> decls = makeControls();
+    return decls;
+}
+
+const std::vector<ConnectionType>& connectionTypes() {
+    static const std::vector<ConnectionType> types = {
+        {"Dial Up Connection (Modem).", 576, "576 Byte", 536, "536 Byte", 3},
+        {"Cable Modem.", 1500, "1500 Byte", 1460, "1460 Byte", 44},
+        {"Digital  Subscriber Line (DSL).", 1492, "1492 Byte", 1452, "1452Byte", 44},
+        {"LAN Connection(Ethernet).", 1500, "1500 Byte", 1460, "1460 Byte", 44},
+    };
+    return types;
+}
+
+double receiveWindow(double mss, double multiplier, double scaleFactor) {
+    return mss * multiplier * scaleFactor;
+}
+
+std::string numberText(double value) {
+    char buffer[64];
+    if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e15)
+        std::snprintf(buffer, sizeof buffer, "%.0f", value);
+    else
+        std::snprintf(buffer, sizeof buffer, "%.15g", value);
+    return buffer;
+}
+
+AdvancedMode::AdvancedMode(Form& form, tuning::TuningParams& record, Actions actions)
+    : form_(form),
+      record_(record),
+      actions_(std::move(actions)),
+      pages_(form, {kPageFrames, kPageFrames + kAdvancedPageCount}) {
+    form_[kNext].onClick = [this] { next(); };
+    form_[kBack].onClick = [this] { back(); };
+    for (int i = 0; i < static_cast<int>(connectionTypes().size()); ++i)
+        form_.get("optConnType", i).onClick = [this, i] { connectionType_ = i; };
+
+    form_["chkMTUDisconver"].onClick = [this] { record_.pmtuDiscovery = form_["chkMTUDisconver"].value() == 0; };
+    form_["chkBlackHoleValue"].onClick = [this] { record_.pmtuBlackHoleDetect = form_["chkBlackHoleValue"].value() == 1; };
+    form_["chkICMPValue"].onClick = [this] { record_.icmpRedirects = form_["chkICMPValue"].value() == 1; };
+    form_["txtSYNValue"].onChange = [this] {
+        if (auto n = text::parseWholeRounded(form_["txtSYNValue"].text(), 0, 2))
+            record_.synAttackProtect = static_cast<std::int16_t>(*n);
+    };
+    form_.choice("cmbNDI").onChange = [this] {
+        if (auto n = text::parseWhole(form_.choice("cmbNDI").text(), 0, kLargestWhole))
+            record_.ndiCacheSize = static_cast<std::int32_t>(*n);
+    };
+    form_["txtMultiplier"].onChange = [this] { multiplierEdited(); };
+
+    form_["txtMTUValue"].onChange = [this] { validate("txtMTUValue", 0, kLargestWhole, record_.mtu); };
+    form_["txtMSSValue"].onChange = [this] { validate("txtMSSValue", 0, kLargestWhole, record_.mss); };
+    form_["txtTTLValue"].onChange = [this] { validate("txtTTLValue", 0, 256, record_.ttl); };
+    form_["txtHTTP10Value"].onChange = [this] {
+        validate("txtHTTP10Value", 4, kLargestWhole, record_.maxConnPer1_0Server);
+    };
+    form_["txtHTTP11Value"].onChange = [this] {
+        validate("txtHTTP11Value", 2, kLargestWhole, record_.maxConnPerServer);
+    };
+    form_["txtKeepAliveTimeValue"].onChange = [this] {
+        validate("txtKeepAliveTimeValue", 0, kLargestWhole, record_.keepAliveTime);
+    };
+    form_["txtKeepAliveIntervalValue"].onChange = [this] {
+        validate("txtKeepAliveIntervalValue", 0, kLargestWhole, record_.keepAliveInterval);
+    };
+}
+
+void AdvancedMode::load(int page) {
+    // The first connection type is selected quietly: its click only sets
+    // the type, which is 0 already.
+    form_.get("optConnType", 0).setValueQuietly(1);
+    form_[kBack].setEnabled(false);
+    page_ = page < 0 || page >= kAdvancedPageCount ? 0 : page;
+    show(page_);
+    if (page_ > 0) form_[kBack].setEnabled(true);
+    form_.choice("cmbNDI").select(0);  // its change sets ndiCacheSize to 0
+}
+
+void AdvancedMode::show(int page) {
+    pages_.show(page);
+}
+
+void AdvancedMode::next() {
+    page_ = page_ + 1 > kAdvancedPageCount - 1 ? kAdvancedAppliedPage : page_ + 1;
+    enter(page_);
+    if (page_ == kAdvancedAppliedPage) return;
+    show(page_);
+    form_[kBack].setEnabled(true);
+}
+
+void AdvancedMode::back() {
+    page_ = page_ - 1 < 0 ? 0 : page_ - 1;
+    if (page_ == 0) form_[kBack].setEnabled(false);
+    if (page_ == kAdvancedPageCount - 1) form_[kNext].setEnabled(true);
+    show(page_);
+    form_[kNext].setText(kNextCaption);
+}
+
+void AdvancedMode::enter(int page) {
+    const ConnectionType& type = connectionTypes()[static_cast<std::size_t>(connectionType_)];
+    switch (page) {
+    case 1:
+        record_.mtu = type.mtu;
+        form_["txtMTUValue"].setText(std::to_string(type.mtu));
+        form_["lblMTURecValue"].setText(type.mtuLabel);
+        record_.mss = type.mss;
+        form_["txtMSSValue"].setText(std::to_string(type.mss));
+        form_["lblMSSRecVaklue"].setText(type.mssLabel);
+        break;
+    case 2:
+        record_.pmtuDiscovery = true;
+        record_.pmtuBlackHoleDetect = false;
+        break;
+    case 3:
+        form_["txtMSSRWINValue"].setText(std::to_string(record_.mss));
+        // Set quietly: the page computes the window itself, once.
+        form_["txtMultiplier"].setTextQuietly(std::to_string(type.multiplier));
+        computeReceiveWindow();
+        if (auto rwin = text::parseWholeRounded(form_["txtRWIN"].text(), 0, kLargestWhole))
+            record_.rwin = static_cast<std::int32_t>(*rwin);
+        form_["lblRWINRecValue"].setText(std::to_string(record_.rwin) + "Bytes");
+        break;
+    case 4:
+        record_.ttl = 64;
+        record_.maxConnPer1_0Server = 20;
+        record_.maxConnPerServer = 20;
+        break;
+    case 5:
+        record_.keepAliveTime = 7200000;
+        record_.keepAliveInterval = 1000;
+        break;
+    case 6:
+        record_.synAttackProtect = 2;
+        record_.ndiCacheSize = 0;
+        break;
+    case 7:
+        record_.icmpRedirects = false;
+        form_[kNext].setText(kFinishCaption);
+        break;
+    case kAdvancedAppliedPage:
+        finish();
+        break;
+    default:
+        break;
+    }
+}
+
+void AdvancedMode::computeReceiveWindow() {
+    const double product = receiveWindow(record_.mss, leadingNumber(form_["txtMultiplier"].text()),
+                                         leadingNumber(form_["txtScaleFactor"].text()));
+    form_["txtRWIN"].setText(numberText(product));
+}
+
+void AdvancedMode::multiplierEdited() {
+    Control& multiplier = form_["txtMultiplier"];
+    const std::string typeMultiplier =
+        std::to_string(connectionTypes()[static_cast<std::size_t>(connectionType_)].multiplier);
+    // Replacing the text raises this handler again, which then finds a
+    // number and a sound window: the repair ends there.
+    if (!text::isNumber(multiplier.text())) {
+        multiplier.setText(typeMultiplier);
+        return;
+    }
+    computeReceiveWindow();
+    const double rwin = leadingNumber(form_["txtRWIN"].text());
+    if ((rwin > kLargestReceiveWindow || rwin < record_.mss) && multiplier.text() != typeMultiplier)
+        multiplier.setText(typeMultiplier);
+}
+
+void AdvancedMode::validate(const char* name, double lowest, double highest, std::int32_t recordValue) {
+    Control& box = form_[name];
+    const auto number = text::parseNumber(box.text());
+    if (number && *number >= lowest && *number <= highest) return;
+    box.setText(std::to_string(recordValue));
+}
+
+void AdvancedMode::finish() {
+    struct Field {
+        const char* box;
+        std::int32_t* target;
+        std::int64_t lowest;
+    };
+    const Field fields[] = {
+        {"txtMTUValue", &record_.mtu, 0},
+        {"txtMSSValue", &record_.mss, 0},
+        {"txtRWIN", &record_.rwin, 0},
+        {"txtTTLValue", &record_.ttl, 0},
+        {"txtHTTP10Value", &record_.maxConnPer1_0Server, 4},
+        {"txtHTTP11Value", &record_.maxConnPerServer, 2},
+        {"txtKeepAliveTimeValue", &record_.keepAliveTime, 0},
+        {"txtKeepAliveIntervalValue", &record_.keepAliveInterval, 0},
+    };
+    for (const Field& f : fields) {
+        const std::int64_t highest = f.target == &record_.ttl ? 256 : kLargestWhole;
+        // A text that does not convert within the field's range (a window
+        // product too large for 32 bits, say) leaves the record's value.
+        if (auto n = text::parseWholeRounded(form_[f.box].text(), f.lowest, highest))
+            *f.target = static_cast<std::int32_t>(*n);
+    }
+    if (actions_.apply) actions_.apply();
+    form_[kNext].setEnabled(false);
+    if (actions_.goHome) actions_.goHome();
+}
+
+}  // namespace quellar

@@ -1,0 +1,76 @@
+#pragma once
+// The Advanced mode window's behaviour: eight pages, one per group of TCP/IP
+// values, each filled with the values recommended for the chosen kind of
+// connection; "Finish" reads the boxes into the tuning record and applies
+// it. Written against the control models, so it runs without windows.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "core/form.h"
+#include "tuning/tuning.h"
+
+namespace quellar {
+
+inline constexpr int kAdvancedPageCount = 8;
+inline constexpr int kAdvancedAppliedPage = 8;  // after "Finish"
+inline constexpr PixelRect kAdvancedModeClient{0, 0, 443, 257};
+
+const std::vector<ControlDecl>& advancedModeControls();
+
+// The connection types of the first page, in option order.
+struct ConnectionType {
+    const char* caption;
+    std::int32_t mtu;
+    const char* mtuLabel;
+    std::int32_t mss;
+    const char* mssLabel;
+    int multiplier;  // of the receive window: MSS x multiplier x scale factor
+};
+const std::vector<ConnectionType>& connectionTypes();
+
+// The receive window the RWIN page computes, in double precision.
+double receiveWindow(double mss, double multiplier, double scaleFactor);
+
+// A number as the boxes show it: whole numbers without a point, others with
+// up to 15 significant digits.
+std::string numberText(double value);
+
+class AdvancedMode {
+public:
+    struct Actions {
+        std::function<void()> apply;   // apply the record (backup first)
+        std::function<void()> goHome;  // face in front, back to its home screen
+    };
+
+    // `record` is the set the apply writes (currentTuning in the program).
+    AdvancedMode(Form& form, tuning::TuningParams& record, Actions actions);
+
+    // The window's load: page `page` shown (0 when created afresh), the first
+    // NDI entry chosen.
+    void load(int page = 0);
+
+    void next();
+    void back();
+
+    int page() const { return page_; }
+    int connectionType() const { return connectionType_; }
+
+private:
+    void enter(int page);
+    void show(int page);
+    void finish();
+    void computeReceiveWindow();
+    void multiplierEdited();
+    void validate(const char* box, double lowest, double highest, std::int32_t recordValue);
+
+    Form& form_;
+    tuning::TuningParams& record_;
+    Actions actions_;
+    Pages pages_;
+    int page_ = 0;
+    int connectionType_ = 0;
+};
+
+}  // namespace quellar

@@ -1,0 +1,27 @@
+#pragma once
+#include <memory>
+
+#include "features/advanced/advancedmode.h"
+#include "ui/form/featurehooks_win.h"
+
+namespace quellar::tuning {
+
+// frmNormalMode: the Advanced mode's eight pages; the host unloads it and
+// loads it afresh on its first page each time the face asks for it.
+class AdvancedModeWindow : public shell::NormalModeWindowBase {
+public:
+    explicit AdvancedModeWindow(shell::FeatureHost& host);
+    ~AdvancedModeWindow() override;
+
+    // Only while loaded.
+    AdvancedMode& advanced() { return *advanced_; }
+
+protected:
+    void onLoad() override;
+    void onUnload() override;
+
+private:
+    std::unique_ptr<AdvancedMode> advanced_;
+};
+
+}  // namespace quellar::tuning

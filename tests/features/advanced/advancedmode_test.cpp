@@ -1,0 +1,120 @@
+#include <doctest/doctest.h>
+
+#include "features/advanced/advancedmode.h"
+
+using namespace quellar;
+
+namespace {
+
+struct Advanced {
+    Form form{"frmNormalMode", "Advanced Mode", kAdvancedModeClient, advancedModeControls()};
+    tuning::TuningParams record;
+    int applied = 0, home = 0;
+    std::vector<tuning::TuningParams> appliedRecords;
+    AdvancedMode mode{form, record, {[this] { ++applied; appliedRecords.push_back(record); }, [this] { ++home; }}};
+    Advanced() { mode.load(); }
+    Control& operator[](const char* name) { return form[name]; }
+    // Chooses a connection type on page 0 and walks forward to `page`.
+    void walkTo(int page, int type = 0) {
+        form.get("optConnType", type).userClick();
+        while (mode.page() < page) form["cmdNextPage"].userClick();
+    }
+    bool onScreen(const char* name) { return form.isShown(form[name]); }
+};
+
+}  // namespace
+
+TEST_CASE("Advanced mode: pages, Back and Next, and what entering each page stores") {
+    Advanced a;
+    CHECK(a.mode.page() == 0);
+    CHECK(a.onScreen("frmConnectionType"));
+    CHECK_FALSE(a.onScreen("txtMTUValue"));
+    CHECK_FALSE(a["cmdPrevPage"].enabled());
+    CHECK(a.record.ndiCacheSize == 0);
+
+    a.walkTo(1, 2);  // DSL
+    CHECK(a["txtMTUValue"].text() == "1492");
+    CHECK(a["lblMSSRecVaklue"].text() == "1452Byte");
+    CHECK((a.record.mtu == 1492 && a.record.mss == 1452));
+    CHECK(a["cmdPrevPage"].enabled());
+    CHECK(a.onScreen("txtMTUValue"));
+
+    a.walkTo(2);
+    a["chkBlackHoleValue"].userClick();
+    CHECK(a.record.pmtuBlackHoleDetect);
+    a["cmdPrevPage"].userClick();
+    const tuning::TuningParams before = a.record;
+    CHECK(a.mode.page() == 1);
+    a["cmdNextPage"].userClick();  // entering page 2 again resets the field, not the box
+    CHECK(a["chkBlackHoleValue"].value() == 1);
+    CHECK_FALSE(a.record.pmtuBlackHoleDetect);
+    CHECK(before.pmtuBlackHoleDetect);
+
+    a.walkTo(6);
+    a.form.range("updwnDescision").userScroll(1);
+    CHECK(a["txtSYNValue"].text() == "1");
+    CHECK(a.record.synAttackProtect == 1);
+    a.form.choice("cmbNDI").userSelect(5);
+    CHECK(a.record.ndiCacheSize == 32);
+    a.walkTo(7);
+    CHECK(a["cmdNextPage"].text() == "Finish");
+    a["cmdPrevPage"].userClick();
+    CHECK(a["cmdNextPage"].text() == "Next>>");
+}
+
+TEST_CASE("the receive window: examples, the multiplier's repair, and Finish") {
+    for (auto [type, rwin] : {std::pair{0, 6432}, {1, 256960}, {2, 255552}, {3, 256960}}) {
+        Advanced a;
+        a.walkTo(3, type);
+        CHECK(a["txtRWIN"].text() == std::to_string(rwin));
+        CHECK(a["lblRWINRecValue"].text() == std::to_string(rwin) + "Bytes");
+        CHECK(a.record.rwin == rwin);
+        a["txtMultiplier"].userText("0");  // 0 is smaller than the MSS: repaired
+        CHECK(a["txtMultiplier"].text() == (type == 0 ? "3" : "44"));
+        CHECK(a["txtRWIN"].text() == std::to_string(rwin));
+    }
+    Advanced a;
+    a.walkTo(3);
+    a["txtMultiplier"].userText("x");
+    CHECK(a["txtMultiplier"].text() == "3");
+    a["txtMultiplier"].userText("9999999");  // beyond 1073741823: repaired
+    CHECK(a["txtMultiplier"].text() == "3");
+    a["txtMultiplier"].userText("2.5");
+    CHECK(a["txtRWIN"].text() == "5360");
+    CHECK(a.record.rwin == 6432);  // an edit reaches the record only at Finish
+
+    a.walkTo(7);
+    a["txtMSSValue"].userText("500.5");  // ties to even at Finish
+    a["cmdNextPage"].userClick();
+    CHECK(a.applied == 1);
+    CHECK(a.home == 1);
+    CHECK(a.mode.page() == kAdvancedAppliedPage);
+    CHECK_FALSE(a["cmdNextPage"].enabled());
+    CHECK(a.record.rwin == 5360);
+    CHECK(a.record.mss == 500);
+    a["cmdPrevPage"].userClick();
+    CHECK(a["cmdNextPage"].enabled());
+    a["cmdNextPage"].userClick();
+    CHECK(a.applied == 2);  // each Finish applies (and so writes a backup) again
+}
+
+TEST_CASE("the numeric boxes put back the record's value for anything outside their range") {
+    Advanced a;
+    a.walkTo(4);
+    struct Edge {
+        const char* box;
+        const char* kept;
+        const char* replaced;
+        const char* restored;
+    };
+    for (const Edge& e : {Edge{"txtTTLValue", "256", "257", "64"}, Edge{"txtTTLValue", "0", "abc", "64"},
+                          Edge{"txtHTTP10Value", "4", "3", "20"}, Edge{"txtHTTP11Value", "2", "1", "20"}}) {
+        CAPTURE(e.box);
+        a[e.box].userText(e.kept);
+        CHECK(a[e.box].text() == e.kept);
+        a[e.box].userText(e.replaced);
+        CHECK(a[e.box].text() == e.restored);
+    }
+    a["txtMTUValue"].userText("");
+    CHECK(a["txtMTUValue"].text() == "576");
+}

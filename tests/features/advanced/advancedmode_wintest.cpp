@@ -1,0 +1,103 @@
+#include <doctest/doctest.h>
+
+#include <string>
+
+#include "app/mainwindow_win.h"
+#include "backup/apply_win.h"
+#include "core/osversion.h"
+#include "features/advanced/advancedmode_win.h"
+#include "support/pump_win.h"
+#include "support/regsandbox_win.h"
+#include "support/screenshot_win.h"
+#include "support/tuningsandbox_win.h"
+
+using namespace quellar;
+using namespace quellar::testing;
+
+namespace {
+
+// One adapter subkey, so the per-adapter values are written too.
+void addAdapter(int version) {
+    const std::string key = std::string(version >= 5 ? backupsamples::kInterfaces : backupsamples::kNetTrans) +
+                            (version >= 5 ? "\\{ADAPTER-1}" : "\\0000");
+    HKEY h = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr) ==
+        ERROR_SUCCESS)
+        RegCloseKey(h);
+}
+
+struct Hosted {
+    shell::MainWindow main;
+    tuning::AdvancedModeWindow* window = nullptr;
+    Hosted() {
+        main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
+        REQUIRE(main.start());
+        main.onFSCommand("IDC_FS_normalMode", "");
+        window = static_cast<tuning::AdvancedModeWindow*>(&main.feature(shell::kNormalMode));
+        REQUIRE(window->isLoaded());
+        pumpMessages();
+    }
+    HWND handle(const char* name, int index = -1) {
+        return window->binder().handleOf(window->form().get(name, index));
+    }
+    void click(const char* name, int index = -1) { SendMessageA(handle(name, index), BM_CLICK, 0, 0); }
+    void shot(const char* file) {
+        if (screenshotFolder().empty()) return;
+        pumpFor(300);
+        saveScreenshot(main.hwnd(), screenshotFolder() + "\\" + file);
+    }
+};
+
+}  // namespace
+
+TEST_CASE("Advanced mode through its real controls writes exactly what an apply of its record writes") {
+    for (int version : {3, 7}) {
+        CAPTURE(version);
+        tuning::TuningParams built;
+        RegSnapshot afterFinish;
+        {
+            RegistrySandbox sandbox;
+            ScratchProgramFolder folder("advanced");
+            MessageLog messages;
+            addAdapter(version);
+            const RegSnapshot before = snapshotRegistry();
+            Hosted h;
+            winVersion = static_cast<std::int16_t>(version);  // start-up read Wine's own
+            if (version == 7) h.shot("advanced-page0.bmp");
+            h.click("optConnType", 2);  // DSL
+            for (int i = 0; i < 3; ++i) h.click("cmdNextPage");
+            SetWindowTextA(h.handle("txtMultiplier"), "22");
+            CHECK(win::windowText(h.handle("txtRWIN")) == "127776");
+            if (version == 7) h.shot("advanced-page3.bmp");
+            for (int i = 0; i < 3; ++i) h.click("cmdNextPage");
+            RECT r;
+            GetClientRect(h.handle("updwnDescision"), &r);
+            // The lower half of the up-down: one step down, 2 to 1.
+            SendMessageA(h.handle("updwnDescision"), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.right / 2, r.bottom * 3 / 4));
+            SendMessageA(h.handle("updwnDescision"), WM_LBUTTONUP, 0, MAKELPARAM(r.right / 2, r.bottom * 3 / 4));
+            CHECK(win::windowText(h.handle("txtSYNValue")) == "1");
+            if (version == 7) h.shot("advanced-page6.bmp");
+            h.click("cmdNextPage");
+            h.click("chkICMPValue");
+            h.click("cmdNextPage");  // Finish
+            CHECK_FALSE(IsWindowEnabled(h.handle("cmdNextPage")));
+            CHECK(messages.entries.empty());
+            CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
+            built = currentTuning;
+            CHECK(built.mss == 1452);
+            CHECK(built.rwin == 127776);
+            CHECK(built.synAttackProtect == 1);
+            CHECK(built.icmpRedirects);
+            afterFinish = snapshotRegistry();
+            CHECK_FALSE(afterFinish == before);
+        }
+        // The same record applied directly on the same starting registry.
+        RegistrySandbox sandbox;
+        ScratchProgramFolder folder("advanced-direct");
+        MessageLog messages;
+        addAdapter(version);
+        currentTuning = built;
+        CHECK(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
+        CHECK(snapshotRegistry() == afterFinish);
+    }
+}
