@@ -1,0 +1,74 @@
+#pragma once
+// The backup manager's behaviour: a list of the backup files with their
+// dates and times, sorted by any column, and the selected one restored or
+// deleted. Written against the control models; the folder, the restore and
+// the deletion come in as actions, so it runs and is tested without windows.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/form.h"
+
+namespace quellar {
+
+inline constexpr PixelRect kBackupManagerClient{0, 0, 443, 250};
+
+const std::vector<ControlDecl>& backupManagerControls();
+
+// One backup file as the list shows and sorts it.
+struct BackupRow {
+    std::string fileName;                // as the folder lists it ("005.bck")
+    std::optional<std::int32_t> dateKey; // yyyymmdd; none when the header holds no date
+    std::optional<std::int32_t> timeKey; // hhmmss; none when it holds no time
+    std::string dateText;                // in the user's short date format
+    std::string timeText;                // in the user's time format
+};
+
+// "005.bck" -> "005.BCK": the name a row shows, restores and deletes by.
+std::string listedName(const std::string& fileName);
+
+struct RestoreOutcome {
+    enum class Status { Restored, OtherWindows, Failed };
+    Status status = Status::Failed;
+    std::string message;  // what went wrong, for Failed
+};
+
+class BackupManager {
+public:
+    struct Actions {
+        // The backups in the folder in listing order; makes the folder
+        // when it is missing.
+        std::function<std::vector<BackupRow>()> listBackups;
+        // Reads, checks and restores one file, refusing one of another
+        // Windows version; `name` is the listed name.
+        std::function<RestoreOutcome(const std::string& name)> restore;
+        // Deletes one file; what went wrong, or empty.
+        std::function<std::string(const std::string& name)> remove;
+        std::function<void()> goHome;  // the face's home screen
+        std::function<void()> focus;   // the window takes the focus
+    };
+
+    BackupManager(Form& form, Actions actions, std::uintptr_t owner = 0);
+
+    // The window's load: both buttons disabled.
+    void load();
+    // Rebuilds the rows from the folder (the host calls it before showing
+    // the window); the sort tags stay, the rows stand in listing order.
+    void rebuildList();
+
+    void columnClicked(int column);
+    void restoreSelected();
+    void deleteSelected();
+
+private:
+    void setButtons(bool enabled);
+    void enableWhenSelected();
+
+    Form& form_;
+    Actions actions_;
+    std::uintptr_t owner_;
+};
+
+}  // namespace quellar
