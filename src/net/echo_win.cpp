@@ -1,0 +1,138 @@
+#include "net/echo_win.h"
+
+#include <winsock.h>
+#include <windows.h>
+#include <ipexport.h>
+
+#include <cstring>
+
+namespace quellar::net {
+
+namespace {
+
+#ifndef _WIN64
+static_assert(sizeof(ICMP_ECHO_REPLY) == 28, "one 32-bit echo reply record");
+#endif
+static_assert(kEchoReplyBufferSize >= sizeof(ICMP_ECHO_REPLY) + kEchoPayloadSize + 8,
+              "the reply buffer holds one record, the echoed data and an error record");
+
+using IcmpCreateFileFn = HANDLE(WINAPI*)();
+using IcmpCloseHandleFn = BOOL(WINAPI*)(HANDLE);
+using IcmpSendEchoFn = DWORD(WINAPI*)(HANDLE, IPAddr, LPVOID, WORD, PIP_OPTION_INFORMATION, LPVOID, DWORD,
+                                      DWORD);
+
+struct IcmpFunctions {
+    IcmpCreateFileFn create = nullptr;
+    IcmpCloseHandleFn close = nullptr;
+    IcmpSendEchoFn send = nullptr;
+
+    bool complete() const { return create && close && send; }
+};
+
+template <typename Fn>
+Fn lookUp(HMODULE module, const char* name) {
+    // GetProcAddress hands back a generic function pointer; the casts
+    // through void* keep GCC's function-type warning out of it.
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+IcmpFunctions loadIcmpFrom(const char* library) {
+    IcmpFunctions functions;
+    HMODULE module = LoadLibraryA(library);
+    if (!module) return functions;
+    functions.create = lookUp<IcmpCreateFileFn>(module, "IcmpCreateFile");
+    functions.close = lookUp<IcmpCloseHandleFn>(module, "IcmpCloseHandle");
+    functions.send = lookUp<IcmpSendEchoFn>(module, "IcmpSendEcho");
+    if (!functions.complete()) {
+        FreeLibrary(module);
+        return IcmpFunctions{};
+    }
+    // Kept loaded for the life of the process: every ping needs it again.
+    return functions;
+}
+
+const IcmpFunctions& icmp() {
+    static const IcmpFunctions functions = [] {
+        IcmpFunctions found = loadIcmpFrom("icmp.dll");
+        return found.complete() ? found : loadIcmpFrom("iphlpapi.dll");
+    }();
+    return functions;
+}
+
+WinsockStart realStartup() {
+    WSADATA data;
+    std::memset(&data, 0, sizeof data);
+    WinsockStart start;
+    start.error = WSAStartup(kWinsockVersion, &data);
+    if (start.error == 0) {
+        start.version = data.wVersion;
+        start.maxSockets = data.iMaxSockets;
+    }
+    return start;
+}
+
+int realCleanup() {
+    return WSACleanup();
+}
+
+std::vector<std::string> realResolve(const std::string& name) {
+    std::vector<std::string> addresses;
+    const hostent* entry = gethostbyname(name.c_str());
+    if (!entry || !entry->h_addr_list) return addresses;
+    for (char** address = entry->h_addr_list; *address; ++address) {
+        std::string text;
+        for (int i = 0; i < entry->h_length; ++i) {
+            if (i) text += '.';
+            text += std::to_string(static_cast<unsigned char>((*address)[i]));
+        }
+        addresses.push_back(text);
+    }
+    return addresses;
+}
+
+EchoReply realEcho(std::uint32_t address, unsigned timeoutMs) {
+    EchoReply reply;
+    const IcmpFunctions& functions = icmp();
+    if (!functions.complete()) return reply;
+    HANDLE handle = functions.create();
+    if (handle == INVALID_HANDLE_VALUE) return reply;
+    char payload[kEchoPayloadSize];
+    std::memcpy(payload, kEchoPayload, kEchoPayloadSize);
+    // DWORD-aligned, as the reply record wants.
+    DWORD buffer[(kEchoReplyBufferSize + sizeof(DWORD) - 1) / sizeof(DWORD)] = {};
+    reply.replies = functions.send(handle, static_cast<IPAddr>(address), payload,
+                                   static_cast<WORD>(kEchoPayloadSize), nullptr, buffer, kEchoReplyBufferSize,
+                                   static_cast<DWORD>(timeoutMs));
+    ICMP_ECHO_REPLY record;
+    std::memcpy(&record, buffer, sizeof record);
+    reply.status = record.Status;
+    functions.close(handle);
+    return reply;
+}
+
+}  // namespace
+
+NetSystem win32NetSystem() {
+    return NetSystem{realStartup, realCleanup, realResolve, realEcho};
+}
+
+bool icmpAvailable() {
+    return icmp().complete();
+}
+
+NetSystem& netSystem() {
+    static NetSystem table = win32NetSystem();
+    return table;
+}
+
+EchoOutcome runEcho(const std::string& host, unsigned timeoutMs) {
+    return echoHost(host, timeoutMs, netSystem());
+}
+
+bool PingHost(const std::string& host, unsigned timeoutMs) {
+    const EchoOutcome outcome = runEcho(host, timeoutMs);
+    showNetMessages(outcome.messages);
+    return outcome.replied;
+}
+
+}  // namespace quellar::net

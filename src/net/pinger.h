@@ -1,0 +1,117 @@
+#pragma once
+// The Net Pinger's behaviour without a window: the fields the user edits,
+// the stored settings, the unsaved-changes flag, the working host and
+// interval, the timer's tick counting, one ping at a time and when to play
+// the sound. The window binds its controls to the setters and the getters
+// and carries out what `tick`, `pingNow` and `finished` ask for.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/store.h"
+
+namespace quellar::net {
+
+extern const char* const kNetPingerArea;      // "\Settings\NetPinger"
+extern const char* const kDefaultPingHost;    // what automatic mode pings
+extern const char* const kManualExampleHost;  // put into the host field by Manual Mode
+inline constexpr char kAutomaticHostText[] = "Automatic";
+inline constexpr char kPingSoundFile[] = "Ping.wav";
+
+inline constexpr unsigned kPingerTimerMs = 65535;
+inline constexpr unsigned kPingTimeoutMs = 10000;
+inline constexpr int kIntervalCount = 60;
+// Automatic mode pings every 6 ticks, whatever the list shows.
+inline constexpr int kAutomaticIntervalIndex = 5;
+inline constexpr int kDefaultIntervalIndex = 5;
+
+// The interval list: index i is i + 1 minutes, "1 min." to "60 min.".
+std::vector<std::string> intervalEntries();
+
+// Stored texts as values. Whatever is not of the expected kind (a damaged
+// or hand-edited value) gives `fallback`, so the window still loads.
+int checkFromText(const std::string& text, int fallback);              // "0" or "1"
+bool booleanFromText(const std::string& text, bool fallback);          // True/False, any case; 0 / non-zero
+int intervalIndexFromText(const std::string& text, int fallback);      // 0 to 59
+
+// The sound file: the program folder, a backslash, "Ping.wav".
+std::string pingSoundPath(const std::string& programFolder);
+
+// What the window's controls show.
+struct PingerFields {
+    int doPinging = 0;                       // chkDoPinging
+    bool automatic = true;                   // optAuto; optManual is the opposite
+    std::string host = kAutomaticHostText;   // txtPingHost
+    int intervalIndex = 0;                   // cmbPingInterval's selection
+    int sound = 0;                           // chkSound
+};
+
+enum class PingSource { Timer, PingNow };
+
+struct PingRequest {
+    std::string host;
+    unsigned timeoutMs = kPingTimeoutMs;
+    PingSource source = PingSource::Timer;
+};
+
+class Pinger {
+public:
+    explicit Pinger(SettingsStore& store) : store_(store) {}
+
+    // Reads the six stored values, sets the working host and interval and
+    // the timer's state; ends with nothing changed.
+    void load();
+    // Writes the six values and takes the fields as the working host and
+    // interval. The tick count goes on, so a shorter interval saved while
+    // the count is past it pings at the next tick.
+    void save();
+
+    const PingerFields& fields() const { return fields_; }
+
+    // The user's edits. Each that changes a field marks the settings
+    // changed; the working host and interval do not follow until Save.
+    void setDoPinging(bool on);
+    void chooseAutomatic();  // host "Automatic", first list entry
+    void chooseManual();     // the example host; the list keeps its entry
+    void setHost(const std::string& text);
+    void setIntervalIndex(int index);
+    void setSound(bool on);
+
+    bool changed() const { return changed_; }               // Save enabled
+    bool configurationEnabled() const { return fields_.doPinging == 1; }
+    bool hostFieldsEnabled() const { return !fields_.automatic; }
+
+    const std::string& pingHost() const { return pingHost_; }
+    int pingIntervalIndex() const { return pingIntervalIndex_; }
+    int ticksPerPing() const { return pingIntervalIndex_ + 1; }
+    int tickCount() const { return tickCount_; }
+    // The timer runs exactly when Enable Pinger was on at the last load or save.
+    bool timerEnabled() const { return timerEnabled_; }
+
+    // One tick of the 65,535 ms timer: a request on every ticksPerPing-th
+    // tick, unless the timer is off or a ping is still running.
+    std::optional<PingRequest> tick();
+    // Ping Now: a request for the working host unless a ping is running;
+    // the tick count is not touched.
+    std::optional<PingRequest> pingNow();
+    bool pingRunning() const { return running_; }
+    // A ping has ended. Returns whether to play the sound: after every
+    // timer ping, after a Ping Now only when it got a reply; always only
+    // while Play Sound is checked (saved or not).
+    bool finished(const PingRequest& request, bool replied);
+
+private:
+    void markChanged() { changed_ = true; }
+    void takeWorkingState();
+
+    SettingsStore& store_;
+    PingerFields fields_;
+    std::string pingHost_ = kDefaultPingHost;
+    int pingIntervalIndex_ = kAutomaticIntervalIndex;
+    int tickCount_ = 0;
+    bool timerEnabled_ = false;
+    bool changed_ = false;
+    bool running_ = false;
+};
+
+}  // namespace quellar::net
