@@ -7,6 +7,12 @@
 #include <optional>
 #include <string>
 
+// winuser.h defines ExitWindows as a two-argument macro, which would rewrite
+// the method's name in every Win32 file that includes this after it.
+#ifdef ExitWindows
+#undef ExitWindows
+#endif
+
 namespace quellar::memory {
 
 // ExitWindowsEx flags of the shut-down words "shutdown" (EWX_SHUTDOWN 1),

@@ -1,0 +1,121 @@
+#include "monitor/memory.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <new>
+
+namespace quellar::memory {
+
+namespace {
+
+constexpr double kUnit = 1024.0;
+constexpr int kYieldsAround = 5;
+constexpr char16_t kSpace = u' ';
+
+bool optimisationRunning = false;
+
+// The held buffer is published here so the compiler cannot drop the claim
+// and its fill as unused: the point of the claim is its side effect.
+char16_t* volatile heldBuffer = nullptr;
+
+// Bytes and kilobytes stay far below 2^53 on any machine this runs on, so
+// the double carries them exactly and the rounding is the only change.
+std::uint64_t roundedQuotient(std::uint64_t value) {
+    return static_cast<std::uint64_t>(std::nearbyint(static_cast<double>(value) / kUnit));
+}
+
+}  // namespace
+
+MonitorHooks& monitorHooks() {
+    static MonitorHooks table{
+        [] { return MemoryStatus{}; },
+        [] {},
+        claimSpaces,
+    };
+    return table;
+}
+
+bool claimSpaces(std::size_t characters, const std::function<void()>& whileHeld) {
+    std::unique_ptr<char16_t[]> buffer(new (std::nothrow) char16_t[characters]);
+    if (!buffer) return false;
+    std::fill_n(buffer.get(), characters, kSpace);
+    heldBuffer = buffer.get();
+    whileHeld();
+    heldBuffer = nullptr;
+    return true;
+}
+
+void yieldTimes(int times) {
+    for (int i = 0; i < times; ++i) monitorHooks().yield();
+}
+
+std::uint64_t toKilobytes(std::uint64_t bytes) {
+    return roundedQuotient(bytes);
+}
+
+std::uint64_t toMegabytes(std::uint64_t bytes) {
+    return roundedQuotient(toKilobytes(bytes));
+}
+
+std::int16_t holdInt16(std::uint64_t value) {
+    constexpr auto most = std::numeric_limits<std::int16_t>::max();
+    return static_cast<std::int16_t>(std::min<std::uint64_t>(value, most));
+}
+
+std::int32_t holdInt32(std::uint64_t value) {
+    constexpr auto most = std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(std::min<std::uint64_t>(value, most));
+}
+
+std::int32_t halfCount(std::int32_t count) {
+    return static_cast<std::int32_t>(std::nearbyint(static_cast<double>(count) / 2.0));
+}
+
+std::uint64_t FreeRAM::GetFreePhysical() const {
+    return monitorHooks().memoryStatus().availPhysical;
+}
+
+std::uint64_t FreeRAM::GetTotalPhysical() const {
+    return monitorHooks().memoryStatus().totalPhysical;
+}
+
+std::uint64_t FreeRAM::GetMemoryLoad() const {
+    return monitorHooks().memoryStatus().memoryLoad;
+}
+
+std::uint64_t FreeRAM::GetFreeVirtual() const {
+    return monitorHooks().memoryStatus().availVirtual;
+}
+
+std::uint64_t FreeRAM::GetTotalVirtual() const {
+    return monitorHooks().memoryStatus().totalVirtual;
+}
+
+std::optional<std::int32_t> FreeRAM::FreeUpMemory(std::int32_t count) {
+    count = std::max(count, 0);
+    // Copied: a yield may run code that replaces the table.
+    const auto claim = monitorHooks().claim;
+    yieldTimes(kYieldsAround);
+    if (claim(static_cast<std::size_t>(count), [] { yieldTimes(kYieldsAround); })) return count;
+    // Not the full size again: half of it is likely to fit where the whole
+    // did not, and the retry holds it without yields.
+    const std::int32_t half = halfCount(count);
+    if (claim(static_cast<std::size_t>(half), [] {})) return half;
+    return std::nullopt;
+}
+
+OptimisationTurn::OptimisationTurn() : granted_(!optimisationRunning) {
+    if (granted_) optimisationRunning = true;
+}
+
+OptimisationTurn::~OptimisationTurn() {
+    if (granted_) optimisationRunning = false;
+}
+
+bool OptimisationTurn::running() {
+    return optimisationRunning;
+}
+
+}  // namespace quellar::memory

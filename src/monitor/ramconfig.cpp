@@ -1,0 +1,339 @@
+#include "monitor/ramconfig.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+#include "core/effects.h"
+#include "monitor/cpumeter.h"
+#include "monitor/memory.h"
+
+namespace quellar::memory {
+
+const char* const kRamSettingsArea = "\\Settings\\RamSettings";
+const char* const kLowMemorySound = "low-memory.wav";
+
+namespace {
+
+const char* const kSoundOn = "chkSoundon";
+const char* const kAutomatic = "chkAutomatic";
+const char* const kAlarm = "txtAlarm";
+const char* const kFreeAlarm = "txtFreeAlarm";
+const char* const kTimeCheck = "txtTimeCheck";
+const char* const kPercent = "optPer";
+const char* const kMegabytes = "optMB";
+const char* const kRunOnly = "txtRunOnly";
+const char* const kRetry = "txtRetryOptimization";
+
+constexpr SpinnerRange kMegabyteRange{0, 255};
+constexpr SpinnerRange kPercentRange{0, 100};
+constexpr long long kAmountMost = 1000;  // MB the alarm may be asked to free
+constexpr long long kByteFieldMost = 255;
+constexpr long long kAlarmFieldMost = 32767;
+constexpr double kBytesPerMegabyte = 1048576.0;
+constexpr long long kMegabyte = 1048576;
+constexpr int kAlarmYields = 14;
+constexpr int kCheckGrey = 2;
+
+std::string lowered(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// A stored check state: 0, 1 or 2. Anything else, a hand-edited or damaged
+// value, loads as clear rather than failing the window's load.
+int checkValueFromText(const std::string& text) {
+    const std::optional<double> number = numberFromText(text);
+    if (!number || std::floor(*number) != *number || *number < 0 || *number > kCheckGrey) return 0;
+    return static_cast<int>(*number);
+}
+
+// A stored option state: True or False in any case, or a number (non-zero
+// is true). Nothing for anything else: the option then stays as it is.
+std::optional<bool> optionFromText(const std::string& text) {
+    const std::string lower = lowered(text);
+    if (lower == "true") return true;
+    if (lower == "false") return false;
+    if (const std::optional<double> number = numberFromText(text)) return *number != 0;
+    return std::nullopt;
+}
+
+int heldIn(long long value, const SpinnerRange& range) {
+    return static_cast<int>(std::clamp<long long>(value, range.minimum, range.maximum));
+}
+
+std::uint8_t heldByte(int value) {
+    return static_cast<std::uint8_t>(std::clamp<long long>(value, 0, kByteFieldMost));
+}
+
+}  // namespace
+
+const std::vector<StoredSetting>& ramSettingsTable() {
+    static const std::vector<StoredSetting> table = {
+        {kSoundOn, "0"},  {kAutomatic, "0"},   {kAlarm, "250"},  {kFreeAlarm, "10"},  {kTimeCheck, "100"},
+        {kPercent, "false"}, {kMegabytes, "true"}, {kRunOnly, "2"}, {kRetry, "10"},
+    };
+    return table;
+}
+
+std::optional<double> numberFromText(const std::string& text) {
+    size_t begin = text.find_first_not_of(' ');
+    size_t end = text.find_last_not_of(' ');
+    if (begin == std::string::npos) return std::nullopt;
+    const std::string body = text.substr(begin, end - begin + 1);
+    size_t i = 0;
+    if (body[i] == '+' || body[i] == '-') ++i;
+    size_t digits = 0;
+    while (i < body.size() && std::isdigit(static_cast<unsigned char>(body[i]))) ++i, ++digits;
+    if (i < body.size() && body[i] == '.') {
+        ++i;
+        while (i < body.size() && std::isdigit(static_cast<unsigned char>(body[i]))) ++i, ++digits;
+    }
+    if (digits == 0) return std::nullopt;
+    if (i < body.size() && (body[i] == 'e' || body[i] == 'E')) {
+        ++i;
+        if (i < body.size() && (body[i] == '+' || body[i] == '-')) ++i;
+        size_t exponentDigits = 0;
+        while (i < body.size() && std::isdigit(static_cast<unsigned char>(body[i]))) ++i, ++exponentDigits;
+        if (exponentDigits == 0) return std::nullopt;
+    }
+    if (i != body.size()) return std::nullopt;
+    const double value = std::strtod(body.c_str(), nullptr);
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+std::optional<long long> wholeNumberFromText(const std::string& text) {
+    const std::optional<double> number = numberFromText(text);
+    if (!number) return std::nullopt;
+    // Beyond what any field holds; kept inside long long's range.
+    constexpr double kMost = 1e15;
+    return static_cast<long long>(std::nearbyint(std::clamp(*number, -kMost, kMost)));
+}
+
+RamConfiguration::RamConfiguration(SettingsStore& store) : store_(store) {}
+
+void RamConfiguration::setChanged(bool changed) {
+    changed_ = changed;
+    view_.cmdSaveEnabled = changed;
+}
+
+void RamConfiguration::LoadSettings() {
+    auto stored = [this](const char* name) {
+        for (const StoredSetting& setting : ramSettingsTable()) {
+            if (std::string(setting.name) == name) return store_.load(kRamSettingsArea, name, setting.fallback);
+        }
+        return std::string();
+    };
+    setSoundOn(checkValueFromText(stored(kSoundOn)));
+    setAutomatic(checkValueFromText(stored(kAutomatic)));
+    setAlarmText(stored(kAlarm));
+    setFreeAlarmText(stored(kFreeAlarm));
+    setSpinnerText(view_.txtTimeCheck, view_.updnTimeCheck, view_.timeCheckRange, stored(kTimeCheck));
+    if (const std::optional<bool> percent = optionFromText(stored(kPercent))) setOption(true, *percent);
+    if (const std::optional<bool> megabytes = optionFromText(stored(kMegabytes))) setOption(false, *megabytes);
+    setSpinnerText(view_.txtRunOnly, view_.UpDownRunOnly, view_.runOnlyRange, stored(kRunOnly));
+    setSpinnerText(view_.txtRetryOptimization, view_.UpDownRetryOptimization, view_.retryRange, stored(kRetry));
+
+    alarmLevel_ = static_cast<std::int16_t>(
+        std::clamp<long long>(wholeNumberFromText(view_.txtAlarm).value_or(0), 0, kAlarmFieldMost));
+    amountLoaded_ = static_cast<std::int16_t>(
+        std::clamp<long long>(wholeNumberFromText(view_.txtFreeAlarm).value_or(0), 0, kAmountMost));
+    enableForAutomatic();
+    enableForSound();
+    checkInterval_ = view_.updnTimeCheck;
+    cpuThreshold_ = heldByte(view_.UpDownRunOnly);
+    retryCount_ = heldByte(view_.UpDownRetryOptimization);
+    setChanged(false);
+}
+
+void RamConfiguration::SaveSettings() {
+    auto put = [this](const char* name, const std::string& value) { store_.save(kRamSettingsArea, name, value); };
+    auto optionText = [](bool selected) { return selected ? "True" : "False"; };
+    put(kSoundOn, std::to_string(view_.chkSoundon));
+    put(kAutomatic, std::to_string(view_.chkAutomatic));
+    put(kAlarm, view_.txtAlarm);
+    put(kFreeAlarm, view_.txtFreeAlarm);
+    put(kTimeCheck, view_.txtTimeCheck);
+    put(kPercent, optionText(view_.optPer));
+    put(kMegabytes, optionText(view_.optMB));
+    put(kRunOnly, view_.txtRunOnly);
+    put(kRetry, view_.txtRetryOptimization);
+    setChanged(false);
+}
+
+void RamConfiguration::save() {
+    SaveSettings();
+    LoadSettings();
+}
+
+void RamConfiguration::clickSoundOn(int value) {
+    setSoundOn(value);
+}
+
+void RamConfiguration::clickAutomatic(int value) {
+    setAutomatic(value);
+}
+
+void RamConfiguration::chooseOption(bool percent) {
+    view_.optPer = percent;
+    view_.optMB = !percent;
+    setChanged(true);
+    setSpinnerRanges(percent ? kPercentRange : kMegabyteRange);
+}
+
+void RamConfiguration::editAlarm(const std::string& text) {
+    setAlarmText(text);
+}
+
+void RamConfiguration::editFreeAlarm(const std::string& text) {
+    setFreeAlarmText(text);
+}
+
+void RamConfiguration::editTimeCheck(const std::string& text) {
+    setSpinnerText(view_.txtTimeCheck, view_.updnTimeCheck, view_.timeCheckRange, text);
+}
+
+void RamConfiguration::editRunOnly(const std::string& text) {
+    setSpinnerText(view_.txtRunOnly, view_.UpDownRunOnly, view_.runOnlyRange, text);
+}
+
+void RamConfiguration::editRetry(const std::string& text) {
+    setSpinnerText(view_.txtRetryOptimization, view_.UpDownRetryOptimization, view_.retryRange, text);
+}
+
+void RamConfiguration::spinTimeCheck(int value) {
+    editTimeCheck(std::to_string(heldIn(value, view_.timeCheckRange)));
+}
+
+void RamConfiguration::spinRunOnly(int value) {
+    editRunOnly(std::to_string(heldIn(value, view_.runOnlyRange)));
+}
+
+void RamConfiguration::spinRetry(int value) {
+    editRetry(std::to_string(heldIn(value, view_.retryRange)));
+}
+
+void RamConfiguration::setSoundOn(int value) {
+    if (value == view_.chkSoundon) return;
+    view_.chkSoundon = value;
+    enableForSound();
+}
+
+void RamConfiguration::setAutomatic(int value) {
+    if (value == view_.chkAutomatic) return;
+    view_.chkAutomatic = value;
+    enableForAutomatic();
+}
+
+// A loaded option state. Selecting one clears the other and runs its click,
+// even when it was selected already, so the spinner ranges always follow
+// the stored option (with the defaults "Free RAM in MB" is selected from
+// the start, and its range of 0 to 255 must still replace the starting
+// ones). Clearing one runs nothing.
+void RamConfiguration::setOption(bool percent, bool selected) {
+    const bool current = percent ? view_.optPer : view_.optMB;
+    if (selected) {
+        chooseOption(percent);
+        return;
+    }
+    if (!current) return;
+    if (percent) {
+        view_.optPer = false;
+    } else {
+        view_.optMB = false;
+    }
+}
+
+void RamConfiguration::setAlarmText(const std::string& text) {
+    if (text == view_.txtAlarm) return;
+    view_.txtAlarm = text;
+    const std::optional<double> number = numberFromText(text);
+    if (!number || *number < 0) setAlarmText(std::to_string(alarmLevel_));
+    setChanged(true);
+}
+
+void RamConfiguration::setFreeAlarmText(const std::string& text) {
+    if (text == view_.txtFreeAlarm) return;
+    view_.txtFreeAlarm = text;
+    const std::optional<double> number = numberFromText(text);
+    if (!number || *number < 0 || *number > static_cast<double>(kAmountMost))
+        setFreeAlarmText(std::to_string(amountLoaded_));
+    setChanged(true);
+}
+
+// The box and its spinner move together: a text that is a number moves the
+// spinner (held within its range); any change counts as an edit.
+void RamConfiguration::setSpinnerText(std::string& text, int& value, const SpinnerRange& range,
+                                      const std::string& newText) {
+    if (newText == text) return;
+    text = newText;
+    if (const std::optional<long long> whole = wholeNumberFromText(newText)) value = heldIn(*whole, range);
+    setChanged(true);
+}
+
+void RamConfiguration::setSpinnerRanges(SpinnerRange range) {
+    auto apply = [&](std::string& text, int& value, SpinnerRange& current) {
+        current = range;
+        const int held = heldIn(value, range);
+        if (held != value) {
+            value = held;
+            text = std::to_string(held);
+        }
+    };
+    apply(view_.txtRunOnly, view_.UpDownRunOnly, view_.runOnlyRange);
+    apply(view_.txtRetryOptimization, view_.UpDownRetryOptimization, view_.retryRange);
+}
+
+// The two click handlers: each counts as an edit and sets what its box
+// governs.
+void RamConfiguration::enableForAutomatic() {
+    setChanged(true);
+    view_.txtFreeAlarmEnabled = view_.chkAutomatic != 0;
+    view_.txtTimeCheckEnabled = view_.chkAutomatic != 0;
+}
+
+void RamConfiguration::enableForSound() {
+    setChanged(true);
+    view_.txtAlarmEnabled = view_.chkSoundon != 0;
+}
+
+void RamConfiguration::alarmTick(ProcessorMeter* meter) {
+    // A tick that arrives during the yields of a running optimisation (this
+    // alarm's or "Optimize Now") leaves everything as the running one has it.
+    if (OptimisationTurn::running()) return;
+    FreeRAM ram;
+    soundArmed_ = false;
+    const double level = alarmLevel_;
+    if (static_cast<double>(ram.GetFreePhysical()) / kBytesPerMegabyte < level && view_.chkSoundon == 1)
+        soundArmed_ = true;
+    if (view_.chkAutomatic != 1) return;
+    if (!(static_cast<double>(ram.GetFreePhysical()) / kBytesPerMegabyte < level)) return;
+
+    OptimisationTurn turn;
+    yieldTimes(kAlarmYields);
+    const long long megabytes =
+        std::clamp(wholeNumberFromText(view_.txtFreeAlarm).value_or(0), 0LL, kAmountMost);
+    const auto amount = static_cast<std::int32_t>(megabytes * kMegabyte);
+    // The meter is read even without a threshold: each reading starts the
+    // span the System status window's next reading covers.
+    const std::int32_t reading = meter ? meter->Query() : -1;
+    if (cpuThreshold_ != 0 && reading >= cpuThreshold_) return;
+    if (retryCount_ == 0) retryCount_ = 1;
+    for (int attempt = 0; attempt < retryCount_; ++attempt) {
+        yieldTimes(kAlarmYields);
+        // Memory that cannot be had even at half the amount will not be had
+        // by asking again within the same tick; the next tick tries again.
+        if (!ram.FreeUpMemory(amount)) return;
+        yieldTimes(kAlarmYields);
+    }
+}
+
+void RamConfiguration::soundTick() {
+    if (!soundArmed_) return;
+    effects().playSound(effects().programFolder() + "\\" + kLowMemorySound);
+}
+
+}  // namespace quellar::memory

@@ -1,0 +1,144 @@
+#pragma once
+// The RAM configuration window's behaviour: its nine stored settings, the
+// validation of its boxes, the enabled states and spinner ranges, and its
+// two background jobs, the memory alarm and the low-memory sound.
+//
+// It holds the state of the window's controls itself (RamConfigurationView)
+// and has one method per thing the user can do; a window shows view() after
+// each call. Values loaded from the store go through the same handlers as
+// the user's edits, so loaded values are validated like typed ones.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/store.h"
+
+namespace quellar::memory {
+
+class ProcessorMeter;
+
+extern const char* const kRamSettingsArea;  // "\Settings\RamSettings"
+extern const char* const kLowMemorySound;   // "low-memory.wav"
+
+// The stored values in load and save order: name (the control's) and the
+// text loaded when nothing is stored.
+struct StoredSetting {
+    const char* name;
+    const char* fallback;
+};
+const std::vector<StoredSetting>& ramSettingsTable();
+
+struct SpinnerRange {
+    int minimum = 0;
+    int maximum = 0;
+    bool operator==(const SpinnerRange& other) const {
+        return minimum == other.minimum && maximum == other.maximum;
+    }
+};
+
+// A box's text as a number the way the boxes accept one: optional blanks,
+// an optional sign, digits with an optional decimal point and exponent.
+// Nothing for anything else.
+std::optional<double> numberFromText(const std::string& text);
+// The whole number of a box's text, ties to even (2.5 gives 2); nothing when
+// the text is not a number.
+std::optional<long long> wholeNumberFromText(const std::string& text);
+
+// What the window's controls show. Names are the controls'.
+struct RamConfigurationView {
+    int chkSoundon = 0;    // 0 clear, 1 ticked, 2 grey
+    int chkAutomatic = 0;
+    std::string txtAlarm = "250";
+    std::string txtFreeAlarm = "128";
+    std::string txtTimeCheck = "100";
+    bool optPer = false;
+    bool optMB = true;
+    std::string txtRunOnly = "0";
+    std::string txtRetryOptimization = "0";
+
+    // Each spinner is bound to the box of the same purpose.
+    int updnTimeCheck = 100;
+    SpinnerRange timeCheckRange{100, 65535};
+    int UpDownRunOnly = 0;
+    SpinnerRange runOnlyRange{0, 1000};
+    int UpDownRetryOptimization = 0;
+    SpinnerRange retryRange{0, 20};
+
+    bool txtAlarmEnabled = true;
+    bool txtFreeAlarmEnabled = true;  // and its label
+    bool txtTimeCheckEnabled = true;  // and updnTimeCheck
+    bool cmdSaveEnabled = false;
+};
+
+class RamConfiguration {
+public:
+    explicit RamConfiguration(SettingsStore& store);
+
+    const RamConfigurationView& view() const { return view_; }
+
+    // The window's load, and Save: SaveSettings then LoadSettings.
+    void load() { LoadSettings(); }
+    void LoadSettings();
+    void SaveSettings();
+    void save();
+
+    // The user's edits, one per control.
+    void clickSoundOn(int value);
+    void clickAutomatic(int value);
+    void chooseOption(bool percent);  // optPer when true, optMB otherwise
+    void editAlarm(const std::string& text);
+    void editFreeAlarm(const std::string& text);
+    void editTimeCheck(const std::string& text);
+    void editRunOnly(const std::string& text);
+    void editRetry(const std::string& text);
+    void spinTimeCheck(int value);
+    void spinRunOnly(int value);
+    void spinRetry(int value);
+
+    bool Changed() const { return changed_; }
+    void setChanged(bool changed);
+
+    // Whether the tray tooltip shows free memory as a percentage.
+    bool percentTooltip() const { return view_.optPer; }
+
+    // Working fields, refreshed by every load.
+    std::int16_t alarmLevel() const { return alarmLevel_; }
+    std::uint8_t cpuThreshold() const { return cpuThreshold_; }
+    std::uint8_t retryCount() const { return retryCount_; }
+    // The alarm timer's interval, milliseconds.
+    int checkInterval() const { return checkInterval_; }
+
+    // One check of the memory alarm, at the check interval. `meter` is the
+    // program's processor meter (none yet: the processor condition cannot
+    // hold the optimisation back).
+    void alarmTick(ProcessorMeter* meter);
+    bool soundArmed() const { return soundArmed_; }
+    // Every 65,535 ms: plays the low-memory sound while the last check found
+    // memory low.
+    void soundTick();
+
+private:
+    void setSoundOn(int value);
+    void setAutomatic(int value);
+    void setOption(bool percent, bool selected);
+    void setAlarmText(const std::string& text);
+    void setFreeAlarmText(const std::string& text);
+    void setSpinnerText(std::string& text, int& value, const SpinnerRange& range,
+                        const std::string& newText);
+    void setSpinnerRanges(SpinnerRange range);
+    void enableForAutomatic();
+    void enableForSound();
+
+    SettingsStore& store_;
+    RamConfigurationView view_;
+    bool changed_ = false;
+    std::int16_t alarmLevel_ = 0;
+    std::int16_t amountLoaded_ = 0;
+    std::uint8_t cpuThreshold_ = 0;
+    std::uint8_t retryCount_ = 0;
+    int checkInterval_ = 100;
+    bool soundArmed_ = false;
+};
+
+}  // namespace quellar::memory
