@@ -2,6 +2,8 @@
 
 #include "win/registry_win.h"
 
+#include <cstring>
+
 namespace quellar::tuning {
 
 namespace {
@@ -38,6 +40,31 @@ std::vector<std::string> subkeysOf(HKEY hive, const std::string& path) {
     }
     RegCloseKey(key);
     return names;
+}
+
+preview::CurrentValue currentValueOf(const RegistryOperation& op) {
+    preview::CurrentValue current;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(hiveKey(op.hive), op.keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+        return current;
+    BYTE data[kKeyNameBuffer * 4] = {};
+    DWORD size = sizeof data - 1, type = 0;
+    const LONG status = RegQueryValueExA(key, op.valueName.empty() ? nullptr : op.valueName.c_str(), nullptr,
+                                         &type, data, &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) return current;
+    current.present = true;
+    current.type = type;
+    if (type == REG_DWORD && size == sizeof(DWORD)) {
+        DWORD number = 0;
+        memcpy(&number, data, sizeof number);
+        current.text = std::to_string(number);
+    } else if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        current.text = std::string(reinterpret_cast<const char*>(data), size > 0 && data[size - 1] == 0 ? size - 1 : size);
+    } else {
+        current.text = "(" + std::to_string(size) + " bytes)";
+    }
+    return current;
 }
 
 std::string systemErrorText(long code) {

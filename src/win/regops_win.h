@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/preview.h"
 #include "core/regops.h"
 
 namespace quellar::tuning {
@@ -22,6 +23,10 @@ ExecutionReport carryOutInRegistry(const std::vector<RegistryOperation>& operati
 // The names of the direct subkeys of `path`, in the registry's enumeration
 // order; empty when the key has none or cannot be opened.
 std::vector<std::string> subkeysOf(HKEY hive, const std::string& path);
+
+// What the value an operation touches holds now: a REG_DWORD as an unsigned
+// decimal number, a REG_SZ as its text; absent when it cannot be read.
+preview::CurrentValue currentValueOf(const RegistryOperation& op);
 
 // The system's text for a Windows error code, without the trailing line
 // end; "error N" when the system has none.
