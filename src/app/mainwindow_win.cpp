@@ -181,6 +181,7 @@ void MainWindow::setFeature(FeatureIndex index, std::unique_ptr<FeatureWindow> w
 }
 
 MainWindow::~MainWindow() {
+    preview_.reset();
     for (auto& feature : features_) feature.reset();
     destroy();
 }
@@ -401,6 +402,11 @@ void MainWindow::dragMainWindow() {
 void MainWindow::returnHome(HomeReturn how) {
     if (how == HomeReturn::FaceToFront) bringFaceToFront();
     flash_.SetVariable("_root.home", "true");
+}
+
+void MainWindow::showPreview(preview::PreviewRequest request) {
+    if (!preview_) preview_ = std::make_unique<PreviewWindow>(*this);
+    preview_->open(std::move(request));
 }
 
 void MainWindow::skinFeatureWindow(FeatureWindow& window) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "features/preview/previewwindow_win.h"
 #include "ui/balloon/balloon_win.h"
 #include "ui/face/faceplayer_win.h"
 #include "ui/form/featurehooks_win.h"
@@ -123,6 +124,9 @@ public:
     // FeatureHost
     void skinFeatureWindow(FeatureWindow& window) override;
     void returnHome(HomeReturn how) override;
+    void showPreview(preview::PreviewRequest request) override;
+    // The preview window, once something has been previewed.
+    PreviewWindow* previewWindow() { return preview_.get(); }
     HWND hostHandle() const override { return hwnd(); }
 
 protected:
@@ -161,6 +165,7 @@ private:
     HWND childArea_ = nullptr;
     std::vector<HWND> panelButtons_;
     std::array<std::unique_ptr<FeatureWindow>, kFeatureCount> features_;
+    std::unique_ptr<PreviewWindow> preview_;
     std::optional<AboutReturn> aboutReturn_;
 };
 

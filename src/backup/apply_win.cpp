@@ -21,10 +21,13 @@ void tell(std::uintptr_t owner, const std::string& text) {
 }  // namespace
 
 std::vector<RegistryOperation> plannedTuningOperations() {
+    return plannedTuningOperations(currentTuning);
+}
+
+std::vector<RegistryOperation> plannedTuningOperations(const TuningParams& params) {
     const std::optional<Family> family = familyOf(winVersion);
     if (!family) return {};
-    return tuningOperations(currentTuning, *family,
-                            subkeysOf(HKEY_LOCAL_MACHINE, perSubkeyParent(*family)));
+    return tuningOperations(params, *family, subkeysOf(HKEY_LOCAL_MACHINE, perSubkeyParent(*family)));
 }
 
 ApplyOutcome applyTuning(std::uintptr_t owner) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "core/regops.h"
+#include "tuning/tuning.h"
 
 namespace quellar::tuning {
 
@@ -17,6 +18,8 @@ enum class ApplyOutcome {
 // The registry operations an apply of currentTuning would make now, by
 // winVersion's family and the subkeys present (empty for an unknown family).
 std::vector<RegistryOperation> plannedTuningOperations();
+// The same for another set, as an apply of it would run now.
+std::vector<RegistryOperation> plannedTuningOperations(const TuningParams& params);
 
 // Writes a backup of the current values, then every value of the family's
 // map in order. When the backup cannot be written nothing is changed; when

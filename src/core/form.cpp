@@ -399,6 +399,10 @@ Control* Form::find(const std::string& name, int index) {
     return nullptr;
 }
 
+const Control* Form::find(const std::string& name, int index) const {
+    return const_cast<Form*>(this)->find(name, index);
+}
+
 Control& Form::get(const std::string& name, int index) {
     Control* control = find(name, index);
     // Asking for a control the form does not declare is a programming

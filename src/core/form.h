@@ -339,6 +339,7 @@ public:
     Control& operator[](const std::string& name) { return get(name, -1); }
     Control& get(const std::string& name, int index = -1);
     Control* find(const std::string& name, int index = -1);
+    const Control* find(const std::string& name, int index = -1) const;
 
     // The typed models; asking for the wrong kind aborts, as an unknown name does.
     ListControl& list(const std::string& name);

@@ -37,6 +37,16 @@ struct Preview {
     std::string summary() const;
 };
 
+// What to preview, and how to carry it out.
+struct PreviewRequest {
+    std::string title;                 // the window's caption, e.g. "Preview: Automatic-B"
+    std::string heading;               // a line above the list (a backup's date, time, Windows)
+    std::vector<tuning::RegistryOperation> operations;  // exactly what the action runs
+    std::string actionCaption;         // "&Apply", "&Restore" ...
+    std::string refusal;               // when set, the action cannot be carried out: why
+    std::function<void()> carryOut;    // the action, with its own confirmation and backup
+};
+
 // The text an operation leaves in its value: the number in decimal (a
 // REG_DWORD's low 32 bits, unsigned), or "removed".
 std::string afterText(const tuning::RegistryOperation& op);

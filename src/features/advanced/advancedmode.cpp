@@ -17,6 +17,7 @@ const char* const kPageFrames[kAdvancedPageCount] = {
 };
 const char* const kBack = "cmdPrevPage";
 const char* const kNext = "cmdNextPage";
+const char* const kPreview = "cmdPreview";
 const char* const kNextCaption = "Next>>";
 const char* const kFinishCaption = "Finish";
 
@@ -157,6 +158,7 @@ std::vector<ControlDecl> makeControls() {
         label("lblICMPRec", "Recommended to be DISABLED.", {130, 24, 240, 16}, p[7]),
         label("lblICMPExplain", kIcmpExplain, {12, 48, 388, 60}, p[7]),
 
+        {ControlKind::Button, kPreview, "Pre&view...", {130, 206, 90, 25}, kOuterFrame},
         {ControlKind::Button, kBack, "<<Back", {226, 206, 90, 25}, kOuterFrame},
         with({ControlKind::Button, kNext, kNextCaption, {322, 206, 90, 25}, kOuterFrame},
              ControlOptions::defaultButton()),
@@ -218,6 +220,9 @@ AdvancedMode::AdvancedMode(Form& form, tuning::TuningParams& record, Actions act
       pages_(form, {kPageFrames, kPageFrames + kAdvancedPageCount}) {
     form_[kNext].onClick = [this] { next(); };
     form_[kBack].onClick = [this] { back(); };
+    form_[kPreview].onClick = [this] {
+        if (actions_.preview) actions_.preview(recordAtFinish());
+    };
     for (int i = 0; i < static_cast<int>(connectionTypes().size()); ++i)
         form_.get("optConnType", i).onClick = [this, i] { connectionType_ = i; };
 
@@ -264,6 +269,8 @@ void AdvancedMode::load(int page) {
 
 void AdvancedMode::show(int page) {
     pages_.show(page);
+    // Beside "Finish" only: what the last step would write.
+    form_[kPreview].setVisible(page == kAdvancedPageCount - 1);
 }
 
 void AdvancedMode::next() {
@@ -360,29 +367,41 @@ void AdvancedMode::validate(const char* name, double lowest, double highest, std
     box.setText(std::to_string(recordValue));
 }
 
-void AdvancedMode::finish() {
+tuning::TuningParams AdvancedMode::recordAtFinish() const {
+    tuning::TuningParams atFinish = record_;
+    readBoxes(atFinish);
+    return atFinish;
+}
+
+void AdvancedMode::readBoxes(tuning::TuningParams& into) const {
     struct Field {
         const char* box;
-        std::int32_t* target;
+        std::int32_t tuning::TuningParams::*target;
         std::int64_t lowest;
+        std::int64_t highest;
     };
     const Field fields[] = {
-        {"txtMTUValue", &record_.mtu, 0},
-        {"txtMSSValue", &record_.mss, 0},
-        {"txtRWIN", &record_.rwin, 0},
-        {"txtTTLValue", &record_.ttl, 0},
-        {"txtHTTP10Value", &record_.maxConnPer1_0Server, 4},
-        {"txtHTTP11Value", &record_.maxConnPerServer, 2},
-        {"txtKeepAliveTimeValue", &record_.keepAliveTime, 0},
-        {"txtKeepAliveIntervalValue", &record_.keepAliveInterval, 0},
+        {"txtMTUValue", &tuning::TuningParams::mtu, 0, kLargestWhole},
+        {"txtMSSValue", &tuning::TuningParams::mss, 0, kLargestWhole},
+        {"txtRWIN", &tuning::TuningParams::rwin, 0, kLargestWhole},
+        {"txtTTLValue", &tuning::TuningParams::ttl, 0, 256},
+        {"txtHTTP10Value", &tuning::TuningParams::maxConnPer1_0Server, 4, kLargestWhole},
+        {"txtHTTP11Value", &tuning::TuningParams::maxConnPerServer, 2, kLargestWhole},
+        {"txtKeepAliveTimeValue", &tuning::TuningParams::keepAliveTime, 0, kLargestWhole},
+        {"txtKeepAliveIntervalValue", &tuning::TuningParams::keepAliveInterval, 0, kLargestWhole},
     };
     for (const Field& f : fields) {
-        const std::int64_t highest = f.target == &record_.ttl ? 256 : kLargestWhole;
         // A text that does not convert within the field's range (a window
         // product too large for 32 bits, say) leaves the record's value.
-        if (auto n = text::parseWholeRounded(form_[f.box].text(), f.lowest, highest))
-            *f.target = static_cast<std::int32_t>(*n);
+        const Control* box = form_.find(f.box);
+        if (!box) continue;
+        if (auto n = text::parseWholeRounded(box->text(), f.lowest, f.highest))
+            into.*f.target = static_cast<std::int32_t>(*n);
     }
+}
+
+void AdvancedMode::finish() {
+    readBoxes(record_);
     if (actions_.apply) actions_.apply();
     form_[kNext].setEnabled(false);
     if (actions_.goHome) actions_.goHome();

@@ -42,6 +42,8 @@ public:
     struct Actions {
         std::function<void()> apply;   // apply the record (backup first)
         std::function<void()> goHome;  // face in front, back to its home screen
+        // Show what "Finish" would write for this set.
+        std::function<void(const tuning::TuningParams& atFinish)> preview;
     };
 
     // `record` is the set the apply writes (currentTuning in the program).
@@ -55,6 +57,8 @@ public:
     void back();
 
     int page() const { return page_; }
+    // The set "Finish" would apply now: the record with the boxes read in.
+    tuning::TuningParams recordAtFinish() const;
     int connectionType() const { return connectionType_; }
 
 private:
@@ -64,6 +68,7 @@ private:
     void computeReceiveWindow();
     void multiplierEdited();
     void validate(const char* box, double lowest, double highest, std::int32_t recordValue);
+    void readBoxes(tuning::TuningParams& into) const;
 
     Form& form_;
     tuning::TuningParams& record_;

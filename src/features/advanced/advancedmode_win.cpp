@@ -16,6 +16,17 @@ void AdvancedModeWindow::onLoad() {
     AdvancedMode::Actions actions;
     actions.apply = [this] { applyTuning(reinterpret_cast<std::uintptr_t>(host_.hostHandle())); };
     actions.goHome = [this] { host_.returnHome(shell::HomeReturn::FaceToFront); };
+    actions.preview = [this](const TuningParams& atFinish) {
+        preview::PreviewRequest request;
+        request.title = "Preview: Advanced mode";
+        request.heading = "What \"Finish\" writes, after a backup of the values now.";
+        request.operations = plannedTuningOperations(atFinish);
+        request.actionCaption = "&Finish";
+        request.carryOut = [this] {
+            if (advanced_ && advanced_->page() == kAdvancedPageCount - 1) advanced_->next();
+        };
+        host_.showPreview(std::move(request));
+    };
     advanced_ = std::make_unique<AdvancedMode>(form(), currentTuning, std::move(actions));
     advanced_->load(currWizardPage_);
 }

@@ -8,6 +8,7 @@ const char* const kModesFrame = "frameOptimizationMode";
 const char* const kModeOption = "optMode";
 const char* const kDescription = "lblModeDescrip";
 const char* const kOptimize = "cmdOptimize";
+const char* const kPreview = "cmdPreview";
 
 constexpr int kLeftColumn = 12;
 constexpr int kRightColumn = 150;
@@ -40,7 +41,8 @@ const std::vector<ControlDecl>& wizardModeControls() {
         // The summary's lines are tab-aligned and wide: it takes the whole
         // width under the modes, and the button stands beside them.
         {ControlKind::Label, kDescription, "Modes Description", {14, 122, 404, 114}, kOuterFrame},
-        {ControlKind::Button, kOptimize, "Optimize &Now", {316, 52, 102, 30}, kOuterFrame},
+        {ControlKind::Button, kOptimize, "Optimize &Now", {316, 40, 102, 30}, kOuterFrame},
+        {ControlKind::Button, kPreview, "&Preview...", {316, 76, 102, 26}, kOuterFrame},
     };
     return decls;
 }
@@ -52,9 +54,9 @@ WizardMode::WizardMode(Form& form, Actions actions) : form_(form), actions_(std:
             showModeDescription();
         };
     }
-    form_[kOptimize].onClick = [this] {
-        actions_.apply();
-        actions_.goHome();
+    form_[kOptimize].onClick = [this] { optimize(); };
+    form_[kPreview].onClick = [this] {
+        if (actions_.preview) actions_.preview();
     };
 }
 
@@ -67,6 +69,15 @@ void WizardMode::load() {
 
 void WizardMode::showModeDescription() {
     form_[kDescription].setText(actions_.describe());
+}
+
+void WizardMode::optimize() {
+    actions_.apply();
+    actions_.goHome();
+}
+
+std::string WizardMode::selectedModeName() const {
+    return form_.get(kModeOption, selectedMode()).text();
 }
 
 int WizardMode::selectedMode() const {

@@ -22,6 +22,7 @@ public:
         std::function<std::string()> describe;   // the summary of the current set
         std::function<void()> apply;              // apply the current set
         std::function<void()> goHome;             // face in front, back to its home screen
+        std::function<void()> preview;            // show what an apply would write
     };
 
     WizardMode(Form& form, Actions actions);
@@ -29,6 +30,10 @@ public:
     // The window's load, after skinning: "Automatic-A" and its summary.
     void load();
     void showModeDescription();
+    // What "Optimize &Now" does: apply the current set, then go home.
+    void optimize();
+    // The caption of the selected mode ("Automatic-A" ...).
+    std::string selectedModeName() const;
     // The option button that is selected, 0 to 7.
     int selectedMode() const;
 

@@ -20,6 +20,18 @@ void WizardModeWindow::onLoad() {
     actions.describe = [] { return modeDescription(currentTuning); };
     actions.apply = [this] { applyTuning(reinterpret_cast<std::uintptr_t>(host_.hostHandle())); };
     actions.goHome = [this] { host_.returnHome(shell::HomeReturn::FaceToFront); };
+    actions.preview = [this] {
+        preview::PreviewRequest request;
+        request.title = "Preview: " + wizard_->selectedModeName();
+        request.heading = "What \"Optimize Now\" writes for " + wizard_->selectedModeName() +
+                          ", after a backup of the values now.";
+        request.operations = plannedTuningOperations();
+        request.actionCaption = "Optimize &Now";
+        request.carryOut = [this] {
+            if (wizard_) wizard_->optimize();
+        };
+        host_.showPreview(std::move(request));
+    };
     wizard_ = std::make_unique<WizardMode>(form(), std::move(actions));
     wizard_->load();
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/form.h"
+#include "core/preview.h"
 #include "ui/form/binder_win.h"
 #include "win/window_win.h"
 
@@ -28,6 +29,8 @@ class FeatureHost {
 public:
     virtual ~FeatureHost() = default;
     virtual void returnHome(HomeReturn how) { (void)how; }
+    // Shows what an action would write before it is carried out.
+    virtual void showPreview(preview::PreviewRequest request) { (void)request; }
     // "controlForm" on the window itself, then the pass over its controls.
     virtual void skinFeatureWindow(FeatureWindow& window) = 0;
     virtual HWND hostHandle() const = 0;

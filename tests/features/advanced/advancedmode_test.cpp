@@ -10,8 +10,10 @@ struct Advanced {
     Form form{"frmNormalMode", "Advanced Mode", kAdvancedModeClient, advancedModeControls()};
     tuning::TuningParams record;
     int applied = 0, home = 0;
-    std::vector<tuning::TuningParams> appliedRecords;
-    AdvancedMode mode{form, record, {[this] { ++applied; appliedRecords.push_back(record); }, [this] { ++home; }}};
+    std::vector<tuning::TuningParams> appliedRecords, previewed;
+    AdvancedMode mode{form, record,
+                      {[this] { ++applied; appliedRecords.push_back(record); }, [this] { ++home; },
+                       [this](const tuning::TuningParams& p) { previewed.push_back(p); }}};
     Advanced() { mode.load(); }
     Control& operator[](const char* name) { return form[name]; }
     // Chooses a connection type on page 0 and walks forward to `page`.
@@ -28,6 +30,7 @@ TEST_CASE("Advanced mode: pages, Back and Next, and what entering each page stor
     Advanced a;
     CHECK(a.mode.page() == 0);
     CHECK(a.onScreen("frmConnectionType"));
+    CHECK_FALSE(a["cmdPreview"].visible());
     CHECK_FALSE(a.onScreen("txtMTUValue"));
     CHECK_FALSE(a["cmdPrevPage"].enabled());
     CHECK(a.record.ndiCacheSize == 0);
@@ -85,7 +88,11 @@ TEST_CASE("the receive window: examples, the multiplier's repair, and Finish") {
 
     a.walkTo(7);
     a["txtMSSValue"].userText("500.5");  // ties to even at Finish
+    CHECK(a.form.isShown(a["cmdPreview"]));  // beside Finish only
+    a["cmdPreview"].userClick();
     a["cmdNextPage"].userClick();
+    REQUIRE(a.previewed.size() == 1);
+    CHECK(a.previewed[0] == a.appliedRecords.at(0));  // the preview shows what Finish then applies
     CHECK(a.applied == 1);
     CHECK(a.home == 1);
     CHECK(a.mode.page() == kAdvancedAppliedPage);

@@ -9,7 +9,7 @@ using namespace quellar;
 
 namespace {
 struct Fixture {
-    Form form{"frmWizardMode", "", {0, 0, 443, 257}, wizardModeControls()};
+    Form form{"frmWizardMode", "", kWizardModeClient, wizardModeControls()};
     std::vector<std::string> calls;
     int current = -1;
     WizardMode wizard{form,
@@ -19,7 +19,8 @@ struct Fixture {
                        },
                        [this] { return "summary of " + std::to_string(current); },
                        [this] { calls.push_back("apply " + std::to_string(current)); },
-                       [this] { calls.push_back("home"); }}};
+                       [this] { calls.push_back("home"); },
+                       [this] { calls.push_back("preview " + std::to_string(current)); }}};
 };
 }  // namespace
 
@@ -39,9 +40,11 @@ TEST_CASE("choosing a mode copies its preset; Optimize applies it and sends the 
     CHECK(f.form["lblModeDescrip"].text() == "summary of 7");
     CHECK(f.form.get("optMode", 0).value() == 0);
     CHECK(f.wizard.selectedMode() == 7);
+    f.form["cmdPreview"].userClick();
     f.form["cmdOptimize"].userClick();
     f.form["cmdOptimize"].userClick();
-    CHECK(f.calls == std::vector<std::string>{"choose 0", "choose 7", "apply 7", "home", "apply 7", "home"});
+    CHECK(f.calls == std::vector<std::string>{"choose 0", "choose 7", "preview 7", "apply 7", "home", "apply 7", "home"});
+    CHECK(f.wizard.selectedModeName() == "Windows default");
     // The window keeps its selection.
     CHECK(f.wizard.selectedMode() == 7);
 }

@@ -1,0 +1,108 @@
+#include "features/preview/previewwindow_win.h"
+
+#include <commctrl.h>
+
+#include "win/regops_win.h"
+
+namespace quellar::shell {
+
+namespace {
+constexpr int kMargin = 10;
+constexpr int kButtonWidth = 90;
+constexpr int kButtonHeight = 25;
+constexpr int kMinimumWidth = 420;
+constexpr int kMinimumHeight = 240;
+const DWORD kFramedStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN;
+}  // namespace
+
+PreviewWindow::PreviewWindow(FeatureHost& host)
+    : FeatureWindow(host, "frmPreview", "Preview", kPreviewClient, previewControls()) {}
+
+PreviewWindow::~PreviewWindow() {
+    unload();
+}
+
+void PreviewWindow::onLoad() {
+    pane_ = std::make_unique<PreviewPane>(form(), [this] { close(); });
+    // A window of its own, with a caption and a sizing border, rather than
+    // a page of the main window's child area.
+    SetWindowLongA(hwnd(), GWL_STYLE, static_cast<LONG>(kFramedStyle));
+    HWND list = binder().handleOf(form()["lstPreview"]);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_INFOTIP, LVS_EX_INFOTIP);
+}
+
+void PreviewWindow::onUnload() {
+    pane_.reset();
+}
+
+void PreviewWindow::open(preview::PreviewRequest request) {
+    if (!load()) return;
+    const std::string title = request.title.empty() ? std::string("Preview") : request.title;
+    pane_->show(std::move(request), tuning::currentValueOf);
+    SetWindowTextA(hwnd(), title.c_str());
+    RECT frame{0, 0, kPreviewClient.width, kPreviewClient.height};
+    AdjustWindowRectEx(&frame, kFramedStyle, FALSE, 0);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    RECT owner{};
+    HWND host = host_.hostHandle();
+    if (!host || !GetWindowRect(host, &owner)) owner = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    const int x = owner.left + ((owner.right - owner.left) - width) / 2;
+    const int y = owner.top + ((owner.bottom - owner.top) - height) / 2;
+    SetWindowPos(hwnd(), HWND_TOP, x > 0 ? x : 0, y > 0 ? y : 0, width, height, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+    layOut(kPreviewClient.width, kPreviewClient.height);
+    SetFocus(binder().handleOf(form()["lstPreview"]));
+}
+
+void PreviewWindow::close() {
+    if (isLoaded()) ShowWindow(hwnd(), SW_HIDE);
+}
+
+void PreviewWindow::layOut(int width, int height) {
+    auto place = [this](const char* name, int x, int y, int w, int h) {
+        if (HWND control = binder().handleOf(form()[name]))
+            MoveWindow(control, x, y, w > 0 ? w : 0, h > 0 ? h : 0, TRUE);
+    };
+    const int buttonsTop = height - kMargin - kButtonHeight;
+    place("lblHeading", kMargin, 8, width - 2 * kMargin, 32);
+    place("lstPreview", kMargin, 44, width - 2 * kMargin, buttonsTop - 8 - 44);
+    place("lblSummary", kMargin, buttonsTop + 4, width - 3 * kMargin - 2 * kButtonWidth, 16);
+    place("cmdClose", width - kMargin - kButtonWidth, buttonsTop, kButtonWidth, kButtonHeight);
+    place("cmdCarryOut", width - 2 * kMargin - 2 * kButtonWidth, buttonsTop,
+          kButtonWidth, kButtonHeight);
+}
+
+bool PreviewWindow::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (msg) {
+    case WM_SIZE:
+        if (pane_) layOut(LOWORD(lParam), HIWORD(lParam));
+        break;
+    case WM_GETMINMAXINFO: {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMinTrackSize.x = kMinimumWidth;
+        info->ptMinTrackSize.y = kMinimumHeight;
+        result = 0;
+        return true;
+    }
+    case WM_CLOSE:
+        close();
+        result = 0;
+        return true;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (pane_ && header && header->code == LVN_GETINFOTIPA) {
+            // The full key path of a row, which the list shows shortened.
+            auto* tip = reinterpret_cast<NMLVGETINFOTIPA*>(lParam);
+            const std::string full = pane_->fullKey(tip->iItem);
+            if (tip->pszText && tip->cchTextMax > 0) lstrcpynA(tip->pszText, full.c_str(), tip->cchTextMax);
+            result = 0;
+            return true;
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    return FeatureWindow::onMessage(msg, wParam, lParam, result);
+}
+
+}  // namespace quellar::shell

@@ -1,0 +1,38 @@
+#pragma once
+// The preview window: a skinned, sizable window owned by the main window
+// that shows what an apply or a restore would write, and carries it out on
+// request. It writes nothing itself.
+#include <memory>
+
+#include "core/preview.h"
+#include "features/preview/previewpane.h"
+#include "ui/form/featurewindow_win.h"
+
+namespace quellar::shell {
+
+class PreviewWindow : public FeatureWindow {
+public:
+    explicit PreviewWindow(FeatureHost& host);
+    ~PreviewWindow() override;
+
+    // Fills the window from `request` with the values as they are now and
+    // shows it in front of its owner.
+    void open(preview::PreviewRequest request);
+    void close();
+    bool isOpen() const { return isLoaded() && IsWindowVisible(hwnd()); }
+
+    // Only while loaded.
+    PreviewPane& pane() { return *pane_; }
+
+protected:
+    void onLoad() override;
+    void onUnload() override;
+    bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void layOut(int width, int height);
+
+    std::unique_ptr<PreviewPane> pane_;
+};
+
+}  // namespace quellar::shell
