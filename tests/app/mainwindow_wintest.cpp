@@ -97,6 +97,7 @@ TEST_CASE("start-up: the window, the face over the child area, tray icon, hidden
 
     CHECK(winVersion >= 1);
     CHECK(winVersionName == winVersionNameOf(winVersion));
+    CHECK(s.main.flash().state().variable("_root.windows") == winVersionName);
 
     CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD});
     CHECK(s.main.tray().IsVisible());
