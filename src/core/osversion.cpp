@@ -27,7 +27,7 @@ int osVersionIndex(unsigned long platformId, unsigned long major, unsigned long 
         if (major == 5 && minor == 1) return 6;
         // Server 2003, Vista, 7, 8, 10, 11: the same TCP/IP parameters
         // key as XP, so they are tuned as the NT system they are.
-        return 7;
+        return kWinVersionAfterXp - 1;
     }
     return 0;
 }
