@@ -270,16 +270,16 @@ void MainWindow::onPanelButton(std::size_t row) {
         showChildForm(button.feature);
         break;
     case PanelAction::InternetProperties:
-        OpenInternetProperties();
+        OpenInternetProperties(reinterpret_cast<std::uintptr_t>(hwnd()));
         break;
     case PanelAction::SystemProperties:
-        OpenSystemProperties();
+        OpenSystemProperties(reinterpret_cast<std::uintptr_t>(hwnd()));
         break;
     case PanelAction::ModemSettings:
-        OpenModemSettings();
+        OpenModemSettings(reinterpret_cast<std::uintptr_t>(hwnd()));
         break;
     case PanelAction::NetworkSettings:
-        OpenNetworkSettings();
+        OpenNetworkSettings(reinterpret_cast<std::uintptr_t>(hwnd()));
         break;
     case PanelAction::Nothing:
         break;
@@ -323,8 +323,9 @@ bool MainWindow::start() {
     // 7.
     FileVersion version = ownFileVersion();
     flash_.SetVariable("_root.version", versionText(version.major, version.minor, version.revision));
-    // 8.
+    // 8. The face names the Windows it tunes for.
     shell::detectWindowsVersion();
+    flash_.SetVariable("_root.windows", winVersionName);
     // 9.
     initTuningPresets();
     startupMark("version and presets");
@@ -503,7 +504,8 @@ void MainWindow::openHelp() {
     open.file = joinProgramFolder(kHelpFileName);
     open.directory = kHelpFolder;
     open.showState = SW_SHOWNORMAL;
-    effects().shellOpen(open);
+    const std::uintptr_t result = effects().shellOpen(open);
+    if (result <= 32) tellNotOpened(open.owner, helpNotOpenedMessage(open.file, result));
 }
 
 void MainWindow::unloadAll(const std::array<FeatureIndex, kFeatureCount>& order) {
@@ -536,9 +538,11 @@ void MainWindow::restartWindows() {
     // On success the system's shutdown ends the process.
     if (RestartWindows() != 0) return;
     // Refused: the program goes on as it was started, its icon back and its
-    // windows (pinger, memory alarm, graphs) running again.
+    // windows (pinger, memory alarm, graphs) running again, and the face in
+    // front: the child area's window is gone, the area must not cover it.
     tray_.Show(true);
     loadStartupFeatures();
+    bringFaceToFront();
     effects().messageBox(reinterpret_cast<std::uintptr_t>(hwnd()), kRestartRefused, kMainCaption,
                          MB_OK | MB_ICONEXCLAMATION);
 }
@@ -605,16 +609,16 @@ void MainWindow::onFSCommand(const std::string& command, const std::string&) {
         host(kRamConfiguration);
         break;
     case UiCommand::InternetProperties:
-        OpenInternetProperties();
+        OpenInternetProperties(reinterpret_cast<std::uintptr_t>(hwnd()));
         break;
     case UiCommand::SystemSetting:
-        OpenSystemProperties();
+        OpenSystemProperties(reinterpret_cast<std::uintptr_t>(hwnd()));
         break;
     case UiCommand::ModemSetting:
-        OpenModemSettings();
+        OpenModemSettings(reinterpret_cast<std::uintptr_t>(hwnd()));
         break;
     case UiCommand::NetworkSetting:
-        OpenNetworkSettings();
+        OpenNetworkSettings(reinterpret_cast<std::uintptr_t>(hwnd()));
         break;
     case UiCommand::Restart:
         aboutReturn_.reset();

@@ -14,7 +14,9 @@ namespace {
 
 // A backup file holds a few hundred lines; anything far larger is not one.
 constexpr DWORD kLargestBackupFile = 4 * 1024 * 1024;
-constexpr char kTemporaryExtension[] = ".tmp";
+// The system adds four hex digits and ".tmp" to the prefix.
+constexpr char kTemporaryPrefix[] = "QLR";
+constexpr char kTemporaryPattern[] = "QLR*.tmp";
 
 bool isFolder(const std::string& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
@@ -58,7 +60,41 @@ DWORD writeWholeFile(const std::string& path, const std::string& text) {
     return status;
 }
 
+// The number a backup records for a value; nothing when the value or its
+// key does not exist (a restore then removes it again). A value that exists
+// but cannot be read counts as 0, as it always has: removing it on a
+// restore could lose what was there.
+std::optional<double> currentValue(tuning::Hive hive, const std::string& path, const std::string& name) {
+    HKEY key = nullptr;
+    const LONG opened = RegOpenKeyExA(tuning::hiveKey(hive), path.c_str(), 0, KEY_QUERY_VALUE, &key);
+    if (opened == ERROR_FILE_NOT_FOUND) return std::nullopt;
+    if (opened != ERROR_SUCCESS) return 0.0;
+    DWORD size = 0;
+    const LONG queried = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, &size);
+    RegCloseKey(key);
+    if (queried == ERROR_FILE_NOT_FOUND) return std::nullopt;
+    return settings::CRegister().myREGGetSetting(tuning::hiveKey(hive), path, name);
+}
+
+// A restore puts back what was there: a value recorded as absent is
+// deleted, but a key that is missing is not made just to be empty.
+long restoreOperation(const tuning::RegistryOperation& op) {
+    if (!op.remove) return tuning::writeOperation(op);
+    HKEY key = nullptr;
+    const LONG opened = RegOpenKeyExA(tuning::hiveKey(op.hive), op.keyPath.c_str(), 0, KEY_SET_VALUE, &key);
+    if (opened == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+    if (opened != ERROR_SUCCESS) return opened;
+    const LONG deleted = RegDeleteValueA(key, op.valueName.c_str());
+    RegCloseKey(key);
+    return deleted == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : deleted;
+}
+
 }  // namespace
+
+std::function<void(const std::string&, const std::string&)>& temporaryFileHook() {
+    static std::function<void(const std::string&, const std::string&)> hook;
+    return hook;
+}
 
 std::string backupsFolder() { return effects().programFolder() + "\\" + kBackupsFolderName; }
 
@@ -70,8 +106,14 @@ BackupFileChoice nextBackupFileName() {
         return choice;
     }
     const std::string pattern = std::string("*.") + kBackupExtension;
-    const int highest = highestBackupNumber(filesMatching(folder, pattern.c_str()));
-    const std::optional<std::string> name = backupFileNameFor(highest + 1);
+    int number = highestBackupNumber(filesMatching(folder, pattern.c_str())) + 1;
+    std::optional<std::string> name;
+    // A folder that happens to carry a backup's name is not a backup, but
+    // the file cannot take its name either: the next number is tried.
+    while ((name = backupFileNameFor(number)) &&
+           GetFileAttributesA((folder + "\\" + *name).c_str()) != INVALID_FILE_ATTRIBUTES) {
+        ++number;
+    }
     if (!name) {
         choice.problem = "There is no backup number left: numbers end at " +
                          std::to_string(kHighestBackupNumber) + ", and " + folder +
@@ -96,22 +138,36 @@ BackupWriteResult backupCurrentSettings() {
     if (const std::optional<tuning::Family> family = tuning::familyOf(winVersion)) {
         subkeys = tuning::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(*family));
     }
-    const settings::CRegister registry;
-    const std::string text =
-        backupText(effects().localTime(), winVersion, subkeys,
-                   [&registry](tuning::Hive hive, const std::string& path, const std::string& name) {
-                       return registry.myREGGetSetting(tuning::hiveKey(hive), path, name);
-                   });
+    const std::string text = backupText(effects().localTime(), winVersion, subkeys, currentValue);
 
     // Complete under a name the backup list does not show, then renamed in
-    // one step; MoveFileA never replaces an existing file.
-    const std::string temporary =
-        choice.path.substr(0, choice.path.size() - std::string(kBackupExtension).size() - 1) + kTemporaryExtension;
+    // one step; MoveFileA never replaces an existing file. The temporary name
+    // is one the system makes unique, so whatever a crash left behind cannot
+    // stand in the way; such leftovers are cleared first.
+    const std::string folder = backupsFolder();
+    for (const std::string& stale : filesMatching(folder, kTemporaryPattern)) {
+        const std::string path = folder + "\\" + stale;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+    }
+    char temporaryName[MAX_PATH + 1] = {};
+    if (!GetTempFileNameA(folder.c_str(), kTemporaryPrefix, 0, temporaryName)) {
+        result.problem = "No temporary file can be made in " + folder + " for the backup: " + reasonOf(GetLastError());
+        return result;
+    }
+    const std::string temporary = temporaryName;
+    if (temporaryFileHook()) temporaryFileHook()(temporary, choice.path);
     DWORD status = writeWholeFile(temporary, text);
-    if (status == ERROR_SUCCESS && !MoveFileA(temporary.c_str(), choice.path.c_str())) status = GetLastError();
     if (status != ERROR_SUCCESS) {
         DeleteFileA(temporary.c_str());
-        result.problem = "The backup file " + choice.path + " cannot be written: " + reasonOf(status);
+        result.problem = "The temporary file " + temporary + " for the backup cannot be written: " + reasonOf(status);
+        return result;
+    }
+    if (!MoveFileA(temporary.c_str(), choice.path.c_str())) {
+        status = GetLastError();
+        DeleteFileA(temporary.c_str());
+        result.problem = "The temporary file " + temporary + " cannot be renamed to " + choice.path + ": " +
+                         reasonOf(status);
         return result;
     }
     result.ok = true;
@@ -147,7 +203,7 @@ BackupReadResult readBackupFile(const std::string& path) {
 
 RestoreResult restoreBackup(const BackupContents& contents) {
     RestoreResult result;
-    result.report = tuning::carryOutInRegistry(contents.writes);
+    result.report = tuning::carryOut(contents.writes, restoreOperation);
     if (result.report.ok()) {
         result.status = RestoreResult::Status::Restored;
         return result;
@@ -160,16 +216,43 @@ RestoreResult restoreBackup(const BackupContents& contents) {
     return result;
 }
 
-RestoreResult restoreBackupFile(const std::string& path) {
+RestoreResult restoreBackupFile(const std::string& path, int runningWinVersion) {
     const BackupReadResult read = readBackupFile(path);
+    RestoreResult result;
     if (!read.ok) {
-        RestoreResult result;
         result.status = RestoreResult::Status::Rejected;
         result.message = "The backup " + fileNameOf(path) + " was not restored; nothing was changed.\r\n\r\n" +
                          read.describe();
         return result;
     }
+    if (read.contents.header.winVersion != runningWinVersion) {
+        result.status = RestoreResult::Status::OtherWindows;
+        result.message = kOtherWindowsMessage;
+        return result;
+    }
     return restoreBackup(read.contents);
+}
+
+BackupHeaderRead readBackupHeader(const std::string& path) {
+    BackupHeaderRead result;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        result.problem = "The file " + path + " cannot be read: " + reasonOf(GetLastError());
+        return result;
+    }
+    char start[kHeaderBytes];
+    DWORD read = 0;
+    const BOOL ok = ReadFile(file, start, sizeof start, &read, nullptr);
+    const DWORD status = ok ? ERROR_SUCCESS : GetLastError();
+    CloseHandle(file);
+    if (!ok) {
+        result.problem = "The file " + path + " cannot be read: " + reasonOf(status);
+        return result;
+    }
+    result.opened = true;
+    result.fields = backupHeaderFields(std::string_view(start, read));
+    return result;
 }
 
 }  // namespace quellar::backup

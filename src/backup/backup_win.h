@@ -2,6 +2,7 @@
 // Backup files on disk: choosing the next number in the Backups folder,
 // writing a backup of the current TCP/IP values, reading one back and
 // restoring it. The format itself lives in backup/backupfile.h.
+#include <functional>
 #include <string>
 
 #include "backup/backupfile.h"
@@ -35,15 +36,31 @@ struct BackupWriteResult {
 // whole; on failure no numbered file appears.
 BackupWriteResult backupCurrentSettings();
 
+// For tests of the failure paths: when set, called with the temporary
+// file's path and the backup's path once the temporary file is made, before
+// it is written and renamed (the moment another program could get in the way).
+std::function<void(const std::string& temporary, const std::string& target)>& temporaryFileHook();
+
 // Reads and checks a whole backup file; nothing is written. A file that
 // cannot be read gives line 0 and the system's reason.
 BackupReadResult readBackupFile(const std::string& path);
 
+struct BackupHeaderRead {
+    bool opened = false;        // false: the file could not be read at all
+    std::string problem;        // why, for the user, when not opened
+    BackupHeaderFields fields;  // each field empty when its line is damaged
+};
+
+// The date, time and Windows version of a backup file, for a list of
+// backups: reads only the first kHeaderBytes bytes and checks nothing more.
+BackupHeaderRead readBackupHeader(const std::string& path);
+
 struct RestoreResult {
     enum class Status {
-        Restored,       // every recorded value written back
-        Rejected,       // the file did not check out; nothing was written
-        PartlyRestored  // the file checked out, but some writes failed
+        Restored,        // every recorded value written back
+        Rejected,        // the file did not check out; nothing was written
+        OtherWindows,    // taken on another Windows version; nothing was written
+        PartlyRestored   // the file checked out, but some writes failed
     };
     Status status = Status::Rejected;
     tuning::ExecutionReport report;
@@ -55,9 +72,15 @@ struct RestoreResult {
 // order, also after a write has failed.
 RestoreResult restoreBackup(const BackupContents& contents);
 
-// readBackupFile, then restoreBackup when the file checked out. The caller
-// confirms with the user and compares contents.header.winVersion with the
-// running system first, if it wants to (readBackupFile gives the header).
-RestoreResult restoreBackupFile(const std::string& path);
+// The message for a backup of another Windows version.
+inline constexpr char kOtherWindowsMessage[] = "This backup file was taken from another operating system!!";
+
+// The restore command in one call: reads and checks the whole file
+// (readBackupFile); refuses it, writing nothing, unless it was taken on
+// exactly `runningWinVersion` (a Windows 2000 backup is refused on XP, though
+// both share a layout); then restoreBackup. The status says which happened,
+// the message what to tell the user (caption kMessageCaption). Confirming
+// with the user first is the caller's part.
+RestoreResult restoreBackupFile(const std::string& path, int runningWinVersion);
 
 }  // namespace quellar::backup

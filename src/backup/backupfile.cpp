@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/osversion.h"
+
 namespace quellar::backup {
 
 using tuning::Family;
@@ -175,11 +177,17 @@ std::string backupText(const LocalTime& when, int winVersion, const std::vector<
         line(textLine(rec.keyLine));
         for (const PairLayout& pair : rec.pairs) {
             line(textLine(pair.name));
-            std::int64_t value = pair.fixed;
-            if (pair.kind != PairKind::Fixed) {
-                value = recordedNumber(read(rec.hive, rec.readPath, pair.name));
-                if (pair.kind == PairKind::Flag) value = value != 0 ? 1 : 0;
+            if (pair.kind == PairKind::Fixed) {
+                line(numberText(pair.fixed));
+                continue;
             }
+            const std::optional<double> current = read(rec.hive, rec.readPath, pair.name);
+            if (!current) {
+                line(kAbsentLine);
+                continue;
+            }
+            std::int64_t value = recordedNumber(*current);
+            if (pair.kind == PairKind::Flag) value = value != 0 ? 1 : 0;
             line(numberText(value));
         }
     }
@@ -236,6 +244,21 @@ bool timePattern(std::string_view line, int parts[3]) {
     if (!h || !m || !s) return false;
     parts[0] = *h, parts[1] = *m, parts[2] = *s;
     return true;
+}
+
+std::optional<CalendarDate> dateOf(std::string_view line) {
+    int parts[3];
+    if (!datePattern(line, parts)) return std::nullopt;
+    if (parts[1] < 1 || parts[1] > 12 || parts[2] < 1 || parts[2] > daysInMonth(parts[0], parts[1])) {
+        return std::nullopt;
+    }
+    return CalendarDate{parts[0], parts[1], parts[2]};
+}
+
+std::optional<TimeOfDay> timeOfDayOf(std::string_view line) {
+    int parts[3];
+    if (!timePattern(line, parts) || parts[0] > 23 || parts[1] > 59 || parts[2] > 59) return std::nullopt;
+    return TimeOfDay{parts[0], parts[1], parts[2]};
 }
 
 // A whole number: an optional minus and at least one digit, nothing else.
@@ -373,13 +396,13 @@ private:
         }
         created.hour = parts[0], created.minute = parts[1], created.second = parts[2];
 
-        const std::string versionExpected = "the Windows version number (1 to 7)";
+        const std::string versionExpected = "the Windows version number (1 to 8)";
         if (!(line = take(versionExpected))) return false;
         const std::optional<std::int64_t> version = wholeNumber(*line);
         if (!version) return wrongKind(*line, versionExpected);
-        family_ = tuning::familyOf(static_cast<int>(std::clamp<std::int64_t>(*version, -1, 8)));
+        family_ = tuning::familyOf(static_cast<int>(std::clamp<std::int64_t>(*version, -1, 9)));
         if (!family_) {
-            return fail(lineNumber(), shown(*line) + " is not a Windows version number (1 to 7).");
+            return fail(lineNumber(), shown(*line) + " is not a Windows version number (1 to 8).");
         }
         contents_.header.winVersion = static_cast<int>(*version);
         return true;
@@ -414,8 +437,15 @@ private:
             auto name = quotedText(*line);
             if (!name || !sameName(*name, layout.name)) return wrongKind(*line, nameExpected);
 
-            const std::string valueExpected = "the number recorded for \"" + layout.name + "\"";
+            const bool mayBeAbsent = layout.kind != PairKind::Fixed;
+            const std::string valueExpected = "the number recorded for \"" + layout.name + "\"" +
+                                              (mayBeAbsent ? std::string(" (or ") + kAbsentLine + ")" : "");
             if (!(line = take(valueExpected))) return false;
+            if (mayBeAbsent && *line == kAbsentLine) {
+                contents_.writes.push_back({hive, std::string(key), std::string(*name),
+                                            tuning::valueTypeOf(*family_), 0, true});
+                continue;
+            }
             const std::optional<std::int64_t> value = wholeNumber(*line);
             if (!value) return wrongKind(*line, valueExpected);
             if (*value < kLowestValue || *value > kHighestValue) {
@@ -438,6 +468,21 @@ private:
 };
 
 }  // namespace
+
+BackupHeaderFields backupHeaderFields(std::string_view start) {
+    std::size_t cut = 0;
+    const std::vector<std::string_view> lines = splitLines(start.substr(0, kHeaderBytes), cut);
+    BackupHeaderFields fields;
+    if (lines.size() > 0) fields.date = dateOf(lines[0]);
+    if (lines.size() > 1) fields.time = timeOfDayOf(lines[1]);
+    if (lines.size() > 2) {
+        const std::optional<std::int64_t> version = wholeNumber(lines[2]);
+        if (version && *version >= kFirstWinVersion && *version <= kLastWinVersion) {
+            fields.winVersion = static_cast<int>(*version);
+        }
+    }
+    return fields;
+}
 
 std::string BackupReadResult::describe() const {
     if (ok) return std::string();

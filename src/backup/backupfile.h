@@ -58,6 +58,10 @@ std::string timeLine(const LocalTime& when);
 // 4294967295; anything below 0 or not a number as 0.
 std::int64_t recordedNumber(double registryNumber);
 
+// The value line of a "current" pair whose value does not exist: a restore
+// deletes the value again. Files of the plain rule recorded such a value as 0.
+inline constexpr char kAbsentLine[] = "absent";
+
 // The range a value line may hold: the signed 32-bit numbers (files written
 // with that rule) and the unsigned ones (this writer's rule). Both halves
 // overlap in the same 32 bits when restored as a REG_DWORD.
@@ -92,14 +96,15 @@ std::vector<RecordLayout> backupLayout(tuning::Family family, const std::vector<
 
 // ---- Writing ----------------------------------------------------------
 
-// Reads one registry value as a number (0 when it cannot be read).
-using ValueReader =
-    std::function<double(tuning::Hive hive, const std::string& path, const std::string& name)>;
+// Reads one registry value as a number: nothing when the value (or its
+// key) does not exist, 0 when it exists but cannot be read.
+using ValueReader = std::function<std::optional<double>(tuning::Hive hive, const std::string& path,
+                                                        const std::string& name)>;
 
 // The whole text of a backup taken at `when` on the system `winVersion`:
-// the header, then, for a version of 1 to 7, the family's records with the
-// current values taken from `read`, in file order. Every line ends with
-// CR LF.
+// the header, then, for a version of 1 to 8, the family's records with the
+// current values taken from `read`, in file order; a current value that
+// does not exist is recorded as kAbsentLine. Every line ends with CR LF.
 std::string backupText(const LocalTime& when, int winVersion, const std::vector<std::string>& subkeys,
                        const ValueReader& read);
 
@@ -114,7 +119,7 @@ struct BackupContents {
     BackupHeader header;
     std::size_t records = 0;
     // The writes a restore makes, in file order: REG_SZ text on the 9x
-    // family, REG_DWORD on NT; nothing is ever removed.
+    // family, REG_DWORD on NT; a value recorded as absent is removed.
     std::vector<tuning::RegistryOperation> writes;
 };
 
@@ -127,6 +132,29 @@ struct BackupReadResult {
     // "Line 7: expected ..." for the user; empty when ok.
     std::string describe() const;
 };
+
+// What a list of backups shows of one file: its three header lines, each
+// taken on its own, so a damaged header gives an empty field rather than no
+// row. Nothing past the header is looked at.
+struct CalendarDate {
+    int year = 0, month = 0, day = 0;
+};
+struct TimeOfDay {
+    int hour = 0, minute = 0, second = 0;
+};
+struct BackupHeaderFields {
+    std::optional<CalendarDate> date;  // none: line 1 is not a valid date
+    std::optional<TimeOfDay> time;     // none: line 2 is not a valid time of day
+    std::optional<int> winVersion;     // none: line 3 is not a version number 1 to 8
+};
+
+// The start of a backup file (at least kHeaderBytes of it, when it is that
+// long) read as its header.
+BackupHeaderFields backupHeaderFields(std::string_view start);
+
+// More than the longest header a backup can have ("#yyyy-mm-dd#", "#hh:mm:ss#",
+// a version number, each with its line end).
+inline constexpr std::size_t kHeaderBytes = 64;
 
 // Checks the whole text before anything is taken from it. Every line must
 // end with a line end (CR LF, or LF alone) and be of the kind its position

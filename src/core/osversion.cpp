@@ -10,7 +10,7 @@ constexpr unsigned long kPlatformWindows = 1;  // VER_PLATFORM_WIN32_WINDOWS
 constexpr unsigned long kPlatformNt = 2;       // VER_PLATFORM_WIN32_NT
 
 const char* const kNames[] = {"Windows 32", "Windows 95", "Windows 98", "Windows ME",
-                              "Windows NT", "Windows 2000", "Windows XP"};
+                              "Windows NT", "Windows 2000", "Windows XP", "Windows after XP"};
 }  // namespace
 
 int osVersionIndex(unsigned long platformId, unsigned long major, unsigned long minor) {
@@ -25,17 +25,20 @@ int osVersionIndex(unsigned long platformId, unsigned long major, unsigned long 
         if (major < 5) return 4;
         if (major == 5 && minor == 0) return 5;
         if (major == 5 && minor == 1) return 6;
+        // Server 2003, Vista, 7, 8, 10, 11: the same TCP/IP parameters
+        // key as XP, so they are tuned as the NT system they are.
+        return kWinVersionAfterXp - 1;
     }
     return 0;
 }
 
 const char* winVersionNameOf(int number) {
-    if (number < 1 || number > 7) return kNames[0];
+    if (number < kFirstWinVersion || number > kLastWinVersion) return kNames[0];
     return kNames[number - 1];
 }
 
 void setWindowsVersionFromIndex(int index) {
-    if (index < 0 || index > 6) index = 0;
+    if (index < 0 || index > kLastWinVersion - 1) index = 0;
     winVersion = static_cast<std::int16_t>(index + 1);
     winVersionName = winVersionNameOf(winVersion);
 }

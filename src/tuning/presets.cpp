@@ -23,6 +23,8 @@ struct PresetColumn {
 
 // -1 in mtu or rwin removes the matching registry values: "Automatic-B"
 // drops the receive window, "Automatic-C" the MTU, MSS and window values.
+// "Windows default" removes every value (systemDefaults); its numbers are
+// kept only as the table has always had them and are never written.
 constexpr PresetColumn kColumns[kTuningPresetCount] = {
     //  mtu   mss    rwin ttl keepAlive  intv syn ndi  pmtuD  blackH  c1.0 c1.1 icmp
     {576, 536, 4288, 128, 600000, 1000, 2, 0, true, false, 16, 8, false},       // Automatic-A
@@ -56,6 +58,7 @@ void initTuningPresets() {
         p.maxConnPer1_0Server = c.maxConnPer1_0Server;
         p.maxConnPerServer = c.maxConnPerServer;
         p.icmpRedirects = c.icmpRedirects;
+        p.systemDefaults = i == kWindowsDefaultPreset;
     }
 }
 
@@ -63,6 +66,12 @@ std::string modeDescription(const tuning::TuningParams& p) {
     const std::string tab = "\t";
     const std::string crlf = "\r\n";
     using std::to_string;
+    if (p.systemDefaults) {
+        return "Every TCP/IP value this program sets (MSS, MTU, RWIN, TTL, Keep Alive, SYN, ICMP, "
+               "BlackHole, NDI, MSCPS0, MSCPS1) is removed from the registry, so each one returns to "
+               "the system's default." + crlf + crlf +
+               "A backup of the current values is taken first." + crlf;
+    }
     return "MSS = " + to_string(p.mss) + tab + "MTU = " + to_string(p.mtu) + tab + tab + "ICMP = " +
            truth(p.icmpRedirects) + crlf + crlf +
            "NDI = " + to_string(p.ndiCacheSize) + tab + "MSCPS0 = " + to_string(p.maxConnPer1_0Server) + tab +

@@ -10,6 +10,8 @@
 namespace quellar {
 
 inline constexpr std::size_t kTuningPresetCount = 8;
+// "Windows default": removes every mapped value instead of writing numbers.
+inline constexpr std::size_t kWindowsDefaultPreset = 7;
 
 // Index 0 to 7, the index of the Wizard's mode option; filled once at
 // start-up by initTuningPresets() and never changed afterwards.
@@ -25,7 +27,8 @@ void initTuningPresets();
 
 // The Wizard's summary of a set: five groups of "NAME = value" separated by
 // tabs, lines ended by CR LF, numbers in plain decimal (-1 as "-1"),
-// switches as True or False. pmtuDiscovery is not shown.
+// switches as True or False. pmtuDiscovery is not shown. A set that puts
+// back the system's defaults says so instead of listing numbers.
 std::string modeDescription(const tuning::TuningParams& params);
 
 }  // namespace quellar

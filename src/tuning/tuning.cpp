@@ -1,5 +1,6 @@
 #include "tuning/tuning.h"
 
+#include "core/osversion.h"
 #include "core/regformat.h"
 
 namespace quellar {
@@ -106,12 +107,13 @@ bool TuningParams::operator==(const TuningParams& o) const {
            keepAliveInterval == o.keepAliveInterval && synAttackProtect == o.synAttackProtect &&
            ndiCacheSize == o.ndiCacheSize && pmtuDiscovery == o.pmtuDiscovery &&
            pmtuBlackHoleDetect == o.pmtuBlackHoleDetect && maxConnPer1_0Server == o.maxConnPer1_0Server &&
-           maxConnPerServer == o.maxConnPerServer && icmpRedirects == o.icmpRedirects;
+           maxConnPerServer == o.maxConnPerServer && icmpRedirects == o.icmpRedirects &&
+           systemDefaults == o.systemDefaults;
 }
 
 std::optional<Family> familyOf(int winVersion) {
-    if (winVersion >= 1 && winVersion <= 4) return Family::Win9x;
-    if (winVersion >= 5 && winVersion <= 7) return Family::Nt;
+    if (isNtFamily(winVersion)) return Family::Nt;
+    if (winVersion >= kFirstWinVersion && winVersion <= kLastWinVersion) return Family::Win9x;
     return std::nullopt;
 }
 
@@ -133,7 +135,14 @@ std::string adapterTcpipKey(const std::string& subkey) {
 
 std::vector<RegistryOperation> tuningOperations(const TuningParams& params, Family family,
                                                 const std::vector<std::string>& subkeys) {
-    return family == Family::Win9x ? operations9x(params, subkeys) : operationsNt(params, subkeys);
+    std::vector<RegistryOperation> ops =
+        family == Family::Win9x ? operations9x(params, subkeys) : operationsNt(params, subkeys);
+    if (params.systemDefaults) {
+        // Without the value the system uses its built-in default; no number
+        // written here could stand for it on every Windows version.
+        for (RegistryOperation& op : ops) op.remove = true;
+    }
+    return ops;
 }
 
 }  // namespace quellar::tuning

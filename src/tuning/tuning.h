@@ -14,7 +14,10 @@ namespace quellar::tuning {
 
 // One set of TCP/IP values, copied as a whole. -1 in `mtu` removes the MTU
 // and MSS values instead of writing them; -1 in `rwin` removes the receive
-// window values.
+// window values. `systemDefaults` removes every value of the map, whatever
+// the numbers hold, so Windows goes back to its own built-in defaults (the
+// "Windows default" preset); a mode that fills in numbers of its own must
+// clear it.
 struct TuningParams {
     std::int32_t mss = 0;
     std::int32_t mtu = 0;
@@ -29,6 +32,7 @@ struct TuningParams {
     std::int32_t maxConnPer1_0Server = 0;
     std::int32_t maxConnPerServer = 0;
     bool icmpRedirects = false;
+    bool systemDefaults = false;
 
     bool operator==(const TuningParams& other) const;
     bool operator!=(const TuningParams& other) const { return !(*this == other); }
@@ -39,8 +43,9 @@ inline constexpr std::int32_t kRemoveValue = -1;
 
 enum class Family { Win9x, Nt };
 
-// winVersion 1 to 4 (an unrecognised system counts as 1) is the 9x family,
-// 5 to 7 the NT family; anything else has no family.
+// winVersion 1 to 4 (an unrecognised 9x system counts as 1) is the 9x
+// family, 5 to 8 (8: every NT system after XP) the NT family; anything else
+// has no family.
 std::optional<Family> familyOf(int winVersion);
 
 // The registry type every TCP/IP value of the family is written with:

@@ -7,15 +7,16 @@
 #include <vector>
 
 #include "core/effects.h"
+#include "win/programpath_win.h"
 
 namespace quellar::win {
 
 namespace {
 
+// In its short form where the folder's name does not survive the ANSI
+// calls, so the face, skin, Backups folder and Run entry all work there.
 std::string moduleFileName() {
-    std::vector<char> buffer(MAX_PATH + 1, '\0');
-    DWORD n = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    return std::string(buffer.data(), n);
+    return programFilePath();
 }
 
 const char* orNull(const std::string& text) {

@@ -398,6 +398,7 @@ TEST_CASE("applets, help, minimise and tray: the outside effects of the face's c
     Started s;
     const std::string shell = "rundll32.exe shell32.dll,Control_RunDLL ";
 
+    winVersion = 3;
     s.send("IDC_FS_internetProperties");
     s.send("IDC_FS_systemSetting");
     s.send("IDC_FS_modemSetting");
@@ -407,10 +408,22 @@ TEST_CASE("applets, help, minimise and tray: the outside effects of the face's c
     CHECK(s.starts[2].commandLine == shell + "modem.cpl");
     for (const ProgramStart& start : s.starts) CHECK(start.showState == 5);
 
+    // The modems applet: telephony from Windows 2000 on, modem.cpl before.
+    for (const auto& [version, applet] : {std::pair<int, const char*>{1, "modem.cpl"}, {4, "modem.cpl"},
+                                          {5, "modem.cpl"}, {6, "telephon.cpl"}, {7, "telephon.cpl"},
+                                          {8, "telephon.cpl"}}) {
+        CAPTURE(version);
+        winVersion = static_cast<std::int16_t>(version);
+        s.starts.clear();
+        s.send("IDC_FS_modemSetting");
+        REQUIRE(s.starts.size() == 1);
+        CHECK(s.starts[0].commandLine == shell + applet);
+    }
+
     // The network applet by family; none before the version is known.
-    const std::pair<int, const char*> families[] = {{1, "netcpl.cpl"}, {4, "netcpl.cpl"},
-                                                    {5, "ncpa.cpl"},   {7, "ncpa.cpl"},
-                                                    {0, nullptr},      {8, nullptr}};
+    const std::pair<int, const char*> families[] = {{1, "netcpl.cpl"}, {4, "netcpl.cpl"}, {5, "ncpa.cpl"},
+                                                    {7, "ncpa.cpl"},   {8, "ncpa.cpl"},   {0, nullptr},
+                                                    {9, nullptr}};
     for (const auto& [version, applet] : families) {
         CAPTURE(version);
         winVersion = static_cast<std::int16_t>(version);
@@ -444,6 +457,23 @@ TEST_CASE("applets, help, minimise and tray: the outside effects of the face's c
     CHECK(s.exits.empty());
     CHECK(s.boxes.empty());
 
+    // An applet or the help file that cannot start: the user is told what.
+    effects().startProgram = [](const ProgramStart&) -> std::uintptr_t { return 0; };
+    effects().shellOpen = [](const ShellOpen&) -> std::uintptr_t { return 2; };  // SE_ERR_FNF
+    winVersion = 7;
+    s.send("IDC_FS_modemSetting");
+    s.send("IDC_FS_help");
+    REQUIRE(s.boxes.size() == 2);
+    CHECK(s.boxes[0].text == "Modems Settings could not be opened: Windows did not start \"" + shell +
+                                 "telephon.cpl\".");
+    CHECK(s.boxes[1].text == "The help file D:\\\\QLRHelp.chm could not be opened: the file is missing.");
+    for (const Box& box : s.boxes) {
+        CHECK(box.caption == "Quellar");
+        CHECK(box.owner == reinterpret_cast<std::uintptr_t>(s.main.hwnd()));
+        CHECK(box.flags == static_cast<unsigned>(MB_OK | MB_ICONEXCLAMATION));
+    }
+    s.boxes.clear();
+
     s.send("IDC_FS_minimize");
     CHECK(IsIconic(s.main.hwnd()));
     ShowWindow(s.main.hwnd(), SW_RESTORE);
@@ -460,6 +490,17 @@ TEST_CASE("close unloads every feature window in its order, removes the icon and
     CHECK(s.log == Log{"unload frmWizardMode", "load frmNormalMode", "unload frmNormalMode",
                        "unload frmBackUp", "unload frmNetPingerSettings", "unload frmSystemStatus",
                        "unload frmRamConfiguration", "unload frmMainSettings"});
+    CHECK(s.trayCalls == std::vector<DWORD>{NIM_DELETE});
+    CHECK(s.ended == 1);
+    CHECK(s.exits.empty());
+}
+
+TEST_CASE("closing the main window unloads every feature window in the unload order, removes the icon and ends") {
+    Started s;
+    SendMessageA(s.main.hwnd(), WM_CLOSE, 0, 0);
+    CHECK(s.log == Log{"unload frmWizardMode", "load frmNormalMode", "unload frmNormalMode",
+                       "unload frmBackUp", "unload frmNetPingerSettings", "unload frmRamConfiguration",
+                       "unload frmMainSettings", "unload frmSystemStatus"});
     CHECK(s.trayCalls == std::vector<DWORD>{NIM_DELETE});
     CHECK(s.ended == 1);
     CHECK(s.exits.empty());
@@ -497,6 +538,8 @@ TEST_CASE("restart: the other unload order, the icon removed, a reboot with all 
                            "load frmWizardMode", "load frmBackUp", "load frmNetPingerSettings",
                            "load frmSystemStatus", "load frmRamConfiguration", "load frmMainSettings"});
         checkHosting(s, -1);
+        // The face, not the emptied child area, is what the user sees.
+        CHECK(s.faceInFront());
         REQUIRE(s.boxes.size() == 1);
         CHECK(s.boxes[0].caption == "Quellar");
         CHECK(s.boxes[0].text.find("did not restart") != std::string::npos);
@@ -595,7 +638,7 @@ TEST_CASE("the panel under the face: each button does its action and leaves the 
     REQUIRE(s.starts.size() == 4);
     CHECK(s.starts[0].commandLine == shell + "inetcpl.cpl,,0");
     CHECK(s.starts[1].commandLine == shell + "sysdm.cpl,,0");
-    CHECK(s.starts[2].commandLine == shell + "modem.cpl");
+    CHECK(s.starts[2].commandLine == shell + "telephon.cpl");
     CHECK(s.starts[3].commandLine == shell + "ncpa.cpl");
 
     s.clearEffects();
@@ -728,7 +771,7 @@ TEST_CASE("the network applet under the Windows version Wine reports to the prog
         int version;
         const char* applet;
     };
-    const Mode modes[] = {{"win98", 3, "netcpl.cpl"}, {"winxp", 7, "ncpa.cpl"}};
+    const Mode modes[] = {{"win98", 3, "netcpl.cpl"}, {"winxp", 7, "ncpa.cpl"}, {"win7", 8, "ncpa.cpl"}};
     for (const Mode& m : modes) {
         CAPTURE(m.mode);
         const std::string result = folder + "\\applet-probe.txt";

@@ -97,6 +97,7 @@ TEST_CASE("start-up: the window, the face over the child area, tray icon, hidden
 
     CHECK(winVersion >= 1);
     CHECK(winVersionName == winVersionNameOf(winVersion));
+    CHECK(s.main.flash().state().variable("_root.windows") == winVersionName);
 
     CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD});
     CHECK(s.main.tray().IsVisible());
@@ -256,6 +257,10 @@ TEST_CASE("screenshot: the main window, and the Main settings window hosted in i
     SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);
     quellar::testing::pumpFor(500);
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-wizard.bmp");
+    SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 7)), BM_CLICK, 0, 0);
+    quellar::testing::pumpFor(500);
+    quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-wizard-defaults.bmp");
+    SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);
     SendMessageA(wizard.binder().handleOf(wizard.form()["cmdOptimize"]), BM_CLICK, 0, 0);
     quellar::testing::pumpFor(500);
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-after-optimize.bmp");

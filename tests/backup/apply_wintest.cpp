@@ -1,6 +1,8 @@
 #include <doctest/doctest.h>
 
 #include <cstdint>
+#include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,13 @@ const std::string kMstcp = "System\\CurrentControlSet\\Services\\VxD\\MSTCP";
 const std::string kCache = "System\\CurrentControlSet\\Services\\VxD\\NWLink\\Ndi\\params\\cachesize";
 const std::string kParams = "System\\CurrentControlSet\\Services\\Tcpip\\Parameters";
 
+// "Windows default" removes every value of the table.
+std::vector<Expect> systemDefaultsRemoveAll(const TuningParams& p, std::vector<Expect> table) {
+    if (p.systemDefaults)
+        for (Expect& e : table) e.removed = true;
+    return table;
+}
+
 // The family tables, written out here on their own rather than taken from
 // the code under test.
 std::vector<Expect> table9x(const TuningParams& p, const std::vector<std::string>& netTrans) {
@@ -59,7 +68,7 @@ std::vector<Expect> table9x(const TuningParams& p, const std::vector<std::string
         e.push_back({M, key, "MaxMTU", p.mtu, p.mtu == -1});
         e.push_back({M, key, "MaxMSS", p.mss, p.mtu == -1});
     }
-    return e;
+    return systemDefaultsRemoveAll(p, e);
 }
 
 std::vector<Expect> tableNt(const TuningParams& p, const std::vector<std::string>& interfaces) {
@@ -92,7 +101,7 @@ std::vector<Expect> tableNt(const TuningParams& p, const std::vector<std::string
         }
     }
     e.push_back({M, kCache, "", p.ndiCacheSize, false});
-    return e;
+    return systemDefaultsRemoveAll(p, e);
 }
 
 // The registry as it must be after an apply: `before` with the table's
@@ -147,7 +156,7 @@ TEST_CASE("every preset on every Windows version writes exactly its family's tab
         int winVersion;
     };
     const Version versions[] = {{"win95", 2}, {"win98", 3}, {"winme", 4}, {"nt40", 5},
-                                {"win2k", 6}, {"winxp", 7}, {"unrecognised", 1}};
+                                {"win2k", 6}, {"winxp", 7}, {"win7", 8}, {"unrecognised", 1}};
     initTuningPresets();
     for (const Version& v : versions) {
         CAPTURE(v.mode);
@@ -210,15 +219,15 @@ TEST_CASE("NT without an Interfaces key still gets the cachesize value") {
     MessageLog messages;
     winVersion = 7;
     initTuningPresets();
-    currentTuning = tuningPresets[7];
+    currentTuning = tuningPresets[6];
     const RegSnapshot before = snapshotRegistry();
     REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
     CHECK(differences(withTable(before, tableNt(currentTuning, {}), false), snapshotRegistry()) == "");
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, kCache, "").bytes == dwordBytes(0));
     const std::string file = readFile(folder.backups() + "\\001.BCK");
     CHECK(file.size() > 0);
-    CHECK(file.substr(file.size() - 76) ==
-          "\"System\\CurrentControlSet\\Services\\VxD\\NWLink\\Ndi\\params\\cachesize\"\r\n\"\"\r\n0\r\n");
+    CHECK(file.substr(file.size() - 81) ==
+          "\"System\\CurrentControlSet\\Services\\VxD\\NWLink\\Ndi\\params\\cachesize\"\r\n\"\"\r\nabsent\r\n");
     winVersion = 0;
 }
 
@@ -260,6 +269,54 @@ TEST_CASE("no backup, no change: a folder that cannot be made, and numbers used 
     CHECK(differences(before, snapshotRegistry()) == "");
 }
 
+TEST_CASE("backup files on disk: stale temporaries, a folder in the way, a write or rename that fails") {
+    RegistrySandbox sandbox;
+    ScratchProgramFolder folder("apply-disk");
+    MessageLog messages;
+    putSamples(samples::values9x(), {});
+    winVersion = 3;
+    initTuningPresets();
+    currentTuning = tuningPresets[4];
+    CreateDirectoryA(folder.backups().c_str(), nullptr);
+    // What a crash can leave: a temporary of ours, read-only, and a folder
+    // carrying the next backup's name.
+    writeFile(folder.backups() + "\\QLR1A2B.tmp", "half");
+    SetFileAttributesA((folder.backups() + "\\QLR1A2B.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+    CreateDirectoryA((folder.backups() + "\\001.BCK").c_str(), nullptr);
+    REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
+    CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK"});
+    CHECK(backup::readBackupFile(folder.backups() + "\\002.BCK").ok);
+
+    // Another program takes the name (or the temporary) just before the rename:
+    // nothing applied, nothing left, and the message names the file.
+    auto& hook = backup::temporaryFileHook();
+    for (const bool atWrite : {false, true}) {
+        CAPTURE(atWrite);
+        currentTuning = tuningPresets[atWrite ? 0 : 1];
+        const RegSnapshot before = snapshotRegistry();
+        std::string temporary;
+        hook = [&](const std::string& tmp, const std::string& target) {
+            temporary = tmp;
+            if (!atWrite) {
+                CreateDirectoryA(target.c_str(), nullptr);
+                return;
+            }
+            DeleteFileA(tmp.c_str());
+            CreateDirectoryA(tmp.c_str(), nullptr);
+        };
+        CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);
+        hook = nullptr;
+        CHECK(differences(before, snapshotRegistry()) == "");
+        REQUIRE_FALSE(messages.entries.empty());
+        CHECK(messages.entries.back().text.find(temporary) != std::string::npos);
+        CHECK(messages.entries.back().text.find(atWrite ? "cannot be written" : "cannot be renamed to") !=
+              std::string::npos);
+        if (atWrite) RemoveDirectoryA(temporary.c_str());
+    }
+    CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK", "003.BCK"});
+    winVersion = 0;
+}
+
 TEST_CASE("writes that fail are counted and explained, and the rest are still made") {
     RegistrySandbox sandbox;
     ScratchProgramFolder folder("apply-denied");
@@ -288,6 +345,66 @@ TEST_CASE("writes that fail are counted and explained, and the rest are still ma
     winVersion = 0;
 }
 
+// The values a backup carries exactly: those stored the way the family
+// writes them (plain decimal text on 9x, DWORDs on NT), flags as 0 or 1.
+std::vector<samples::SampleValue> exactlyCarried(bool nt) {
+    std::vector<samples::SampleValue> kept;
+    for (const auto& v : nt ? samples::valuesNt() : samples::values9x()) {
+        const bool plain =
+            nt ? v.type == REG_DWORD
+               : v.type == REG_SZ && v.text.find_first_not_of("0123456789") == std::string::npos &&
+                     (v.name.find("PMTU") != 0 || v.text == "0" || v.text == "1");
+        if (plain) kept.push_back(v);
+    }
+    return kept;
+}
+
+// The values of a snapshot, less the pairs a backup records as fixed numbers.
+std::map<std::string, std::pair<DWORD, std::string>> withoutFixed(const RegSnapshot& snap) {
+    auto values = snap.values;
+    for (auto it = values.begin(); it != values.end();) {
+        const std::string name = it->first.substr(it->first.find('|') + 1);
+        const bool fixed = name == "sackopts" || name == "tcp1323opts" || name == "tcpmaxdupacks" ||
+                           name == "defaultreceivewindow";
+        it = fixed ? values.erase(it) : std::next(it);
+    }
+    return values;
+}
+
+TEST_CASE("apply then restore puts every value back, absent ones absent; Windows default leaves none behind") {
+    initTuningPresets();
+    for (const bool nt : {false, true}) {
+        for (const std::size_t preset : {std::size_t{0}, kWindowsDefaultPreset}) {
+            CAPTURE(nt);
+            CAPTURE(kTuningPresetNames[preset]);
+            RegistrySandbox sandbox;
+            ScratchProgramFolder folder("roundtrip");
+            MessageLog messages;
+            const std::vector<std::string> subkeys = nt ? samples::interfaceSubkeys(3) : samples::netTransSubkeys(3);
+            std::vector<std::string> keys;
+            for (const std::string& s : subkeys)
+                keys.push_back(std::string(nt ? samples::kInterfaces : samples::kNetTrans) + "\\" + s);
+            putSamples(exactlyCarried(nt), keys);
+            winVersion = static_cast<std::int16_t>(nt ? 7 : 3);
+            const RegSnapshot before = snapshotRegistry();
+            currentTuning = tuningPresets[preset];
+            REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
+            if (preset == kWindowsDefaultPreset) {
+                for (const Expect& e : nt ? tableNt(currentTuning, subkeys) : table9x(currentTuning, subkeys)) {
+                    CAPTURE(e.key);
+                    CAPTURE(e.name);
+                    CHECK(queryRaw(tuning::hiveKey(e.hive), e.key, e.name).status == ERROR_FILE_NOT_FOUND);
+                }
+            }
+            const backup::RestoreResult restored = backup::restoreBackupFile(folder.backups() + "\\001.BCK", winVersion);
+            CHECK(restored.ok());
+            CHECK(withoutFixed(snapshotRegistry()) == withoutFixed(before));
+            CHECK(messages.entries.empty());
+        }
+    }
+    winVersion = 0;
+}
+
 TEST_CASE("the family follows the Windows version Wine reports to a process") {
     struct Mode {
         const char* mode;
@@ -296,7 +413,7 @@ TEST_CASE("the family follows the Windows version Wine reports to a process") {
     };
     const Mode modes[] = {{"win95", 2, false}, {"win98", 3, false}, {"winme", 4, false},
                           {"nt40", 5, true},   {"win2k", 6, true},  {"winxp", 7, true},
-                          {"win7", 1, false}};
+                          {"win2003", 8, true}, {"win7", 8, true}};
     const std::string folder = testProgramFolder();
     for (const Mode& m : modes) {
         CAPTURE(m.mode);

@@ -34,11 +34,15 @@ std::string firstLines(const std::string& text, std::size_t count) {
 std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
 
 // The registry holds what a restore of `w` writes: the number's decimal
-// text (9x) or its 32 bits (NT).
+// text (9x) or its 32 bits (NT), or no value at all for one recorded absent.
 void checkRestored(const tuning::RegistryOperation& w) {
     CAPTURE(w.keyPath);
     CAPTURE(w.valueName);
     const RawValue raw = queryRaw(tuning::hiveKey(w.hive), w.keyPath, w.valueName);
+    if (w.remove) {
+        CHECK(raw.status == ERROR_FILE_NOT_FOUND);
+        return;
+    }
     REQUIRE(raw.status == ERROR_SUCCESS);
     if (w.type == REG_SZ) {
         CHECK(raw.type == REG_SZ);
@@ -146,7 +150,7 @@ TEST_CASE("a backup of a prepared registry is the layout line for line, and rest
         const BackupReadResult read = readBackupFile(written.path);
         REQUIRE(read.ok);
         scramble(values);
-        const RestoreResult restored = restoreBackupFile(written.path);
+        const RestoreResult restored = restoreBackupFile(written.path, c.winVersion);
         CHECK(restored.ok());
         CHECK(restored.message.empty());
         CHECK(restored.report.attempted == read.contents.writes.size());
@@ -193,14 +197,14 @@ TEST_CASE("a damaged backup restores nothing and says where it is damaged") {
         const BackupReadResult read = readBackupFile(path);
         CHECK_FALSE(read.ok);
         CHECK(read.describe().find(d.line) == 0);
-        const RestoreResult r = restoreBackupFile(path);
+        const RestoreResult r = restoreBackupFile(path, 7);
         CHECK(r.status == RestoreResult::Status::Rejected);
         CHECK(r.report.attempted == 0);
         CHECK(r.message.find("001.BCK was not restored; nothing was changed.") != std::string::npos);
         CHECK(r.message.find(d.line) != std::string::npos);
         CHECK(snapshotRegistry() == before);
     }
-    const RestoreResult missing = restoreBackupFile(folder.backups() + "\\404.BCK");
+    const RestoreResult missing = restoreBackupFile(folder.backups() + "\\404.BCK", 7);
     CHECK(missing.status == RestoreResult::Status::Rejected);
     CHECK(missing.message.find("cannot be read: " + tuning::systemErrorText(ERROR_FILE_NOT_FOUND)) !=
           std::string::npos);
@@ -214,14 +218,51 @@ TEST_CASE("a restore whose writes fail still makes the others and counts the fai
     writeFile(path, samples::expectedNt(3));
     putSamples({}, {std::string(samples::kInterfaces) + "\\{1A2B}"});
     REQUIRE(makeReadOnly(HKEY_LOCAL_MACHINE, std::string(samples::kInterfaces) + "\\{1A2B}"));
-    const RestoreResult r = restoreBackupFile(path);
+    const RestoreResult r = restoreBackupFile(path, 7);
     CHECK(r.status == RestoreResult::Status::PartlyRestored);
     CHECK(r.report.attempted == 16 + 12);
     CHECK(r.report.failures.size() == 2);
     CHECK(r.message.find("2 of 28 recorded values could not be written back") == 0);
     CHECK(r.message.find(tuning::systemErrorText(ERROR_ACCESS_DENIED)) != std::string::npos);
-    CHECK(queryRaw(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\{5E6F}\\Parameters\\Tcpip", "MSS")
-              .bytes == dwordBytes(0));
+    // Values recorded absent stay absent, and no key is made for them.
+    CHECK_FALSE(keyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\{5E6F}\\Parameters\\Tcpip"));
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\Tcpip\\Parameters",
                    "GlobalMaxTcpWindowSize").bytes == dwordBytes(0xFFFFFFFFu));
+}
+
+TEST_CASE("a restore refuses another Windows version; the list reads headers alone") {
+    RegistrySandbox sandbox;
+    ScratchProgramFolder folder("header");
+    CreateDirectoryA(folder.backups().c_str(), nullptr);
+    const std::string path = folder.backups() + "\\001.BCK";
+    writeFile(path, samples::expectedNt(1, 6));
+    const RegSnapshot before = snapshotRegistry();
+    const RestoreResult refused = restoreBackupFile(path, 7);  // taken on 2000, running XP
+    CHECK(refused.status == RestoreResult::Status::OtherWindows);
+    CHECK(refused.message == "This backup file was taken from another operating system!!");
+    CHECK(refused.report.attempted == 0);
+    CHECK(snapshotRegistry() == before);
+    CHECK(restoreBackupFile(path, 6).ok());
+
+    // Header only: a body that would never check out does not matter.
+    writeFile(path, firstLines(samples::expectedNt(0, 8), 3) + "garbage\r\n");
+    BackupHeaderRead header = readBackupHeader(path);
+    REQUIRE(header.opened);
+    REQUIRE(header.fields.date);
+    CHECK(header.fields.date->day == 15);
+    REQUIRE(header.fields.time);
+    CHECK(header.fields.time->second == 9);
+    CHECK(header.fields.winVersion == 8);
+    // A damaged header: each bad field is simply not there.
+    writeFile(path, "#2004-02-30#\r\n#17:05:09#\r\n9\r\n");
+    header = readBackupHeader(path);
+    CHECK(header.opened);
+    CHECK_FALSE(header.fields.date);
+    CHECK(header.fields.time);
+    CHECK_FALSE(header.fields.winVersion);
+    writeFile(path, "");
+    CHECK_FALSE(readBackupHeader(path).fields.time);
+    header = readBackupHeader(folder.backups() + "\\404.BCK");
+    CHECK_FALSE(header.opened);
+    CHECK(header.problem.find(tuning::systemErrorText(ERROR_FILE_NOT_FOUND)) != std::string::npos);
 }

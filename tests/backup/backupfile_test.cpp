@@ -142,10 +142,7 @@ TEST_CASE("reading a backup back gives every recorded write, in file order") {
     CHECK(r.contents.header.created.second == 9);
     CHECK(r.contents.records == 6);
     REQUIRE(r.contents.writes.size() == 10 + 2 + 1 + 6);
-    for (const RegistryOperation& w : r.contents.writes) {
-        CHECK(w.type == settings::kTypeText);
-        CHECK_FALSE(w.remove);
-    }
+    for (const RegistryOperation& w : r.contents.writes) CHECK(w.type == settings::kTypeText);
     // "DefaultRcvWindow" is written twice, the second time with the second number.
     CHECK(r.contents.writes[3].valueName == "DefaultRcvWindow");
     CHECK(r.contents.writes[6].valueName == "DefaultRcvWindow");
@@ -182,6 +179,30 @@ TEST_CASE("reading a backup back gives every recorded write, in file order") {
     for (std::size_t at = lf.find("\r\n"); at != std::string::npos; at = lf.find("\r\n", at)) lf.erase(at, 1);
     CHECK(readBackup(lf).ok);
     CHECK(readBackup(firstLines(nt, 3 + 27 + 5 + 3 + 5)).contents.records == 4);
+}
+
+TEST_CASE("a value that does not exist is recorded absent and removed again; plain-rule files read as before") {
+    const LocalTime when{2004, 3, 15, 17, 5, 9};
+    samples::Registry reg = samples::registry9x();
+    reg.erase(samples::key(Hive::LocalMachine, tuning::keys::kMstcp, "PMTUDiscovery"));  // a flag too
+    const std::string text = backupText(when, 3, samples::netTransSubkeys(3), samples::readerOf(reg));
+    CHECK(text.find("\"PMTUDiscovery\"\r\nabsent\r\n") != std::string::npos);
+    BackupReadResult r = readBackup(text);
+    REQUIRE(r.ok);
+    std::vector<std::string> removed;
+    for (const RegistryOperation& w : r.contents.writes)
+        if (w.remove) removed.push_back(w.keyPath.substr(w.keyPath.rfind('\\') + 1) + "|" + w.valueName);
+    CHECK(removed == std::vector<std::string>{"MSTCP|PMTUDiscovery", "MSTCP|KeepAliveInterval", "0002|MaxMTU",
+                                              "0002|MaxMSS"});
+    // The same file written by the plain rule: every absent value a 0.
+    std::string plain = text;
+    for (std::size_t at; (at = plain.find("absent")) != std::string::npos;) plain.replace(at, 6, "0");
+    r = readBackup(plain);
+    REQUIRE(r.ok);
+    for (const RegistryOperation& w : r.contents.writes) CHECK_FALSE(w.remove);
+    CHECK(r.contents.writes[9].value == 0);
+    // A fixed pair always holds its number.
+    checkRejected(withLine(text, 6, "absent"), 6, "the number recorded for \"SackOpts\", found 'absent'");
 }
 
 TEST_CASE("a damaged backup is refused whole, with the line of the damage") {

@@ -4,7 +4,7 @@
 
 using namespace quellar;
 
-TEST_CASE("every row of the version table, and what falls through to Windows 32") {
+TEST_CASE("every row of the version table: later NT systems are their own number, the rest fall to Windows 32") {
     struct Row {
         unsigned long platform, major, minor;
         int number;
@@ -14,8 +14,8 @@ TEST_CASE("every row of the version table, and what falls through to Windows 32"
         {1, 4, 0, 2, "Windows 95"},    {1, 4, 10, 3, "Windows 98"},  // 98 SE is 4.10 too
         {1, 4, 90, 4, "Windows ME"},   {1, 5, 0, 2, "Windows 95"},   // 9x rows ignore the major
         {1, 4, 3, 1, "Windows 32"},    {2, 3, 51, 5, "Windows NT"},  {2, 4, 0, 5, "Windows NT"},
-        {2, 5, 0, 6, "Windows 2000"},  {2, 5, 1, 7, "Windows XP"},   {2, 5, 2, 1, "Windows 32"},
-        {2, 6, 1, 1, "Windows 32"},    {2, 10, 0, 1, "Windows 32"},  {0, 3, 10, 1, "Windows 32"},
+        {2, 5, 0, 6, "Windows 2000"},  {2, 5, 1, 7, "Windows XP"},   {2, 5, 2, 8, "Windows after XP"},
+        {2, 6, 1, 8, "Windows after XP"}, {2, 10, 0, 8, "Windows after XP"},  {0, 3, 10, 1, "Windows 32"},
         {3, 4, 0, 1, "Windows 32"},
     };
     for (const Row& row : rows) {
@@ -31,6 +31,9 @@ TEST_CASE("every row of the version table, and what falls through to Windows 32"
     CHECK_FALSE(isNtFamily(4));
     CHECK(isNtFamily(5));
     CHECK(isNtFamily(7));
+    CHECK(isNtFamily(8));
+    CHECK_FALSE(isNtFamily(9));
+    CHECK_FALSE(isNtFamily(0));
 }
 
 TEST_CASE("the version text handed to the face") {

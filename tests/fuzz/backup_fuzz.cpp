@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the backup reader. A file is either refused with
 // a line number and nothing to write, or accepted whole; an accepted file
-// written out again reads back to the same writes.
+// written out again reads back to the same writes, and its header read alone
+// gives the same date, time and version.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,7 +24,8 @@ std::string rewrite(const BackupContents& c) {
         const std::size_t pairs = record < 3 ? fixedPairs[record] : 2;
         text += "\"" + c.writes[at].keyPath + "\"" + kLineEnd;
         for (std::size_t i = 0; i < pairs; ++i, ++at) {
-            text += "\"" + c.writes[at].valueName + "\"" + kLineEnd + std::to_string(c.writes[at].value) + kLineEnd;
+            const tuning::RegistryOperation& w = c.writes[at];
+            text += "\"" + w.valueName + "\"" + kLineEnd + (w.remove ? kAbsentLine : std::to_string(w.value)) + kLineEnd;
         }
     }
     return text;
@@ -34,6 +36,7 @@ std::string rewrite(const BackupContents& c) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const BackupReadResult r = readBackup(text);
+    const BackupHeaderFields header = backupHeaderFields(text);
     if (!r.ok) {
         if (r.line == 0 || r.problem.empty() || !r.contents.writes.empty()) __builtin_trap();
         return 0;
@@ -44,10 +47,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t fixedPairs = *family == tuning::Family::Nt ? 16 : 13;
     if (c.writes.size() != fixedPairs + 2 * (c.records - 3)) __builtin_trap();
     for (const tuning::RegistryOperation& w : c.writes) {
-        if (w.remove || w.type != tuning::valueTypeOf(*family) || w.value < kLowestValue || w.value > kHighestValue ||
+        if ((w.remove && w.value != 0) || w.type != tuning::valueTypeOf(*family) || w.value < kLowestValue || w.value > kHighestValue ||
             w.keyPath.empty())
             __builtin_trap();
     }
+    // The header a list shows agrees with the one the full read checked.
+    if (!header.date || header.date->day != c.header.created.day || !header.time ||
+        header.time->second != c.header.created.second || header.winVersion != c.header.winVersion)
+        __builtin_trap();
     const BackupReadResult again = readBackup(rewrite(c));
     if (!again.ok || again.contents.writes != c.writes) __builtin_trap();
     return 0;

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,7 +49,8 @@ inline SampleValue dw(Hive h, const std::string& path, const std::string& name, 
 }
 
 // 9x: mostly decimal texts, as the system keeps them; one DWORD with all
-// bits set, one text with a tail, one flag of 7, some values missing.
+// bits set, one text with a tail, one flag of 7, some values missing (the
+// backup records them as absent).
 // NetTrans 0002 exists but holds nothing.
 inline std::vector<SampleValue> values9x() {
     const Hive M = Hive::LocalMachine, U = Hive::CurrentUser;
@@ -127,7 +129,7 @@ inline Registry registryNt() { return numbersOf(valuesNt()); }
 inline backup::ValueReader readerOf(Registry reg) {
     return [reg](Hive hive, const std::string& path, const std::string& name) {
         auto it = reg.find(key(hive, path, name));
-        return it == reg.end() ? 0.0 : it->second;
+        return it == reg.end() ? std::optional<double>() : it->second;
     };
 }
 
@@ -154,15 +156,15 @@ inline std::string expected9x(int subkeys, int version = 3) {
         "\"DefaultRcvWindow\"", "8192",
         "\"PMTUDiscovery\"", "0",
         "\"KeepAliveTime\"", "7200000",
-        "\"KeepAliveInterval\"", "0",
+        "\"KeepAliveInterval\"", "absent",
         "\"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\"",
         "\"MaxConnectionsPer1_0Server\"", "4",
         "\"MaxConnectionsPerServer\"", "2",
         "\"System\\CurrentControlSet\\Services\\VxD\\NWLink\\Ndi\\params\\cachesize\"",
         "\"\"", "1500",
     };
-    const char* const mtu[] = {"576", "1500", "0"};
-    const char* const mss[] = {"536", "1460", "0"};
+    const char* const mtu[] = {"576", "1500", "absent"};
+    const char* const mss[] = {"536", "1460", "absent"};
     for (int i = 0; i < subkeys; ++i) {
         lines.push_back("\"System\\CurrentControlSet\\Services\\Class\\NetTrans\\" + netTransSubkeys(3)[i] + "\"");
         lines.insert(lines.end(), {"\"MaxMTU\"", mtu[i], "\"MaxMSS\"", mss[i]});
@@ -189,18 +191,18 @@ inline std::string expectedNt(int subkeys, int version = 7) {
         "\"EnablePMTUDiscovery\"", "1",
         "\"KeepAliveTime\"", "7200000",
         "\"KeepAliveInterval\"", "1000",
-        "\"SYNAttackProtect\"", "0",
+        "\"SYNAttackProtect\"", "absent",
         "\"EnableICMPRedirects\"", "1",
         "\"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\"",
         "\"MaxConnectionsPer1_0Server\"", "10",
         "\"MaxConnectionsPerServer\"", "8",
         "\"System\\CurrentControlSet\\Services\\VxD\\NWLink\\Ndi\\params\\cachesize\"",
-        "\"\"", "0",
+        "\"\"", "absent",
     };
-    const char* const itfMtu[] = {"1500", "2147483648", "0"};
-    const char* const itfMss[] = {"1460", "0", "0"};
-    const char* const svcMtu[] = {"576", "1492", "0"};
-    const char* const svcMss[] = {"0", "1452", "0"};
+    const char* const itfMtu[] = {"1500", "2147483648", "absent"};
+    const char* const itfMss[] = {"1460", "0", "absent"};
+    const char* const svcMtu[] = {"576", "1492", "absent"};
+    const char* const svcMss[] = {"absent", "1452", "absent"};
     for (int i = 0; i < subkeys; ++i) {
         const std::string x = interfaceSubkeys(3)[i];
         lines.push_back("\"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\" + x + "\"");

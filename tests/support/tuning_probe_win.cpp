@@ -2,7 +2,7 @@
 // version Wine shows this process, and reports what happened as its exit
 // code: winVersion * 16, plus 1 when the 9x values were written, 2 when the
 // NT values were, 4 when the backup's header names the same version and the
-// backup reads back, 8 when the apply succeeded without a message.
+// backup restores there, 8 when the apply succeeded without a message.
 #include <windows.h>
 
 #include "backup/backup_win.h"
@@ -41,8 +41,10 @@ int probe() {
     const RawValue ttlNt =
         queryRaw(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\Tcpip\\Parameters", "DefaultTTL");
     if (ttlNt.type == REG_DWORD && ttlNt.bytes == dwordBytes(128)) result |= kWroteNt;
-    const backup::BackupReadResult read = backup::readBackupFile(folder.backups() + "\\001.BCK");
-    if (read.ok && read.contents.header.winVersion == winVersion) result |= kBackupAgrees;
+    const std::string path = folder.backups() + "\\001.BCK";
+    const backup::BackupReadResult read = backup::readBackupFile(path);
+    if (read.ok && read.contents.header.winVersion == winVersion && backup::restoreBackupFile(path, winVersion).ok())
+        result |= kBackupAgrees;
     if (outcome == tuning::ApplyOutcome::Applied && messages.entries.empty()) result |= kQuietSuccess;
     return result;
 }

@@ -83,8 +83,10 @@ TEST_CASE("the mode summary text") {
     const std::string c = modeDescription(preset(2));
     CHECK(c.find("MSS = -1\tMTU = -1\t") == 0);
     CHECK(c.find("RWIN = -1\t\r\n") != std::string::npos);
+    // "Windows default" names no numbers: each value goes back to the system's.
     const std::string def = modeDescription(preset(7));
-    CHECK(def.find("MSCPS0 = 2\t\tMSCPS1 = 4\r\n") != std::string::npos);
+    CHECK(def.find("returns to the system's default") != std::string::npos);
+    CHECK(def.find("MSCPS0 = ") == std::string::npos);
     TuningParams flags = preset(0);
     flags.icmpRedirects = true;
     flags.pmtuBlackHoleDetect = true;
@@ -98,8 +100,8 @@ TEST_CASE("the mode summary text") {
 TEST_CASE("the Windows family follows the version number") {
     CHECK_FALSE(familyOf(0));
     for (int v = 1; v <= 4; ++v) CHECK(familyOf(v) == Family::Win9x);
-    for (int v = 5; v <= 7; ++v) CHECK(familyOf(v) == Family::Nt);
-    CHECK_FALSE(familyOf(8));
+    for (int v = 5; v <= 8; ++v) CHECK(familyOf(v) == Family::Nt);  // 8: after XP
+    CHECK_FALSE(familyOf(9));
     CHECK(valueTypeOf(Family::Win9x) == settings::kTypeText);
     CHECK(valueTypeOf(Family::Nt) == settings::kTypeDword);
 }
@@ -155,6 +157,13 @@ TEST_CASE("the map of each family: order of the steps and the removal rules") {
           std::vector<std::string>{"DefaultRcvWindow", "GlobalMaxTcpWindowSize"});
     CHECK(removed(tuningOperations(p, Family::Nt, {})) ==
           std::vector<std::string>{"GlobalMaxTcpWindowSize", "TcpWindowSize"});
+    // "Windows default", alone of the presets, removes every step of the map.
+    for (std::size_t i = 0; i < kTuningPresetCount; ++i) CHECK(preset(i).systemDefaults == (i == 7));
+    for (Family f : {Family::Win9x, Family::Nt}) {
+        const auto defaults = tuningOperations(preset(7), f, {"0"});
+        CHECK(removed(defaults) == names(defaults));
+        CHECK(names(defaults) == names(tuningOperations(preset(6), f, {"0"})));
+    }
     // SYN protection and ICMP redirects change nothing on 9x.
     TuningParams other = preset(0);
     other.synAttackProtect = 0;

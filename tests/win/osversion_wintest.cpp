@@ -10,7 +10,7 @@ TEST_CASE("the version index under each Windows version Wine can report") {
         DWORD index;
     };
     const Mode modes[] = {{"win95", 1}, {"win98", 2},  {"winme", 3},   {"nt40", 4},
-                          {"win2k", 5}, {"winxp", 6},  {"win2003", 0}, {"win7", 0}};
+                          {"win2k", 5}, {"winxp", 6},  {"win2003", 7}, {"win7", 7}};
     std::string folder = testProgramFolder();
     for (const Mode& m : modes) {
         CAPTURE(m.mode);

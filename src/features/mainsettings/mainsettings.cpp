@@ -33,7 +33,12 @@ std::string runEntryText(const std::string& programFolder, const std::string& pr
     std::string base = programFileName;
     size_t dot = base.find_last_of('.');
     if (dot != std::string::npos) base.erase(dot);
-    return programFolder + "\\" + base + ".exe";
+    return quotedRunEntry(programFolder + "\\" + base + ".exe");
+}
+
+std::string quotedRunEntry(const std::string& text) {
+    if (text.size() >= 2 && text.front() == '"') return text;
+    return "\"" + text + "\"";
 }
 
 int checkValueFromText(const std::string& text) {
@@ -42,10 +47,11 @@ int checkValueFromText(const std::string& text) {
 }
 
 MainSettings::MainSettings(Form& form, SettingsStore& store, RunEntryWriter writeRunEntry,
-                           std::string programPath)
+                           std::string programPath, RunEntryReader readRunEntry)
     : form_(form),
       store_(store),
       writeRunEntry_(std::move(writeRunEntry)),
+      readRunEntry_(std::move(readRunEntry)),
       programPath_(std::move(programPath)) {
     form_[kRunMain].onClick = [this] { setChanged(true); };
     form_[kRunMini].onClick = [this] { setChanged(true); };
@@ -70,7 +76,15 @@ void MainSettings::LoadSettings() {
     form_[kRunMini].setValue(checkValueFromText(store_.load(kMainSettingsArea, kRunMini, "0")));
     // Registering again at every start keeps the entry right when the
     // program folder has moved since it was saved.
-    if (form_[kRunMain].value() == 1) writeRunEntry_(programPath_, false);
+    if (form_[kRunMain].value() == 1) {
+        writeRunEntry_(programPath_, false);
+        return;
+    }
+    // An entry of ours from before the path was quoted is quoted where it
+    // stands (it is not removed: only saving with the box clear does that).
+    if (!readRunEntry_) return;
+    const std::optional<std::string> entry = readRunEntry_();
+    if (entry && !entry->empty() && quotedRunEntry(*entry) != *entry) writeRunEntry_(quotedRunEntry(*entry), false);
 }
 
 void MainSettings::SaveSettings() {

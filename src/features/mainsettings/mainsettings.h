@@ -2,6 +2,7 @@
 // The Main settings window's behaviour: start with Windows, start hidden in
 // the tray. Written against the control models, so it runs without windows.
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,8 +19,14 @@ extern const char* const kRunValueName;      // "QuellarRun"
 const std::vector<ControlDecl>& mainSettingsControls();
 
 // The text registered under the Run key: folder, backslash, the program's
-// file name without its extension, ".exe" (no quotes, no normalising).
+// file name without its extension, ".exe", all in double quotes (so that
+// "C:\Program Files\Quellar\quellar.exe" cannot start "C:\Program.exe"),
+// no normalising.
 std::string runEntryText(const std::string& programFolder, const std::string& programFileName);
+
+// An entry text in double quotes; one that has them already is returned as
+// it is.
+std::string quotedRunEntry(const std::string& text);
 
 // A stored check box text as the value to show: "0", "1" and "2" are the
 // three states; anything else (a hand-edited or damaged value) shows as
@@ -31,9 +38,11 @@ public:
     // Writes (remove = false) or removes (remove = true) the Run entry with
     // the given text; returns the system's result code.
     using RunEntryWriter = std::function<long(const std::string& text, bool remove)>;
+    // The Run entry's current text; nothing when there is none.
+    using RunEntryReader = std::function<std::optional<std::string>()>;
 
     MainSettings(Form& form, SettingsStore& store, RunEntryWriter writeRunEntry,
-                 std::string programPath);
+                 std::string programPath, RunEntryReader readRunEntry = nullptr);
 
     // The window's load: after skinning, LoadSettings, then Changed := false.
     void load();
@@ -50,6 +59,7 @@ private:
     Form& form_;
     SettingsStore& store_;
     RunEntryWriter writeRunEntry_;
+    RunEntryReader readRunEntry_;
     std::string programPath_;
     bool changed_ = false;
 };

@@ -20,8 +20,14 @@ void MainSettingsWindow::onLoad() {
         return settings::writeRegValue(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, REG_SZ,
                                        settings::RegScalar(text), remove);
     };
+    auto readRunEntry = []() -> std::optional<std::string> {
+        const std::string none = "\x01";  // cannot be a path
+        const std::string text = settings::readRegString(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, none);
+        if (text == none) return std::nullopt;
+        return text;
+    };
     std::string path = runEntryText(effects().programFolder(), effects().programFileName());
-    settings_ = std::make_unique<MainSettings>(form(), *store_, writeRunEntry, path);
+    settings_ = std::make_unique<MainSettings>(form(), *store_, writeRunEntry, path, readRunEntry);
     settings_->load();
 }
 

@@ -1,5 +1,6 @@
 #include <doctest/doctest.h>
 
+#include <optional>
 #include <vector>
 
 #include "features/mainsettings/mainsettings.h"
@@ -24,7 +25,8 @@ struct Fixture {
                               runCalls.push_back({text, remove});
                               return 0L;
                           },
-                          "C:\\Tools\\tool.exe"};
+                          "\"C:\\Tools\\tool.exe\"", [this] { return runEntry; }};
+    std::optional<std::string> runEntry;  // what the Run key holds
 
     void stored(const char* name, const char* value) {
         store.values[{kMainSettingsArea, name}] = value;
@@ -52,7 +54,7 @@ TEST_CASE("a stored start-with-Windows option registers the program again at eve
     f.settings.load();
     CHECK(f.settings.runProgramMini() == 1);
     REQUIRE(f.runCalls.size() == 1);
-    CHECK(f.runCalls[0].text == "C:\\Tools\\tool.exe");
+    CHECK(f.runCalls[0].text == "\"C:\\Tools\\tool.exe\"");
     CHECK_FALSE(f.runCalls[0].remove);
     // Loading fires the check boxes' clicks; the load still ends unchanged.
     CHECK_FALSE(f.settings.Changed());
@@ -84,7 +86,20 @@ TEST_CASE("clicking enables Save, even when clicked back; saving stores and clea
     CHECK(f.saved("chkRunMainProgram") == "1");
     REQUIRE(f.runCalls.size() == 2);
     CHECK_FALSE(f.runCalls[1].remove);
-    CHECK(f.runCalls[1].text == "C:\\Tools\\tool.exe");
+    CHECK(f.runCalls[1].text == "\"C:\\Tools\\tool.exe\"");
+}
+
+TEST_CASE("an unquoted entry of ours is quoted at load, even with the option clear; a quoted one is left") {
+    Fixture f;
+    f.runEntry = "C:\\Program Files\\Quellar\\quellar.exe";
+    f.settings.load();
+    REQUIRE(f.runCalls.size() == 1);
+    CHECK(f.runCalls[0].text == "\"C:\\Program Files\\Quellar\\quellar.exe\"");
+    CHECK_FALSE(f.runCalls[0].remove);
+    Fixture quoted;
+    quoted.runEntry = "\"C:\\Old\\quellar.exe\"";
+    quoted.settings.load();
+    CHECK(quoted.runCalls.empty());
 }
 
 TEST_CASE("stored texts other than the three states show as clear") {
@@ -104,9 +119,9 @@ TEST_CASE("stored texts other than the three states show as clear") {
 }
 
 TEST_CASE("the Run entry text") {
-    CHECK(runEntryText("C:\\Tools", "tool.exe") == "C:\\Tools\\tool.exe");
-    CHECK(runEntryText("C:\\Tools", "TOOL.EXE") == "C:\\Tools\\TOOL.exe");
+    CHECK(runEntryText("C:\\Tools", "tool.exe") == "\"C:\\Tools\\tool.exe\"");
+    CHECK(runEntryText("C:\\Tools", "TOOL.EXE") == "\"C:\\Tools\\TOOL.exe\"");
     // At a drive root the folder already ends in a backslash; it is kept.
-    CHECK(runEntryText("C:\\", "quellar.exe") == "C:\\\\quellar.exe");
-    CHECK(runEntryText("D:\\My.Apps", "quellar") == "D:\\My.Apps\\quellar.exe");
+    CHECK(runEntryText("C:\\", "quellar.exe") == "\"C:\\\\quellar.exe\"");
+    CHECK(runEntryText("C:\\Program Files\\Quellar", "quellar") == "\"C:\\Program Files\\Quellar\\quellar.exe\"");
 }

@@ -71,7 +71,7 @@ TEST_CASE("Main settings against the registry: load, click, save, Run entry") {
     CHECK(readSz(HKEY_LOCAL_MACHINE, kKey, "chkRunMainProgram", &type) == "1");
     CHECK(type == REG_SZ);
     CHECK(readSz(HKEY_LOCAL_MACHINE, kKey, "chkRunProgramMini") == "0");
-    CHECK(readSz(HKEY_CURRENT_USER, kRunKeyPath, "QuellarRun", &type) == "C:\\Tools\\Tool.exe");
+    CHECK(readSz(HKEY_CURRENT_USER, kRunKeyPath, "QuellarRun", &type) == "\"C:\\Tools\\Tool.exe\"");
     CHECK(type == REG_SZ);
 
     // Clearing it and saving removes only our entry.
@@ -97,6 +97,6 @@ TEST_CASE("a saved start-with-Windows option rewrites the Run entry from the cur
     REQUIRE(window.load());
     CHECK(SendMessageA(handleOf(window, "chkRunProgramMini"), BM_GETCHECK, 0, 0) == BST_CHECKED);
     CHECK(window.settings().runProgramMini() == 1);
-    CHECK(readSz(HKEY_CURRENT_USER, kRunKeyPath, "QuellarRun") == "D:\\Moved\\quellar.exe");
+    CHECK(readSz(HKEY_CURRENT_USER, kRunKeyPath, "QuellarRun") == "\"D:\\Moved\\quellar.exe\"");
     CHECK_FALSE(window.settings().Changed());
 }

@@ -1,0 +1,75 @@
+#include "win/programpath_win.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace quellar::win {
+
+namespace {
+
+// Long paths are not what the program's folder is made of; MAX_PATH and a
+// little room serve every call here.
+constexpr DWORD kPathBuffer = MAX_PATH * 2;
+
+std::string ansiOf(const std::wstring& wide) {
+    if (wide.empty()) return std::string();
+    const int length = static_cast<int>(wide.size());
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 0) return std::string();
+    std::string text(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), length, &text[0], bytes, nullptr, nullptr);
+    return text;
+}
+
+std::wstring wideOf(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    const int length = static_cast<int>(text.size());
+    const int chars = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    if (chars <= 0) return std::wstring();
+    std::wstring wide(static_cast<std::size_t>(chars), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, &wide[0], chars);
+    return wide;
+}
+
+// GetShortPathNameW exists only on the NT family; loaded at run time so the
+// program still starts on Windows 95.
+using ShortPathFunction = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
+
+std::wstring shortPathOf(const std::wstring& path) {
+    HMODULE kernel = GetModuleHandleA("kernel32.dll");
+    auto shortPath = kernel ? reinterpret_cast<ShortPathFunction>(
+                                  reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetShortPathNameW")))
+                            : nullptr;
+    if (!shortPath) return std::wstring();
+    std::vector<wchar_t> buffer(kPathBuffer, L'\0');
+    const DWORD length = shortPath(path.c_str(), buffer.data(), kPathBuffer);
+    if (length == 0 || length >= kPathBuffer) return std::wstring();
+    return std::wstring(buffer.data(), length);
+}
+
+}  // namespace
+
+std::string ansiPathOf(const std::wstring& path) {
+    // Best-fit mapping can turn a character into a look-alike without saying
+    // so; only a round trip back to the same text proves the name survives.
+    const std::string ansi = ansiOf(path);
+    if (!ansi.empty() && wideOf(ansi) == path) return ansi;
+    const std::wstring shortForm = shortPathOf(path);
+    const std::string shortAnsi = ansiOf(shortForm);
+    if (!shortAnsi.empty() && wideOf(shortAnsi) == shortForm) return shortAnsi;
+    return std::string();
+}
+
+std::string programFilePath() {
+    std::vector<char> ansi(kPathBuffer, '\0');
+    const DWORD ansiLength = GetModuleFileNameA(nullptr, ansi.data(), kPathBuffer);
+    const std::string fallback(ansi.data(), ansiLength < kPathBuffer ? ansiLength : 0);
+    std::vector<wchar_t> wide(kPathBuffer, L'\0');
+    const DWORD wideLength = GetModuleFileNameW(nullptr, wide.data(), kPathBuffer);
+    if (wideLength == 0 || wideLength >= kPathBuffer) return fallback;  // no wide calls here (9x)
+    const std::string usable = ansiPathOf(std::wstring(wide.data(), wideLength));
+    return usable.empty() ? fallback : usable;
+}
+
+}  // namespace quellar::win
