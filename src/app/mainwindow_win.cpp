@@ -19,6 +19,7 @@
 #include "ui/skin/skinpass_win.h"
 #include "tuning/presets.h"
 #include "features/advanced/advancedmode_win.h"
+#include "features/backup/backupmanager_win.h"
 #include "features/wizard/wizardmode_win.h"
 
 namespace quellar::shell {
@@ -169,7 +170,7 @@ MainWindow::MainWindow() {
     endProcess = [] { PostQuitMessage(0); };
     features_[kWizardMode] = std::make_unique<tuning::WizardModeWindow>(*this);
     features_[kNormalMode] = std::make_unique<tuning::AdvancedModeWindow>(*this);
-    features_[kBackUp] = makePlaceholder<BackUpWindowBase>(*this, backUpDesign());
+    features_[kBackUp] = std::make_unique<backup::BackupManagerWindow>(*this);
     features_[kNetPingerSettings] = makePlaceholder(*this, netPingerSettingsDesign());
     features_[kSystemStatus] = makePlaceholder(*this, systemStatusDesign());
     features_[kRamConfiguration] = makePlaceholder(*this, ramConfigurationDesign());

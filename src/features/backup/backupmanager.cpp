@@ -10,6 +10,7 @@ namespace {
 const char* const kList = "lstBackUpList";
 const char* const kRestore = "cmdRestore";
 const char* const kDelete = "cmdDelete";
+const char* const kPreview = "cmdPreview";
 const char* const kCaption = "Quellar";
 const char* const kAscending = "ASC";
 const char* const kDescending = "DESC";
@@ -47,6 +48,7 @@ const std::vector<ControlDecl>& backupManagerControls() {
              ControlOptions::listView({{"File Name", 130, Alignment::Left},
                                        {"Creating Date", 140, Alignment::Left},
                                        {"Creating Time", 130, Alignment::Left}})),
+        {ControlKind::Button, kPreview, "&View...", {130, 200, 90, 25}, "frameBackUp"},
         {ControlKind::Button, kRestore, "Restore", {226, 200, 90, 25}, "frameBackUp"},
         {ControlKind::Button, kDelete, "Delete", {322, 200, 90, 25}, "frameBackUp"},
     };
@@ -67,11 +69,16 @@ BackupManager::BackupManager(Form& form, Actions actions, std::uintptr_t owner)
     list.onSelectionChanged = [this] { enableWhenSelected(); };
     form_[kRestore].onClick = [this] { restoreSelected(); };
     form_[kDelete].onClick = [this] { deleteSelected(); };
+    form_[kPreview].onClick = [this] {
+        const ListControl::Row* row = form_.list(kList).selected();
+        if (row && actions_.preview) actions_.preview(row->cells[0]);
+    };
 }
 
 void BackupManager::load() { setButtons(false); }
 
 void BackupManager::setButtons(bool enabled) {
+    form_[kPreview].setEnabled(enabled);
     form_[kRestore].setEnabled(enabled);
     form_[kDelete].setEnabled(enabled);
 }

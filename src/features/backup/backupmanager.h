@@ -48,6 +48,9 @@ public:
         std::function<std::string(const std::string& name)> remove;
         std::function<void()> goHome;  // the face's home screen
         std::function<void()> focus;   // the window takes the focus
+        // Shows the backup beside the values now (and refuses one of
+        // another Windows version there); `name` is the listed name.
+        std::function<void(const std::string& name)> preview;
     };
 
     BackupManager(Form& form, Actions actions, std::uintptr_t owner = 0);

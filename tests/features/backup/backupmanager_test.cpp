@@ -32,7 +32,7 @@ struct Manager {
                                      }
                                      return removeProblem;
                                  },
-                                 [this] { ++home; }, nullptr}};
+                                 [this] { ++home; }, nullptr, nullptr}};
     Manager() {
         effects().messageBox = [this](std::uintptr_t, const std::string& text, const std::string&, unsigned) {
             boxes.push_back(text);

@@ -1,0 +1,150 @@
+#include "features/backup/backupmanager_win.h"
+
+#include <windows.h>
+
+#include "backup/backup_win.h"
+#include "core/osversion.h"
+#include "win/regops_win.h"
+
+namespace quellar::backup {
+
+namespace {
+
+std::string backupPath(const std::string& name) { return backupsFolder() + "\\" + name; }
+
+SYSTEMTIME systemTime(int year, int month, int day, int hour, int minute, int second) {
+    SYSTEMTIME st{};
+    st.wYear = static_cast<WORD>(year);
+    st.wMonth = static_cast<WORD>(month);
+    st.wDay = static_cast<WORD>(day);
+    st.wHour = static_cast<WORD>(hour);
+    st.wMinute = static_cast<WORD>(minute);
+    st.wSecond = static_cast<WORD>(second);
+    return st;
+}
+
+std::string dateText(const CalendarDate& d) {
+    const SYSTEMTIME st = systemTime(d.year, d.month, d.day, 0, 0, 0);
+    char text[80] = {};
+    if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, sizeof text)) return {};
+    return text;
+}
+
+std::string timeText(const TimeOfDay& t) {
+    const SYSTEMTIME st = systemTime(2000, 1, 1, t.hour, t.minute, t.second);
+    char text[80] = {};
+    if (!GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, text, sizeof text)) return {};
+    return text;
+}
+
+}  // namespace
+
+std::vector<BackupRow> listBackupRows() {
+    std::vector<BackupRow> rows;
+    const std::string folder = backupsFolder();
+    const DWORD attributes = GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        CreateDirectoryA(folder.c_str(), nullptr);
+        return rows;
+    }
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*.BCK").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return rows;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        BackupRow row;
+        row.fileName = found.cFileName;
+        // A file whose header is not a date and a time is listed all the
+        // same, with empty columns: it is the user's file, and a restore
+        // says what is wrong with it.
+        const BackupHeaderRead header = readBackupHeader(folder + "\\" + row.fileName);
+        if (header.fields.date) {
+            const CalendarDate& d = *header.fields.date;
+            row.dateKey = d.year * 10000 + d.month * 100 + d.day;
+            row.dateText = dateText(d);
+        }
+        if (header.fields.time) {
+            const TimeOfDay& t = *header.fields.time;
+            row.timeKey = t.hour * 10000 + t.minute * 100 + t.second;
+            row.timeText = timeText(t);
+        }
+        rows.push_back(std::move(row));
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return rows;
+}
+
+BackupManagerWindow::BackupManagerWindow(shell::FeatureHost& host)
+    : BackUpWindowBase(host, "frmBackUp", "Backup", kBackupManagerClient, backupManagerControls()) {}
+
+BackupManagerWindow::~BackupManagerWindow() {
+    unload();
+}
+
+void BackupManagerWindow::onLoad() {
+    BackupManager::Actions actions;
+    actions.listBackups = listBackupRows;
+    actions.restore = [](const std::string& name) {
+        const RestoreResult result = restoreBackupFile(backupPath(name), winVersion);
+        switch (result.status) {
+        case RestoreResult::Status::Restored: return RestoreOutcome{RestoreOutcome::Status::Restored, ""};
+        case RestoreResult::Status::OtherWindows: return RestoreOutcome{RestoreOutcome::Status::OtherWindows, ""};
+        default: return RestoreOutcome{RestoreOutcome::Status::Failed, result.message};
+        }
+    };
+    actions.remove = [](const std::string& name) -> std::string {
+        const std::string path = backupPath(name);
+        if (DeleteFileA(path.c_str())) return {};
+        return "The file " + path + " could not be deleted: " + tuning::systemErrorText(static_cast<long>(GetLastError()));
+    };
+    actions.goHome = [this] { host_.returnHome(shell::HomeReturn::HomeOnly); };
+    actions.focus = [this] { SetFocus(hwnd()); };
+    actions.preview = [this](const std::string& name) { previewBackup(name); };
+    manager_ = std::make_unique<BackupManager>(form(), std::move(actions),
+                                               reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
+    manager_->load();
+}
+
+void BackupManagerWindow::onUnload() {
+    manager_.reset();
+}
+
+void BackupManagerWindow::intializeList() {
+    if (!isLoaded()) load();
+    if (manager_) manager_->rebuildList();
+}
+
+void BackupManagerWindow::previewBackup(const std::string& name) {
+    const std::string path = backupPath(name);
+    preview::PreviewRequest request;
+    request.title = "Backup " + name;
+    request.actionCaption = "&Restore";
+    const BackupReadResult read = readBackupFile(path);
+    if (!read.ok) {
+        request.refusal = "This file cannot be restored: " + read.describe();
+    } else {
+        const BackupHeader& header = read.contents.header;
+        const LocalTime& when = header.created;
+        request.heading = "Taken on " + dateText({when.year, when.month, when.day}) + " at " +
+                          timeText({when.hour, when.minute, when.second}) + " on " +
+                          winVersionNameOf(header.winVersion) + ".";
+        request.operations = read.contents.writes;
+        if (header.winVersion != winVersion)
+            request.refusal = std::string(kOtherWindowsMessage) + " It can be restored only there.";
+    }
+    request.carryOut = [this, name] {
+        if (!manager_) return;
+        // The same confirmation and restore as the Restore button, for this file.
+        ListControl& list = form().list("lstBackUpList");
+        for (int i = 0; i < static_cast<int>(list.rows().size()); ++i) {
+            if (list.rows()[static_cast<std::size_t>(i)].cells[0] == name) {
+                list.select(i);
+                manager_->restoreSelected();
+                return;
+            }
+        }
+    };
+    host_.showPreview(std::move(request));
+}
+
+}  // namespace quellar::backup
