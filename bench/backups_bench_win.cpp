@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/benchclock_win.h"
 #include "backup/backup_win.h"
 #include "core/form.h"
 #include "core/osversion.h"
@@ -18,19 +19,10 @@
 using namespace quellar;
 using namespace quellar::testing;
 
+using quellar::bench::median;
+using quellar::bench::nowMs;
+
 namespace {
-
-double nowMs() {
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double median(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples.empty() ? 0 : samples[samples.size() / 2];
-}
 
 }  // namespace
 

@@ -9,25 +9,17 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/benchclock_win.h"
 #include "monitor/memory.h"
 #include "monitor/memory_win.h"
+
+using quellar::bench::median;
+using quellar::bench::nowMs;
 
 namespace {
 
 constexpr std::int32_t kCount = 64 * 1048576;
 constexpr size_t kBytes = 2 * static_cast<size_t>(kCount);
-
-double nowMs() {
-    LARGE_INTEGER freq, t;
-    QueryPerformanceFrequency(&freq);
-    QueryPerformanceCounter(&t);
-    return 1000.0 * static_cast<double>(t.QuadPart) / static_cast<double>(freq.QuadPart);
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 }  // namespace
 

@@ -10,23 +10,15 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/benchclock_win.h"
 #include "net/echo_win.h"
 
 using namespace quellar::net;
 
+using quellar::bench::median;
+using quellar::bench::nowMs;
+
 namespace {
-
-double nowMs() {
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double median(std::vector<double> samples) {
-    std::sort(samples.begin(), samples.end());
-    return samples.empty() ? 0 : samples[samples.size() / 2];
-}
 
 using IcmpCreateFileFn = HANDLE(WINAPI*)();
 using IcmpCloseHandleFn = BOOL(WINAPI*)(HANDLE);
