@@ -6,6 +6,7 @@
 #include "core/timers.h"
 #include "app/mainwindow_win.h"
 #include "app/startupclock_win.h"
+#include "monitor/memory_win.h"
 #include "win/effects_win.h"
 #include "win/timers_win.h"
 
@@ -35,6 +36,7 @@ int runQuellar(HINSTANCE, int) {
         return 0;
     }
     InitCommonControls();
+    memory::installWin32MonitorHooks();
     // Real timers for the background jobs (the pinger, the memory alarm, the
     // graphs); they outlive the main window, which stops its own first.
     win::SystemTimers systemTimers;

@@ -21,6 +21,8 @@
 #include "features/advanced/advancedmode_win.h"
 #include "features/backup/backupmanager_win.h"
 #include "features/wizard/wizardmode_win.h"
+#include "features/ramconfig/ramconfigwindow_win.h"
+#include "features/systemstatus/systemstatuswindow_win.h"
 
 namespace quellar::shell {
 
@@ -172,8 +174,24 @@ MainWindow::MainWindow() {
     features_[kNormalMode] = std::make_unique<tuning::AdvancedModeWindow>(*this);
     features_[kBackUp] = std::make_unique<backup::BackupManagerWindow>(*this);
     features_[kNetPingerSettings] = makePlaceholder(*this, netPingerSettingsDesign());
-    features_[kSystemStatus] = makePlaceholder(*this, systemStatusDesign());
-    features_[kRamConfiguration] = makePlaceholder(*this, ramConfigurationDesign());
+    // The two monitor windows meet here: the graphs' memory tick reads the
+    // tooltip unit from RAM configuration and sets the tray's tooltip; the
+    // memory alarm reads System status's processor meter.
+    features_[kSystemStatus] = std::make_unique<memory::SystemStatusWindow>(
+        *this,
+        [this] {
+            auto* ram = dynamic_cast<memory::RamConfigurationWindow*>(features_[kRamConfiguration].get());
+            return ram && ram->percentTooltip();
+        },
+        [this](const std::string& text) {
+            tray_.setTrayToolTip(text);
+            tray_.Show(true);
+        });
+    features_[kRamConfiguration] = std::make_unique<memory::RamConfigurationWindow>(
+        *this, [this]() -> std::shared_ptr<memory::ProcessorMeter> {
+            auto* status = dynamic_cast<memory::SystemStatusWindow*>(features_[kSystemStatus].get());
+            return status ? status->processorMeter() : nullptr;
+        });
     features_[kMainSettings] = std::make_unique<MainSettingsWindow>(*this);
 }
 

@@ -33,6 +33,7 @@ MonitorHooks& monitorHooks() {
         [] { return MemoryStatus{}; },
         [] {},
         claimSpaces,
+        [] { return std::unique_ptr<ProcessorMeter>(); },
     };
     return table;
 }

@@ -10,8 +10,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
+#include "monitor/cpumeter.h"
 #include "monitor/freeramactions.h"
 
 namespace quellar::memory {
@@ -37,10 +39,14 @@ struct MonitorHooks {
     // `whileHeld`, then releases the buffer. False, without running
     // `whileHeld`, when the memory could not be claimed.
     std::function<bool(std::size_t characters, const std::function<void()>& whileHeld)> claim;
+    // The program's one processor meter, not yet initialised; the System
+    // status window makes it. Nothing where there is no counter to read.
+    std::function<std::unique_ptr<ProcessorMeter>()> makeProcessorMeter;
 };
 
 // The process-wide table. Until the Windows build installs the real calls
-// it reports no memory and yields do nothing; the claim is real everywhere.
+// it reports no memory, yields do nothing and there is no processor meter;
+// the claim is real everywhere.
 MonitorHooks& monitorHooks();
 
 // Restores the whole table when it leaves scope.

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "monitor/cpumeter_win.h"
+
 namespace quellar::memory {
 
 namespace {
@@ -81,6 +83,7 @@ void yieldToMessages() {
 void installWin32MonitorHooks() {
     monitorHooks().memoryStatus = readMemoryStatus;
     monitorHooks().yield = yieldToMessages;
+    monitorHooks().makeProcessorMeter = createProcessorMeter;
 }
 
 bool IsWindowsNT() {

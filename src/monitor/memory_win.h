@@ -7,7 +7,8 @@ namespace quellar::memory {
 
 // Puts the real calls into monitorHooks(): the memory status (the 64-bit
 // GlobalMemoryStatusEx where the system has it, else GlobalMemoryStatus
-// read as unsigned) and a yield that dispatches the queued messages.
+// read as unsigned), a yield that dispatches the queued messages, and the
+// processor meter of the running system (createProcessorMeter).
 void installWin32MonitorHooks();
 
 MemoryStatus readMemoryStatus();

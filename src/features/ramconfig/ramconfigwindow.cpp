@@ -1,0 +1,153 @@
+#include "features/ramconfig/ramconfigwindow.h"
+
+namespace quellar::memory {
+
+namespace {
+
+const char* const kOuter = "frameRamConfiguration";
+const char* const kAutomaticFrame = "frameAutomaticOptimization";
+const char* const kToolTipFrame = "frameToolTipText";
+const char* const kOnOffFrame = "frameOnOff";
+
+const char* const kSave = "cmdSave";
+const char* const kTimeCheck = "txtTimeCheck";
+const char* const kTimeCheckSpinner = "updnTimeCheck";
+const char* const kTimeCheckLabel = "lblTimeCheck";
+const char* const kAlarm = "txtAlarm";
+const char* const kFreeAlarm = "txtFreeAlarm";
+const char* const kFreeAlarmLabel = "lblFreeAlarm";
+const char* const kPercent = "optPer";
+const char* const kMegabytes = "optMB";
+const char* const kRunOnly = "txtRunOnly";
+const char* const kRunOnlySpinner = "UpDownRunOnly";
+const char* const kRetry = "txtRetryOptimization";
+const char* const kRetrySpinner = "UpDownRetryOptimization";
+const char* const kSoundOn = "chkSoundon";
+const char* const kAutomatic = "chkAutomatic";
+
+}  // namespace
+
+const std::vector<ControlDecl>& ramConfigurationControls() {
+    using K = ControlKind;
+    static const std::vector<ControlDecl> decls = {
+        {K::Frame, kOuter, "Ram Configuration", {6, 4, 428, 232}},
+        {K::Frame, kAutomaticFrame, "Automatic Optimization", {8, 14, 412, 90}, kOuter},
+        {K::Label, kTimeCheckLabel, "Do check every (in Milliseconds)", {10, 21, 280, 16}, kAutomaticFrame},
+        {K::TextBox, kTimeCheck, "100", {300, 18, 56, 21}, kAutomaticFrame},
+        with({K::UpDown, kTimeCheckSpinner, "", {356, 18, 16, 21}, kAutomaticFrame},
+             ControlOptions::upDown(100, 65535, 1, kTimeCheck)),
+        {K::Label, "lblAlarm", "Alarm Level (in MB):", {10, 43, 280, 16}, kAutomaticFrame},
+        {K::TextBox, kAlarm, "250", {300, 40, 56, 21}, kAutomaticFrame},
+        {K::Label, kFreeAlarmLabel, "RAM to try and free when alarm level is reached:", {10, 65, 280, 16},
+         kAutomaticFrame},
+        {K::TextBox, kFreeAlarm, "128", {300, 62, 56, 21}, kAutomaticFrame},
+
+        {K::Frame, kToolTipFrame, "System Tray Icon Tool Tip Text", {8, 106, 412, 88}, kOuter},
+        {K::OptionButton, kPercent, "Percentage of Free RAM", {10, 18, 190, 18}, kToolTipFrame},
+        {K::OptionButton, kMegabytes, "Free RAM in MB", {210, 18, 190, 18}, kToolTipFrame},
+        {K::Label, "lblRunOnly", "Run ONLY if CPU-Usage is below this (0=detectyion not in use)",
+         {10, 43, 316, 16}, kToolTipFrame},
+        {K::TextBox, kRunOnly, "0", {330, 40, 44, 21}, kToolTipFrame},
+        with({K::UpDown, kRunOnlySpinner, "", {374, 40, 16, 21}, kToolTipFrame},
+             ControlOptions::upDown(0, 1000, 1, kRunOnly)),
+        {K::Label, "lblRetryOptimization", "Times to retry optimization", {10, 65, 316, 16}, kToolTipFrame},
+        {K::TextBox, kRetry, "0", {330, 62, 44, 21}, kToolTipFrame},
+        with({K::UpDown, kRetrySpinner, "", {374, 62, 16, 21}, kToolTipFrame},
+             ControlOptions::upDown(0, 20, 1, kRetry)),
+
+        {K::Frame, kOnOffFrame, "On/Off settings", {8, 196, 330, 32}, kOuter},
+        {K::CheckBox, kSoundOn, "Sound on", {10, 13, 70, 17}, kOnOffFrame},
+        {K::CheckBox, kAutomatic, "Optimize automatically when Alarm level is reached", {84, 13, 242, 17},
+         kOnOffFrame},
+        {K::Button, kSave, "Save", {346, 199, 74, 28}, kOuter},
+    };
+    return decls;
+}
+
+RamConfigurationPage::RamConfigurationPage(Form& form, SettingsStore& store, MeterSource meter)
+    : form_(form), meter_(std::move(meter)), config_(std::make_shared<RamConfiguration>(store)) {
+    wire();
+}
+
+void RamConfigurationPage::wire() {
+    auto onClick = [this](const char* name, std::function<void(RamConfiguration&, int)> change) {
+        Control& control = form_[name];
+        control.onClick = [this, &control, change] {
+            edit([&](RamConfiguration& config) { change(config, control.value()); });
+        };
+    };
+    auto onText = [this](const char* name, void (RamConfiguration::*change)(const std::string&)) {
+        Control& control = form_[name];
+        control.onChange = [this, &control, change] {
+            edit([&](RamConfiguration& config) { (config.*change)(control.text()); });
+        };
+    };
+    onClick(kSoundOn, [](RamConfiguration& c, int value) { c.clickSoundOn(value); });
+    onClick(kAutomatic, [](RamConfiguration& c, int value) { c.clickAutomatic(value); });
+    onClick(kPercent, [](RamConfiguration& c, int) { c.chooseOption(true); });
+    onClick(kMegabytes, [](RamConfiguration& c, int) { c.chooseOption(false); });
+    // A spinner's arrows change its box's text, which arrives here.
+    onText(kAlarm, &RamConfiguration::editAlarm);
+    onText(kFreeAlarm, &RamConfiguration::editFreeAlarm);
+    onText(kTimeCheck, &RamConfiguration::editTimeCheck);
+    onText(kRunOnly, &RamConfiguration::editRunOnly);
+    onText(kRetry, &RamConfiguration::editRetry);
+    form_[kSave].onClick = [this] {
+        edit([](RamConfiguration& config) { config.save(); });
+        alarm_.setInterval(static_cast<std::uint32_t>(config_->checkInterval()));
+    };
+}
+
+void RamConfigurationPage::edit(const std::function<void(RamConfiguration&)>& change) {
+    // The behaviour's own corrections come back through show(), quietly.
+    if (showing_) return;
+    change(*config_);
+    show();
+}
+
+void RamConfigurationPage::show() {
+    showing_ = true;
+    const RamConfigurationView& v = config_->view();
+    form_[kSoundOn].setValueQuietly(v.chkSoundon);
+    form_[kAutomatic].setValueQuietly(v.chkAutomatic);
+    form_[kPercent].setValueQuietly(v.optPer ? 1 : 0);
+    form_[kMegabytes].setValueQuietly(v.optMB ? 1 : 0);
+    form_[kAlarm].setTextQuietly(v.txtAlarm);
+    form_[kFreeAlarm].setTextQuietly(v.txtFreeAlarm);
+    // The spinner first, the box after it: the box keeps the text as typed
+    // even where the spinner holds a value inside its range.
+    auto spinner = [this](const char* name, const char* box, const SpinnerRange& range, int value,
+                          const std::string& text) {
+        RangeControl& updown = form_.range(name);
+        updown.setRange(range.minimum, range.maximum);
+        updown.setValueQuietly(value);
+        form_[box].setTextQuietly(text);
+    };
+    spinner(kTimeCheckSpinner, kTimeCheck, v.timeCheckRange, v.updnTimeCheck, v.txtTimeCheck);
+    spinner(kRunOnlySpinner, kRunOnly, v.runOnlyRange, v.UpDownRunOnly, v.txtRunOnly);
+    spinner(kRetrySpinner, kRetry, v.retryRange, v.UpDownRetryOptimization, v.txtRetryOptimization);
+    form_[kAlarm].setEnabled(v.txtAlarmEnabled);
+    form_[kFreeAlarm].setEnabled(v.txtFreeAlarmEnabled);
+    form_[kFreeAlarmLabel].setEnabled(v.txtFreeAlarmEnabled);
+    form_[kTimeCheck].setEnabled(v.txtTimeCheckEnabled);
+    form_[kTimeCheckSpinner].setEnabled(v.txtTimeCheckEnabled);
+    form_[kTimeCheckLabel].setEnabled(v.txtTimeCheckEnabled);
+    form_[kSave].setEnabled(v.cmdSaveEnabled);
+    showing_ = false;
+}
+
+void RamConfigurationPage::load() {
+    config_->load();
+    show();
+    alarm_.start(static_cast<std::uint32_t>(config_->checkInterval()), [this] { alarmTick(); });
+    sound_.start(kSoundInterval, [config = config_] { config->soundTick(); });
+}
+
+void RamConfigurationPage::alarmTick() {
+    // Both kept for the whole tick, which yields to the message loop.
+    const std::shared_ptr<RamConfiguration> config = config_;
+    const std::shared_ptr<ProcessorMeter> meter = meter_ ? meter_() : nullptr;
+    config->alarmTick(meter.get());
+}
+
+}  // namespace quellar::memory

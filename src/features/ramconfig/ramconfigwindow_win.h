@@ -1,0 +1,33 @@
+#pragma once
+#include <memory>
+
+#include "core/store.h"
+#include "features/ramconfig/ramconfigwindow.h"
+#include "ui/form/featurewindow_win.h"
+
+namespace quellar::memory {
+
+// frmRamConfiguration: the memory booster's settings, its memory alarm and
+// the low-memory sound, running from load to unload, shown or not.
+class RamConfigurationWindow : public shell::FeatureWindow {
+public:
+    RamConfigurationWindow(shell::FeatureHost& host, RamConfigurationPage::MeterSource meter);
+    ~RamConfigurationWindow() override;
+
+    // RAM configuration's unit for the tray tooltip: a percentage when true;
+    // false while the window is not loaded.
+    bool percentTooltip() const { return page_ && page_->percentTooltip(); }
+    // Only while loaded.
+    RamConfigurationPage& page() { return *page_; }
+
+protected:
+    void onLoad() override;
+    void onUnload() override;
+
+private:
+    RamConfigurationPage::MeterSource meter_;
+    std::unique_ptr<SettingsStore> store_;
+    std::unique_ptr<RamConfigurationPage> page_;
+};
+
+}  // namespace quellar::memory

@@ -1,0 +1,131 @@
+#include "features/systemstatus/systemstatuswindow.h"
+
+#include "monitor/memory.h"
+
+namespace quellar::memory {
+
+namespace {
+
+const char* const kOuter = "frameSystemStatus";
+const char* const kMemoryFrame = "fameMemoryUsage";
+const char* const kProcessorFrame = "frameCPUUsage";
+const char* const kControlFrame = "frameMemoryControl";
+const char* const kOptimize = "cmdOptimaize";
+const char* const kTargetLabel = "lblTargetMemoryNeeded";
+const char* const kAmount = "sldFreeMomoryReq";
+const char* const kMemoryGraph = "histMemory";
+const char* const kMemoryZoom = "sldMemoryZoom";
+const char* const kMemorySpeed = "sldMemorySpeed";
+const char* const kProcessorGraph = "histCPU";
+const char* const kProcessorZoom = "sldCPUZoom";
+const char* const kProcessorSpeed = "sldCPUSpeed";
+
+constexpr std::uint32_t kGreen = 0x00FF00;
+constexpr int kGraphLines = 30;
+
+}  // namespace
+
+const std::vector<ControlDecl>& systemStatusControls() {
+    using K = ControlKind;
+    using O = ControlOptions;
+    static const std::vector<ControlDecl> decls = {
+        {K::Frame, kOuter, "System Status", {6, 4, 428, 246}},
+        {K::Frame, kMemoryFrame, "Memory usage", {8, 14, 204, 150}, kOuter},
+        with({K::Graph, kMemoryGraph, "", {8, 18, 188, 70}, kMemoryFrame}, O::graph(kGreen, kGraphLines)),
+        {K::Label, "lblMemoryZoom", "Zoom", {8, 97, 40, 16}, kMemoryFrame},
+        with({K::Slider, kMemoryZoom, "", {48, 92, 148, 24}, kMemoryFrame},
+             O::slider(kZoomMinimum, kZoomMaximum, 2, 5, false)),
+        {K::Label, "lblMemorySpeed", "Speed", {8, 123, 40, 16}, kMemoryFrame},
+        with({K::Slider, kMemorySpeed, "", {48, 118, 148, 24}, kMemoryFrame},
+             O::slider(kSpeedMinimum, kSpeedMaximum, 1, 5, false)),
+
+        {K::Frame, kProcessorFrame, "Processor usage", {216, 14, 204, 150}, kOuter},
+        with({K::Graph, kProcessorGraph, "", {8, 18, 188, 70}, kProcessorFrame}, O::graph(kGreen, kGraphLines)),
+        {K::Label, "lblCPUZoom", "Zoom", {8, 97, 40, 16}, kProcessorFrame},
+        with({K::Slider, kProcessorZoom, "", {48, 92, 148, 24}, kProcessorFrame},
+             O::slider(kZoomMinimum, kZoomMaximum, 1, 5, false)),
+        {K::Label, "lblCPUSpeed", "Speed", {8, 123, 40, 16}, kProcessorFrame},
+        with({K::Slider, kProcessorSpeed, "", {48, 118, 148, 24}, kProcessorFrame},
+             O::slider(kSpeedMinimum, kSpeedMaximum, 1, 5, false)),
+
+        {K::Frame, kControlFrame, "Memory Control", {8, 168, 300, 70}, kOuter},
+        {K::SkinLabel, kTargetLabel, "Target Level Of RAM ", {8, 18, 284, 16}, kControlFrame},
+        // Its range comes from the machine's memory at load.
+        with({K::Slider, kAmount, "", {8, 38, 284, 26}, kControlFrame}, O::slider(0, 0, 1, 5, false)),
+        {K::Button, kOptimize, "Optimize Now", {316, 190, 104, 32}, kOuter},
+    };
+    return decls;
+}
+
+SystemStatusPage::SystemStatusPage(Form& form, Links links)
+    : form_(form), links_(std::move(links)), status_(std::make_shared<SystemStatus>()) {
+    wire();
+}
+
+void SystemStatusPage::wire() {
+    // Speed and zoom follow the user's own click or scroll only.
+    auto speed = [this](const char* slider, Timer& timer) {
+        RangeControl& control = form_.range(slider);
+        control.onClick = [&control, &timer] {
+            timer.setInterval(static_cast<std::uint32_t>(refreshInterval(control.value())));
+        };
+    };
+    auto zoom = [this](const char* slider, const char* graph) {
+        RangeControl& control = form_.range(slider);
+        GraphControl& target = form_.graph(graph);
+        control.onClick = [&control, &target] { target.setZoom(control.value()); };
+    };
+    speed(kMemorySpeed, memoryTimer_);
+    speed(kProcessorSpeed, processorTimer_);
+    zoom(kMemoryZoom, kMemoryGraph);
+    zoom(kProcessorZoom, kProcessorGraph);
+    form_.range(kAmount).onChange = [this] { amountChanged(); };
+    form_[kOptimize].onClick = [this] {
+        // A click during a running optimisation's yields does nothing.
+        if (OptimisationTurn::running()) return;
+        if (links_.optimizeLater) links_.optimizeLater();
+        else optimize();
+    };
+}
+
+void SystemStatusPage::load() {
+    meter_ = monitorHooks().makeProcessorMeter ? monitorHooks().makeProcessorMeter() : nullptr;
+    if (meter_) meter_->Initialize();
+    status_->InitMemorySlider();
+    form_.range(kAmount).setRange(0, status_->amountSliderMaximum());
+    amountChanged();
+    memoryTimer_.start(kGraphInterval, [this] { memoryTick(); });
+    processorTimer_.start(kGraphInterval, [this] { processorTick(); });
+}
+
+void SystemStatusPage::amountChanged() {
+    const int megabytes = form_.range(kAmount).value();
+    if (links_.amountTooltip) links_.amountTooltip(memory::amountTooltip(megabytes));
+    form_[kTargetLabel].setText(targetLevelLabel(megabytes));
+}
+
+void SystemStatusPage::memoryTick() {
+    const bool percent = links_.percentTooltip && links_.percentTooltip();
+    const MemorySample sample = status_->memoryTick(percent);
+    form_.graph(kMemoryGraph).setSample(sample.value);
+    form_[kMemoryFrame].setText(sample.frameCaption);
+    if (links_.trayTooltip) links_.trayTooltip(sample.trayTooltip);
+}
+
+void SystemStatusPage::processorTick() {
+    if (!meter_) return;
+    const ProcessorSample sample = SystemStatus::processorTick(*meter_);
+    form_.graph(kProcessorGraph).setSample(sample.value);
+    form_[kProcessorFrame].setText(sample.frameCaption);
+}
+
+void SystemStatusPage::optimize() {
+    // Copies: nothing of the page is touched once the yields have begun.
+    const std::shared_ptr<SystemStatus> status = status_;
+    const std::function<void(bool)> busy = links_.busy;
+    status->optimize(form_.range(kAmount).value(), [&busy](bool on) {
+        if (busy) busy(on);
+    });
+}
+
+}  // namespace quellar::memory

@@ -1,0 +1,48 @@
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "features/systemstatus/systemstatuswindow.h"
+#include "ui/form/featurewindow_win.h"
+
+namespace quellar::memory {
+
+// frmSystemStatus: the memory and processor graphs, "Optimize Now", and
+// the tray tooltip on every memory tick, shown or not.
+class SystemStatusWindow : public shell::FeatureWindow {
+public:
+    // `percentTooltip` reads RAM configuration's choice of unit;
+    // `trayTooltip` sets the tray icon's tooltip and shows the icon.
+    SystemStatusWindow(shell::FeatureHost& host, std::function<bool()> percentTooltip,
+                       std::function<void(const std::string&)> trayTooltip);
+    ~SystemStatusWindow() override;
+
+    // The program's processor meter; nothing while the window is not loaded.
+    std::shared_ptr<ProcessorMeter> processorMeter() const;
+    // Only while loaded.
+    SystemStatusPage& page() { return *page_; }
+    // The amount slider's tooltip as it stands.
+    std::string amountTooltip() const;
+    bool busy() const { return busy_; }
+
+protected:
+    void onLoad() override;
+    void onUnload() override;
+    bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void setAmountTooltip(const std::string& text);
+    void setBusy(bool busy);
+
+    std::function<bool()> percentTooltip_;
+    std::function<void(const std::string&)> trayTooltip_;
+    std::unique_ptr<SystemStatusPage> page_;
+    HWND tooltip_ = nullptr;
+    std::string amountTip_;
+    bool busy_ = false;
+};
+
+}  // namespace quellar::memory
