@@ -184,6 +184,9 @@ MainWindow::MainWindow() {
             return ram && ram->percentTooltip();
         },
         [this](const std::string& text) {
+            // Three times a second: the shell is asked only when the tip
+            // changes, each request being a round trip to the tray.
+            if (text == tray_.TrayToolTip() && tray_.IsVisible()) return;
             tray_.setTrayToolTip(text);
             tray_.Show(true);
         });

@@ -5,6 +5,7 @@
 #include "monitor/cpumeter_win.h"
 #include "monitor/memory_win.h"
 #include "support/process_win.h"
+#include "support/resources_win.h"
 
 using namespace quellar::memory;
 using namespace quellar::testing;
@@ -43,22 +44,15 @@ TEST_CASE("real memory figures, and FreeUpMemory dispatching what is queued") {
 }
 
 TEST_CASE("thousands of readings leave the handle count where it was") {
-    using CountFn = BOOL(WINAPI*)(HANDLE, DWORD*);
-    auto count = reinterpret_cast<CountFn>(reinterpret_cast<void (*)()>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetProcessHandleCount")));
-    const bool found = count != nullptr;
-    REQUIRE(found);
     auto perfStats = makePerfStatsMeter();
     auto nt = makeNtMeter();
     perfStats->Initialize();
     nt->Initialize();
-    DWORD before = 0;
-    DWORD after = 0;
-    count(GetCurrentProcess(), &before);
+    const DWORD before = handleCount();
+    REQUIRE(before > 0);
     for (int i = 0; i < 5000; ++i) {
         perfStats->Query();
         nt->Query();
     }
-    count(GetCurrentProcess(), &after);
-    CHECK(after == before);
+    CHECK(handleCount() == before);
 }

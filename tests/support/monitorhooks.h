@@ -1,11 +1,13 @@
 #pragma once
 // Stand-in monitor hooks for tests: memory figures a test sets, yields and
-// claims counted, claims that fail above a limit, and a processor meter
-// with a fixed reading.
+// claims counted, claims that fail above a limit, and processor meters with
+// a reading the test sets (FixedMeter alone; the one the hooks make reads
+// FakeMonitor::processor).
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "monitor/cpumeter.h"
@@ -15,6 +17,18 @@ namespace quellar::testing {
 
 inline constexpr std::uint64_t kMiB = 1048576;
 
+class FixedMeter : public memory::ProcessorMeter {
+public:
+    std::int32_t reading = 0;
+    int queries = 0;
+    void Initialize() override {}
+    std::int32_t Query() override {
+        ++queries;
+        return reading;
+    }
+    void Terminate() override {}
+};
+
 struct FakeMonitor {
     memory::MonitorHooksOverride scope;
     memory::MemoryStatus status;
@@ -23,6 +37,8 @@ struct FakeMonitor {
     std::vector<int> yieldsAtClaim;          // yields seen when each claim was made
     std::size_t claimLimit = std::numeric_limits<std::size_t>::max();  // larger claims fail
     std::function<void()> onYield;            // runs inside each yield
+    // What the meter made through the hooks reads, shared with it.
+    std::shared_ptr<FixedMeter> processor = std::make_shared<FixedMeter>();
 
     FakeMonitor() {
         memory::monitorHooks().memoryStatus = [this] { return status; };
@@ -37,24 +53,24 @@ struct FakeMonitor {
             whileHeld();
             return true;
         };
+        memory::monitorHooks().makeProcessorMeter = [this] {
+            return std::unique_ptr<memory::ProcessorMeter>(std::make_unique<SharedMeter>(processor));
+        };
     }
 
     void setMemory(std::uint64_t totalMiB, std::uint64_t freeMiB) {
         status.totalPhysical = totalMiB * kMiB;
         status.availPhysical = freeMiB * kMiB;
     }
-};
 
-class FixedMeter : public memory::ProcessorMeter {
-public:
-    std::int32_t reading = 0;
-    int queries = 0;
-    void Initialize() override {}
-    std::int32_t Query() override {
-        ++queries;
-        return reading;
-    }
-    void Terminate() override {}
+private:
+    struct SharedMeter : memory::ProcessorMeter {
+        explicit SharedMeter(std::shared_ptr<FixedMeter> meter) : meter_(std::move(meter)) {}
+        void Initialize() override {}
+        std::int32_t Query() override { return meter_->Query(); }
+        void Terminate() override {}
+        std::shared_ptr<FixedMeter> meter_;
+    };
 };
 
 }  // namespace quellar::testing

@@ -1,0 +1,92 @@
+#include <doctest/doctest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+
+#include "app/mainwindow_win.h"
+#include "features/ramconfig/ramconfigwindow_win.h"
+#include "support/pump_win.h"
+#include "support/regsandbox_win.h"
+#include "support/screenshot_win.h"
+#include "win/window_win.h"
+
+using namespace quellar;
+using namespace quellar::memory;
+
+namespace {
+
+struct BareHost : shell::FeatureHost {
+    void skinFeatureWindow(shell::FeatureWindow&) override {}
+    HWND hostHandle() const override { return nullptr; }
+};
+
+std::string storedText(const char* name) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\BRD\\Quellar\\Settings\\RamSettings", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+        return "<no key>";
+    char data[64] = {};
+    DWORD size = sizeof data;
+    DWORD type = 0;
+    const LONG status = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS && type == REG_SZ ? data : "<none>";
+}
+
+}  // namespace
+
+TEST_CASE("RAM configuration on a fresh registry: the defaults in the real controls, Save disabled") {
+    testing::RegistrySandbox sandbox;
+    BareHost host;
+    RamConfigurationWindow window(host, [] { return std::shared_ptr<ProcessorMeter>(); });
+    REQUIRE(window.load());
+    auto handle = [&](const char* name) { return window.binder().handleOf(window.form()[name]); };
+    auto text = [&](const char* name) { return win::windowText(handle(name)); };
+    auto checked = [&](const char* name) { return SendMessageA(handle(name), BM_GETCHECK, 0, 0); };
+    CHECK(text("txtAlarm") == "250");
+    CHECK(text("txtFreeAlarm") == "10");
+    CHECK(text("txtTimeCheck") == "100");
+    CHECK(text("txtRunOnly") == "2");
+    CHECK(text("txtRetryOptimization") == "10");
+    CHECK(checked("optMB") == BST_CHECKED);
+    CHECK(checked("optPer") == BST_UNCHECKED);
+    CHECK(checked("chkSoundon") == BST_UNCHECKED);
+    CHECK(checked("chkAutomatic") == BST_UNCHECKED);
+    CHECK_FALSE(IsWindowEnabled(handle("cmdSave")));
+    CHECK_FALSE(IsWindowEnabled(handle("txtAlarm")));
+    CHECK(SendMessageA(handle("UpDownRunOnly"), UDM_GETRANGE, 0, 0) == MAKELONG(255, 0));
+    CHECK(storedText("txtAlarm") == "<no key>");
+
+    // Typing into the real box: a bad amount goes back at once.
+    SendMessageA(handle("chkSoundon"), BM_CLICK, 0, 0);
+    CHECK(IsWindowEnabled(handle("cmdSave")));
+    CHECK(IsWindowEnabled(handle("txtAlarm")));
+    SetWindowTextA(handle("txtFreeAlarm"), "abc");
+    CHECK(text("txtFreeAlarm") == "10");
+    SendMessageA(handle("optPer"), BM_CLICK, 0, 0);
+    SendMessageA(handle("cmdSave"), BM_CLICK, 0, 0);
+    CHECK_FALSE(IsWindowEnabled(handle("cmdSave")));
+    CHECK(storedText("chkSoundon") == "1");
+    CHECK(storedText("optPer") == "True");
+    CHECK(storedText("optMB") == "False");
+    CHECK(storedText("txtRetryOptimization") == "10");
+    window.unload();
+}
+
+TEST_CASE("screenshot: RAM configuration hosted in the main window") {
+    const std::string folder = testing::screenshotFolder();
+    if (folder.empty()) return;
+    testing::RegistrySandbox sandbox;
+    shell::MainWindow main;
+    main.endProcess = [] {};
+    main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
+    REQUIRE(main.start());
+    main.onFSCommand("IDC_FS_ramConfig", "");
+    auto& ram = dynamic_cast<RamConfigurationWindow&>(main.feature(shell::kRamConfiguration));
+    SendMessageA(ram.binder().handleOf(ram.form()["chkAutomatic"]), BM_CLICK, 0, 0);
+    testing::pumpFor(500);
+    testing::saveScreenshot(main.hwnd(), folder + "\\ram-configuration.bmp");
+}
