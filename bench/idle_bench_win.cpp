@@ -236,8 +236,12 @@ int main(int argc, char** argv) {
     if (program.empty()) {
         std::printf("  processor time: its Linux process was not found\n");
     } else {
-        std::printf("  processor time %.2f s = %.2f%% of one core (goal <= 1%%); Wine's server meanwhile %.2f s = %.2f%%\n",
-                    programUsed, 100.0 * programUsed / elapsed, serverUsed, 100.0 * serverUsed / elapsed);
+        std::printf("  processor time %.2f s = %.2f%% of one core (goal <= 1%%)\n", programUsed,
+                    100.0 * programUsed / elapsed);
+    }
+    if (!server.empty()) {
+        std::printf("  Wine's server meanwhile (for every process of the prefix) %.2f s = %.2f%%\n", serverUsed,
+                    100.0 * serverUsed / elapsed);
     }
     std::printf("  handles %lu -> %lu, GDI objects %lu -> %lu, private bytes %lu KB -> %lu KB, working set %lu KB -> %lu KB\n",
                 static_cast<unsigned long>(before.handles), static_cast<unsigned long>(after.handles),

@@ -306,6 +306,10 @@ void FormBinder::push(const Control& control) {
         const auto& range = static_cast<const RangeControl&>(control);
         SendMessageA(hwnd, UDM_SETRANGE, 0, MAKELONG(static_cast<short>(range.maximum()), static_cast<short>(range.minimum())));
         SendMessageA(hwnd, UDM_SETPOS, 0, MAKELONG(static_cast<short>(control.value()), 0));
+        // Ranges beyond 16 bits (an interval up to 65,535) need the 32-bit
+        // messages, which the first common controls ignore.
+        SendMessageA(hwnd, UDM_SETRANGE32, static_cast<WPARAM>(range.minimum()), range.maximum());
+        SendMessageA(hwnd, UDM_SETPOS32, 0, control.value());
         break;
     }
     case ControlKind::ComboBox: {
@@ -431,9 +435,13 @@ bool FormBinder::handleScroll(int code, int position, HWND hwnd) {
         if (code == TB_ENDTRACK) range->userScroll(thumb);
         else range->setValue(thumb);
     } else if (control->kind() == ControlKind::UpDown && code == SB_THUMBPOSITION) {
-        // The new position comes with the message; UDM_GETPOS reports an
-        // error for an up-down without a buddy window on some systems.
-        range->userScroll(position);
+        // The new position comes with the message, in 16 bits; UDM_GETPOS
+        // reports an error for an up-down without a buddy window on some
+        // systems. The 32-bit position, where the system has it, is the
+        // same number in its low word.
+        BOOL failed = FALSE;
+        const auto wide = static_cast<int>(SendMessageA(hwnd, UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed)));
+        range->userScroll(static_cast<short>(wide) == position ? wide : position);
     }
     return true;
 }

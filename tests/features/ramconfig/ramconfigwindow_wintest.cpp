@@ -58,6 +58,12 @@ TEST_CASE("RAM configuration on a fresh registry: the defaults in the real contr
     CHECK_FALSE(IsWindowEnabled(handle("cmdSave")));
     CHECK_FALSE(IsWindowEnabled(handle("txtAlarm")));
     CHECK(SendMessageA(handle("UpDownRunOnly"), UDM_GETRANGE, 0, 0) == MAKELONG(255, 0));
+    int least = 0;
+    int most = 0;
+    SendMessageA(handle("updnTimeCheck"), UDM_GETRANGE32, reinterpret_cast<WPARAM>(&least),
+                 reinterpret_cast<LPARAM>(&most));
+    CHECK(least == 100);
+    CHECK(most == 65535);
     CHECK(storedText("txtAlarm") == "<no key>");
 
     // Typing into the real box: a bad amount goes back at once.
@@ -67,12 +73,18 @@ TEST_CASE("RAM configuration on a fresh registry: the defaults in the real contr
     SetWindowTextA(handle("txtFreeAlarm"), "abc");
     CHECK(text("txtFreeAlarm") == "10");
     SendMessageA(handle("optPer"), BM_CLICK, 0, 0);
+    // The interval's spinner beyond 16 bits, as its arrows report it.
+    SendMessageA(handle("chkAutomatic"), BM_CLICK, 0, 0);
+    SendMessageA(handle("updnTimeCheck"), UDM_SETPOS32, 0, 40000);
+    SendMessageA(window.hwnd(), WM_VSCROLL, MAKEWPARAM(SB_THUMBPOSITION, 40000), reinterpret_cast<LPARAM>(handle("updnTimeCheck")));
+    CHECK(text("txtTimeCheck") == "40000");
     SendMessageA(handle("cmdSave"), BM_CLICK, 0, 0);
     CHECK_FALSE(IsWindowEnabled(handle("cmdSave")));
     CHECK(storedText("chkSoundon") == "1");
     CHECK(storedText("optPer") == "True");
     CHECK(storedText("optMB") == "False");
     CHECK(storedText("txtRetryOptimization") == "10");
+    CHECK(storedText("txtTimeCheck") == "40000");
     window.unload();
 }
 
