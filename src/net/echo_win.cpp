@@ -5,6 +5,7 @@
 #include <ipexport.h>
 
 #include <cstring>
+#include <vector>
 
 namespace quellar::net {
 
@@ -110,7 +111,42 @@ EchoReply realEcho(std::uint32_t address, unsigned timeoutMs) {
     return reply;
 }
 
+// The TTL a don't-fragment echo goes out with: options replace the
+// system's defaults as a whole, and a TTL of 0 would never leave the host.
+constexpr UCHAR kDontFragmentTtl = 128;
+
 }  // namespace
+
+EchoReply echoDontFragment(std::uint32_t address, unsigned payloadBytes, unsigned timeoutMs) {
+    EchoReply reply;
+    const IcmpFunctions& functions = icmp();
+    if (!functions.complete()) return reply;
+    if (payloadBytes > echoPayloadFor(kLargestMtu)) payloadBytes = echoPayloadFor(kLargestMtu);
+    HANDLE handle = functions.create();
+    if (handle == INVALID_HANDLE_VALUE) return reply;
+    std::vector<char> payload(payloadBytes);
+    for (unsigned i = 0; i < payloadBytes; ++i) payload[i] = kEchoPayload[i % kEchoPayloadSize];
+    IP_OPTION_INFORMATION options;
+    std::memset(&options, 0, sizeof options);
+    options.Ttl = kDontFragmentTtl;
+    options.Flags = IP_FLAG_DF;
+    // One reply record, the echoed data, and room for an error record with
+    // the start of the packet it answers; DWORD-aligned.
+    const std::size_t bufferBytes = sizeof(ICMP_ECHO_REPLY) + payloadBytes + 8 + 64;
+    std::vector<DWORD> buffer((bufferBytes + sizeof(DWORD) - 1) / sizeof(DWORD));
+    reply.replies = functions.send(handle, static_cast<IPAddr>(address), payload.empty() ? nullptr : payload.data(),
+                                   static_cast<WORD>(payloadBytes), &options, buffer.data(),
+                                   static_cast<DWORD>(buffer.size() * sizeof(DWORD)), static_cast<DWORD>(timeoutMs));
+    ICMP_ECHO_REPLY record;
+    std::memcpy(&record, buffer.data(), sizeof record);
+    reply.status = reply.replies > 0 ? record.Status : GetLastError();
+    functions.close(handle);
+    return reply;
+}
+
+MtuOutcome runMtuSearch(const std::string& host, unsigned timeoutMs) {
+    return findLargestMtu(host, timeoutMs, netSystem(), echoDontFragment);
+}
 
 NetSystem win32NetSystem() {
     return NetSystem{realStartup, realCleanup, realResolve, realEcho};
