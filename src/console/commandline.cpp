@@ -129,11 +129,9 @@ std::string overviewHelp() {
         while (left.size() < 30) left += ' ';
         text += left + info.summary + "\n";
     }
-    text += "\nPRESET is one of the Wizard's modes:";
-    for (std::size_t i = 0; i < kTuningPresetCount; ++i)
-        text += std::string(i ? ", " : " ") + (i == kWindowsDefaultPreset ? "\"" : "") + kTuningPresetNames[i] +
-                (i == kWindowsDefaultPreset ? "\"" : "");
-    text += "\n(letter case ignored). NNN is a backup's number.\n";
+    text += std::string("\nPRESET is one of the Wizard's modes, ") + kTuningPresetNames[0] + " to " +
+            kTuningPresetNames[kWindowsDefaultPreset - 1] + " or \"" + kTuningPresetNames[kWindowsDefaultPreset] +
+            "\"\n(letter case ignored). NNN is a backup's number, 1 to 999.\n";
     text += std::string("\"") + kProgramName + " COMMAND --help\" tells more about one command.\n\n";
     text += "Exit codes: 0 done, 1 the action failed, 2 bad usage.\n"
             "Results go to standard output, messages to standard error.\n";

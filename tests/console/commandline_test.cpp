@@ -69,7 +69,7 @@ TEST_CASE("command line: help for everything, usage errors for everything else")
     const std::string overview = overviewHelp();
     for (const char* name : {"presets", "preview PRESET", "apply PRESET", "backups", "show NNN", "restore NNN",
                              "ping HOST [--timeout MS]", "freeram MB", "status", "mtu HOST [--timeout MS]",
-                             "Automatic-A", "\"Windows default\"", "0 done, 1 the action failed, 2 bad usage"})
+                             "Automatic-A to Automatic-G or \"Windows default\"", "0 done, 1 the action failed, 2 bad usage"})
         CHECK_MESSAGE(overview.find(name) != std::string::npos, name);
     CHECK(commandHelp(CommandKind::Mtu).find("Usage: quellarc mtu HOST [--timeout MS]") == 0);
 
