@@ -31,9 +31,9 @@ const char* const kConfigurationControls[] = {kPingNow, kAuto, kManual, kHost, k
 const std::vector<ControlDecl>& netPingerControls() {
     static const std::vector<ControlDecl> decls = {
         {ControlKind::Frame, kOuterFrame, "Net Pinger Settings", {6, 4, 428, 238}},
-        {ControlKind::SkinLabel, kDescription, kDescriptionText, {14, 20, 400, 44}, kOuterFrame},
-        {ControlKind::CheckBox, kDoPinging, "Enable Pinger", {14, 68, 200, 20}, kOuterFrame},
-        {ControlKind::Frame, kConfiguration, "Configuration", {10, 92, 408, 108}, kOuterFrame},
+        {ControlKind::SkinLabel, kDescription, kDescriptionText, {14, 18, 400, 56}, kOuterFrame},
+        {ControlKind::CheckBox, kDoPinging, "Enable Pinger", {14, 76, 200, 20}, kOuterFrame},
+        {ControlKind::Frame, kConfiguration, "Configuration", {10, 98, 408, 104}, kOuterFrame},
         {ControlKind::Button, kPingNow, "Ping &Now", {300, 16, 96, 26}, kConfiguration},
         {ControlKind::OptionButton, kAuto, "Automatic Mode", {12, 20, 130, 18}, kConfiguration},
         {ControlKind::OptionButton, kManual, "Manual Mode", {148, 20, 130, 18}, kConfiguration},
@@ -44,7 +44,7 @@ const std::vector<ControlDecl>& netPingerControls() {
         {ControlKind::CheckBox, kSound, "Play &Sound at Ping", {212, 79, 184, 18}, kConfiguration},
         {ControlKind::SkinLabel, kHostLabel, "Ping Host", {12, 50, 80, 16}, kConfiguration},
         {ControlKind::SkinLabel, kIntervalLabel, "Ping Interval", {12, 80, 80, 16}, kConfiguration},
-        {ControlKind::Button, kSave, "Save", {318, 204, 96, 28}, kOuterFrame},
+        {ControlKind::Button, kSave, "Save", {318, 206, 96, 26}, kOuterFrame},
     };
     return decls;
 }
