@@ -20,6 +20,7 @@
 #include "tuning/presets.h"
 #include "features/advanced/advancedmode_win.h"
 #include "features/backup/backupmanager_win.h"
+#include "features/netpinger/netpingersettings_win.h"
 #include "features/wizard/wizardmode_win.h"
 
 namespace quellar::shell {
@@ -171,7 +172,7 @@ MainWindow::MainWindow() {
     features_[kWizardMode] = std::make_unique<tuning::WizardModeWindow>(*this);
     features_[kNormalMode] = std::make_unique<tuning::AdvancedModeWindow>(*this);
     features_[kBackUp] = std::make_unique<backup::BackupManagerWindow>(*this);
-    features_[kNetPingerSettings] = makePlaceholder(*this, netPingerSettingsDesign());
+    features_[kNetPingerSettings] = std::make_unique<net::NetPingerSettingsWindow>(*this);
     features_[kSystemStatus] = makePlaceholder(*this, systemStatusDesign());
     features_[kRamConfiguration] = makePlaceholder(*this, ramConfigurationDesign());
     features_[kMainSettings] = std::make_unique<MainSettingsWindow>(*this);

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <ipexport.h>
 
+#include <atomic>
 #include <cstring>
 #include <vector>
 
@@ -91,12 +92,28 @@ std::vector<std::string> realResolve(const std::string& name) {
     return addresses;
 }
 
+// Opening an ICMP handle costs about as much as a whole echo to loopback,
+// so one spare handle is kept for the next echo. Each echo takes the spare
+// (or opens its own) and puts it back afterwards, so no two echoes ever
+// share a handle, whatever thread they run on.
+std::atomic<HANDLE> spareHandle{nullptr};
+
+HANDLE takeIcmpHandle(const IcmpFunctions& functions) {
+    HANDLE handle = spareHandle.exchange(nullptr);
+    return handle ? handle : functions.create();
+}
+
+void putBackIcmpHandle(const IcmpFunctions& functions, HANDLE handle, bool usable) {
+    HANDLE none = nullptr;
+    if (!usable || !spareHandle.compare_exchange_strong(none, handle)) functions.close(handle);
+}
+
 EchoReply realEcho(std::uint32_t address, unsigned timeoutMs) {
     EchoReply reply;
     const IcmpFunctions& functions = icmp();
     if (!functions.complete()) return reply;
-    HANDLE handle = functions.create();
-    if (handle == INVALID_HANDLE_VALUE) return reply;
+    HANDLE handle = takeIcmpHandle(functions);
+    if (handle == INVALID_HANDLE_VALUE || !handle) return reply;
     char payload[kEchoPayloadSize];
     std::memcpy(payload, kEchoPayload, kEchoPayloadSize);
     // DWORD-aligned, as the reply record wants.
@@ -104,10 +121,11 @@ EchoReply realEcho(std::uint32_t address, unsigned timeoutMs) {
     reply.replies = functions.send(handle, static_cast<IPAddr>(address), payload,
                                    static_cast<WORD>(kEchoPayloadSize), nullptr, buffer, kEchoReplyBufferSize,
                                    static_cast<DWORD>(timeoutMs));
+    const bool usable = reply.replies > 0 || GetLastError() != ERROR_INVALID_HANDLE;
     ICMP_ECHO_REPLY record;
     std::memcpy(&record, buffer, sizeof record);
     reply.status = record.Status;
-    functions.close(handle);
+    putBackIcmpHandle(functions, handle, usable);
     return reply;
 }
 

@@ -14,6 +14,7 @@
 #include "app/commands.h"
 #include "features/placeholders/featuredesigns.h"
 #include "features/mainsettings/mainsettings_win.h"
+#include "features/netpinger/netpingersettings_win.h"
 #include "app/mainwindow_win.h"
 #include "features/wizard/wizardmode_win.h"
 #include "core/osversion.h"
@@ -139,7 +140,7 @@ struct Started {
             std::make_unique<RecordingBackUp>(log, main, bd.name, bd.caption, bd.client, *bd.controls);
         backUp = backUpWindow.get();
         main.setFeature(kBackUp, std::move(backUpWindow));
-        main.setFeature(kNetPingerSettings, plain(netPingerSettingsDesign()));
+        main.setFeature(kNetPingerSettings, std::make_unique<Recording<net::NetPingerSettingsWindow>>(log, main));
         main.setFeature(kSystemStatus, plain(systemStatusDesign()));
         main.setFeature(kRamConfiguration, plain(ramConfigurationDesign()));
         main.setFeature(kMainSettings, std::make_unique<Recording<MainSettingsWindow>>(log, main));

@@ -12,8 +12,6 @@ const std::vector<ControlDecl> kNormalMode = {
     {ControlKind::Frame, "frameNormalMode", "Normal Mode", kOuterFrame}};
 const std::vector<ControlDecl> kBackUp = {
     {ControlKind::Frame, "frameBackUp", "Backup", kOuterFrame}};
-const std::vector<ControlDecl> kNetPinger = {
-    {ControlKind::Frame, "frameNetPingerSettings", "Net Pinger Settings", kOuterFrame}};
 const std::vector<ControlDecl> kSystemStatus = {
     {ControlKind::Frame, "frameSystemStatus", "System Status", kOuterFrame}};
 const std::vector<ControlDecl> kRamConfiguration = {
@@ -26,11 +24,6 @@ const FeatureDesign& normalModeDesign() {
 }
 const FeatureDesign& backUpDesign() {
     static const FeatureDesign d{"frmBackUp", "Backup", {0, 0, kDesignWidth, 250}, &kBackUp};
-    return d;
-}
-const FeatureDesign& netPingerSettingsDesign() {
-    static const FeatureDesign d{"frmNetPingerSettings", "Net Pinger Settings",
-                                 {0, 0, kDesignWidth, 248}, &kNetPinger};
     return d;
 }
 const FeatureDesign& systemStatusDesign() {

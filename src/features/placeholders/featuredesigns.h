@@ -17,7 +17,6 @@ struct FeatureDesign {
 
 const FeatureDesign& normalModeDesign();
 const FeatureDesign& backUpDesign();
-const FeatureDesign& netPingerSettingsDesign();
 const FeatureDesign& systemStatusDesign();
 const FeatureDesign& ramConfigurationDesign();
 
