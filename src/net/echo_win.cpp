@@ -140,8 +140,8 @@ EchoReply echoDontFragment(std::uint32_t address, unsigned payloadBytes, unsigne
     const IcmpFunctions& functions = icmp();
     if (!functions.complete()) return reply;
     if (payloadBytes > echoPayloadFor(kLargestMtu)) payloadBytes = echoPayloadFor(kLargestMtu);
-    HANDLE handle = functions.create();
-    if (handle == INVALID_HANDLE_VALUE) return reply;
+    HANDLE handle = takeIcmpHandle(functions);
+    if (handle == INVALID_HANDLE_VALUE || !handle) return reply;
     std::vector<char> payload(payloadBytes);
     for (unsigned i = 0; i < payloadBytes; ++i) payload[i] = kEchoPayload[i % kEchoPayloadSize];
     IP_OPTION_INFORMATION options;
@@ -155,10 +155,11 @@ EchoReply echoDontFragment(std::uint32_t address, unsigned payloadBytes, unsigne
     reply.replies = functions.send(handle, static_cast<IPAddr>(address), payload.empty() ? nullptr : payload.data(),
                                    static_cast<WORD>(payloadBytes), &options, buffer.data(),
                                    static_cast<DWORD>(buffer.size() * sizeof(DWORD)), static_cast<DWORD>(timeoutMs));
+    const DWORD error = reply.replies > 0 ? 0 : GetLastError();
     ICMP_ECHO_REPLY record;
     std::memcpy(&record, buffer.data(), sizeof record);
-    reply.status = reply.replies > 0 ? record.Status : GetLastError();
-    functions.close(handle);
+    reply.status = reply.replies > 0 ? record.Status : error;
+    putBackIcmpHandle(functions, handle, error != ERROR_INVALID_HANDLE);
     return reply;
 }
 
