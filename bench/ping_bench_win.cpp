@@ -1,6 +1,6 @@
 // Times PingHost("127.0.0.1") (Windows Sockets start-up and clean-up, the
-// host rules, an ICMP handle per echo) beside a bare IcmpSendEcho to the
-// same address on a handle opened once.
+// host rules, the ICMP handle kept between echoes) beside a bare
+// IcmpSendEcho to the same address on a handle opened once.
 #include <winsock.h>
 #include <windows.h>
 #include <ipexport.h>

@@ -12,7 +12,6 @@
 #include "app/addons_win.h"
 #include "app/commands.h"
 #include "app/startupclock_win.h"
-#include "features/placeholders/featuredesigns.h"
 #include "features/mainsettings/mainsettings_win.h"
 #include "core/osversion.h"
 #include "win/osversion_win.h"
@@ -20,6 +19,7 @@
 #include "tuning/presets.h"
 #include "features/advanced/advancedmode_win.h"
 #include "features/backup/backupmanager_win.h"
+#include "features/netpinger/netpingersettings_win.h"
 #include "features/wizard/wizardmode_win.h"
 #include "features/ramconfig/ramconfigwindow_win.h"
 #include "features/systemstatus/systemstatuswindow_win.h"
@@ -139,12 +139,6 @@ constexpr int kPanelButtonPitch = 26;
 constexpr int kPanelMargin = 4;
 constexpr int kFirstPanelButtonId = 500;
 
-template <typename Window = FeatureWindow>
-std::unique_ptr<FeatureWindow> makePlaceholder(FeatureHost& host, const FeatureDesign& design) {
-    return std::make_unique<Window>(host, design.name, design.caption, design.client,
-                                    *design.controls);
-}
-
 // The windows start-up makes; frmNormalMode waits for its first use.
 constexpr FeatureIndex kStartupFeatures[] = {kWizardMode,  kBackUp,           kNetPingerSettings,
                                              kSystemStatus, kRamConfiguration, kMainSettings};
@@ -173,7 +167,7 @@ MainWindow::MainWindow() {
     features_[kWizardMode] = std::make_unique<tuning::WizardModeWindow>(*this);
     features_[kNormalMode] = std::make_unique<tuning::AdvancedModeWindow>(*this);
     features_[kBackUp] = std::make_unique<backup::BackupManagerWindow>(*this);
-    features_[kNetPingerSettings] = makePlaceholder(*this, netPingerSettingsDesign());
+    features_[kNetPingerSettings] = std::make_unique<net::NetPingerSettingsWindow>(*this);
     // The two monitor windows meet here: the graphs' memory tick reads the
     // tooltip unit from RAM configuration and sets the tray's tooltip; the
     // memory alarm reads System status's processor meter.

@@ -1,6 +1,7 @@
 #pragma once
 // Applying currentTuning to the registry of the running Windows family.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/regops.h"
@@ -20,6 +21,14 @@ enum class ApplyOutcome {
 std::vector<RegistryOperation> plannedTuningOperations();
 // The same for another set, as an apply of it would run now.
 std::vector<RegistryOperation> plannedTuningOperations(const TuningParams& params);
+
+struct ApplyResult {
+    ApplyOutcome outcome = ApplyOutcome::NotApplied;
+    std::string backupPath;  // the backup written first, when there is one
+};
+
+// applyTuning, also saying which backup it wrote (the console prints it).
+ApplyResult applyTuningReporting(std::uintptr_t owner = 0);
 
 // Writes a backup of the current values, then every value of the family's
 // map in order. When the backup cannot be written nothing is changed; when

@@ -130,24 +130,31 @@ NetMessage winsockCleanupMessage(int error) {
     return {"Windows Sockets error " + std::to_string(error) + " occurred in Cleanup.", kBoxExclamation};
 }
 
-EchoOutcome echoHost(const std::string& hostText, unsigned timeoutMs, const NetSystem& system) {
-    EchoOutcome outcome;
+HostReach reachHost(const std::string& hostText, const NetSystem& system, std::vector<NetMessage>& messages,
+                    const std::function<void(std::uint32_t address)>& withAddress) {
     HostTarget target = classifyHost(hostText);
-    if (target.kind == HostKind::Blank) return outcome;
-    if (!startWinsock(system, outcome.messages)) return outcome;
+    if (target.kind == HostKind::Blank) return HostReach::Blank;
+    if (!startWinsock(system, messages)) return HostReach::NoStartup;
 
     if (target.kind == HostKind::Name) {
-        const std::vector<std::string> addresses = lookupHostAddresses(target.text, system, outcome.messages);
+        const std::vector<std::string> addresses = lookupHostAddresses(target.text, system, messages);
         // The resolver's first address goes through the same rule as a
         // typed one, so a strange answer cannot send an echo anywhere odd.
         target = addresses.empty() ? HostTarget{HostKind::Malformed, target.text, 0} : classifyHost(addresses[0]);
     }
-    if (target.kind == HostKind::Address) {
-        const EchoReply reply = system.echo(target.address, timeoutMs);
+    const bool reached = target.kind == HostKind::Address;
+    if (reached) withAddress(target.address);
+    stopWinsock(system, messages);
+    return reached ? HostReach::Reached : HostReach::NoAddress;
+}
+
+EchoOutcome echoHost(const std::string& hostText, unsigned timeoutMs, const NetSystem& system) {
+    EchoOutcome outcome;
+    reachHost(hostText, system, outcome.messages, [&](std::uint32_t address) {
+        const EchoReply reply = system.echo(address, timeoutMs);
         outcome.sent = true;
         outcome.replied = reply.replies > 0 && reply.status == 0;
-    }
-    stopWinsock(system, outcome.messages);
+    });
     return outcome;
 }
 

@@ -89,6 +89,21 @@ struct EchoOutcome {
     std::vector<NetMessage> messages;   // in the order they arose
 };
 
+// What reaching a host came to (reachHost).
+enum class HostReach {
+    Blank,      // nothing to reach; nothing was started
+    NoStartup,  // Windows Sockets could not be started (its message is given)
+    NoAddress,  // malformed, or a name that did not resolve to an address
+    Reached,    // the address was handed on
+};
+
+// The frame of every echo flow: blank hosts do nothing; otherwise Windows
+// Sockets is started (and stopped again on every path), a name is resolved
+// through its own nested start-up, and `withAddress` runs with the address
+// while Windows Sockets is up, as often as it sends echoes.
+HostReach reachHost(const std::string& hostText, const NetSystem& system, std::vector<NetMessage>& messages,
+                    const std::function<void(std::uint32_t address)>& withAddress);
+
 // The whole ping: blank hosts do nothing; otherwise Windows Sockets is
 // started (and stopped again on every path), names are resolved through
 // their own nested start-up, and one echo goes to the first address.

@@ -4,7 +4,9 @@
 #include <windows.h>
 #include <ipexport.h>
 
+#include <atomic>
 #include <cstring>
+#include <vector>
 
 namespace quellar::net {
 
@@ -90,12 +92,28 @@ std::vector<std::string> realResolve(const std::string& name) {
     return addresses;
 }
 
+// Opening an ICMP handle costs about as much as a whole echo to loopback,
+// so one spare handle is kept for the next echo. Each echo takes the spare
+// (or opens its own) and puts it back afterwards, so no two echoes ever
+// share a handle, whatever thread they run on.
+std::atomic<HANDLE> spareHandle{nullptr};
+
+HANDLE takeIcmpHandle(const IcmpFunctions& functions) {
+    HANDLE handle = spareHandle.exchange(nullptr);
+    return handle ? handle : functions.create();
+}
+
+void putBackIcmpHandle(const IcmpFunctions& functions, HANDLE handle, bool usable) {
+    HANDLE none = nullptr;
+    if (!usable || !spareHandle.compare_exchange_strong(none, handle)) functions.close(handle);
+}
+
 EchoReply realEcho(std::uint32_t address, unsigned timeoutMs) {
     EchoReply reply;
     const IcmpFunctions& functions = icmp();
     if (!functions.complete()) return reply;
-    HANDLE handle = functions.create();
-    if (handle == INVALID_HANDLE_VALUE) return reply;
+    HANDLE handle = takeIcmpHandle(functions);
+    if (handle == INVALID_HANDLE_VALUE || !handle) return reply;
     char payload[kEchoPayloadSize];
     std::memcpy(payload, kEchoPayload, kEchoPayloadSize);
     // DWORD-aligned, as the reply record wants.
@@ -103,14 +121,51 @@ EchoReply realEcho(std::uint32_t address, unsigned timeoutMs) {
     reply.replies = functions.send(handle, static_cast<IPAddr>(address), payload,
                                    static_cast<WORD>(kEchoPayloadSize), nullptr, buffer, kEchoReplyBufferSize,
                                    static_cast<DWORD>(timeoutMs));
+    const bool usable = reply.replies > 0 || GetLastError() != ERROR_INVALID_HANDLE;
     ICMP_ECHO_REPLY record;
     std::memcpy(&record, buffer, sizeof record);
     reply.status = record.Status;
-    functions.close(handle);
+    putBackIcmpHandle(functions, handle, usable);
     return reply;
 }
 
+// The TTL a don't-fragment echo goes out with: options replace the
+// system's defaults as a whole, and a TTL of 0 would never leave the host.
+constexpr UCHAR kDontFragmentTtl = 128;
+
 }  // namespace
+
+EchoReply echoDontFragment(std::uint32_t address, unsigned payloadBytes, unsigned timeoutMs) {
+    EchoReply reply;
+    const IcmpFunctions& functions = icmp();
+    if (!functions.complete()) return reply;
+    if (payloadBytes > echoPayloadFor(kLargestMtu)) payloadBytes = echoPayloadFor(kLargestMtu);
+    HANDLE handle = takeIcmpHandle(functions);
+    if (handle == INVALID_HANDLE_VALUE || !handle) return reply;
+    std::vector<char> payload(payloadBytes);
+    for (unsigned i = 0; i < payloadBytes; ++i) payload[i] = kEchoPayload[i % kEchoPayloadSize];
+    IP_OPTION_INFORMATION options;
+    std::memset(&options, 0, sizeof options);
+    options.Ttl = kDontFragmentTtl;
+    options.Flags = IP_FLAG_DF;
+    // One reply record, the echoed data, and room for an error record with
+    // the start of the packet it answers; DWORD-aligned.
+    const std::size_t bufferBytes = sizeof(ICMP_ECHO_REPLY) + payloadBytes + 8 + 64;
+    std::vector<DWORD> buffer((bufferBytes + sizeof(DWORD) - 1) / sizeof(DWORD));
+    reply.replies = functions.send(handle, static_cast<IPAddr>(address), payload.empty() ? nullptr : payload.data(),
+                                   static_cast<WORD>(payloadBytes), &options, buffer.data(),
+                                   static_cast<DWORD>(buffer.size() * sizeof(DWORD)), static_cast<DWORD>(timeoutMs));
+    const DWORD error = reply.replies > 0 ? 0 : GetLastError();
+    ICMP_ECHO_REPLY record;
+    std::memcpy(&record, buffer.data(), sizeof record);
+    reply.status = reply.replies > 0 ? record.Status : error;
+    putBackIcmpHandle(functions, handle, error != ERROR_INVALID_HANDLE);
+    return reply;
+}
+
+MtuOutcome runMtuSearch(const std::string& host, unsigned timeoutMs) {
+    return findLargestMtu(host, timeoutMs, netSystem(), echoDontFragment);
+}
 
 NetSystem win32NetSystem() {
     return NetSystem{realStartup, realCleanup, realResolve, realEcho};

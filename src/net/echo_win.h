@@ -4,6 +4,7 @@
 #include <string>
 
 #include "net/echo.h"
+#include "net/mtufinder.h"
 
 namespace quellar::net {
 
@@ -38,5 +39,17 @@ EchoOutcome runEcho(const std::string& host, unsigned timeoutMs);
 // One ping where blocking is acceptable: the echo, then its messages on the
 // calling thread. True when a good reply came back within the timeout.
 bool PingHost(const std::string& host, unsigned timeoutMs);
+
+// One echo of `payloadBytes` bytes (at most the largest MTU's payload) with
+// the don't-fragment flag set (IP_FLAG_DF in IP_OPTION_INFORMATION). A
+// packet too big for a link on the way comes back as status 11009
+// (IP_PACKET_TOO_BIG) or not at all.
+EchoReply echoDontFragment(std::uint32_t address, unsigned payloadBytes, unsigned timeoutMs);
+
+// The largest-MTU finder with the real calls (netSystem() for Windows
+// Sockets and names, echoDontFragment for the echoes). It blocks for
+// several echoes and touches no window, so a window runs it on a worker
+// thread.
+MtuOutcome runMtuSearch(const std::string& host, unsigned timeoutMs);
 
 }  // namespace quellar::net

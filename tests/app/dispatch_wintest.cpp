@@ -14,6 +14,9 @@
 #include "app/commands.h"
 #include "features/placeholders/featuredesigns.h"
 #include "features/mainsettings/mainsettings_win.h"
+#include "features/netpinger/netpingersettings_win.h"
+#include "features/ramconfig/ramconfigwindow_win.h"
+#include "features/systemstatus/systemstatuswindow_win.h"
 #include "app/mainwindow_win.h"
 #include "features/wizard/wizardmode_win.h"
 #include "core/osversion.h"
@@ -124,10 +127,6 @@ struct Started {
             return IDOK;
         };
 
-        auto plain = [this](const FeatureDesign& d) {
-            return std::make_unique<Recording<FeatureWindow>>(log, main, d.name, d.caption, d.client,
-                                                              *d.controls);
-        };
         main.setFeature(kWizardMode, std::make_unique<Recording<tuning::WizardModeWindow>>(log, main));
         const FeatureDesign& nd = normalModeDesign();
         auto normalWindow =
@@ -139,9 +138,11 @@ struct Started {
             std::make_unique<RecordingBackUp>(log, main, bd.name, bd.caption, bd.client, *bd.controls);
         backUp = backUpWindow.get();
         main.setFeature(kBackUp, std::move(backUpWindow));
-        main.setFeature(kNetPingerSettings, plain(netPingerSettingsDesign()));
-        main.setFeature(kSystemStatus, plain(systemStatusDesign()));
-        main.setFeature(kRamConfiguration, plain(ramConfigurationDesign()));
+        main.setFeature(kNetPingerSettings, std::make_unique<Recording<net::NetPingerSettingsWindow>>(log, main));
+        main.setFeature(kSystemStatus, std::make_unique<Recording<memory::SystemStatusWindow>>(
+                                           log, main, [] { return false; }, [](const std::string&) {}));
+        main.setFeature(kRamConfiguration, std::make_unique<Recording<memory::RamConfigurationWindow>>(
+                                               log, main, [] { return std::shared_ptr<memory::ProcessorMeter>(); }));
         main.setFeature(kMainSettings, std::make_unique<Recording<MainSettingsWindow>>(log, main));
 
         main.endProcess = [this] { ++ended; };

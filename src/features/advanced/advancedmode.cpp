@@ -19,6 +19,10 @@ const char* const kBack = "cmdPrevPage";
 const char* const kNext = "cmdNextPage";
 const char* const kPreview = "cmdPreview";
 const char* const kNextCaption = "Next>>";
+const char* const kFind = "cmdFindMTU";
+const char* const kFindCaption = "&Find";
+const char* const kFindingCaption = "Finding...";
+const char* const kFindHost = "txtMTUHost";
 const char* const kFinishCaption = "Finish";
 
 constexpr std::int32_t kLargestWhole = std::numeric_limits<std::int32_t>::max();
@@ -39,8 +43,8 @@ const char* const kMtuExplain =
     "The MTU (Maximum Transmission Unit) is the largest packet that one frame can carry over your "
     "network connection. Packets larger than the MTU are split, which costs time.";
 const char* const kMssExplain =
-    "The MSS (Maximum Segment Size) is the data part of that packet: the MTU less the room the "
-    "TCP and IP headers take, so it is somewhat smaller than the MTU.";
+    "The MSS (Maximum Segment Size) is the data part of that packet: somewhat smaller than the "
+    "MTU, by the TCP and IP headers.";
 const char* const kDiscoverExplain =
     "Path MTU discovery lets Windows find the largest packet that passes every router along the "
     "route to a remote host, instead of using a small safe size for every connection.";
@@ -88,13 +92,17 @@ std::vector<ControlDecl> makeControls() {
         {ControlKind::Frame, "frmConnectionType", "Connection Type", {12, 44, 388, 124}, p[0]},
 
         box("txtMTUValue", "576", {12, 22, 70, 21}, p[1]),
-        label("lblMTURecCaption", "Recommended MTU size", {92, 25, 130, 16}, p[1]),
-        label("lblMTURecValue", "   Byte", {226, 25, 90, 16}, p[1]),
+        label("lblMTURecCaption", "Recommended MTU size", {92, 25, 146, 16}, p[1]),
+        label("lblMTURecValue", "   Byte", {244, 25, 72, 16}, p[1]),
         box("txtMSSValue", "536", {12, 50, 70, 21}, p[1]),
-        label("lblMSSRecCaption", "Recommended MSS size", {92, 53, 130, 16}, p[1]),
-        label("lblMSSRecVaklue", "   Byte", {226, 53, 90, 16}, p[1]),
-        label("lblMTUExplain", kMtuExplain, {12, 80, 388, 44}, p[1]),
-        label("lblMSSExplain", kMssExplain, {12, 128, 388, 44}, p[1]),
+        label("lblMSSRecCaption", "Recommended MSS size", {92, 53, 146, 16}, p[1]),
+        label("lblMSSRecVaklue", "   Byte", {244, 53, 72, 16}, p[1]),
+        // The largest MTU the path to a host carries, found by echoes.
+        label("lblMTUHostCaption", "Largest MTU to host", {12, 83, 134, 16}, p[1]),
+        with({ControlKind::TextBox, kFindHost, "", {150, 80, 166, 21}, p[1]}, ControlOptions::textBox(255)),
+        {ControlKind::Button, kFind, kFindCaption, {322, 79, 78, 23}, p[1]},
+        label("lblMTUExplain", kMtuExplain, {12, 108, 388, 40}, p[1]),
+        label("lblMSSExplain", kMssExplain, {12, 150, 388, 28}, p[1]),
 
         {ControlKind::CheckBox, "chkMTUDisconver", "Disable it??", {12, 22, 110, 18}, p[2]},
         label("lblOtherMTURecCaption", "Recommended to be.", {130, 24, 104, 16}, p[2]),
@@ -238,6 +246,7 @@ AdvancedMode::AdvancedMode(Form& form, tuning::TuningParams& record, Actions act
             record_.ndiCacheSize = static_cast<std::int32_t>(*n);
     };
     form_["txtMultiplier"].onChange = [this] { multiplierEdited(); };
+    form_[kFind].onClick = [this] { findMtu(); };
 
     form_["txtMTUValue"].onChange = [this] { validate("txtMTUValue", 0, kLargestWhole, record_.mtu); };
     form_["txtMSSValue"].onChange = [this] { validate("txtMSSValue", 0, kLargestWhole, record_.mss); };
@@ -265,6 +274,34 @@ void AdvancedMode::load(int page) {
     show(page_);
     if (page_ > 0) form_[kBack].setEnabled(true);
     form_.choice("cmbNDI").select(0);  // its change sets ndiCacheSize to 0
+}
+
+void AdvancedMode::findMtu() {
+    if (findingMtu_ || !actions_.findMtu) return;
+    const std::string host = form_[kFindHost].text();
+    if (net::classifyHost(host).kind == net::HostKind::Blank) {
+        if (actions_.tell) actions_.tell(kTypeMtuHost);
+        return;
+    }
+    findingMtu_ = true;
+    form_[kFind].setEnabled(false);
+    form_[kFind].setText(kFindingCaption);
+    actions_.findMtu(host);
+}
+
+void AdvancedMode::mtuFound(const net::MtuOutcome& outcome) {
+    findingMtu_ = false;
+    form_[kFind].setText(kFindCaption);
+    form_[kFind].setEnabled(true);
+    if (outcome.status == net::MtuStatus::Found) {
+        // The boxes only: as with a typed value, "Finish" takes them into
+        // the record.
+        form_["txtMTUValue"].setText(std::to_string(outcome.mtu));
+        form_["txtMSSValue"].setText(std::to_string(outcome.mss));
+    } else if (outcome.status != net::MtuStatus::NoSockets && actions_.tell) {
+        // Windows Sockets failures come with messages of their own.
+        actions_.tell(net::describeMtuOutcome(outcome, form_[kFindHost].text()));
+    }
 }
 
 void AdvancedMode::show(int page) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/form.h"
+#include "net/mtufinder.h"
 #include "tuning/tuning.h"
 
 namespace quellar {
@@ -44,6 +45,11 @@ public:
         std::function<void()> goHome;  // face in front, back to its home screen
         // Show what "Finish" would write for this set.
         std::function<void(const tuning::TuningParams& atFinish)> preview;
+        // Start a search of the largest MTU to the host; the window calls
+        // mtuFound() with its outcome when it ends (it takes several echoes).
+        std::function<void(const std::string& host)> findMtu;
+        // Show the user a message (caption "Quellar").
+        std::function<void(const std::string& text)> tell;
     };
 
     // `record` is the set the apply writes (currentTuning in the program).
@@ -61,10 +67,17 @@ public:
     tuning::TuningParams recordAtFinish() const;
     int connectionType() const { return connectionType_; }
 
+    // The end of a search "Find" started: on success the MTU and MSS boxes
+    // get the path's MTU and the MSS that goes with it; otherwise the user
+    // is told why there is none. "Find" is disabled while a search runs.
+    void mtuFound(const net::MtuOutcome& outcome);
+    bool findingMtu() const { return findingMtu_; }
+
 private:
     void enter(int page);
     void show(int page);
     void finish();
+    void findMtu();
     void computeReceiveWindow();
     void multiplierEdited();
     void validate(const char* box, double lowest, double highest, std::int32_t recordValue);
@@ -76,6 +89,9 @@ private:
     Pages pages_;
     int page_ = 0;
     int connectionType_ = 0;
+    bool findingMtu_ = false;
 };
+
+inline constexpr char kTypeMtuHost[] = "Type the host name or IPv4 address to find the largest MTU to.";
 
 }  // namespace quellar

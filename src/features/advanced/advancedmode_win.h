@@ -19,6 +19,8 @@ public:
 protected:
     void onLoad() override;
     void onUnload() override;
+    // The end of a largest-MTU search, posted by its worker thread.
+    bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
     std::unique_ptr<AdvancedMode> advanced_;

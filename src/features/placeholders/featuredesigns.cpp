@@ -12,12 +12,6 @@ const std::vector<ControlDecl> kNormalMode = {
     {ControlKind::Frame, "frameNormalMode", "Normal Mode", kOuterFrame}};
 const std::vector<ControlDecl> kBackUp = {
     {ControlKind::Frame, "frameBackUp", "Backup", kOuterFrame}};
-const std::vector<ControlDecl> kNetPinger = {
-    {ControlKind::Frame, "frameNetPingerSettings", "Net Pinger Settings", kOuterFrame}};
-const std::vector<ControlDecl> kSystemStatus = {
-    {ControlKind::Frame, "frameSystemStatus", "System Status", kOuterFrame}};
-const std::vector<ControlDecl> kRamConfiguration = {
-    {ControlKind::Frame, "frameRamConfiguration", "Ram Configuration", kOuterFrame}};
 }  // namespace
 
 const FeatureDesign& normalModeDesign() {
@@ -28,20 +22,4 @@ const FeatureDesign& backUpDesign() {
     static const FeatureDesign d{"frmBackUp", "Backup", {0, 0, kDesignWidth, 250}, &kBackUp};
     return d;
 }
-const FeatureDesign& netPingerSettingsDesign() {
-    static const FeatureDesign d{"frmNetPingerSettings", "Net Pinger Settings",
-                                 {0, 0, kDesignWidth, 248}, &kNetPinger};
-    return d;
-}
-const FeatureDesign& systemStatusDesign() {
-    static const FeatureDesign d{"frmSystemStatus", "System Status", {0, 0, kDesignWidth, 257},
-                                 &kSystemStatus};
-    return d;
-}
-const FeatureDesign& ramConfigurationDesign() {
-    static const FeatureDesign d{"frmRamConfiguration", "Ram Configuration",
-                                 {0, 0, kDesignWidth, 242}, &kRamConfiguration};
-    return d;
-}
-
 }  // namespace quellar

@@ -17,8 +17,5 @@ struct FeatureDesign {
 
 const FeatureDesign& normalModeDesign();
 const FeatureDesign& backUpDesign();
-const FeatureDesign& netPingerSettingsDesign();
-const FeatureDesign& systemStatusDesign();
-const FeatureDesign& ramConfigurationDesign();
 
 }  // namespace quellar

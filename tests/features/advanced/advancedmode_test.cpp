@@ -11,9 +11,12 @@ struct Advanced {
     tuning::TuningParams record;
     int applied = 0, home = 0;
     std::vector<tuning::TuningParams> appliedRecords, previewed;
+    std::vector<std::string> searches, told;
     AdvancedMode mode{form, record,
                       {[this] { ++applied; appliedRecords.push_back(record); }, [this] { ++home; },
-                       [this](const tuning::TuningParams& p) { previewed.push_back(p); }}};
+                       [this](const tuning::TuningParams& p) { previewed.push_back(p); },
+                       [this](const std::string& host) { searches.push_back(host); },
+                       [this](const std::string& text) { told.push_back(text); }}};
     Advanced() { mode.load(); }
     Control& operator[](const char* name) { return form[name]; }
     // Chooses a connection type on page 0 and walks forward to `page`.
@@ -124,4 +127,42 @@ TEST_CASE("the numeric boxes put back the record's value for anything outside th
     }
     a["txtMTUValue"].userText("");
     CHECK(a["txtMTUValue"].text() == "576");
+}
+
+TEST_CASE("Advanced mode: Find on the MTU page fills the MTU and MSS boxes from the path to a host") {
+    Advanced a;
+    a.walkTo(1, 1);
+    Control& find = a["cmdFindMTU"];
+    CHECK(a.onScreen("cmdFindMTU"));
+    find.userClick();  // no host typed
+    CHECK(a.searches.empty());
+    CHECK(a.told == std::vector<std::string>{kTypeMtuHost});
+
+    a["txtMTUHost"].setText(" 169.254.1.2 ");
+    find.userClick();
+    CHECK(a.searches == std::vector<std::string>{" 169.254.1.2 "});
+    CHECK_FALSE(find.enabled());
+    CHECK(find.text() == "Finding...");
+    find.userClick();  // one search at a time
+    CHECK(a.searches.size() == 1);
+
+    net::MtuOutcome found;
+    found.status = net::MtuStatus::Found;
+    found.mtu = 1400;
+    found.mss = 1360;
+    a.mode.mtuFound(found);
+    CHECK(find.enabled());
+    CHECK(find.text() == "&Find");
+    CHECK(a["txtMTUValue"].text() == "1400");
+    CHECK(a["txtMSSValue"].text() == "1360");
+    CHECK(a.record.mtu == 1500);  // the boxes reach the record at "Finish"
+    CHECK(a.mode.recordAtFinish().mtu == 1400);
+
+    find.userClick();
+    net::MtuOutcome silent;
+    silent.status = net::MtuStatus::NoAnswer;
+    a.mode.mtuFound(silent);
+    CHECK(a.told.back() == "the host does not answer pings");
+    CHECK(a["txtMTUValue"].text() == "1400");
+    CHECK(find.enabled());
 }

@@ -101,3 +101,21 @@ TEST_CASE("Advanced mode through its real controls writes exactly what an apply 
         CHECK(snapshotRegistry() == afterFinish);
     }
 }
+
+TEST_CASE("Advanced mode: Find measures the path to the typed host off the window's thread and fills MTU and MSS") {
+    RegistrySandbox sandbox;
+    MessageLog messages;
+    Hosted h;
+    h.click("optConnType", 0);  // dial-up: 576 and 536 in the boxes
+    h.click("cmdNextPage");
+    REQUIRE(win::windowText(h.handle("txtMTUValue")) == "576");
+    SetWindowTextA(h.handle("txtMTUHost"), "127.0.0.1");
+    h.click("cmdFindMTU");
+    // Loopback carries far more than Ethernet: the largest size searched.
+    CHECK(pumpUntil([&] { return IsWindowEnabled(h.handle("cmdFindMTU")) != FALSE; }, 30000));
+    CHECK(win::windowText(h.handle("txtMTUValue")) == "1500");
+    CHECK(win::windowText(h.handle("txtMSSValue")) == "1460");
+    CHECK(win::windowText(h.handle("cmdFindMTU")) == "&Find");
+    CHECK(messages.entries.empty());
+    h.shot("advanced-page1.bmp");
+}

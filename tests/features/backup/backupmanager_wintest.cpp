@@ -166,4 +166,9 @@ TEST_CASE("the backup manager lists, sorts, restores byte for byte, refuses anot
     CHECK(m.rowOf("005.BCK") == -1);
     CHECK(m.names().size() == 4);
     CHECK(IsWindowEnabled(m.handle("cmdDelete")));
+
+    // Headers are kept between listings, but a file that changed is read again.
+    writeFile(m.folder.backups() + "\\notes.BCK", "#2004-03-18#\r\n#10:00:00#\r\n7\r\n");
+    m.open();
+    CHECK_FALSE(m.list().rows()[static_cast<std::size_t>(m.rowOf("notes.BCK"))].cells[1].empty());
 }

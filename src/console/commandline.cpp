@@ -1,0 +1,247 @@
+#include "console/commandline.h"
+
+#include <cstdint>
+
+#include "backup/backupfile.h"
+#include "core/text.h"
+#include "monitor/systemstatus.h"
+#include "net/mtufinder.h"
+#include "tuning/presets.h"
+
+namespace quellar::console {
+
+namespace {
+
+struct CommandInfo {
+    CommandKind kind;
+    const char* name;
+    const char* synopsis;  // the arguments
+    const char* summary;   // one line for the overview
+    const char* details;   // the rest of its help
+};
+
+const CommandInfo kCommands[] = {
+    {CommandKind::Presets, "presets", "", "the eight presets and their values",
+     "Lists the Wizard's eight presets, Automatic-A to Automatic-G and \"Windows default\",\n"
+     "with every value each of them writes. Writes nothing.\n"},
+    {CommandKind::Preview, "preview", "PRESET", "what applying PRESET would change; writes nothing",
+     "Shows every registry value an apply of PRESET would write on this Windows, its value\n"
+     "now and afterwards, the changing ones marked with *. Writes nothing.\n"},
+    {CommandKind::Apply, "apply", "PRESET", "back up the current values, then apply PRESET",
+     "Applies PRESET as the Wizard's \"Optimize Now\" does: first a backup of the current\n"
+     "values into the next numbered file of the Backups folder, then the writes. Prints the\n"
+     "backup's name and every value that changed. Nothing is written when the backup cannot\n"
+     "be; exit code 1 when any write is refused.\n"},
+    {CommandKind::Backups, "backups", "", "number, date, time and Windows of each backup",
+     "Lists the backup files of the Backups folder beside the program, by number, with the\n"
+     "date, time and Windows version each was taken on. Writes nothing.\n"},
+    {CommandKind::Show, "show", "NNN", "backup NNN beside the current values",
+     "Checks backup NNN (1 to 999, or its file name) and shows every value it would restore\n"
+     "beside the value now, the differing ones marked with *. Writes nothing; exit code 1\n"
+     "when the file is missing or does not check out.\n"},
+    {CommandKind::Restore, "restore", "NNN", "write backup NNN back into the registry",
+     "Restores backup NNN as the Backup manager does: the whole file is checked first, a\n"
+     "backup taken on another Windows version is refused, and nothing is written unless the\n"
+     "file checks out. Prints every value that changed.\n"},
+    {CommandKind::Ping, "ping", "HOST [--timeout MS]", "one echo to HOST",
+     "Sends one ICMP echo to HOST (a name or an IPv4 address) as the Net Pinger does and\n"
+     "waits up to MS milliseconds for the reply (10000 unless given, at most 60000).\n"
+     "Exit code 1 when no reply comes.\n"},
+    {CommandKind::FreeRam, "freeram", "MB", "free MB megabytes of memory",
+     "Frees memory as \"Optimize Now\" does, for MB megabytes (0 to 2047), and prints the\n"
+     "free physical memory before and after. Exit code 1 when the memory cannot be claimed.\n"},
+    {CommandKind::Status, "status", "", "Windows version, memory figures, processor use",
+     "Prints the Windows version and family, the memory figures, and how busy the processor\n"
+     "was over one second.\n"},
+    {CommandKind::Mtu, "mtu", "HOST [--timeout MS]", "the largest MTU the path to HOST carries",
+     "Finds the largest packet the path to HOST carries unfragmented: echoes with the\n"
+     "don't-fragment flag, a binary search between 68 and 1500 bytes of MTU, at most 12\n"
+     "echoes. Each echo waits up to MS milliseconds (2000 unless given, at most 60000); a\n"
+     "packet that gets \"too big\" or no answer counts as too big. Prints the MTU and the MSS\n"
+     "that goes with it (MTU - 40). Exit code 1 when the host does not answer pings.\n"},
+};
+
+const CommandInfo* findCommand(const std::string& name) {
+    for (const CommandInfo& info : kCommands)
+        if (name == info.name) return &info;
+    return nullptr;
+}
+
+const CommandInfo& infoOf(CommandKind kind) {
+    for (const CommandInfo& info : kCommands)
+        if (info.kind == kind) return info;
+    return kCommands[0];
+}
+
+bool isHelpWord(const std::string& word) {
+    return word == "--help" || word == "-h" || word == "/?";
+}
+
+ParsedCommandLine usageError(const std::string& text) {
+    return {std::nullopt, text};
+}
+
+ParsedCommandLine parsed(const Command& command) {
+    return {command, std::string()};
+}
+
+std::optional<unsigned> timeoutOf(const std::string& text) {
+    const std::optional<std::int64_t> value = text::parseWhole(text, 1, kLongestTimeoutMs, false);
+    if (!value) return std::nullopt;
+    return static_cast<unsigned>(*value);
+}
+
+bool allDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+}  // namespace
+
+std::optional<std::size_t> presetIndexOf(const std::string& name) {
+    for (std::size_t i = 0; i < kTuningPresetCount; ++i)
+        if (text::equalsIgnoreCase(kTuningPresetNames[i], name)) return i;
+    return std::nullopt;
+}
+
+std::optional<int> backupNumberOf(const std::string& text) {
+    std::string digits = text;
+    const std::string::size_type dot = digits.find('.');
+    if (dot != std::string::npos) {
+        if (!text::equalsIgnoreCase(digits.substr(dot + 1), backup::kBackupExtension)) return std::nullopt;
+        digits.erase(dot);
+    }
+    if (digits.size() > 3) return std::nullopt;
+    const std::optional<std::int64_t> number = text::parseWhole(digits, 1, backup::kHighestBackupNumber, false);
+    if (!number) return std::nullopt;
+    return static_cast<int>(*number);
+}
+
+std::string usageHint() {
+    return std::string("Try \"") + kProgramName + " --help\".\n";
+}
+
+std::string overviewHelp() {
+    std::string text = std::string("Usage: ") + kProgramName + " COMMAND [ARGUMENTS]\n\n" +
+                       "Quellar from the command line. Commands:\n";
+    for (const CommandInfo& info : kCommands) {
+        std::string left = std::string("  ") + info.name;
+        if (*info.synopsis) left += std::string(" ") + info.synopsis;
+        while (left.size() < 30) left += ' ';
+        text += left + info.summary + "\n";
+    }
+    text += std::string("\nPRESET is one of the Wizard's modes, ") + kTuningPresetNames[0] + " to " +
+            kTuningPresetNames[kWindowsDefaultPreset - 1] + " or \"" + kTuningPresetNames[kWindowsDefaultPreset] +
+            "\"\n(letter case ignored). NNN is a backup's number, 1 to 999.\n";
+    text += std::string("\"") + kProgramName + " COMMAND --help\" tells more about one command.\n\n";
+    text += "Exit codes: 0 done, 1 the action failed, 2 bad usage.\n"
+            "Results go to standard output, messages to standard error.\n";
+    return text;
+}
+
+std::string commandHelp(CommandKind kind) {
+    if (kind == CommandKind::Overview) return overviewHelp();
+    const CommandInfo& info = infoOf(kind);
+    std::string text = std::string("Usage: ") + kProgramName + " " + info.name;
+    if (*info.synopsis) text += std::string(" ") + info.synopsis;
+    return text + "\n\n" + info.details;
+}
+
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
+    if (arguments.empty()) return usageError("no command given");
+    const std::string& first = arguments[0];
+    if (isHelpWord(first) || first == "help") {
+        if (arguments.size() == 1) {
+            Command overview;
+            overview.help = true;
+            return parsed(overview);
+        }
+        const CommandInfo* info = findCommand(arguments[1]);
+        if (!info || arguments.size() > 2) return usageError("help for what? \"" + arguments[1] + "\" is not a command");
+        Command command;
+        command.kind = info->kind;
+        command.help = true;
+        return parsed(command);
+    }
+    const CommandInfo* info = findCommand(first);
+    if (!info) return usageError("\"" + first + "\" is not a command");
+
+    Command command;
+    command.kind = info->kind;
+    std::vector<std::string> operands;
+    bool timeoutGiven = false;
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& word = arguments[i];
+        if (isHelpWord(word)) {
+            command.help = true;
+            return parsed(command);
+        }
+        const bool takesTimeout = command.kind == CommandKind::Ping || command.kind == CommandKind::Mtu;
+        if (takesTimeout && (word == "--timeout" || word.rfind("--timeout=", 0) == 0)) {
+            std::string value;
+            if (word == "--timeout") {
+                if (i + 1 >= arguments.size()) return usageError("--timeout needs a number of milliseconds");
+                value = arguments[++i];
+            } else {
+                value = word.substr(10);
+            }
+            const std::optional<unsigned> timeout = timeoutOf(value);
+            if (!timeout)
+                return usageError("the timeout must be a whole number of milliseconds from 1 to " +
+                                  std::to_string(kLongestTimeoutMs) + ", not \"" + value + "\"");
+            command.timeoutMs = *timeout;
+            timeoutGiven = true;
+            continue;
+        }
+        if (word.size() > 1 && word[0] == '-' && !allDigits(word.substr(1)))
+            return usageError(std::string(info->name) + " has no option \"" + word + "\"");
+        operands.push_back(word);
+    }
+
+    const std::size_t wanted = *info->synopsis == '\0' ? 0 : 1;
+    if (operands.size() != wanted) {
+        if (wanted == 0) return usageError(std::string(info->name) + " takes no arguments");
+        if (operands.empty()) return usageError(std::string(info->name) + " needs " + info->synopsis);
+        return usageError(std::string(info->name) + " takes one " +
+                          std::string(info->synopsis).substr(0, std::string(info->synopsis).find(' ')) +
+                          ", not " + std::to_string(operands.size()) + " arguments");
+    }
+
+    switch (command.kind) {
+    case CommandKind::Preview:
+    case CommandKind::Apply: {
+        const std::optional<std::size_t> preset = presetIndexOf(operands[0]);
+        if (!preset) return usageError("\"" + operands[0] + "\" is not a preset; the presets are Automatic-A to Automatic-G and \"Windows default\"");
+        command.preset = *preset;
+        break;
+    }
+    case CommandKind::Show:
+    case CommandKind::Restore: {
+        const std::optional<int> number = backupNumberOf(operands[0]);
+        if (!number) return usageError("\"" + operands[0] + "\" is not a backup number from 1 to 999");
+        command.backup = *number;
+        break;
+    }
+    case CommandKind::Ping:
+    case CommandKind::Mtu:
+        command.host = operands[0];
+        if (net::classifyHost(command.host).kind == net::HostKind::Blank) return usageError("the host is blank");
+        if (net::classifyHost(command.host).kind == net::HostKind::Malformed)
+            return usageError("\"" + command.host + "\" is not an IPv4 address (four numbers 0 to 255)");
+        if (!timeoutGiven) command.timeoutMs = command.kind == CommandKind::Ping ? kPingTimeoutMs : net::kMtuEchoTimeoutMs;
+        break;
+    case CommandKind::FreeRam: {
+        const std::string& text = operands[0];
+        const std::optional<std::int64_t> megabytes = text::parseWhole(text, 0, memory::kAmountSliderMost, false);
+        if (!megabytes)
+            return usageError("the amount must be a whole number of megabytes from 0 to " +
+                              std::to_string(memory::kAmountSliderMost) + ", not \"" + text + "\"");
+        command.megabytes = static_cast<int>(*megabytes);
+        break;
+    }
+    default:
+        break;
+    }
+    return parsed(command);
+}
+
+}  // namespace quellar::console

@@ -1,0 +1,269 @@
+#include "console/console_win.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <optional>
+
+#include "backup/apply_win.h"
+#include "backup/backup_win.h"
+#include "console/commandline.h"
+#include "console/consoletext.h"
+#include "core/effects.h"
+#include "core/osversion.h"
+#include "core/preview.h"
+#include "monitor/cpumeter_win.h"
+#include "monitor/memory_win.h"
+#include "monitor/systemstatus.h"
+#include "net/echo_win.h"
+#include "net/mtufinder.h"
+#include "tuning/presets.h"
+#include "win/effects_win.h"
+#include "win/osversion_win.h"
+#include "win/regops_win.h"
+
+namespace quellar::console {
+
+namespace {
+
+// "Optimize Now" yields this often before and after its claim.
+constexpr int kOptimizeYields = 6;
+constexpr DWORD kProcessorSpanMs = 1000;
+
+void writeTo(DWORD which, const std::string& text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 16);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+        out += text[i];
+    }
+    HANDLE handle = GetStdHandle(which);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
+    DWORD written = 0;
+    WriteFile(handle, out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
+}
+
+int fail(const std::string& text) {
+    writeError(std::string(kProgramName) + ": " + text + "\n");
+    return kExitFailed;
+}
+
+preview::Preview previewOf(const std::vector<tuning::RegistryOperation>& operations) {
+    return preview::buildPreview(operations, tuning::currentValueOf);
+}
+
+std::string fileNameOf(const std::string& path) {
+    const std::string::size_type slash = path.find_last_of('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string backupPathFor(int number) {
+    return backup::backupsFolder() + "\\" + backup::backupFileNameFor(number).value_or("");
+}
+
+int unknownWindows() {
+    return fail("the TCP/IP settings of this Windows version (" + std::to_string(winVersion) +
+                ") are not ones the program knows");
+}
+
+int presets() {
+    writeOut(presetsText());
+    return kExitDone;
+}
+
+int previewPreset(std::size_t index) {
+    const std::vector<tuning::RegistryOperation> operations = tuning::plannedTuningOperations(tuningPresets[index]);
+    if (operations.empty()) return unknownWindows();
+    writeOut(std::string("Preview: ") + kTuningPresetNames[index] + " on " + windowsText(winVersion) +
+             ", after a backup of the values now\n");
+    writeOut(previewRowsText(previewOf(operations)));
+    return kExitDone;
+}
+
+int applyPreset(std::size_t index) {
+    const std::vector<tuning::RegistryOperation> operations = tuning::plannedTuningOperations(tuningPresets[index]);
+    const preview::Preview before = previewOf(operations);
+    // Exactly the Wizard's path: the preset becomes the set to apply, and
+    // the apply takes its backup first.
+    currentTuning = tuningPresets[index];
+    const tuning::ApplyResult result = tuning::applyTuningReporting();
+    if (result.outcome == tuning::ApplyOutcome::NotApplied) return kExitFailed;
+    writeOut("Backup: " + fileNameOf(result.backupPath) + " (" + result.backupPath + ")\n");
+    writeOut(std::string("Applied ") + kTuningPresetNames[index] + ":\n");
+    writeOut(changedRowsText(changedRows(before, previewOf(operations))));
+    return result.outcome == tuning::ApplyOutcome::Applied ? kExitDone : kExitFailed;
+}
+
+int listBackups() {
+    const std::string folder = backup::backupsFolder();
+    std::vector<BackupListing> listings;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*.BCK").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            const std::string name = found.cFileName;
+            if (!backup::isBackupFileName(name)) continue;
+            BackupListing listing;
+            // Listed as the manager lists it: "005.bck" on disk is 005.BCK.
+            listing.fileName = std::string(backup::baseNameOf(name)) + "." + backup::kBackupExtension;
+            listing.number = backup::backupNumberOf(backup::baseNameOf(name));
+            const backup::BackupHeaderRead header = backup::readBackupHeader(folder + "\\" + name);
+            listing.readable = header.opened;
+            listing.fields = header.fields;
+            listings.push_back(std::move(listing));
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    writeOut(backupsText(std::move(listings), folder));
+    return kExitDone;
+}
+
+// A whole backup file read and checked, or the exit code of its failure.
+bool readChecked(int number, backup::BackupReadResult& read, int& exitCode) {
+    const std::string path = backupPathFor(number);
+    read = backup::readBackupFile(path);
+    if (read.ok) return true;
+    exitCode = fail(fileNameOf(path) + ": " + (read.line ? read.describe() : read.problem));
+    return false;
+}
+
+int showBackup(int number) {
+    backup::BackupReadResult read;
+    int exitCode = kExitFailed;
+    if (!readChecked(number, read, exitCode)) return exitCode;
+    writeOut(backupHeading(fileNameOf(backupPathFor(number)), read.contents.header, winVersion));
+    writeOut(previewRowsText(previewOf(read.contents.writes)));
+    return kExitDone;
+}
+
+int restore(int number) {
+    backup::BackupReadResult read;
+    int exitCode = kExitFailed;
+    if (!readChecked(number, read, exitCode)) return exitCode;
+    const preview::Preview before = previewOf(read.contents.writes);
+    const std::string path = backupPathFor(number);
+    const backup::RestoreResult result = backup::restoreBackupFile(path, winVersion);
+    if (result.status == backup::RestoreResult::Status::Rejected ||
+        result.status == backup::RestoreResult::Status::OtherWindows)
+        return fail(result.message);
+    writeOut("Restored " + fileNameOf(path) + ":\n");
+    writeOut(changedRowsText(changedRows(before, previewOf(read.contents.writes))));
+    if (!result.ok()) return fail(result.message);
+    return kExitDone;
+}
+
+void showMessages(const std::vector<net::NetMessage>& messages) {
+    for (const net::NetMessage& message : messages) writeError(message.text + "\n");
+}
+
+int ping(const std::string& host, unsigned timeoutMs) {
+    const net::EchoOutcome outcome = net::runEcho(host, timeoutMs);
+    showMessages(outcome.messages);
+    if (outcome.replied) {
+        writeOut("Reply from " + host + "\n");
+        return kExitDone;
+    }
+    if (!outcome.sent) return fail("\"" + host + "\" is not a host name or an IPv4 address that can be reached");
+    return fail("no reply from " + host + " within " + std::to_string(timeoutMs) + " ms");
+}
+
+int freeRam(int megabytes) {
+    memory::FreeRAM memoryFigures;
+    const std::uint64_t before = memoryFigures.GetFreePhysical();
+    std::optional<std::int32_t> freed;
+    {
+        memory::OptimisationTurn turn;
+        if (!turn.granted()) return fail("another memory optimisation is running");
+        memory::yieldTimes(kOptimizeYields);
+        freed = memoryFigures.FreeUpMemory(memory::optimizeCount(megabytes));
+        memory::yieldTimes(kOptimizeYields);
+    }
+    if (!freed) return fail("the memory to free could not be claimed");
+    writeOut(freeRamText(before, memoryFigures.GetFreePhysical()));
+    return kExitDone;
+}
+
+int status() {
+    StatusFigures figures;
+    figures.winVersion = winVersion;
+    const memory::MemoryStatus m = memory::readMemoryStatus();
+    figures.memoryLoad = m.memoryLoad;
+    figures.totalPhysical = m.totalPhysical;
+    figures.availPhysical = m.availPhysical;
+    figures.totalPageFile = m.totalPageFile;
+    figures.availPageFile = m.availPageFile;
+    figures.totalVirtual = m.totalVirtual;
+    figures.availVirtual = m.availVirtual;
+    std::unique_ptr<memory::ProcessorMeter> meter = memory::createProcessorMeter();
+    meter->Initialize();
+    Sleep(kProcessorSpanMs);
+    const std::int32_t busy = meter->Query();
+    meter->Terminate();
+    if (busy >= 0) figures.processorPercent = busy;
+    writeOut(statusText(figures));
+    return kExitDone;
+}
+
+int mtu(const std::string& host, unsigned timeoutMs) {
+    const net::MtuOutcome outcome = net::runMtuSearch(host, timeoutMs);
+    showMessages(outcome.messages);
+    if (outcome.status != net::MtuStatus::Found) return fail(net::describeMtuOutcome(outcome, host));
+    writeOut(net::describeMtuOutcome(outcome, host) + "\n");
+    return kExitDone;
+}
+
+int run(const Command& command) {
+    switch (command.kind) {
+    case CommandKind::Overview: return kExitDone;
+    case CommandKind::Presets: return presets();
+    case CommandKind::Preview: return previewPreset(command.preset);
+    case CommandKind::Apply: return applyPreset(command.preset);
+    case CommandKind::Backups: return listBackups();
+    case CommandKind::Show: return showBackup(command.backup);
+    case CommandKind::Restore: return restore(command.backup);
+    case CommandKind::Ping: return ping(command.host, command.timeoutMs);
+    case CommandKind::FreeRam: return freeRam(command.megabytes);
+    case CommandKind::Status: return status();
+    case CommandKind::Mtu: return mtu(command.host, command.timeoutMs);
+    }
+    return kExitUsage;
+}
+
+}  // namespace
+
+void writeOut(const std::string& text) {
+    writeTo(STD_OUTPUT_HANDLE, text);
+}
+
+void writeError(const std::string& text) {
+    writeTo(STD_ERROR_HANDLE, text);
+}
+
+void installConsoleEffects() {
+    win::installWin32Effects();
+    effects().messageBox = [](std::uintptr_t, const std::string& text, const std::string&, unsigned flags) {
+        writeError(std::string(kProgramName) + ": " + text + "\n");
+        // A question nobody can answer is answered no.
+        return (flags & MB_TYPEMASK) == MB_OK ? IDOK : IDNO;
+    };
+    memory::installWin32MonitorHooks();
+}
+
+int runConsole(const std::vector<std::string>& arguments) {
+    const ParsedCommandLine parsed = parseCommandLine(arguments);
+    if (!parsed.command) {
+        writeError(std::string(kProgramName) + ": " + parsed.error + "\n" + usageHint());
+        return kExitUsage;
+    }
+    const Command& command = *parsed.command;
+    if (command.help) {
+        writeOut(commandHelp(command.kind));
+        return kExitDone;
+    }
+    shell::detectWindowsVersion();
+    initTuningPresets();
+    return run(command);
+}
+
+}  // namespace quellar::console

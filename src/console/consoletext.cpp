@@ -1,0 +1,176 @@
+#include "console/consoletext.h"
+
+#include <algorithm>
+
+#include "core/osversion.h"
+#include "monitor/memory.h"
+#include "tuning/presets.h"
+
+namespace quellar::console {
+
+namespace {
+
+std::string padded(std::string text, std::size_t width) {
+    while (text.size() < width) text += ' ';
+    return text;
+}
+
+std::string twoDigits(int value) {
+    return (value < 10 ? "0" : "") + std::to_string(value);
+}
+
+std::string truth(bool value) {
+    return value ? "True" : "False";
+}
+
+std::string orRemoved(std::int32_t value) {
+    return value == tuning::kRemoveValue ? std::string("removed") : std::to_string(value);
+}
+
+std::size_t nameWidth(const std::vector<preview::PreviewRow>& rows) {
+    std::size_t width = 0;
+    for (const preview::PreviewRow& row : rows) width = std::max(width, row.valueName.size());
+    return width + 2;
+}
+
+std::string megabytes(std::uint64_t bytes) {
+    return std::to_string(memory::toMegabytes(bytes)) + " MB";
+}
+
+}  // namespace
+
+std::string presetsText() {
+    std::string text;
+    for (std::size_t i = 0; i < kTuningPresetCount; ++i) {
+        const tuning::TuningParams& p = tuningPresets[i];
+        text += kTuningPresetNames[i];
+        text += "\n";
+        if (p.systemDefaults) {
+            text += "  removes every value the presets set, so Windows uses its own defaults\n";
+            continue;
+        }
+        const std::pair<const char*, std::string> rows[] = {
+            {"MTU", orRemoved(p.mtu)},
+            {"MSS", orRemoved(p.mtu == tuning::kRemoveValue ? tuning::kRemoveValue : p.mss)},
+            {"RWIN", orRemoved(p.rwin)},
+            {"TTL", std::to_string(p.ttl)},
+            {"Keep Alive", std::to_string(p.keepAliveTime)},
+            {"Keep Alive Interval", std::to_string(p.keepAliveInterval)},
+            {"SYN", std::to_string(p.synAttackProtect)},
+            {"NDI", std::to_string(p.ndiCacheSize)},
+            {"PMTU Discovery", truth(p.pmtuDiscovery)},
+            {"BlackHole", truth(p.pmtuBlackHoleDetect)},
+            {"MSCPS0", std::to_string(p.maxConnPer1_0Server)},
+            {"MSCPS1", std::to_string(p.maxConnPerServer)},
+            {"ICMP", truth(p.icmpRedirects)},
+        };
+        for (const auto& row : rows) text += "  " + padded(row.first, 21) + row.second + "\n";
+    }
+    return text;
+}
+
+std::string previewRowsText(const preview::Preview& preview) {
+    std::string text;
+    const std::size_t width = nameWidth(preview.rows);
+    std::string key;
+    for (const preview::PreviewRow& row : preview.rows) {
+        if (row.key != key) {
+            key = row.key;
+            text += key + "\n";
+        }
+        text += std::string(row.changes ? "  * " : "    ") + padded(row.valueName, width) + row.now + " -> " +
+                row.after + "\n";
+    }
+    return text + preview.summary() + "\n";
+}
+
+std::vector<preview::PreviewRow> changedRows(const preview::Preview& before, const preview::Preview& after) {
+    std::vector<preview::PreviewRow> changed;
+    for (const preview::PreviewRow& row : before.rows) {
+        if (!row.changes) continue;
+        for (const preview::PreviewRow& now : after.rows) {
+            if (now.key != row.key || now.valueName != row.valueName) continue;
+            const bool left = row.after == preview::kRemoved ? now.now == preview::kAbsent : now.now == row.after;
+            if (left) changed.push_back(row);
+            break;
+        }
+    }
+    return changed;
+}
+
+std::string changedRowsText(const std::vector<preview::PreviewRow>& rows) {
+    if (rows.empty()) return "Nothing changed.\n";
+    std::string text;
+    const std::size_t width = nameWidth(rows);
+    std::string key;
+    for (const preview::PreviewRow& row : rows) {
+        if (row.key != key) {
+            key = row.key;
+            text += key + "\n";
+        }
+        text += "  " + padded(row.valueName, width) + row.now + " -> " + row.after + "\n";
+    }
+    const std::size_t n = rows.size();
+    return text + std::to_string(n) + (n == 1 ? " value changed.\n" : " values changed.\n");
+}
+
+std::string dateText(const backup::CalendarDate& date) {
+    return std::to_string(date.year) + "-" + twoDigits(date.month) + "-" + twoDigits(date.day);
+}
+
+std::string timeText(const backup::TimeOfDay& time) {
+    return twoDigits(time.hour) + ":" + twoDigits(time.minute) + ":" + twoDigits(time.second);
+}
+
+std::string windowsText(int version) {
+    if (version < kFirstWinVersion || version > kLastWinVersion) return "? (" + std::to_string(version) + ")";
+    return std::string(winVersionNameOf(version)) + " (" + std::to_string(version) + ")";
+}
+
+std::string backupsText(std::vector<BackupListing> listings, const std::string& folder) {
+    if (listings.empty()) return "No backups in " + folder + ".\n";
+    std::stable_sort(listings.begin(), listings.end(), [](const BackupListing& a, const BackupListing& b) {
+        return a.number != b.number ? a.number < b.number : a.fileName < b.fileName;
+    });
+    std::string text = "No.  Date        Time      Windows\n";
+    for (const BackupListing& l : listings) {
+        std::string number = std::string(backup::baseNameOf(l.fileName));
+        text += padded(number, 5);
+        if (!l.readable) {
+            text += "(cannot be read)\n";
+            continue;
+        }
+        text += padded(l.fields.date ? dateText(*l.fields.date) : "?", 12);
+        text += padded(l.fields.time ? timeText(*l.fields.time) : "?", 10);
+        text += (l.fields.winVersion ? windowsText(*l.fields.winVersion) : "?") + "\n";
+    }
+    return text;
+}
+
+std::string backupHeading(const std::string& fileName, const backup::BackupHeader& header, int runningWinVersion) {
+    const LocalTime& c = header.created;
+    std::string text = fileName + ", taken " + dateText({c.year, c.month, c.day}) + " " +
+                       timeText({c.hour, c.minute, c.second}) + " on " + windowsText(header.winVersion) + "\n";
+    if (header.winVersion != runningWinVersion)
+        text += "It cannot be restored here: this is " + windowsText(runningWinVersion) + ".\n";
+    return text + "Value now -> value in the backup:\n";
+}
+
+std::string statusText(const StatusFigures& f) {
+    std::string text = "Windows:    " + windowsText(f.winVersion) + ", " +
+                       (isNtFamily(f.winVersion) ? "NT family" : "9x family") + "\n";
+    text += "Memory:     " + std::to_string(f.memoryLoad) + "% in use\n";
+    text += "Physical:   " + megabytes(f.availPhysical) + " free of " + megabytes(f.totalPhysical) + "\n";
+    text += "Page file:  " + megabytes(f.availPageFile) + " free of " + megabytes(f.totalPageFile) + "\n";
+    text += "Virtual:    " + megabytes(f.availVirtual) + " free of " + megabytes(f.totalVirtual) + "\n";
+    text += "Processor:  " +
+            (f.processorPercent ? std::to_string(*f.processorPercent) + "% busy over one second" : "cannot be read") +
+            "\n";
+    return text;
+}
+
+std::string freeRamText(std::uint64_t freeBefore, std::uint64_t freeAfter) {
+    return "Free physical memory: " + megabytes(freeBefore) + " before, " + megabytes(freeAfter) + " after.\n";
+}
+
+}  // namespace quellar::console

@@ -1,0 +1,90 @@
+#include "features/netpinger/netpingersettings_win.h"
+
+#include "net/echo_win.h"
+#include "win/registrystore_win.h"
+
+namespace quellar::net {
+
+namespace {
+// Posted by a worker when its echo is done; wParam is the job's serial.
+constexpr UINT kEchoDone = WM_APP + 0x51;
+}  // namespace
+
+// Shared by the window and its worker, so either may let go first: a window
+// unloaded at exit does not wait for an echo, and the worker never touches
+// the window object, only posts to its handle.
+struct NetPingerSettingsWindow::EchoJob {
+    PingRequest request;
+    // The system calls as they were when the ping started: the worker never
+    // reads the process-wide table, which a test may replace meanwhile.
+    NetSystem system;
+    HWND window = nullptr;
+    unsigned long serial = 0;
+    EchoOutcome outcome;
+};
+
+DWORD WINAPI NetPingerSettingsWindow::echoWorker(LPVOID parameter) {
+    auto* handed = static_cast<std::shared_ptr<EchoJob>*>(parameter);
+    const std::shared_ptr<EchoJob> job = std::move(*handed);
+    delete handed;
+    job->outcome = echoHost(job->request.host, job->request.timeoutMs, job->system);
+    PostMessageA(job->window, kEchoDone, static_cast<WPARAM>(job->serial), 0);
+    return 0;
+}
+
+NetPingerSettingsWindow::NetPingerSettingsWindow(shell::FeatureHost& host)
+    : FeatureWindow(host, "frmNetPingerSettings", "Net Pinger Settings", kNetPingerClient, netPingerControls()) {}
+
+NetPingerSettingsWindow::~NetPingerSettingsWindow() {
+    unload();
+}
+
+void NetPingerSettingsWindow::onLoad() {
+    store_ = std::make_unique<settings::RegistryStore>();
+    settings_ = std::make_unique<NetPingerSettings>(
+        form(), *store_, [this](const PingRequest& request) { startEcho(request); },
+        reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
+    settings_->load();
+}
+
+void NetPingerSettingsWindow::onUnload() {
+    // An echo still out finishes on its own and finds no window to tell.
+    job_.reset();
+    settings_.reset();
+    store_.reset();
+}
+
+void NetPingerSettingsWindow::startEcho(const PingRequest& request) {
+    auto job = std::make_shared<EchoJob>();
+    job->request = request;
+    job->system = netSystem();
+    job->window = hwnd();
+    job->serial = ++jobSerial_;
+    job_ = job;
+    // The exe's thread model has no std::thread; CreateThread is on every
+    // Windows this program runs on.
+    auto* handed = new std::shared_ptr<EchoJob>(job);
+    HANDLE thread = CreateThread(nullptr, 0, echoWorker, handed, 0, nullptr);
+    if (thread) {
+        CloseHandle(thread);
+        return;
+    }
+    // No thread to be had: the echo blocks here, and still ends through the
+    // message, as every other does.
+    delete handed;
+    job->outcome = echoHost(job->request.host, job->request.timeoutMs, job->system);
+    PostMessageA(hwnd(), kEchoDone, static_cast<WPARAM>(job->serial), 0);
+}
+
+bool NetPingerSettingsWindow::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (msg != kEchoDone) return FeatureWindow::onMessage(msg, wParam, lParam, result);
+    result = 0;
+    if (!job_ || !settings_ || job_->serial != static_cast<unsigned long>(wParam)) return true;
+    // Taken off first: the messages may open a box, inside whose loop the
+    // next tick can start the next echo.
+    const std::shared_ptr<EchoJob> job = std::move(job_);
+    settings_->pingFinished(job->request, job->outcome);
+    return true;
+}
+
+}  // namespace quellar::net

@@ -1,0 +1,290 @@
+// quellarc's commands as separate processes, as a logon script runs them:
+// against a prepared registry and Backups folder under a 9x and an NT
+// Windows version, each checked by exit code, output and a snapshot of the
+// whole (redirected) registry; and the real quellarc.exe beside a running
+// quellar.exe.
+#include <doctest/doctest.h>
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "app/mainwindow_win.h"
+#include "backup/backup_win.h"
+#include "console/consoletext.h"
+#include "support/process_win.h"
+#include "support/pump_win.h"
+#include "support/tuningsandbox_win.h"
+#include "tuning/presets.h"
+#include "tuning/tuning.h"
+
+using namespace quellar;
+using namespace quellar::testing;
+namespace samples = quellar::testing::backupsamples;
+
+namespace {
+
+struct Run {
+    DWORD exit = STILL_ACTIVE;
+    std::string out, err;
+};
+
+HANDLE inheritableFile(const std::string& path) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+}
+
+// Runs a console program with its standard output and error in files.
+Run runConsoleProgram(const std::string& commandLine) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string base = std::string(temp) + "quellarc-" + std::to_string(GetCurrentProcessId());
+    Run run;
+    HANDLE out = inheritableFile(base + ".out");
+    HANDLE err = inheritableFile(base + ".err");
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = nullptr;
+    si.hStdOutput = out;
+    si.hStdError = err;
+    PROCESS_INFORMATION pi{};
+    std::string cmd = commandLine;
+    const bool started = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                        testProgramFolder().c_str(), &si, &pi) != FALSE;
+    CloseHandle(out);
+    CloseHandle(err);
+    REQUIRE_MESSAGE(started, commandLine);
+    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(pi.hProcess, &run.exit);
+    } else {
+        TerminateProcess(pi.hProcess, 98);
+        WaitForSingleObject(pi.hProcess, 5000);
+    }
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    run.out = readFile(base + ".out");
+    run.err = readFile(base + ".err");
+    DeleteFileA((base + ".out").c_str());
+    DeleteFileA((base + ".err").c_str());
+    return run;
+}
+
+bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// The console program inside this test's sandbox and scratch folder.
+struct ConsoleProbe {
+    ConsoleProbe(const RegistrySandbox& sandbox, const ScratchProgramFolder& folder) {
+        SetEnvironmentVariableA("QUELLAR_PROBE_HIVES", sandbox.scratchPath().c_str());
+        SetEnvironmentVariableA("QUELLAR_PROBE_FOLDER", folder.path().c_str());
+    }
+    ~ConsoleProbe() {
+        SetEnvironmentVariableA("QUELLAR_PROBE_HIVES", nullptr);
+        SetEnvironmentVariableA("QUELLAR_PROBE_FOLDER", nullptr);
+    }
+    Run run(const std::string& arguments) const {
+        const Run r = runConsoleProgram("\"" + testProgramFolder() + "\\console_probe.exe\" " + arguments);
+        REQUIRE_MESSAGE(r.exit != 99, "the probe could not redirect the hives");
+        return r;
+    }
+};
+
+// The snapshot with `operations` carried out on it, as the registry writer
+// stores them.
+RegSnapshot carriedOut(RegSnapshot snap, const std::vector<tuning::RegistryOperation>& operations) {
+    for (const tuning::RegistryOperation& op : operations) {
+        const char* prefix = hivePrefix(op.hive);
+        const std::string key = RegSnapshot::valueKey(prefix, op.keyPath, op.valueName);
+        if (op.remove) {
+            snap.values.erase(key);
+            continue;
+        }
+        snap.addKey(prefix, op.keyPath);
+        snap.values[key] = {static_cast<DWORD>(op.type),
+                            op.type == REG_SZ ? szBytes(std::to_string(op.value))
+                                              : dwordBytes(static_cast<std::uint32_t>(op.value))};
+    }
+    return snap;
+}
+
+// What differs between two snapshots, for a failing check.
+std::string differences(const RegSnapshot& a, const RegSnapshot& b) {
+    std::string text;
+    for (const std::string& k : a.keys)
+        if (!b.keys.count(k)) text += "key only before: " + k + "\n";
+    for (const std::string& k : b.keys)
+        if (!a.keys.count(k)) text += "key only after: " + k + "\n";
+    for (const auto& v : a.values) {
+        auto it = b.values.find(v.first);
+        if (it == b.values.end()) text += "value only before: " + v.first + "\n";
+        else if (it->second != v.second) text += "value differs: " + v.first + "\n";
+    }
+    for (const auto& v : b.values)
+        if (!a.values.count(v.first)) text += "value only after: " + v.first + "\n";
+    return text;
+}
+
+#define CHECK_SAME_REGISTRY(expected, actual)                                    \
+    do {                                                                         \
+        const RegSnapshot expectedSnap = (expected), actualSnap = (actual);      \
+        CHECK_MESSAGE(expectedSnap == actualSnap, differences(expectedSnap, actualSnap)); \
+    } while (0)
+
+struct FamilyCase {
+    const char* mode;
+    int winVersion;
+    tuning::Family family;
+};
+
+}  // namespace
+
+TEST_CASE("console commands in both families: presets, preview, apply, backups, show, restore, status, freeram") {
+    const FamilyCase cases[] = {{"win98", 3, tuning::Family::Win9x}, {"winxp", 7, tuning::Family::Nt}};
+    for (const FamilyCase& c : cases) {
+        CAPTURE(c.mode);
+        // Before the sandbox: Wine reads the mode from the real HKCU.
+        setWineVersionFor("console_probe.exe", c.mode);
+        {
+            RegistrySandbox sandbox;
+            ScratchProgramFolder folder("console");
+            const bool nt = c.family == tuning::Family::Nt;
+            putSamples(nt ? samples::valuesNt() : samples::values9x(),
+                       {nt ? std::string(samples::kInterfaces) + "\\{5E6F}" : std::string(samples::kNetTrans) + "\\0002"});
+            const ConsoleProbe probe(sandbox, folder);
+            const RegSnapshot prepared = snapshotRegistry();
+            const std::string windows = console::windowsText(c.winVersion);
+
+            Run r = probe.run("presets");
+            CHECK(r.exit == 0);
+            CHECK(has(r.out, "Automatic-A\r\n  MTU"));
+            CHECK(has(r.out, "Windows default\r\n"));
+            CHECK(r.err.empty());
+
+            r = probe.run("preview automatic-b");
+            CHECK(r.exit == 0);
+            CHECK(has(r.out, "Preview: Automatic-B on " + windows));
+            CHECK(has(r.out, "values change\r\n"));
+            CHECK_SAME_REGISTRY(prepared, snapshotRegistry());
+            CHECK(folder.backupFiles().empty());
+
+            r = probe.run("apply AUTOMATIC-B");
+            CHECK(r.exit == 0);
+            CHECK(r.err.empty());
+            CHECK(has(r.out, "Backup: 001.BCK ("));
+            CHECK(has(r.out, "values changed.\r\n"));
+            CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
+            // Exactly the preset's writes on this family, nothing else.
+            initTuningPresets();
+            const std::vector<tuning::RegistryOperation> writes = tuning::tuningOperations(
+                tuningPresets[1], c.family, tuning::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(c.family)));
+            const RegSnapshot applied = snapshotRegistry();
+            CHECK_SAME_REGISTRY(carriedOut(prepared, writes), applied);
+
+            r = probe.run("backups");
+            CHECK(r.exit == 0);
+            CHECK(has(r.out, "No.  Date        Time      Windows\r\n001  "));
+            CHECK(has(r.out, windows + "\r\n"));
+
+            r = probe.run("show 1");
+            CHECK(r.exit == 0);
+            CHECK(has(r.out, "001.BCK, taken "));
+            CHECK(has(r.out, " on " + windows + "\r\n"));
+            CHECK_FALSE(has(r.out, "cannot be restored here"));
+            CHECK_SAME_REGISTRY(applied, snapshotRegistry());
+
+            r = probe.run("restore 001");
+            CHECK(r.exit == 0);
+            CHECK(has(r.out, "Restored 001.BCK:\r\n"));
+            const backup::BackupReadResult backup = backup::readBackupFile(folder.backups() + "\\001.BCK");
+            REQUIRE(backup.ok);
+            const RegSnapshot restored = snapshotRegistry();
+            CHECK_SAME_REGISTRY(carriedOut(applied, backup.contents.writes), restored);
+
+            // A missing file, a file of another Windows, a damaged one: exit
+            // code 1, a message, nothing written.
+            r = probe.run("restore 5");
+            CHECK(r.exit == 1);
+            CHECK(has(r.err, "quellarc: 005.BCK: "));
+            std::string other = readFile(folder.backups() + "\\001.BCK");
+            other.replace(other.find("\r\n" + std::to_string(c.winVersion) + "\r\n") + 2, 1,
+                          std::to_string(c.winVersion - 1));  // same family, another Windows
+            writeFile(folder.backups() + "\\002.BCK", other);
+            r = probe.run("restore 2");
+            CHECK(r.exit == 1);
+            CHECK(has(r.err, backup::kOtherWindowsMessage));
+            CHECK(has(probe.run("show 2").out, "It cannot be restored here"));
+            writeFile(folder.backups() + "\\003.BCK", other.substr(0, other.size() / 2));
+            r = probe.run("restore 3");
+            CHECK(r.exit == 1);
+            CHECK(has(r.err, "003.BCK: Line "));
+            CHECK_SAME_REGISTRY(restored, snapshotRegistry());
+
+            r = probe.run("status");
+            CHECK(r.exit == 0);
+            CHECK(has(r.out, windows + (nt ? ", NT family" : ", 9x family")));
+            CHECK(has(r.out, "MB free of"));
+            CHECK(has(r.out, "Processor:  "));
+
+            r = probe.run("freeram 1");
+            CHECK(r.exit == 0);
+            CHECK(has(r.out, "Free physical memory: "));
+
+            r = probe.run("restore x");
+            CHECK(r.exit == 2);
+            CHECK(r.out.empty());
+            CHECK(has(r.err, "Try \"quellarc --help\"."));
+            CHECK_SAME_REGISTRY(restored, snapshotRegistry());
+        }
+        setWineVersionFor("console_probe.exe", "");
+    }
+}
+
+TEST_CASE("console apply with a refused write: the backup first, the other writes made, exit code 1") {
+    setWineVersionFor("console_probe.exe", "winxp");
+    {
+        RegistrySandbox sandbox;
+        ScratchProgramFolder folder("console-refused");
+        putSamples(samples::valuesNt(), {});
+        REQUIRE(makeReadOnly(HKEY_LOCAL_MACHINE, std::string(samples::kInterfaces) + "\\{1A2B}"));
+        const ConsoleProbe probe(sandbox, folder);
+        const Run r = probe.run("apply automatic-a");
+        CHECK(r.exit == 1);
+        CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
+        CHECK(has(r.out, "Backup: 001.BCK"));
+        CHECK(has(r.out, "values changed.\r\n"));
+        CHECK(has(r.err, "quellarc: 2 of "));
+        CHECK(has(r.err, "could not be written to the registry"));
+    }
+    setWineVersionFor("console_probe.exe", "");
+}
+
+TEST_CASE("the real quellarc.exe: help, ping 127.0.0.1, and beside a running quellar.exe") {
+    const std::string folder = testProgramFolder();
+    const std::string exe = "\"" + folder + "\\quellarc.exe\"";
+    Run r = runConsoleProgram(exe + " --help");
+    CHECK(r.exit == 0);
+    CHECK(r.out.find("Usage: quellarc COMMAND [ARGUMENTS]\r\n") == 0);
+    r = runConsoleProgram(exe);
+    CHECK(r.exit == 2);
+    CHECK(has(r.err, "quellarc: no command given\r\n"));
+
+    r = runConsoleProgram(exe + " ping 127.0.0.1 --timeout 2000");
+    CHECK(r.exit == 0);
+    CHECK(r.out == "Reply from 127.0.0.1\r\n");
+
+    ChildProcess app(folder + "\\quellar.exe", folder);
+    REQUIRE(app.started());
+    HWND main = nullptr;
+    pumpUntil([&] { return (main = topLevelWindowOf(app.id(), shell::kMainWindowClass)) != nullptr; }, 20000);
+    REQUIRE(main != nullptr);
+    // No "already opening" box, no mutex of the program's: it just runs.
+    r = runConsoleProgram(exe + " presets");
+    CHECK(r.exit == 0);
+    CHECK(has(r.out, "Automatic-G\r\n"));
+    CHECK(r.err.empty());
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    CHECK(app.waitExit(20000) == 0);
+}
