@@ -39,7 +39,8 @@ std::string readFile(const std::string& path) {
 }
 
 // Linux processes of this Wine prefix whose program (the command line's
-// first word) ends with `name`.
+// first word) has `name` in it ("wineserver" is wineserver32 or
+// wineserver64 on some systems).
 std::vector<std::string> linuxProcesses(const std::string& name) {
     char prefix[MAX_PATH] = {};
     GetEnvironmentVariableA("WINEPREFIX", prefix, sizeof prefix);
@@ -53,8 +54,7 @@ std::vector<std::string> linuxProcesses(const std::string& name) {
         const std::string dir = std::string("Z:\\proc\\") + entry.cFileName;
         const std::string cmdline = readFile(dir + "\\cmdline");
         const std::string program = cmdline.substr(0, cmdline.find('\0'));
-        if (program.size() < name.size() || program.compare(program.size() - name.size(), name.size(), name) != 0)
-            continue;
+        if (program.find(name) == std::string::npos) continue;
         std::string environment = readFile(dir + "\\environ");
         for (char& c : environment) c = c ? c : '\n';
         if (!prefix[0] || (environment + "\n").find(mark + "\n") != std::string::npos) found.push_back(dir);
