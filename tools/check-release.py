@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Checks the files the release ships beside the program.
 
-    check-release.py chm FILE.chm PROJECT.hhp   every file the project lists is inside
+    check-release.py chm FILE.chm PROJECT.hhp   every file the project lists is inside,
+                                                and every page is in the contents tree
     check-release.py wav FILE.wav MIN_MS MAX_MS  plain PCM, playable length
     check-release.py ico FILE.ico                16, 32, 48 px in 4, 8 and 32 bits
 
@@ -10,6 +11,8 @@ read from its own directory (the ITSF header, the ITSP directory and its
 PMGL listing chunks), so no help viewer is needed.
 """
 import configparser
+import os
+import re
 import struct
 import sys
 
@@ -93,6 +96,12 @@ def check_chm(path, project):
         expect(entry is not None, f"{name} is missing from the help file")
         expect(entry[2] > 0, f"{name} is empty in the help file")
     expect("/#system" in names, "no #SYSTEM file: viewers could not open it")
+    # Every page must be reachable from the contents tree.
+    base = os.path.dirname(os.path.abspath(project))
+    with open(os.path.join(base, contents), encoding="latin-1") as f:
+        listed = {m.split("#")[0].lower() for m in re.findall(r'name="Local"\s+value="([^"]+)"', f.read(), re.I)}
+    for page in (n for n in wanted if n.lower().endswith(".html")):
+        expect(page.lower() in listed, f"{page} is not in the contents tree")
     print(f"{path}: valid ITSF, {len(names)} entries, all {len(wanted)} project files present")
 
 
