@@ -44,8 +44,8 @@ reg_has() {  # reg_has KEY [VALUE [TEXT]]: the key (or value) exists (and shows 
 menu() { find "$drive" -path "*Start Menu/Programs/Quellar" -type d 2>/dev/null | head -n 1; }
 quellar_window() {  # the id of a top-level X window of quellar.exe titled "Quellar", if any
     local id
-    for id in $(xwininfo -root -children 2>/dev/null | awk '/"Quellar"/ {print $1}'); do
-        if xprop -id "$id" WM_CLASS 2>/dev/null | grep -qi 'quellar.exe'; then echo "$id"; return 0; fi
+    for id in $(timeout 5 xwininfo -root -children 2>/dev/null | awk '/"Quellar"/ {print $1}'); do
+        if timeout 5 xprop -id "$id" WM_CLASS 2>/dev/null | grep -qi 'quellar.exe'; then echo "$id"; return 0; fi
     done
     return 1
 }
