@@ -2,7 +2,7 @@
 """Checks the files the release ships beside the program.
 
     check-release.py chm FILE.chm PROJECT.hhp   every file the project lists is inside,
-                                                and every page is in the contents tree
+                                                every page in the contents tree, every link whole
     check-release.py wav FILE.wav MIN_MS MAX_MS  plain PCM, playable length
     check-release.py ico FILE.ico                16, 32, 48 px in 4, 8 and 32 bits
 
@@ -100,8 +100,14 @@ def check_chm(path, project):
     base = os.path.dirname(os.path.abspath(project))
     with open(os.path.join(base, contents), encoding="latin-1") as f:
         listed = {m.split("#")[0].lower() for m in re.findall(r'name="Local"\s+value="([^"]+)"', f.read(), re.I)}
+    shipped = {n.lower() for n in wanted}
     for page in (n for n in wanted if n.lower().endswith(".html")):
         expect(page.lower() in listed, f"{page} is not in the contents tree")
+        # A link or style sheet must point at a file the help file holds.
+        with open(os.path.join(base, page), encoding="latin-1") as f:
+            targets = re.findall(r'(?:href|src)="([^"#:]+)', f.read(), re.I)
+        for target in targets:
+            expect(target.lower() in shipped, f"{page} links to {target}, which the help file lacks")
     print(f"{path}: valid ITSF, {len(names)} entries, all {len(wanted)} project files present")
 
 
