@@ -38,7 +38,7 @@ ensure_packages() {
     local arch="$1"
     local pkgs=(cmake ninja-build g++ python3 doctest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
                 binutils-mingw-w64-i686 wine wine64 xvfb xauth x11-utils imagemagick iproute2
-                util-linux fonts-dejavu-core)
+                util-linux fonts-dejavu-core fp-utils-3.2.2 nsis)
     if [ "$arch" = i686 ]; then
         if ! dpkg --print-foreign-architectures | grep -qx i386; then
             as_root dpkg --add-architecture i386

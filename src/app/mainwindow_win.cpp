@@ -315,10 +315,17 @@ bool MainWindow::start() {
                 0, std::max(left, 0), std::max(top, 0), kMainWidth, kMainHeight, nullptr, nullptr,
                 CS_HREDRAW | CS_VREDRAW, black))
         return false;
-    // One 32 x 32 icon serves the window and the tray.
+    // The icon resource holds each size in each colour depth: the system
+    // picks the 32 x 32 image for the window and the small one (16 x 16 on
+    // most displays) for the taskbar and the tray, in its display's depth.
     HICON icon = static_cast<HICON>(LoadImageA(win::moduleInstance(), MAKEINTRESOURCEA(IDI_QUELLAR),
                                                IMAGE_ICON, 32, 32, 0));
+    HICON smallIcon = static_cast<HICON>(
+        LoadImageA(win::moduleInstance(), MAKEINTRESOURCEA(IDI_QUELLAR), IMAGE_ICON,
+                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+    if (!smallIcon) smallIcon = icon;
     if (icon) SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    if (smallIcon) SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
 
     startupMark("window");
     // 2. The mutex lives, untested and unclosed, until the process ends.
@@ -347,7 +354,7 @@ bool MainWindow::start() {
     startupMark("version and presets");
     // 10.
     tray_.create(hwnd());
-    tray_.setTrayImage(icon);
+    tray_.setTrayImage(smallIcon);
     tray_.onLeftClick = [this] { showMainWindow(); };
     tray_.onMouseClick = [this](int&) { showMainWindow(); };
     tray_.Show(true);

@@ -1,0 +1,101 @@
+# What ships beside quellar.exe, made at build time from sources in the
+# repository: the icon (drawn by tools/make-icon.py, read by the resource
+# script), the two sounds (tools/make-sounds.py) and the help file (help/,
+# compiled by chmcmd); and, in the 32-bit build, the installer (makensis)
+# and the portable zip. `scripts/release` collects the last two.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+find_program(CHMCMD NAMES chmcmd chmcmd-3.2.2)
+find_program(MAKENSIS makensis)
+
+set(GEN_DIR ${CMAKE_BINARY_DIR}/generated)
+set(TOOLS_DIR ${CMAKE_SOURCE_DIR}/tools)
+
+add_custom_command(OUTPUT ${GEN_DIR}/quellar.ico
+  COMMAND ${Python3_EXECUTABLE} ${TOOLS_DIR}/make-icon.py ${GEN_DIR}/quellar.ico
+  DEPENDS ${TOOLS_DIR}/make-icon.py
+  COMMENT "Drawing the program icon" VERBATIM)
+add_custom_target(quellar_icon DEPENDS ${GEN_DIR}/quellar.ico)
+add_dependencies(quellar quellar_icon)
+add_dependencies(win_tests quellar_icon)
+
+set(SOUNDS ${CMAKE_BINARY_DIR}/Ping.wav ${CMAKE_BINARY_DIR}/low-memory.wav)
+add_custom_command(OUTPUT ${SOUNDS}
+  COMMAND ${Python3_EXECUTABLE} ${TOOLS_DIR}/make-sounds.py ${CMAKE_BINARY_DIR}
+  DEPENDS ${TOOLS_DIR}/make-sounds.py
+  COMMENT "Making the sounds" VERBATIM)
+set(SHIPPED_FILES ${SOUNDS})
+
+set(HELP_FILE ${CMAKE_BINARY_DIR}/QLRHelp.chm)
+if(CHMCMD)
+  # chmcmd writes beside its project, so it works on a copy of help/.
+  file(GLOB HELP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/help/*)
+  set(HELP_WORK ${CMAKE_BINARY_DIR}/help)
+  add_custom_command(OUTPUT ${HELP_FILE}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${HELP_WORK}
+    COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/help ${HELP_WORK}
+    COMMAND ${CMAKE_COMMAND} -E chdir ${HELP_WORK} ${CHMCMD} --verbosity 0 QLRHelp.hhp
+    COMMAND ${CMAKE_COMMAND} -E copy ${HELP_WORK}/QLRHelp.chm ${HELP_FILE}
+    DEPENDS ${HELP_SOURCES}
+    COMMENT "Compiling the help file" VERBATIM)
+  list(APPEND SHIPPED_FILES ${HELP_FILE})
+  add_test(NAME release.help
+           COMMAND ${Python3_EXECUTABLE} ${TOOLS_DIR}/check-release.py chm ${HELP_FILE}
+                   ${CMAKE_SOURCE_DIR}/help/QLRHelp.hhp)
+else()
+  message(WARNING "chmcmd (Debian fp-utils) not found: QLRHelp.chm and the installer are not built")
+endif()
+add_custom_target(quellar_files ALL DEPENDS ${SHIPPED_FILES})
+
+add_test(NAME release.sound.ping
+         COMMAND ${Python3_EXECUTABLE} ${TOOLS_DIR}/check-release.py wav ${CMAKE_BINARY_DIR}/Ping.wav 60 600)
+add_test(NAME release.sound.lowmemory
+         COMMAND ${Python3_EXECUTABLE} ${TOOLS_DIR}/check-release.py wav ${CMAKE_BINARY_DIR}/low-memory.wav 300 2000)
+add_test(NAME release.icon
+         COMMAND ${Python3_EXECUTABLE} ${TOOLS_DIR}/check-release.py ico ${GEN_DIR}/quellar.ico)
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686" AND CHMCMD AND MAKENSIS)
+  set(RELEASE_NAME Quellar-${PROJECT_VERSION})
+  set(SETUP_FILE ${CMAKE_BINARY_DIR}/${RELEASE_NAME}-setup.exe)
+  set(ZIP_FILE ${CMAKE_BINARY_DIR}/${RELEASE_NAME}.zip)
+  set(NSIS_SCRIPT ${CMAKE_SOURCE_DIR}/installer/quellar.nsi)
+  # quellarc.exe ships where the build makes one.
+  set(CONSOLE_EXE "")
+  if(TARGET quellarc)
+    set(CONSOLE_EXE $<TARGET_FILE:quellarc>)
+  endif()
+  add_custom_command(OUTPUT ${SETUP_FILE}
+    COMMAND ${MAKENSIS} -V2 -NOCD
+            -DVERSION=${QUELLAR_VERSION_TEXT} -DVERSION_TEXT=${PROJECT_VERSION}
+            "-DCOMPANY=${QUELLAR_COMPANY}" "-DCOPYRIGHT=${QUELLAR_COPYRIGHT}"
+            -DFILES=${CMAKE_BINARY_DIR} -DICON=${GEN_DIR}/quellar.ico -DOUTFILE=${SETUP_FILE}
+            ${NSIS_SCRIPT}
+    DEPENDS quellar ${CONSOLE_EXE} ${SHIPPED_FILES} ${NSIS_SCRIPT} ${GEN_DIR}/quellar.ico
+            ${CMAKE_SOURCE_DIR}/src/res/RQLRMask.skn
+    COMMENT "Building the installer" VERBATIM)
+
+  # The zip holds one Quellar folder with the same files and a README.txt
+  # in Windows line ends, for Notepad.
+  set(PORTABLE_DIR ${CMAKE_BINARY_DIR}/portable)
+  configure_file(${CMAKE_SOURCE_DIR}/installer/README.txt.in ${PORTABLE_DIR}/README.txt NEWLINE_STYLE CRLF)
+  add_custom_command(OUTPUT ${ZIP_FILE}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${PORTABLE_DIR}/Quellar
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PORTABLE_DIR}/Quellar
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:quellar> ${CONSOLE_EXE} ${SHIPPED_FILES}
+            ${CMAKE_SOURCE_DIR}/src/res/RQLRMask.skn ${PORTABLE_DIR}/README.txt ${PORTABLE_DIR}/Quellar/
+    COMMAND ${CMAKE_COMMAND} -E rm -f ${ZIP_FILE}
+    COMMAND ${CMAKE_COMMAND} -E chdir ${PORTABLE_DIR} ${CMAKE_COMMAND} -E tar cf ${ZIP_FILE} --format=zip Quellar
+    DEPENDS quellar ${CONSOLE_EXE} ${SHIPPED_FILES} ${PORTABLE_DIR}/README.txt
+            ${CMAKE_SOURCE_DIR}/src/res/RQLRMask.skn
+    COMMENT "Packing the portable zip" VERBATIM)
+  add_custom_target(quellar_release ALL DEPENDS ${SETUP_FILE} ${ZIP_FILE})
+
+  # Installs into a fresh Wine prefix, starts the installed program and
+  # uninstalls (scripts/test runs it with the other release checks).
+  add_test(NAME release.installer
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/installer_test.sh ${SETUP_FILE} ${QUELLAR_VERSION_TEXT})
+  set_tests_properties(release.installer PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
+endif()
+
+get_property(RELEASE_TESTS DIRECTORY PROPERTY TESTS)
+list(FILTER RELEASE_TESTS INCLUDE REGEX "^release\\.")
+set_tests_properties(${RELEASE_TESTS} PROPERTIES LABELS release)
