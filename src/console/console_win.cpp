@@ -26,8 +26,6 @@ namespace quellar::console {
 
 namespace {
 
-// "Optimize Now" yields this often before and after its claim.
-constexpr int kOptimizeYields = 6;
 constexpr DWORD kProcessorSpanMs = 1000;
 
 void writeTo(DWORD which, const std::string& text) {
@@ -171,15 +169,9 @@ int ping(const std::string& host, unsigned timeoutMs) {
 int freeRam(int megabytes) {
     memory::FreeRAM memoryFigures;
     const std::uint64_t before = memoryFigures.GetFreePhysical();
-    std::optional<std::int32_t> freed;
-    {
-        memory::OptimisationTurn turn;
-        if (!turn.granted()) return fail("another memory optimisation is running");
-        memory::yieldTimes(kOptimizeYields);
-        freed = memoryFigures.FreeUpMemory(memory::optimizeCount(megabytes));
-        memory::yieldTimes(kOptimizeYields);
-    }
-    if (!freed) return fail("the memory to free could not be claimed");
+    const memory::OptimizeResult result = memory::optimizeMemory(memoryFigures, megabytes, [](bool) {});
+    if (result == memory::OptimizeResult::AnotherRunning) return fail("another memory optimisation is running");
+    if (result == memory::OptimizeResult::NotClaimed) return fail("the memory to free could not be claimed");
     writeOut(freeRamText(before, memoryFigures.GetFreePhysical()));
     return kExitDone;
 }

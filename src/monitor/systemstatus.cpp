@@ -84,15 +84,19 @@ ProcessorSample SystemStatus::processorTick(ProcessorMeter& meter) {
     return sample;
 }
 
-bool SystemStatus::optimize(int megabytes, const std::function<void(bool busy)>& busy) {
+OptimizeResult optimizeMemory(FreeRAM& memory, int megabytes, const std::function<void(bool busy)>& busy) {
     OptimisationTurn turn;
-    if (!turn.granted()) return false;
+    if (!turn.granted()) return OptimizeResult::AnotherRunning;
     yieldTimes(kOptimizeYields);
     busy(true);
-    fmem_.FreeUpMemory(optimizeCount(megabytes));
+    const bool freed = memory.FreeUpMemory(optimizeCount(megabytes)).has_value();
     busy(false);
     yieldTimes(kOptimizeYields);
-    return true;
+    return freed ? OptimizeResult::Freed : OptimizeResult::NotClaimed;
+}
+
+bool SystemStatus::optimize(int megabytes, const std::function<void(bool busy)>& busy) {
+    return optimizeMemory(fmem_, megabytes, busy) != OptimizeResult::AnotherRunning;
 }
 
 }  // namespace quellar::memory

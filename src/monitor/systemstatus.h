@@ -54,6 +54,12 @@ struct ProcessorSample {
     std::string frameCaption;
 };
 
+enum class OptimizeResult { AnotherRunning, Freed, NotClaimed };
+// One optimisation as "Optimize Now" makes it: six yields, `busy(true)`,
+// FreeUpMemory for the megabytes, `busy(false)`, six yields. Nothing at all
+// while another optimisation runs.
+OptimizeResult optimizeMemory(FreeRAM& memory, int megabytes, const std::function<void(bool busy)>& busy);
+
 class SystemStatus {
 public:
     // Reads the total memory and sets the amount slider's range: 0 to the
