@@ -56,6 +56,10 @@ constexpr int kNoticeSeconds = 5;
 constexpr long kNoticeFlags = 64;  // MB_ICONINFORMATION
 constexpr COLORREF kNoticeColour = RGB(242, 248, 200);
 constexpr int kNoticeRightInset = 40;
+// Long enough to read the three lines after an apply.
+constexpr int kAppliedNoticeSeconds = 10;
+const char* const kTrayMenuOpenCaption = "Open Quellar";
+const char* const kTrayMenuExitCaption = "Exit";
 
 // The player window's procedure before the right-click guard was put in.
 WNDPROC g_flashPreviousProc = nullptr;
@@ -148,6 +152,11 @@ constexpr FeatureIndex kStartupFeatures[] = {kWizardMode,  kBackUp,           kN
                                              kSystemStatus, kRamConfiguration, kMainSettings};
 
 }  // namespace
+
+UINT showMainWindowMessage() {
+    static const UINT message = RegisterWindowMessageA("Quellar.ShowMainWindow");
+    return message;
+}
 
 void SubclassWindow(HWND hwnd, bool install) {
     if (install) {
@@ -334,6 +343,7 @@ bool MainWindow::start() {
     tray_.create(hwnd());
     tray_.setTrayImage(icon);
     tray_.onLeftClick = [this] { showMainWindow(); };
+    tray_.onRightClick = [this] { showTrayMenu(); };
     tray_.onMouseClick = [this](int&) { showMainWindow(); };
     tray_.Show(true);
     startupMark("tray");
@@ -341,9 +351,8 @@ bool MainWindow::start() {
     loadStartupFeatures();
     startupMark("feature windows");
     // 12.
-    if (mainSettings().settings().runProgramMini() == 1) {
-        ShowWindow(hwnd(), SW_HIDE);
-        showTrayNotice();
+    if (mainSettings().settings().runProgramMini() == 1 && hideToTray()) {
+        // Hidden: the notice says where the program went.
     } else {
         ShowWindow(hwnd(), SW_SHOWNORMAL);
         UpdateWindow(hwnd());
@@ -366,6 +375,87 @@ void MainWindow::showTrayNotice() {
                         kNoticeColour, x, y, 0);
 }
 
+bool MainWindow::hideToTray() {
+    // A window hidden without an icon to bring it back could only be had
+    // again by starting the program a second time.
+    if (!tray_.IsVisible()) tray_.Show(true);
+    if (!tray_.IsVisible()) return false;
+    ShowWindow(hwnd(), SW_HIDE);
+    showTrayNotice();
+    return true;
+}
+
+void MainWindow::showNotice(const std::string& title, const std::string& text) {
+    // At the main window's lower right corner while it is on screen, else
+    // where the tray notice goes.
+    RECT r{};
+    float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - kNoticeRightInset);
+    float y = static_cast<float>(GetSystemMetrics(SM_CYSCREEN));
+    if (IsWindowVisible(hwnd()) && !IsIconic(hwnd()) && GetWindowRect(hwnd(), &r)) {
+        x = static_cast<float>(r.right - kNoticeRightInset);
+        y = static_cast<float>(r.bottom);
+    }
+    msgbox::msgFrm().MsgAuto_box(text, kNoticeFlags, title, kAppliedNoticeSeconds, true, kNoticeColour, x, y, 0);
+}
+
+void MainWindow::showTrayMenu() {
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return;
+    AppendMenuA(menu, MF_STRING, kTrayMenuOpen, kTrayMenuOpenCaption);
+    AppendMenuA(menu, MF_STRING, kTrayMenuExit, kTrayMenuExitCaption);
+    SetMenuDefaultItem(menu, kTrayMenuOpen, FALSE);
+    POINT at{};
+    GetCursorPos(&at);
+    // A tray menu closes on a click elsewhere only while its owner is the
+    // foreground window, and the empty message afterwards lets the next
+    // click on the icon open it again.
+    SetForegroundWindow(hwnd());
+    const int item = static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
+                                                     at.x, at.y, 0, hwnd(), nullptr));
+    PostMessageA(hwnd(), WM_NULL, 0, 0);
+    DestroyMenu(menu);
+    runTrayMenuItem(item);
+}
+
+void MainWindow::runTrayMenuItem(int item) {
+    switch (item) {
+    case kTrayMenuOpen:
+        showMainWindow();
+        break;
+    case kTrayMenuExit:
+        closeProgram();
+        break;
+    default:
+        break;  // closed without a choice
+    }
+}
+
+bool MainWindow::isActive() const {
+    return hwnd() && GetActiveWindow() == hwnd();
+}
+
+void MainWindow::focusInto(HWND window) {
+    HWND first = GetNextDlgTabItem(window, nullptr, FALSE);
+    SetFocus(first ? first : window);
+}
+
+void MainWindow::restoreFocus() {
+    HWND target = lastFocus_;
+    lastFocus_ = nullptr;
+    if (target && IsWindow(target) && IsChild(hwnd(), target) && IsWindowVisible(target) &&
+        IsWindowEnabled(target)) {
+        SetFocus(target);
+        return;
+    }
+    std::optional<FeatureIndex> hosted = hostedFeature();
+    if (hosted && childAreaInFront()) focusInto(features_[*hosted]->hwnd());
+    else SetFocus(flash_.hwnd());
+}
+
+void MainWindow::focusHostCommands() {
+    SetFocus(flash_.hwnd());
+}
+
 void MainWindow::loadStartupFeatures() {
     for (FeatureIndex index : kStartupFeatures) features_[index]->load();
 }
@@ -376,6 +466,10 @@ void MainWindow::bringToFront(HWND window) {
 
 void MainWindow::bringFaceToFront() {
     bringToFront(flash_.hwnd());
+    // A control behind the face must not keep the keyboard.
+    HWND focus = GetFocus();
+    if (isActive() && (!focus || focus == hwnd() || focus == childArea_ || IsChild(childArea_, focus)))
+        SetFocus(flash_.hwnd());
 }
 
 void MainWindow::hookFlashWindow() {
@@ -393,7 +487,11 @@ void MainWindow::hookFlashWindow() {
 }
 
 void MainWindow::showMainWindow() {
-    ShowWindow(hwnd(), SW_SHOW);
+    // Restoring also shows a hidden window; a plain show would leave a
+    // minimised one on the task bar.
+    ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(hwnd());
+    BringWindowToTop(hwnd());
 }
 
 void MainWindow::dragMainWindow() {
@@ -438,6 +536,8 @@ void MainWindow::showChildForm(FeatureIndex index) {
     }
     ShowWindow(window, SW_SHOW);
     bringToFront(childArea_);
+    // The window just opened takes the keyboard, as a new page would.
+    if (isActive()) focusInto(window);
 }
 
 void MainWindow::sizeChildArea(int width, int height) {
@@ -496,7 +596,10 @@ void MainWindow::closeAbout() {
     FeatureWindow& window = *features_[*back.hosted];
     if (!window.isLoaded() || GetParent(window.hwnd()) != childArea_) return;
     ShowWindow(window.hwnd(), SW_SHOW);
-    if (back.childAreaInFront) bringToFront(childArea_);
+    if (back.childAreaInFront) {
+        bringToFront(childArea_);
+        if (isActive()) focusInto(window.hwnd());
+    }
 }
 
 void MainWindow::openHelp() {
@@ -571,8 +674,7 @@ void MainWindow::onFSCommand(const std::string& command, const std::string&) {
         closeProgram();
         break;
     case UiCommand::Tray:
-        ShowWindow(hwnd(), SW_HIDE);
-        showTrayNotice();
+        hideToTray();
         break;
     case UiCommand::Home:
     case UiCommand::Hide:
@@ -628,9 +730,31 @@ void MainWindow::onFSCommand(const std::string& command, const std::string&) {
     }
 }
 
-bool MainWindow::onMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
     if (msg == WM_CLOSE) {
         Form_Unload();
+        result = 0;
+        return true;
+    }
+    if (msg == tray::Tray::taskbarCreatedMessage()) {
+        tray_.shellRestarted();
+        result = 0;
+        return true;
+    }
+    if (msg == showMainWindowMessage()) {
+        showMainWindow();
+        result = 0;
+        return true;
+    }
+    if (msg == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE) {
+        // Kept to hand the keyboard back when the window is active again;
+        // the default handling then gives it to the window itself.
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd(), focus)) lastFocus_ = focus;
+        return false;
+    }
+    if (msg == WM_SETFOCUS) {
+        restoreFocus();
         result = 0;
         return true;
     }

@@ -31,25 +31,29 @@ std::vector<RegistryOperation> plannedTuningOperations(const TuningParams& param
 }
 
 ApplyOutcome applyTuning(std::uintptr_t owner) {
+    return applyTuningReported(owner).outcome;
+}
+
+ApplyReport applyTuningReported(std::uintptr_t owner) {
     if (!familyOf(winVersion)) {
         tell(owner, "The TCP/IP settings were not changed: the Windows version (" +
                         std::to_string(winVersion) + ") is not one the program knows.");
-        return ApplyOutcome::NotApplied;
+        return {ApplyOutcome::NotApplied, {}};
     }
     const backup::BackupWriteResult saved = backup::backupCurrentSettings();
     if (!saved.ok) {
         tell(owner, "The TCP/IP settings were not changed, because the backup of the current values "
                     "could not be written.\r\n\r\n" + saved.problem);
-        return ApplyOutcome::NotApplied;
+        return {ApplyOutcome::NotApplied, {}};
     }
     const ExecutionReport report = carryOutInRegistry(plannedTuningOperations());
-    if (report.ok()) return ApplyOutcome::Applied;
+    if (report.ok()) return {ApplyOutcome::Applied, saved.path};
     const std::string headline =
         std::to_string(report.failures.size()) + " of " + std::to_string(report.attempted) +
         " TCP/IP values could not be written to the registry; the others were. The values from before are in " +
         saved.path + ".";
     tell(owner, failureMessage(headline, report, systemErrorText));
-    return ApplyOutcome::PartlyApplied;
+    return {ApplyOutcome::PartlyApplied, saved.path};
 }
 
 }  // namespace quellar::tuning

@@ -1,6 +1,7 @@
 #pragma once
 // Applying currentTuning to the registry of the running Windows family.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "core/regops.h"
@@ -21,10 +22,17 @@ std::vector<RegistryOperation> plannedTuningOperations();
 // The same for another set, as an apply of it would run now.
 std::vector<RegistryOperation> plannedTuningOperations(const TuningParams& params);
 
+struct ApplyReport {
+    ApplyOutcome outcome = ApplyOutcome::NotApplied;
+    std::string backupPath;  // the backup written first; empty when none was
+};
+
 // Writes a backup of the current values, then every value of the family's
 // map in order. When the backup cannot be written nothing is changed; when
 // some writes fail the others are still made. Either way the user is told
-// in a message box (caption "Quellar", owned by `owner`).
+// in a message box (caption "Quellar", owned by `owner`); a full success
+// says nothing here (the caller tells it in its own words).
+ApplyReport applyTuningReported(std::uintptr_t owner = 0);
 ApplyOutcome applyTuning(std::uintptr_t owner = 0);
 
 }  // namespace quellar::tuning
