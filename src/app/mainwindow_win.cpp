@@ -410,6 +410,11 @@ void MainWindow::showTrayMenu() {
     // foreground window, and the empty message afterwards lets the next
     // click on the icon open it again.
     SetForegroundWindow(hwnd());
+    // The change of foreground may arrive as messages; taken now, before
+    // the menu runs, since one that arrives inside the menu's loop ends the
+    // menu at once (observed under Wine with a window hidden in the tray).
+    MSG pending;
+    PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE);
     const int item = static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
                                                      at.x, at.y, 0, hwnd(), nullptr));
     PostMessageA(hwnd(), WM_NULL, 0, 0);

@@ -10,6 +10,19 @@ bool isChildWindow(HWND hwnd) {
     return (GetWindowLongA(hwnd, GWL_STYLE) & WS_CHILD) != 0;
 }
 
+bool isArrowKey(WPARAM key) {
+    return key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN;
+}
+
+// A plain option button (the model decides what it selects, so it does not
+// check itself).
+bool isPlainOptionButton(HWND hwnd) {
+    char name[16] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    return lstrcmpiA(name, "Button") == 0 &&
+           (static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)) & BS_TYPEMASK) == BS_RADIOBUTTON;
+}
+
 bool isPushButton(HWND hwnd) {
     const LRESULT code = SendMessageA(hwnd, WM_GETDLGCODE, 0, 0);
     return (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
@@ -51,7 +64,18 @@ bool handleDialogKeys(MSG& msg) {
             return true;
         }
     }
-    return IsDialogMessageA(root, &msg) != FALSE;
+    const bool arrow = msg.message == WM_KEYDOWN && isArrowKey(msg.wParam);
+    const HWND before = GetFocus();
+    const bool handled = IsDialogMessageA(root, &msg) != FALSE;
+    if (arrow) {
+        // The arrows move through a group of option buttons; as with the
+        // system's own option buttons, the one reached is chosen.
+        HWND now = GetFocus();
+        if (now != before && now && isPlainOptionButton(now) &&
+            SendMessageA(now, BM_GETCHECK, 0, 0) != BST_CHECKED)
+            SendMessageA(now, BM_CLICK, 0, 0);
+    }
+    return handled;
 }
 
 }  // namespace quellar::win

@@ -23,7 +23,8 @@ HWND dialogKeysWindow(HWND hwnd);
 // Enter on a focused push button presses that button, as in a dialog;
 // elsewhere it presses the window's default button (DM_GETDEFID), and
 // Escape sends IDCANCEL. Alt+letter presses the button whose caption marks
-// that letter with "&".
+// that letter with "&". Tab enters a group of option buttons at the chosen
+// one; the arrows move in the group and choose the button they reach.
 bool handleDialogKeys(MSG& msg);
 
 }  // namespace quellar::win
