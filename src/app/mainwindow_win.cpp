@@ -58,6 +58,7 @@ constexpr COLORREF kNoticeColour = RGB(242, 248, 200);
 constexpr int kNoticeRightInset = 40;
 // Long enough to read the three lines after an apply.
 constexpr int kAppliedNoticeSeconds = 10;
+constexpr UINT kShowNoticeMessage = WM_APP + 1;
 const char* const kTrayMenuOpenCaption = "Open Quellar";
 const char* const kTrayMenuExitCaption = "Exit";
 
@@ -386,6 +387,18 @@ bool MainWindow::hideToTray() {
 }
 
 void MainWindow::showNotice(const std::string& title, const std::string& text) {
+    // Shown once the action that asks for it has finished: the window
+    // usually goes home then and hands the keyboard to the face, and under
+    // Wine a change of focus inside the window lifts it above a notice shown
+    // before, topmost or not.
+    pendingNotice_ = Notice{title, text};
+    PostMessageA(hwnd(), kShowNoticeMessage, 0, 0);
+}
+
+void MainWindow::showPendingNotice() {
+    if (!pendingNotice_) return;
+    const Notice notice = *pendingNotice_;
+    pendingNotice_.reset();
     // At the main window's lower right corner while it is on screen, else
     // where the tray notice goes.
     RECT r{};
@@ -395,7 +408,8 @@ void MainWindow::showNotice(const std::string& title, const std::string& text) {
         x = static_cast<float>(r.right - kNoticeRightInset);
         y = static_cast<float>(r.bottom);
     }
-    msgbox::msgFrm().MsgAuto_box(text, kNoticeFlags, title, kAppliedNoticeSeconds, true, kNoticeColour, x, y, 0);
+    msgbox::msgFrm().MsgAuto_box(notice.text, kNoticeFlags, notice.title, kAppliedNoticeSeconds, true, kNoticeColour,
+                                 x, y, 0);
 }
 
 void MainWindow::showTrayMenu() {
@@ -743,6 +757,11 @@ bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
     }
     if (msg == tray::Tray::taskbarCreatedMessage()) {
         tray_.shellRestarted();
+        result = 0;
+        return true;
+    }
+    if (msg == kShowNoticeMessage) {
+        showPendingNotice();
         result = 0;
         return true;
     }

@@ -175,6 +175,7 @@ private:
     // it back; otherwise it stays on screen.
     bool hideToTray();
     void runTrayMenuItem(int item);
+    void showPendingNotice();
     // Where the keyboard goes when the window gets it back: the control
     // that had it, else the hosted window's first control when the child
     // area is in front, else the face.
@@ -194,6 +195,10 @@ private:
     std::unique_ptr<PreviewWindow> preview_;
     std::optional<AboutReturn> aboutReturn_;
     HWND lastFocus_ = nullptr;  // the control that had the keyboard when the window lost it
+    struct Notice {
+        std::string title, text;
+    };
+    std::optional<Notice> pendingNotice_;
 };
 
 // The process-wide hook state: the player window's previous procedure.

@@ -83,8 +83,12 @@ BOOL CALLBACK findShownMenu(HWND hwnd, LPARAM found) {
 void CALLBACK driveTrayMenu(HWND, UINT, UINT_PTR id, DWORD) {
     HWND menu = nullptr;
     EnumWindows(findShownMenu, reinterpret_cast<LPARAM>(&menu));
-    const bool up = menu != nullptr;
+    // Once up, a few ticks more, so the menu has drawn itself.
+    static int shownTicks = 0;
+    if (!menu) shownTicks = 0;
+    const bool up = menu != nullptr && ++shownTicks > 3;
     if (!up && ++g_menuTicks < 100) return;
+    shownTicks = 0;
     KillTimer(nullptr, id);
     if (!up) g_menuKeys = {VK_ESCAPE, VK_ESCAPE};
     else if (g_whileMenuOpen) g_whileMenuOpen(menu);
@@ -426,6 +430,7 @@ TEST_CASE("Optimize in the hosted Wizard applies, says so with the backup's name
     SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);
     HWND optimize = wizard.binder().handleOf(wizard.form()["cmdOptimize"]);
     SendMessageA(optimize, BM_CLICK, 0, 0);
+    quellar::testing::pumpMessages();
     CHECK(isAbove(s.main.flash().hwnd(), s.main.childArea()));
     CHECK(s.main.flash().state().panel() == "home");
     CHECK_FALSE(s.main.flash().state().isSelected(wizardItem));
@@ -454,6 +459,7 @@ TEST_CASE("Optimize in the hosted Wizard applies, says so with the backup's name
     REQUIRE(quellar::testing::makeReadOnly(HKEY_LOCAL_MACHINE, key));
     s.main.onFSCommand("IDC_FS_wizardMode", "");
     SendMessageA(optimize, BM_CLICK, 0, 0);
+    quellar::testing::pumpMessages();
     REQUIRE(messages.entries.size() == 1);
     CHECK(messages.entries[0].text.find("could not be written") != std::string::npos);
     CHECK_FALSE(notice.isOpen());
@@ -515,3 +521,39 @@ TEST_CASE("screenshot: the main window, and the Main settings window hosted in i
     quellar::testing::pumpFor(500);
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-after-optimize.bmp");
 }
+
+TEST_CASE("screenshot: the face's keyboard focus, the notice after an apply, the tray icon's menu") {
+    std::string folder = quellar::testing::screenshotFolder();
+    if (folder.empty()) return;
+    Started s;
+    quellar::testing::ScratchProgramFolder program("shots-everyday");
+    quellar::testing::MessageLog messages;
+    const int wizardItem = faceButton(s.main, "IDC_FS_wizardMode");
+    for (int i = 0; i < 40 && s.main.flash().state().focused() != wizardItem; ++i)
+        quellar::testing::pressKey(VK_TAB);
+    quellar::testing::pumpFor(300);
+    quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\face-keyboard-focus.bmp");
+
+    quellar::testing::pressKey(VK_RETURN);
+    auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
+    SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);
+    SendMessageA(wizard.binder().handleOf(wizard.form()["cmdOptimize"]), BM_CLICK, 0, 0);
+    quellar::testing::pumpFor(800);
+    RECT shot, notice;
+    GetWindowRect(s.main.hwnd(), &shot);
+    GetWindowRect(msgbox::msgFrm().hwnd(), &notice);
+    UnionRect(&shot, &shot, &notice);
+    quellar::testing::saveScreenRect(shot, folder + "\\applied-notice.bmp");
+    msgbox::msgFrm().unload();
+
+    s.main.onFSCommand("IDC_FS_tray", "");
+    quellar::testing::pumpFor(300);
+    SetCursorPos(30, 40);  // by the icon in the tray window at the top left
+    rightClickTrayMenu(s, {VK_ESCAPE}, [&](HWND menu) {
+        RECT r;
+        GetWindowRect(menu, &r);
+        RECT around{0, 0, r.right + 60, r.bottom + 40};
+        quellar::testing::saveScreenRect(around, folder + "\\tray-menu.bmp");
+    });
+}
+
