@@ -7,6 +7,7 @@
 #include "app/mainwindow_win.h"
 #include "app/startupclock_win.h"
 #include "monitor/memory_win.h"
+#include "win/dialogkeys_win.h"
 #include "win/effects_win.h"
 #include "win/timers_win.h"
 
@@ -25,6 +26,26 @@ bool previousInstanceRunning() {
     return mutex && GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
+// Has the copy that runs show its main window (hidden in the tray or
+// minimised as it may be). The running copy is in the background, so this
+// copy, which the user just started, lets it come to the front; the call is
+// looked up because Windows 95 and NT 4 have none (nor that rule).
+void showRunningCopy() {
+    using AllowForeground = BOOL(WINAPI*)(DWORD);
+    HMODULE user = GetModuleHandleA("user32.dll");
+    auto allow = user ? reinterpret_cast<AllowForeground>(
+                            reinterpret_cast<void*>(GetProcAddress(user, "AllowSetForegroundWindow")))
+                      : nullptr;
+    for (HWND main = FindWindowExA(nullptr, nullptr, kMainWindowClass, kMainCaption); main;
+         main = FindWindowExA(nullptr, main, kMainWindowClass, kMainCaption)) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(main, &process);
+        if (process == GetCurrentProcessId()) continue;
+        if (allow) allow(process);
+        PostMessageA(main, showMainWindowMessage(), 0, 0);
+    }
+}
+
 }  // namespace
 
 int runQuellar(HINSTANCE, int) {
@@ -33,6 +54,7 @@ int runQuellar(HINSTANCE, int) {
     if (previousInstanceRunning()) {
         // Nothing else is touched: no mutex, no face, no tray icon, no setting.
         effects().messageBox(0, kAlreadyRunning, kMainCaption, MB_OK);
+        showRunningCopy();
         return 0;
     }
     InitCommonControls();
@@ -49,6 +71,8 @@ int runQuellar(HINSTANCE, int) {
     if (!main.start()) return 1;
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        // Tab, Enter, Escape and the mnemonics in the feature windows.
+        if (win::handleDialogKeys(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }

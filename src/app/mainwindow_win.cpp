@@ -58,6 +58,11 @@ constexpr int kNoticeSeconds = 5;
 constexpr long kNoticeFlags = 64;  // MB_ICONINFORMATION
 constexpr COLORREF kNoticeColour = RGB(242, 248, 200);
 constexpr int kNoticeRightInset = 40;
+// Long enough to read the three lines after an apply.
+constexpr int kAppliedNoticeSeconds = 10;
+constexpr UINT kShowNoticeMessage = WM_APP + 1;
+const char* const kTrayMenuOpenCaption = "Open Quellar";
+const char* const kTrayMenuExitCaption = "Exit";
 
 // The player window's procedure before the right-click guard was put in.
 WNDPROC g_flashPreviousProc = nullptr;
@@ -144,6 +149,11 @@ constexpr FeatureIndex kStartupFeatures[] = {kWizardMode,  kBackUp,           kN
                                              kSystemStatus, kRamConfiguration, kMainSettings};
 
 }  // namespace
+
+UINT showMainWindowMessage() {
+    static const UINT message = RegisterWindowMessageA("Quellar.ShowMainWindow");
+    return message;
+}
 
 void SubclassWindow(HWND hwnd, bool install) {
     if (install) {
@@ -356,6 +366,7 @@ bool MainWindow::start() {
     tray_.create(hwnd());
     tray_.setTrayImage(smallIcon);
     tray_.onLeftClick = [this] { showMainWindow(); };
+    tray_.onRightClick = [this] { showTrayMenu(); };
     tray_.onMouseClick = [this](int&) { showMainWindow(); };
     tray_.Show(true);
     startupMark("tray");
@@ -363,9 +374,8 @@ bool MainWindow::start() {
     loadStartupFeatures();
     startupMark("feature windows");
     // 12.
-    if (mainSettings().settings().runProgramMini() == 1) {
-        ShowWindow(hwnd(), SW_HIDE);
-        showTrayNotice();
+    if (mainSettings().settings().runProgramMini() == 1 && hideToTray()) {
+        // Hidden: the notice says where the program went.
     } else {
         ShowWindow(hwnd(), SW_SHOWNORMAL);
         UpdateWindow(hwnd());
@@ -388,6 +398,105 @@ void MainWindow::showTrayNotice() {
                         kNoticeColour, x, y, 0);
 }
 
+bool MainWindow::hideToTray() {
+    // A window hidden without an icon to bring it back could only be had
+    // again by starting the program a second time.
+    if (!tray_.IsVisible()) tray_.Show(true);
+    if (!tray_.IsVisible()) return false;
+    ShowWindow(hwnd(), SW_HIDE);
+    showTrayNotice();
+    return true;
+}
+
+void MainWindow::showNotice(const std::string& title, const std::string& text) {
+    // Shown once the action that asks for it has finished: the window
+    // usually goes home then and hands the keyboard to the face, and under
+    // Wine a change of focus inside the window lifts it above a notice shown
+    // before, topmost or not.
+    pendingNotice_ = Notice{title, text};
+    PostMessageA(hwnd(), kShowNoticeMessage, 0, 0);
+}
+
+void MainWindow::showPendingNotice() {
+    if (!pendingNotice_) return;
+    const Notice notice = *pendingNotice_;
+    pendingNotice_.reset();
+    // At the main window's lower right corner while it is on screen, else
+    // where the tray notice goes.
+    RECT r{};
+    float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - kNoticeRightInset);
+    float y = static_cast<float>(GetSystemMetrics(SM_CYSCREEN));
+    if (IsWindowVisible(hwnd()) && !IsIconic(hwnd()) && GetWindowRect(hwnd(), &r)) {
+        x = static_cast<float>(r.right - kNoticeRightInset);
+        y = static_cast<float>(r.bottom);
+    }
+    msgbox::msgFrm().MsgAuto_box(notice.text, kNoticeFlags, notice.title, kAppliedNoticeSeconds, true, kNoticeColour,
+                                 x, y, 0);
+}
+
+void MainWindow::showTrayMenu() {
+    HMENU menu = CreatePopupMenu();
+    if (!menu) return;
+    AppendMenuA(menu, MF_STRING, kTrayMenuOpen, kTrayMenuOpenCaption);
+    AppendMenuA(menu, MF_STRING, kTrayMenuExit, kTrayMenuExitCaption);
+    SetMenuDefaultItem(menu, kTrayMenuOpen, FALSE);
+    POINT at{};
+    GetCursorPos(&at);
+    // A tray menu closes on a click elsewhere only while its owner is the
+    // foreground window, and the empty message afterwards lets the next
+    // click on the icon open it again.
+    SetForegroundWindow(hwnd());
+    // The change of foreground may arrive as messages; taken now, before
+    // the menu runs, since one that arrives inside the menu's loop ends the
+    // menu at once (observed under Wine with a window hidden in the tray).
+    MSG pending;
+    PeekMessageA(&pending, nullptr, 0, 0, PM_NOREMOVE);
+    const int item = static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
+                                                     at.x, at.y, 0, hwnd(), nullptr));
+    PostMessageA(hwnd(), WM_NULL, 0, 0);
+    DestroyMenu(menu);
+    runTrayMenuItem(item);
+}
+
+void MainWindow::runTrayMenuItem(int item) {
+    switch (item) {
+    case kTrayMenuOpen:
+        showMainWindow();
+        break;
+    case kTrayMenuExit:
+        closeProgram();
+        break;
+    default:
+        break;  // closed without a choice
+    }
+}
+
+bool MainWindow::isActive() const {
+    return hwnd() && GetActiveWindow() == hwnd();
+}
+
+void MainWindow::focusInto(HWND window) {
+    HWND first = GetNextDlgTabItem(window, nullptr, FALSE);
+    SetFocus(first ? first : window);
+}
+
+void MainWindow::restoreFocus() {
+    HWND target = lastFocus_;
+    lastFocus_ = nullptr;
+    if (target && IsWindow(target) && IsChild(hwnd(), target) && IsWindowVisible(target) &&
+        IsWindowEnabled(target)) {
+        SetFocus(target);
+        return;
+    }
+    std::optional<FeatureIndex> hosted = hostedFeature();
+    if (hosted && childAreaInFront()) focusInto(features_[*hosted]->hwnd());
+    else SetFocus(flash_.hwnd());
+}
+
+void MainWindow::focusHostCommands() {
+    SetFocus(flash_.hwnd());
+}
+
 void MainWindow::loadStartupFeatures() {
     for (FeatureIndex index : kStartupFeatures) features_[index]->load();
 }
@@ -398,6 +507,10 @@ void MainWindow::bringToFront(HWND window) {
 
 void MainWindow::bringFaceToFront() {
     bringToFront(flash_.hwnd());
+    // A control behind the face must not keep the keyboard.
+    HWND focus = GetFocus();
+    if (isActive() && (!focus || focus == hwnd() || focus == childArea_ || IsChild(childArea_, focus)))
+        SetFocus(flash_.hwnd());
 }
 
 void MainWindow::hookFlashWindow() {
@@ -415,7 +528,11 @@ void MainWindow::hookFlashWindow() {
 }
 
 void MainWindow::showMainWindow() {
-    ShowWindow(hwnd(), SW_SHOW);
+    // Restoring also shows a hidden window; a plain show would leave a
+    // minimised one on the task bar.
+    ShowWindow(hwnd(), IsIconic(hwnd()) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(hwnd());
+    BringWindowToTop(hwnd());
 }
 
 void MainWindow::dragMainWindow() {
@@ -460,6 +577,8 @@ void MainWindow::showChildForm(FeatureIndex index) {
     }
     ShowWindow(window, SW_SHOW);
     bringToFront(childArea_);
+    // The window just opened takes the keyboard, as a new page would.
+    if (isActive()) focusInto(window);
 }
 
 void MainWindow::sizeChildArea(int width, int height) {
@@ -518,7 +637,10 @@ void MainWindow::closeAbout() {
     FeatureWindow& window = *features_[*back.hosted];
     if (!window.isLoaded() || GetParent(window.hwnd()) != childArea_) return;
     ShowWindow(window.hwnd(), SW_SHOW);
-    if (back.childAreaInFront) bringToFront(childArea_);
+    if (back.childAreaInFront) {
+        bringToFront(childArea_);
+        if (isActive()) focusInto(window.hwnd());
+    }
 }
 
 void MainWindow::openHelp() {
@@ -593,8 +715,7 @@ void MainWindow::onFSCommand(const std::string& command, const std::string&) {
         closeProgram();
         break;
     case UiCommand::Tray:
-        ShowWindow(hwnd(), SW_HIDE);
-        showTrayNotice();
+        hideToTray();
         break;
     case UiCommand::Home:
     case UiCommand::Hide:
@@ -650,9 +771,36 @@ void MainWindow::onFSCommand(const std::string& command, const std::string&) {
     }
 }
 
-bool MainWindow::onMessage(UINT msg, WPARAM, LPARAM, LRESULT& result) {
+bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
     if (msg == WM_CLOSE) {
         Form_Unload();
+        result = 0;
+        return true;
+    }
+    if (msg == tray::Tray::taskbarCreatedMessage()) {
+        tray_.shellRestarted();
+        result = 0;
+        return true;
+    }
+    if (msg == kShowNoticeMessage) {
+        showPendingNotice();
+        result = 0;
+        return true;
+    }
+    if (msg == showMainWindowMessage()) {
+        showMainWindow();
+        result = 0;
+        return true;
+    }
+    if (msg == WM_ACTIVATE && LOWORD(wParam) == WA_INACTIVE) {
+        // Kept to hand the keyboard back when the window is active again;
+        // the default handling then gives it to the window itself.
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd(), focus)) lastFocus_ = focus;
+        return false;
+    }
+    if (msg == WM_SETFOCUS) {
+        restoreFocus();
         result = 0;
         return true;
     }

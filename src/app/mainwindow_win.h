@@ -54,6 +54,16 @@ extern const char* const kHelpFileName;        // "QLRHelp.chm"
 extern const char* const kHelpFolder;          // "C:\\", the help's working folder
 extern const char* const kRestartRefused;      // told when Windows refused to restart
 
+// A second copy of the program posts this (registered) message to the main
+// window of the copy that runs, which then shows itself.
+UINT showMainWindowMessage();
+
+// The items of the tray icon's menu.
+enum TrayMenuItem : int {
+    kTrayMenuOpen = 600,  // "Open Quellar", the default item
+    kTrayMenuExit = 601,  // "Exit": closes the program as the face's close does
+};
+
 // The child area's size while a feature window is hosted by a face command.
 struct ChildAreaSize {
     int width;
@@ -87,7 +97,11 @@ public:
     // The face's command handler. Texts are matched exactly; any other
     // text does nothing.
     void onFSCommand(const std::string& command, const std::string& args);
+    // Shows the main window restored (not minimised) and in front, whether
+    // it was hidden in the tray or minimised.
     void showMainWindow();
+    // The tray icon's right-click menu, at the mouse; runs the chosen item.
+    void showTrayMenu();
     void dragMainWindow();
     void hookFlashWindow();
     // Hides the seven feature windows, first creating any that does not
@@ -128,6 +142,8 @@ public:
     // The preview window, once something has been previewed.
     PreviewWindow* previewWindow() { return preview_.get(); }
     HWND hostHandle() const override { return hwnd(); }
+    void focusHostCommands() override;
+    void showNotice(const std::string& title, const std::string& text) override;
 
 protected:
     bool onCreate() override;
@@ -155,6 +171,17 @@ private:
     void loadStartupFeatures();
     void unloadAll(const std::array<FeatureIndex, kFeatureCount>& order);
     void showTrayNotice();
+    // Hides the window to the tray, but only when the icon is there to bring
+    // it back; otherwise it stays on screen.
+    bool hideToTray();
+    void runTrayMenuItem(int item);
+    void showPendingNotice();
+    // Where the keyboard goes when the window gets it back: the control
+    // that had it, else the hosted window's first control when the child
+    // area is in front, else the face.
+    void restoreFocus();
+    void focusInto(HWND window);
+    bool isActive() const;
     void createButtonPanel();
     void onPanelButton(std::size_t row);
     void sayNotHandled(const char* text);
@@ -167,6 +194,11 @@ private:
     std::array<std::unique_ptr<FeatureWindow>, kFeatureCount> features_;
     std::unique_ptr<PreviewWindow> preview_;
     std::optional<AboutReturn> aboutReturn_;
+    HWND lastFocus_ = nullptr;  // the control that had the keyboard when the window lost it
+    struct Notice {
+        std::string title, text;
+    };
+    std::optional<Notice> pendingNotice_;
 };
 
 // The process-wide hook state: the player window's previous procedure.

@@ -1,5 +1,7 @@
 #include <doctest/doctest.h>
 
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "ui/balloon/balloon_win.h"
@@ -7,10 +9,12 @@
 #include "features/mainsettings/mainsettings_win.h"
 #include "app/mainwindow_win.h"
 #include "core/osversion.h"
+#include "support/keys_win.h"
 #include "support/pump_win.h"
 #include "support/screenshot_win.h"
 #include "support/tuningsandbox_win.h"
 #include "features/wizard/wizardmode_win.h"
+#include "tuning/tuning.h"
 
 using namespace quellar;
 using namespace quellar::shell;
@@ -23,9 +27,11 @@ struct Started {
     // The recorders outlive the main window: its end still removes the icon.
     int ended = 0;
     std::vector<DWORD> trayCalls;
+    std::vector<std::string> trayTips;  // the tooltip field of each call
+    BOOL shellAnswer = TRUE;            // FALSE: the shell refuses the icon
     MainWindow main;
 
-    explicit Started(bool startInTray = false) {
+    explicit Started(bool startInTray = false, BOOL answer = TRUE) : shellAnswer(answer) {
         if (startInTray) {
             HKEY key;
             RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\BRD\\Quellar\\Settings\\MainSettings", 0,
@@ -34,9 +40,10 @@ struct Started {
             RegCloseKey(key);
         }
         main.endProcess = [this] { ++ended; };
-        main.tray().notify = [this](DWORD message, NOTIFYICONDATAA*) {
+        main.tray().notify = [this](DWORD message, NOTIFYICONDATAA* record) {
             trayCalls.push_back(message);
-            return TRUE;
+            trayTips.push_back(record->szTip);
+            return shellAnswer;
         };
         REQUIRE(main.start());
         quellar::testing::pumpMessages();
@@ -44,7 +51,60 @@ struct Started {
     ~Started() {
         if (msgbox::msgFrm().isOpen()) msgbox::msgFrm().unload();
     }
+
+    // A press on the tray icon as the shell reports it; the debounce is
+    // let run out at once.
+    void trayPress(UINT mouseMessage) {
+        SendMessageA(main.tray().hwnd(), tray::Tray::kCallbackMessage, 0, static_cast<LPARAM>(mouseMessage));
+        SendMessageA(main.tray().hwnd(), WM_TIMER, tray::Tray::kDebounceTimerId, 0);
+    }
+    bool shownRestored() const { return IsWindowVisible(main.hwnd()) && !IsIconic(main.hwnd()); }
 };
+
+// The face's button that sends `command` (the first, in the face's order).
+int faceButton(MainWindow& main, const std::string& command) {
+    const auto& buttons = main.flash().state().face().buttons;
+    for (std::size_t i = 0; i < buttons.size(); ++i)
+        if (buttons[i].command == command) return static_cast<int>(i);
+    return -1;
+}
+
+// Runs `whileOpen` with the tray menu's window once the menu is up, then
+// presses `keys` in it; a menu that never shows is closed by Escape, so the
+// test cannot hang in the menu's own loop.
+std::function<void(HWND)> g_whileMenuOpen;
+std::vector<WPARAM> g_menuKeys;
+int g_menuTicks = 0;
+BOOL CALLBACK findShownMenu(HWND hwnd, LPARAM found) {
+    if (win::className(hwnd) != "#32768" || !IsWindowVisible(hwnd)) return TRUE;
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+}
+void CALLBACK driveTrayMenu(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND menu = nullptr;
+    EnumWindows(findShownMenu, reinterpret_cast<LPARAM>(&menu));
+    // Once up, a few ticks more, so the menu has drawn itself.
+    static int shownTicks = 0;
+    if (!menu) shownTicks = 0;
+    const bool up = menu != nullptr && ++shownTicks > 3;
+    if (!up && ++g_menuTicks < 100) return;
+    shownTicks = 0;
+    KillTimer(nullptr, id);
+    if (!up) g_menuKeys = {VK_ESCAPE, VK_ESCAPE};
+    else if (g_whileMenuOpen) g_whileMenuOpen(menu);
+    for (WPARAM key : g_menuKeys) {
+        PostMessageA(menu, WM_KEYDOWN, key, 1);
+        PostMessageA(menu, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
+    }
+}
+void rightClickTrayMenu(Started& s, std::vector<WPARAM> keys, std::function<void(HWND)> whileOpen = {}) {
+    g_menuKeys = std::move(keys);
+    g_whileMenuOpen = std::move(whileOpen);
+    g_menuTicks = 0;
+    SetTimer(nullptr, 0, 20, driveTrayMenu);
+    s.trayPress(WM_RBUTTONDOWN);
+    quellar::testing::pumpMessages();
+}
 
 RECT childRect(HWND parent, HWND child) {
     RECT r;
@@ -178,6 +238,171 @@ TEST_CASE("the face's window commands") {
     for (int i = 0; i < kFeatureCount; ++i) CHECK_FALSE(s.main.feature(static_cast<FeatureIndex>(i)).isLoaded());
 }
 
+TEST_CASE("the tray icon brings the window back restored and in front, and comes back with the shell") {
+    Started s;
+    HWND main = s.main.hwnd();
+    SUBCASE("from minimised") { s.main.onFSCommand("IDC_FS_minimize", ""); }
+    SUBCASE("from the tray") { s.main.onFSCommand("IDC_FS_tray", ""); }
+    SUBCASE("minimised, then to the tray") {
+        s.main.onFSCommand("IDC_FS_minimize", "");
+        s.main.onFSCommand("IDC_FS_tray", "");
+    }
+    REQUIRE_FALSE(s.shownRestored());
+    s.trayPress(WM_LBUTTONDOWN);
+    CHECK(s.shownRestored());
+    CHECK(GetActiveWindow() == main);
+
+    // Explorer started anew: the icon is added again with the tooltip it
+    // has now.
+    s.main.tray().setTrayToolTip("Memory Usage (312MB).");
+    s.trayCalls.clear();
+    s.trayTips.clear();
+    PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+    quellar::testing::pumpFor(200);
+    CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD});
+    CHECK(s.trayTips == std::vector<std::string>{" Memory Usage (312MB). "});
+    CHECK(s.main.tray().IsVisible());
+}
+
+TEST_CASE("without a tray icon the window is never hidden: not at start-up, not by the tray command") {
+    Started s(/*startInTray=*/true, /*answer=*/FALSE);
+    CHECK_FALSE(s.main.tray().IsVisible());
+    CHECK(s.shownRestored());
+    s.main.onFSCommand("IDC_FS_tray", "");
+    CHECK(s.shownRestored());
+    CHECK_FALSE(msgbox::msgFrm().isOpen());
+    // Each time the icon was asked for once more.
+    CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD, NIM_ADD, NIM_ADD});
+}
+
+TEST_CASE("the tray icon's menu: \"Open Quellar\" (default) shows the window, \"Exit\" closes the program") {
+    Started s;
+    s.main.onFSCommand("IDC_FS_tray", "");
+    REQUIRE_FALSE(IsWindowVisible(s.main.hwnd()));
+    std::vector<std::string> items;
+    UINT defaultItem = 0;
+    rightClickTrayMenu(s, {VK_DOWN, VK_RETURN}, [&](HWND menuWindow) {
+        constexpr UINT kGetMenuOfWindow = 0x01E1;  // MN_GETHMENU
+        HMENU menu = reinterpret_cast<HMENU>(SendMessageA(menuWindow, kGetMenuOfWindow, 0, 0));
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            char text[64] = {};
+            GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+            items.push_back(text);
+        }
+        defaultItem = GetMenuDefaultItem(menu, FALSE, 0);
+    });
+    CHECK(items == std::vector<std::string>{"Open Quellar", "Exit"});
+    CHECK(defaultItem == static_cast<UINT>(kTrayMenuOpen));
+    CHECK(s.shownRestored());
+    CHECK(s.ended == 0);
+
+    rightClickTrayMenu(s, {VK_ESCAPE});  // closed without a choice
+    CHECK(s.ended == 0);
+    rightClickTrayMenu(s, {VK_DOWN, VK_DOWN, VK_RETURN});
+    CHECK(s.ended == 1);
+    CHECK(s.trayCalls.back() == static_cast<DWORD>(NIM_DELETE));
+    for (int i = 0; i < kFeatureCount; ++i) CHECK_FALSE(s.main.feature(static_cast<FeatureIndex>(i)).isLoaded());
+}
+
+std::string storedMainSetting(const char* name) {
+    char value[16] = {};
+    DWORD size = sizeof value;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\BRD\\Quellar\\Settings\\MainSettings", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+        return "<none>";
+    const bool read = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size) ==
+                      ERROR_SUCCESS;
+    RegCloseKey(key);
+    return read ? value : "<none>";
+}
+
+TEST_CASE("the keyboard: the face's commands, Tab, Enter and mnemonics in the windows, the About card") {
+    using quellar::testing::pressAlt;
+    using quellar::testing::pressKey;
+    Started s;
+    quellar::testing::ScratchProgramFolder program("keys");
+    quellar::testing::MessageLog messages;
+    const FaceState& face = s.main.flash().state();
+    HWND faceWindow = s.main.flash().hwnd();
+    REQUIRE(GetActiveWindow() == s.main.hwnd());
+    CHECK(GetFocus() == faceWindow);
+    CHECK_FALSE(face.focusMarkShown());
+
+    // Over the title strip and the side bar to "Wizard Mode", its mark on.
+    const int wizardItem = faceButton(s.main, "IDC_FS_wizardMode");
+    for (int i = 0; i < 40 && face.focused() != wizardItem; ++i) pressKey(VK_TAB);
+    REQUIRE(face.focused() == wizardItem);
+    CHECK(face.focusMarkShown());
+    pressKey(VK_DOWN);
+    CHECK(face.focused() != wizardItem);
+    pressKey(VK_TAB, /*shift=*/true);
+    CHECK(face.focused() == wizardItem);
+    pressKey(VK_RETURN);
+    REQUIRE(s.main.hostedFeature() == kWizardMode);
+
+    // The Wizard has the keyboard. Tab and Shift+Tab go from the chosen mode
+    // to the buttons and back; the arrows choose among the modes.
+    auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
+    const win::FormBinder& binder = wizard.binder();
+    HWND firstMode = binder.handleOf(wizard.form().get("optMode", 0));
+    CHECK(GetFocus() == firstMode);
+    pressKey(VK_TAB);
+    CHECK(GetFocus() == binder.handleOf(wizard.form()["cmdOptimize"]));
+    pressKey(VK_TAB, /*shift=*/true);
+    CHECK(GetFocus() == firstMode);
+    pressKey(VK_DOWN);
+    CHECK(GetFocus() == binder.handleOf(wizard.form().get("optMode", 1)));
+    CHECK(wizard.wizard().selectedMode() == 1);
+    pressKey(VK_UP);
+    CHECK(wizard.wizard().selectedMode() == 0);
+    CHECK(GetFocus() == firstMode);
+    // Enter presses the default button, "Optimize Now"; the face, at home,
+    // takes the keyboard back, its focus still on "Wizard Mode".
+    pressKey(VK_RETURN);
+    CHECK(program.backupFiles() == std::vector<std::string>{"001.BCK"});
+    CHECK(face.panel() == "home");
+    CHECK(GetFocus() == faceWindow);
+    pressKey(VK_RETURN);
+    REQUIRE(s.main.hostedFeature() == kWizardMode);
+    pressAlt('N');
+    CHECK(program.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK"});
+    CHECK(messages.entries.empty());
+
+    // Main settings: Tab to the tray option, Space ticks it, Enter saves
+    // ("&Save" is the default), and after a change Alt+S saves again.
+    s.main.onFSCommand("IDC_FS_settings", "");
+    MainSettingsWindow& settings = s.main.mainSettings();
+    CHECK(GetFocus() == settings.binder().handleOf(settings.form()["chkRunMainProgram"]));
+    pressKey(VK_TAB);
+    CHECK(GetFocus() == settings.binder().handleOf(settings.form()["chkRunProgramMini"]));
+    pressKey(VK_SPACE);
+    CHECK(settings.settings().Changed());
+    pressKey(VK_RETURN);
+    CHECK_FALSE(settings.settings().Changed());
+    CHECK(storedMainSetting("chkRunProgramMini") == "1");
+    pressKey(VK_SPACE);
+    REQUIRE(settings.settings().Changed());
+    pressAlt('S');
+    CHECK_FALSE(settings.settings().Changed());
+    CHECK(storedMainSetting("chkRunProgramMini") == "0");
+    // Escape, where no button cancels, hands the keyboard back to the face.
+    pressKey(VK_ESCAPE);
+    CHECK(GetFocus() == faceWindow);
+
+    // The About card closes with Escape, and with Enter; what was hosted
+    // comes back.
+    for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
+        CAPTURE(key);
+        s.main.flash().clickAt(558, 16);  // "About" in the title strip
+        REQUIRE(face.panel() == "about");
+        pressKey(key);
+        CHECK(face.panel() != "about");
+        CHECK(s.main.hostedFeature() == kMainSettings);
+        CHECK(s.main.childAreaInFront());
+    }
+}
+
 namespace {
 std::vector<std::pair<WPARAM, LPARAM>> g_captionPresses;
 WNDPROC g_mainProc = nullptr;
@@ -191,22 +416,53 @@ LRESULT CALLBACK recordCaptionPress(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
 }
 }  // namespace
 
-TEST_CASE("Optimize in the hosted Wizard applies and sends the face home, in front") {
+TEST_CASE("Optimize in the hosted Wizard applies, says so with the backup's name and sends the face home") {
     Started s;
     quellar::testing::ScratchProgramFolder program("optimize");
     quellar::testing::MessageLog messages;
     s.main.flash().clickAt(100, 114);  // "Wizard Mode" in the side bar
+    const int wizardItem = faceButton(s.main, "IDC_FS_wizardMode");
+    CHECK(s.main.flash().state().isSelected(wizardItem));
     auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
     REQUIRE(IsWindowVisible(wizard.hwnd()));
     CHECK(isAbove(s.main.childArea(), s.main.flash().hwnd()));
     CHECK(s.main.flash().state().panel() != "home");
-    SendMessageA(wizard.binder().handleOf(wizard.form()["cmdOptimize"]), BM_CLICK, 0, 0);
+    SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);
+    HWND optimize = wizard.binder().handleOf(wizard.form()["cmdOptimize"]);
+    SendMessageA(optimize, BM_CLICK, 0, 0);
+    quellar::testing::pumpMessages();
     CHECK(isAbove(s.main.flash().hwnd(), s.main.childArea()));
     CHECK(s.main.flash().state().panel() == "home");
+    CHECK_FALSE(s.main.flash().state().isSelected(wizardItem));
     CHECK(program.backupFiles() == std::vector<std::string>{"001.BCK"});
     // The window stays loaded with its selection, behind the face.
     CHECK(wizard.isLoaded());
-    CHECK(wizard.wizard().selectedMode() == 0);
+    CHECK(wizard.wizard().selectedMode() == 4);
+
+    // The program's own notice, not a box, says what happened.
+    CHECK(messages.entries.empty());
+    msgbox::MsgFrm& notice = msgbox::msgFrm();
+    REQUIRE(notice.isOpen());
+    CHECK(notice.panel() == msgbox::Panel::AutoBox);
+    CHECK(win::windowText(notice.control(msgbox::kIdTitle)) == "TCP/IP settings applied");
+    CHECK(win::windowText(notice.control(msgbox::kIdMessage)) ==
+          "Applied: Automatic-E.\r\nThe values from before are kept in the backup 001.BCK.\r\n"
+          "Restart Windows for the TCP/IP changes to take effect.");
+    notice.unload();
+
+    // Writes that fail keep their error box, and nothing claims success.
+    const char* key = isNtFamily(winVersion) ? tuning::keys::kTcpipParameters : tuning::keys::kMstcp;
+    HKEY created = nullptr;
+    REQUIRE(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &created,
+                            nullptr) == ERROR_SUCCESS);
+    RegCloseKey(created);
+    REQUIRE(quellar::testing::makeReadOnly(HKEY_LOCAL_MACHINE, key));
+    s.main.onFSCommand("IDC_FS_wizardMode", "");
+    SendMessageA(optimize, BM_CLICK, 0, 0);
+    quellar::testing::pumpMessages();
+    REQUIRE(messages.entries.size() == 1);
+    CHECK(messages.entries[0].text.find("could not be written") != std::string::npos);
+    CHECK_FALSE(notice.isOpen());
 }
 
 TEST_CASE("Drag hands the window to the system's move as a caption drag") {
@@ -265,3 +521,39 @@ TEST_CASE("screenshot: the main window, and the Main settings window hosted in i
     quellar::testing::pumpFor(500);
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-after-optimize.bmp");
 }
+
+TEST_CASE("screenshot: the face's keyboard focus, the notice after an apply, the tray icon's menu") {
+    std::string folder = quellar::testing::screenshotFolder();
+    if (folder.empty()) return;
+    Started s;
+    quellar::testing::ScratchProgramFolder program("shots-everyday");
+    quellar::testing::MessageLog messages;
+    const int wizardItem = faceButton(s.main, "IDC_FS_wizardMode");
+    for (int i = 0; i < 40 && s.main.flash().state().focused() != wizardItem; ++i)
+        quellar::testing::pressKey(VK_TAB);
+    quellar::testing::pumpFor(300);
+    quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\face-keyboard-focus.bmp");
+
+    quellar::testing::pressKey(VK_RETURN);
+    auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
+    SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);
+    SendMessageA(wizard.binder().handleOf(wizard.form()["cmdOptimize"]), BM_CLICK, 0, 0);
+    quellar::testing::pumpFor(800);
+    RECT shot, notice;
+    GetWindowRect(s.main.hwnd(), &shot);
+    GetWindowRect(msgbox::msgFrm().hwnd(), &notice);
+    UnionRect(&shot, &shot, &notice);
+    quellar::testing::saveScreenRect(shot, folder + "\\applied-notice.bmp");
+    msgbox::msgFrm().unload();
+
+    s.main.onFSCommand("IDC_FS_tray", "");
+    quellar::testing::pumpFor(300);
+    SetCursorPos(30, 40);  // by the icon in the tray window at the top left
+    rightClickTrayMenu(s, {VK_ESCAPE}, [&](HWND menu) {
+        RECT r;
+        GetWindowRect(menu, &r);
+        RECT around{0, 0, r.right + 60, r.bottom + 40};
+        quellar::testing::saveScreenRect(around, folder + "\\tray-menu.bmp");
+    });
+}
+

@@ -17,9 +17,16 @@ inline std::string screenshotFolder() {
     return dir ? dir : "";
 }
 
+inline bool saveScreenRect(const RECT& r, const std::string& path);
+
 inline bool saveScreenshot(HWND hwnd, const std::string& path) {
     RECT r;
     if (!GetWindowRect(hwnd, &r)) return false;
+    return saveScreenRect(r, path);
+}
+
+// What the screen shows inside `r` (screen coordinates).
+inline bool saveScreenRect(const RECT& r, const std::string& path) {
     int width = r.right - r.left, height = r.bottom - r.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);

@@ -1,5 +1,6 @@
 #include "features/advanced/advancedmode_win.h"
 
+#include "backup/appliednotice.h"
 #include "backup/apply_win.h"
 #include "core/effects.h"
 #include "net/echo_win.h"
@@ -37,7 +38,13 @@ AdvancedModeWindow::~AdvancedModeWindow() {
 
 void AdvancedModeWindow::onLoad() {
     AdvancedMode::Actions actions;
-    actions.apply = [this] { applyTuning(reinterpret_cast<std::uintptr_t>(host_.hostHandle())); };
+    actions.apply = [this] {
+        const ApplyResult report = applyTuningReporting(reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
+        // A failed write has said so in its own box; only a whole apply is told here.
+        if (report.outcome != ApplyOutcome::Applied) return;
+        const backup::AppliedNotice notice = backup::appliedNotice("the Advanced mode's values", report.backupPath);
+        host_.showNotice(notice.title, notice.text);
+    };
     actions.goHome = [this] { host_.returnHome(shell::HomeReturn::FaceToFront); };
     actions.preview = [this](const TuningParams& atFinish) {
         preview::PreviewRequest request;

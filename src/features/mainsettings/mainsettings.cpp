@@ -24,7 +24,8 @@ const std::vector<ControlDecl>& mainSettingsControls() {
          {18, 28, 360, 22}, kFrameStartup},
         {ControlKind::CheckBox, kRunMini, "Run Program In system tray", {18, 58, 360, 22},
          kFrameStartup},
-        {ControlKind::Button, kSave, "&Save", {318, 190, 96, 30}, kFrameMain},
+        with({ControlKind::Button, kSave, "&Save", {318, 190, 96, 30}, kFrameMain},
+             ControlOptions::defaultButton()),
     };
     return decls;
 }

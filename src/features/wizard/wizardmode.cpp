@@ -41,7 +41,8 @@ const std::vector<ControlDecl>& wizardModeControls() {
         // The summary's lines are tab-aligned and wide: it takes the whole
         // width under the modes, and the button stands beside them.
         {ControlKind::Label, kDescription, "Modes Description", {14, 122, 404, 114}, kOuterFrame},
-        {ControlKind::Button, kOptimize, "Optimize &Now", {316, 40, 102, 30}, kOuterFrame},
+        with({ControlKind::Button, kOptimize, "Optimize &Now", {316, 40, 102, 30}, kOuterFrame},
+             ControlOptions::defaultButton()),
         {ControlKind::Button, kPreview, "&Preview...", {316, 76, 102, 26}, kOuterFrame},
     };
     return decls;

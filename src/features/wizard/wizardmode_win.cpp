@@ -1,5 +1,6 @@
 #include "features/wizard/wizardmode_win.h"
 
+#include "backup/appliednotice.h"
 #include "backup/apply_win.h"
 #include "tuning/presets.h"
 
@@ -18,7 +19,13 @@ void WizardModeWindow::onLoad() {
         currentTuning = tuningPresets[static_cast<std::size_t>(index)];
     };
     actions.describe = [] { return modeDescription(currentTuning); };
-    actions.apply = [this] { applyTuning(reinterpret_cast<std::uintptr_t>(host_.hostHandle())); };
+    actions.apply = [this] {
+        const ApplyResult report = applyTuningReporting(reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
+        // A failed write has said so in its own box; only a whole apply is told here.
+        if (report.outcome != ApplyOutcome::Applied) return;
+        const backup::AppliedNotice notice = backup::appliedNotice(wizard_->selectedModeName(), report.backupPath);
+        host_.showNotice(notice.title, notice.text);
+    };
     actions.goHome = [this] { host_.returnHome(shell::HomeReturn::FaceToFront); };
     actions.preview = [this] {
         preview::PreviewRequest request;

@@ -1,6 +1,7 @@
 #include "ui/face/face.h"
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 #include <utility>
 
@@ -346,6 +347,14 @@ std::optional<LineError> Parser::button(bool dragArea, const std::vector<Token>&
     b.h = four[3];
     for (std::size_t i = 5; i < tokens.size(); ++i) {
         const Token& t = tokens[i];
+        if (!t.keyed && !dragArea && t.value == "default") {
+            b.isDefault = true;
+            continue;
+        }
+        if (!t.keyed && !dragArea && t.value == "cancel") {
+            b.isCancel = true;
+            continue;
+        }
         if (!t.keyed) return LineError{"unexpected '" + t.value + "'"};
         const std::string& k = t.key;
         const std::string& v = t.value;
@@ -628,6 +637,19 @@ bool FaceState::showPanel(std::string_view name) {
         panel_ = at;
         redraw_ = true;
     }
+    if (at == face_.home) {
+        // At home no tool is open: only a button that leads home itself
+        // (the Home item, a group's header) may stay selected.
+        for (auto it = selected_.begin(); it != selected_.end();) {
+            const FaceButton& b = face_.buttons[static_cast<std::size_t>(it->second)];
+            if (face_.panelIndex(b.show) == face_.home) {
+                ++it;
+            } else {
+                it = selected_.erase(it);
+                redraw_ = true;
+            }
+        }
+    }
     // Whatever was under the pointer may have gone with the old panel.
     int now = pointerInside_ ? hitTest(lastX_, lastY_) : -1;
     if (now != hovered_) {
@@ -750,6 +772,10 @@ void FaceState::mouseLeave() {
 
 std::optional<FaceCommand> FaceState::mouseDown(int x, int y) {
     mouseMove(x, y);
+    if (keyboardUsed_) {
+        keyboardUsed_ = false;
+        redraw_ = true;
+    }
     if (hovered_ < 0) return std::nullopt;
     const FaceButton& b = face_.buttons[static_cast<std::size_t>(hovered_)];
     // The window move starts at once and owns the mouse until the button is
@@ -769,12 +795,78 @@ std::optional<FaceCommand> FaceState::mouseUp(int x, int y) {
     pointerOverPressed_ = false;
     redraw_ = true;
     if (hovered_ != clicked) return std::nullopt;
-    const FaceButton& b = face_.buttons[static_cast<std::size_t>(clicked)];
-    if (!b.group.empty()) selected_[b.group] = clicked;
+    return click(clicked);
+}
+
+std::optional<FaceCommand> FaceState::click(int button) {
+    const FaceButton& b = face_.buttons[static_cast<std::size_t>(button)];
+    focused_ = button;
+    redraw_ = true;
+    if (!b.group.empty()) selected_[b.group] = button;
     if (b.show == kBackPanel) showPanel(face_.panels[static_cast<std::size_t>(previousPanel_)]);
     else if (!b.show.empty()) showPanel(b.show);
     if (b.command.empty()) return std::nullopt;
     return FaceCommand{b.command, b.args};
+}
+
+bool FaceState::buttonOnShownPanel(int button) const {
+    for (const FaceItem& item : face_.items) {
+        if (item.isButton && static_cast<int>(item.index) == button) return onShownPanel(item);
+    }
+    return false;
+}
+
+std::vector<int> FaceState::focusable() const {
+    std::vector<int> out;
+    for (const FaceItem& item : face_.items) {
+        if (!item.isButton || !onShownPanel(item)) continue;
+        if (face_.buttons[item.index].dragArea) continue;
+        out.push_back(static_cast<int>(item.index));
+    }
+    return out;
+}
+
+std::optional<FaceCommand> FaceState::key(FaceKey key) {
+    const std::vector<int> order = focusable();
+    switch (key) {
+    case FaceKey::Next:
+    case FaceKey::Previous: {
+        if (order.empty()) return std::nullopt;
+        const bool forward = key == FaceKey::Next;
+        auto at = std::find(order.begin(), order.end(), focused_);
+        if (at == order.end()) {
+            focused_ = forward ? order.front() : order.back();
+        } else if (forward) {
+            focused_ = std::next(at) == order.end() ? order.front() : *std::next(at);
+        } else {
+            focused_ = at == order.begin() ? order.back() : *std::prev(at);
+        }
+        keyboardUsed_ = true;
+        redraw_ = true;
+        return std::nullopt;
+    }
+    case FaceKey::Choose: {
+        if (focusMarkShown()) return click(focused_);
+        for (int button : order)
+            if (face_.buttons[static_cast<std::size_t>(button)].isDefault) return click(button);
+        return std::nullopt;
+    }
+    case FaceKey::Cancel:
+        for (int button : order)
+            if (face_.buttons[static_cast<std::size_t>(button)].isCancel) return click(button);
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+void FaceState::setKeyboardFocus(bool has) {
+    if (keyboardFocus_ == has) return;
+    keyboardFocus_ = has;
+    redraw_ = true;
+}
+
+bool FaceState::focusMarkShown() const {
+    return keyboardFocus_ && keyboardUsed_ && focused_ >= 0 && buttonOnShownPanel(focused_);
 }
 
 void FaceState::cancelPress() {
@@ -893,8 +985,32 @@ std::vector<FaceOp> FaceState::render() const {
         }
         for (const FaceDrawing& d : b.drawings)
             if (d.looks & look) renderDrawing(d, bx, by, bw, bh, &b, out);
+        if (static_cast<int>(item.index) == focused_ && focusMarkShown()) renderFocusMark(bx, by, bw, bh, out);
     }
     return out;
+}
+
+void FaceState::renderFocusMark(int bx, int by, int bw, int bh, std::vector<FaceOp>& out) const {
+    // Inside the button, so nothing drawn after it covers the mark's edge.
+    FaceOp outer;
+    outer.shape = FaceShape::Round;
+    outer.x = bx + 1;
+    outer.y = by + 1;
+    outer.w = bw - 2;
+    outer.h = bh - 2;
+    outer.radius = 4;
+    outer.pen = 2;
+    outer.border = kFaceFocusOuter;
+    FaceOp inner = outer;
+    inner.x += 2;
+    inner.y += 2;
+    inner.w -= 4;
+    inner.h -= 4;
+    inner.pen = 1;
+    inner.border = kFaceFocusInner;
+    if (outer.w <= 0 || outer.h <= 0) return;
+    out.push_back(outer);
+    if (inner.w > 0 && inner.h > 0) out.push_back(inner);
 }
 
 }  // namespace quellar::shell

@@ -110,6 +110,8 @@ struct FaceButton {
     std::string command, args;       // empty command: the button only switches the panel
     std::string show;                // panel to switch to on click
     std::string group;               // the last clicked button of a group looks selected
+    bool isDefault = false;          // Enter clicks it when no button has the keyboard focus
+    bool isCancel = false;           // Escape clicks it
     std::vector<FaceDrawing> drawings;
     int line = 0;
 };
@@ -165,6 +167,19 @@ struct FaceOp {
     FaceColor color = 0;             // text and line colour
 };
 
+// The ring drawn around the button that has the keyboard focus: light
+// outside, dark inside, so it shows on the dark and the light parts alike.
+inline constexpr FaceColor kFaceFocusOuter = 0xFFD466;
+inline constexpr FaceColor kFaceFocusInner = 0x0E1828;
+
+// The keys the face answers.
+enum class FaceKey : std::uint8_t {
+    Next,      // Tab, Right, Down
+    Previous,  // Shift+Tab, Left, Up
+    Choose,    // Enter, Space
+    Cancel     // Escape
+};
+
 struct FaceCommand {
     std::string command, args;
     bool operator==(const FaceCommand& o) const { return command == o.command && args == o.args; }
@@ -198,6 +213,19 @@ public:
     std::optional<FaceCommand> mouseUp(int x, int y);
     void cancelPress();              // the mouse was taken away mid-click
 
+    // The keyboard. Next and Previous move the focus over the buttons of the
+    // shown panel in the face's order (title strip, side bar, the panel's
+    // own), round at the ends; Choose clicks the focused button, or the
+    // panel's default one while no focus mark shows; Cancel clicks the
+    // panel's cancel button. A mouse press hides the mark until the next
+    // key; a click moves the focus to the clicked button.
+    std::optional<FaceCommand> key(FaceKey key);
+    int focused() const { return focused_; }
+    // Whether the player's window has the keyboard focus: the mark shows
+    // only then.
+    void setKeyboardFocus(bool has);
+    bool focusMarkShown() const;
+
     int hovered() const { return hovered_; }
     int pressed() const { return pressed_; }
     bool isSelected(int button) const;
@@ -210,6 +238,11 @@ public:
 private:
     std::uint8_t lookOf(int button) const;
     bool onShownPanel(const FaceItem& item) const;
+    // The buttons a key can reach on the shown panel, in the face's order.
+    std::vector<int> focusable() const;
+    bool buttonOnShownPanel(int button) const;
+    std::optional<FaceCommand> click(int button);
+    void renderFocusMark(int bx, int by, int bw, int bh, std::vector<FaceOp>& out) const;
     void renderDrawing(const FaceDrawing& d, int fx, int fy, int fw, int fh,
                        const FaceButton* button, std::vector<FaceOp>& out) const;
     void goHome();
@@ -222,6 +255,9 @@ private:
     bool pointerOverPressed_ = false;
     bool pointerInside_ = false;
     int lastX_ = 0, lastY_ = 0;
+    int focused_ = -1;
+    bool keyboardFocus_ = false;
+    bool keyboardUsed_ = false;  // since the last mouse press
     std::map<std::string, int> selected_;  // group -> button
     std::map<std::string, std::string> variables_;
     bool redraw_ = true;

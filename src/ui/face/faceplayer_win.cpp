@@ -29,6 +29,20 @@ const char* const kEmergencyFace =
     "  any line 18 11 29 22 color=#ffffff\n"
     "  any line 28 11 17 22 color=#ffffff\n";
 
+std::optional<FaceKey> faceKeyOf(WPARAM key) {
+    switch (key) {
+    case VK_TAB: return (GetKeyState(VK_SHIFT) & 0x8000) ? FaceKey::Previous : FaceKey::Next;
+    case VK_RIGHT:
+    case VK_DOWN: return FaceKey::Next;
+    case VK_LEFT:
+    case VK_UP: return FaceKey::Previous;
+    case VK_RETURN:
+    case VK_SPACE: return FaceKey::Choose;
+    case VK_ESCAPE: return FaceKey::Cancel;
+    default: return std::nullopt;
+    }
+}
+
 COLORREF colorOf(FaceColor c) {
     return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
 }
@@ -200,6 +214,8 @@ bool FacePlayer::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resu
         refresh();
         return true;
     case WM_LBUTTONDOWN: {
+        // The face takes the keyboard like any control that is clicked.
+        if (GetFocus() != hwnd()) SetFocus(hwnd());
         std::optional<FaceCommand> command = state_.mouseDown(mouseX(lParam), mouseY(lParam));
         if (state_.pressed() >= 0) SetCapture(hwnd());
         refresh();
@@ -222,10 +238,26 @@ bool FacePlayer::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resu
     case WM_SIZE:
         InvalidateRect(hwnd(), nullptr, FALSE);
         return false;
+    case WM_GETDLGCODE:
+        result = DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTTAB;
+        return true;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        state_.setKeyboardFocus(msg == WM_SETFOCUS);
+        refresh();
+        return true;
+    case WM_KEYDOWN: {
+        std::optional<FaceKey> key = faceKeyOf(wParam);
+        if (!key) return false;
+        std::optional<FaceCommand> command = state_.key(*key);
+        refresh();
+        raise(command);
+        result = 0;
+        return true;
+    }
     default:
         break;
     }
-    (void)wParam;
     return false;
 }
 

@@ -334,7 +334,16 @@ void FormBinder::push(const Control& control) {
     default:
         break;
     }
-    if ((IsWindowEnabled(hwnd) != FALSE) != control.enabled()) EnableWindow(hwnd, control.enabled());
+    if ((IsWindowEnabled(hwnd) != FALSE) != control.enabled()) {
+        // A disabled control cannot keep the keyboard, and the system would
+        // leave it with no window at all ("&Save" disables itself when it
+        // has saved): it goes on to the next control.
+        if (!control.enabled() && GetFocus() == hwnd) {
+            HWND next = GetNextDlgTabItem(window_, hwnd, FALSE);
+            if (next && next != hwnd) SetFocus(next);
+        }
+        EnableWindow(hwnd, control.enabled());
+    }
     if ((IsWindowVisible(hwnd) != FALSE) != control.visible() && IsWindowVisible(GetParent(hwnd)))
         ShowWindow(hwnd, control.visible() ? SW_SHOWNA : SW_HIDE);
     else if (!control.visible())

@@ -1,5 +1,7 @@
 #include "ui/form/featurewindow_win.h"
 
+#include "win/dialogkeys_win.h"
+
 namespace quellar::shell {
 
 namespace {
@@ -16,6 +18,7 @@ FeatureWindow::FeatureWindow(FeatureHost& host, std::string name, std::string ca
 
 FeatureWindow::~FeatureWindow() {
     binder_.reset();
+    win::setDialogKeys(hwnd(), false);
     destroy();
 }
 
@@ -31,6 +34,7 @@ bool FeatureWindow::load() {
     }
     binder_ = std::make_unique<win::FormBinder>(*form_, hwnd());
     binder_->createControls();
+    win::setDialogKeys(hwnd(), true);
     host_.skinFeatureWindow(*this);
     onLoad();
     return true;
@@ -40,6 +44,7 @@ void FeatureWindow::unload() {
     if (!isLoaded()) return;
     onUnload();
     binder_.reset();
+    win::setDialogKeys(hwnd(), false);
     destroy();
     form_.reset();
 }
@@ -53,7 +58,14 @@ bool FeatureWindow::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
         result = MAKELRESULT(id, DC_HASDEFID);
         return true;
     }
-    return binder_->route(msg, wParam, lParam, result);
+    if (binder_->route(msg, wParam, lParam, result)) return true;
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL && lParam == 0) {
+        // Escape, and no cancel button took it.
+        host_.focusHostCommands();
+        result = 0;
+        return true;
+    }
+    return false;
 }
 
 }  // namespace quellar::shell

@@ -34,6 +34,15 @@ public:
     // "controlForm" on the window itself, then the pass over its controls.
     virtual void skinFeatureWindow(FeatureWindow& window) = 0;
     virtual HWND hostHandle() const = 0;
+    // Escape in a window that has no cancel button: the keyboard goes back
+    // to the host's own commands.
+    virtual void focusHostCommands() {}
+    // The program's own auto-closing notice (the balloon), e.g. after an
+    // apply.
+    virtual void showNotice(const std::string& title, const std::string& text) {
+        (void)title;
+        (void)text;
+    }
 };
 
 class FeatureWindow : public win::Window {
@@ -46,7 +55,8 @@ public:
     const PixelRect& client() const { return client_; }
 
     // Creates the window hidden with fresh controls, skins it and runs the
-    // window's own load. Loading a loaded window does nothing.
+    // window's own load. Loading a loaded window does nothing. The window
+    // takes the dialog keys (win/dialogkeys_win.h).
     bool load();
     // Runs the window's own unload and destroys it; the next load starts
     // afresh. Unloading a window that is not loaded does nothing.

@@ -175,6 +175,7 @@ BOOL Tray::sendRecord(DWORD message) {
 }
 
 void Tray::Show(bool UpDateData) {
+    wanted_ = UpDateData;
     if (UpDateData) {
         fillIconFields();
         if (shown_) {
@@ -189,6 +190,19 @@ void Tray::Show(bool UpDateData) {
         sendRecord(NIM_DELETE);
         shown_ = false;
     }
+}
+
+void Tray::shellRestarted() {
+    if (!wanted_) return;
+    // Whatever the flag says, the new shell has no icon of ours.
+    shown_ = false;
+    fillIconFields();
+    shown_ = sendRecord(NIM_ADD) != FALSE;
+}
+
+UINT Tray::taskbarCreatedMessage() {
+    static const UINT message = RegisterWindowMessageA("TaskbarCreated");
+    return message;
 }
 
 void Tray::showBalloonoolTip(bool UpDateData) {

@@ -70,6 +70,16 @@ public:
     // icon). False does nothing.
     void showBalloonoolTip(bool UpDateData);
 
+    // The shell (Explorer) started again and knows no icon of ours: the
+    // icon is added anew, with its current picture and tooltip, when the
+    // host wants it shown (its last Show was true), even if the shell had
+    // refused it before.
+    void shellRestarted();
+    // The message the shell broadcasts to every top-level window when its
+    // task bar is made anew ("TaskbarCreated"); the host passes it on to
+    // shellRestarted, since the control's own window is a child.
+    static UINT taskbarCreatedMessage();
+
     // Whether the property stored under `storedName` was written since the
     // control was made.
     bool isChanged(const std::string& storedName) const { return changed_.count(storedName) != 0; }
@@ -97,6 +107,7 @@ private:
     std::string balloonToolTip_ = kDefaultBalloonToolTip;
     std::int32_t eventMode_ = kSeparateClickEvents;
     bool shown_ = false;
+    bool wanted_ = false;  // the host's last Show asked for the icon
     std::set<std::string> changed_;
 
     ClickDecoder decoder_;

@@ -19,8 +19,15 @@ std::string tipField(const std::string& toolTip) {
 // measures the filling blanks as text and draws a balloon as wide as the
 // screen. A text that fills its field is cut and has no room for one; the
 // shell reads no further than the field.
+//
+// The balloon's text keeps two blanks of air before its NUL, where the field
+// has room for them: some shells (Wine's among them) size the balloon a few
+// pixels narrower than they draw its text and would cut its last letter;
+// trailing blanks show as nothing everywhere else.
 std::string infoField(const std::string& balloonText) {
-    return blankFilledField(balloonText + '\0', kInfoLength);
+    std::string text = balloonText.substr(0, kInfoLength);
+    for (int air = 0; air < kBalloonTextAir && text.size() + 1 < kInfoLength; ++air) text += ' ';
+    return blankFilledField(text + '\0', kInfoLength);
 }
 
 std::string infoTitleField(const std::string& title) {

@@ -22,7 +22,12 @@ std::string blankFilledField(const std::string& text, std::size_t length);
 // shows the text with some air around it; an empty tooltip is a lone NUL,
 // which shows no tooltip at all. The rest of the field is blanks.
 std::string tipField(const std::string& toolTip);
-// The balloon's text and title: the text and a NUL, the rest blanks.
+// Blanks kept after the balloon's text, before its NUL.
+constexpr int kBalloonTextAir = 2;
+
+// The balloon's text and title: the text and a NUL, the rest blanks; the
+// text with kBalloonTextAir blanks before its NUL as far as the field holds
+// them.
 std::string infoField(const std::string& balloonText);
 std::string infoTitleField(const std::string& title);
 

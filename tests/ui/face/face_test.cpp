@@ -228,6 +228,64 @@ TEST_CASE("gradients arrive as bands from the first colour to the last") {
     CHECK(ops.back().w == 1);  // three columns across, one pixel each
 }
 
+TEST_CASE("the built-in face by keyboard: the focus over the shown panel, its mark, Enter and Escape") {
+    FaceState s = stateOf(readRepoFile("src/res/face.txt"));
+    const Face& f = s.face();
+    auto commandOf = [&](int button) { return f.buttons[static_cast<std::size_t>(button)].command; };
+    auto markRings = [&] {
+        auto ops = s.render();
+        return std::count_if(ops.begin(), ops.end(), [](const FaceOp& op) {
+            return op.shape == FaceShape::Round && !op.fill &&
+                   (op.border == kFaceFocusOuter || op.border == kFaceFocusInner);
+        });
+    };
+    s.setKeyboardFocus(true);
+    CHECK(s.focused() == -1);
+    CHECK(s.key(FaceKey::Next) == std::nullopt);
+    CHECK(commandOf(s.focused()) == "IDC_FS_help");  // the title strip first; the drag strip is no stop
+    CHECK(s.focusMarkShown());
+    CHECK(markRings() == 2);
+    s.key(FaceKey::Previous);
+    s.key(FaceKey::Previous);
+    CHECK(commandOf(s.focused()) == "IDC_FS_normalMode");  // round to the home panel's last tile
+    s.setKeyboardFocus(false);
+    CHECK(markRings() == 0);
+    s.setKeyboardFocus(true);
+
+    // On to the side bar's "Wizard Mode"; Enter chooses it as a click would.
+    int item = -1;
+    for (std::size_t i = 0; i < f.buttons.size() && item < 0; ++i)
+        if (f.buttons[i].command == "IDC_FS_wizardMode" && f.buttons[i].x.resolve(f.width, f.height) == 0)
+            item = static_cast<int>(i);
+    for (int presses = 0; presses < 50 && s.focused() != item; ++presses) s.key(FaceKey::Next);
+    REQUIRE(s.focused() == item);
+    CHECK(s.key(FaceKey::Choose) == FaceCommand{"IDC_FS_wizardMode", ""});
+    CHECK(s.panel() == "work");
+    CHECK(s.isSelected(item));
+    CHECK(s.focused() == item);                      // the side bar stays
+    CHECK(s.key(FaceKey::Cancel) == std::nullopt);   // nothing cancels on the work panel
+
+    // The About card: a mouse click hides the mark, so Enter takes the
+    // default button; Escape the cancel button. Both go back to the tool.
+    click(s, "IDC_FS_about");
+    CHECK_FALSE(s.focusMarkShown());
+    CHECK(s.key(FaceKey::Choose) == FaceCommand{"IDC_FS_closeAbout", ""});
+    CHECK(s.panel() == "work");
+    click(s, "IDC_FS_about");
+    CHECK(s.key(FaceKey::Cancel) == FaceCommand{"IDC_FS_closeAbout", ""});
+    CHECK(s.panel() == "work");
+
+    // Restart asks first; Escape there is its Cancel, and at home no tool of
+    // the side bar stays highlighted (a group's header may).
+    s.showPanel("restart");
+    CHECK(s.key(FaceKey::Cancel) == std::nullopt);
+    CHECK(s.panel() == "home");
+    CHECK_FALSE(s.isSelected(item));
+    click(s, "IDC_FS_main");
+    CHECK(s.panel() == "home");
+    CHECK(s.isSelected(s.hovered()));
+}
+
 TEST_CASE("a click is a press and a release on the same button") {
     FaceState s = stateOf(kSmallFace);
     CHECK(s.mouseDown(20, 45) == std::nullopt);   // press on A

@@ -138,7 +138,7 @@ TEST_CASE("what the control hands the shell") {
     CHECK(balloon.u32(kLayout.dwState) == 0);
     CHECK(balloon.u32(kLayout.dwStateMask) == 0);
     CHECK(balloon.text(kLayout.szInfo, 256) == infoField("The Program Still Running Here"));
-    CHECK(balloon.text(kLayout.szInfo, 32) == std::string("The Program Still Running Here") + '\0' + ' ');
+    CHECK(balloon.text(kLayout.szInfo, 33) == std::string("The Program Still Running Here  ") + '\0');
     CHECK(balloon.text(kLayout.szInfoTitle, 23) == std::string("Memory Usage (312MB).") + '\0' + ' ');
     CHECK(balloon.u32(kLayout.uTimeout) == 1);
     CHECK(balloon.text(kLayout.szInfoTitle, 64) == infoTitleField("Memory Usage (312MB)."));

@@ -42,11 +42,14 @@ TEST_CASE("text fields: blanks around the tooltip, blank filling, cutting") {
     CHECK(tipField(std::string(125, 'y')) == ' ' + std::string(125, 'y') + ' ' + '\0');
 
     // The balloon's texts end in a NUL before the filling blanks, or the
-    // shell would measure the blanks and draw a screen-wide balloon.
+    // shell would measure the blanks and draw a screen-wide balloon. The
+    // text keeps two blanks of air before it, so a shell that measures a
+    // little short cuts blanks rather than its last letter.
     CHECK(infoField("The Program Still Running Here") ==
-          "The Program Still Running Here" + std::string(1, '\0') + std::string(kInfoLength - 31, ' '));
+          "The Program Still Running Here  " + std::string(1, '\0') + std::string(kInfoLength - 33, ' '));
     CHECK(infoField(std::string(300, 'i')) == std::string(kInfoLength, 'i'));
     CHECK(infoField(std::string(255, 'i')) == std::string(255, 'i') + '\0');
+    CHECK(infoField(std::string(254, 'i')) == std::string(254, 'i') + ' ' + '\0');
     CHECK(infoTitleField("Program notification") ==
           "Program notification" + std::string(1, '\0') + std::string(kInfoTitleLength - 21, ' '));
     CHECK(infoTitleField(std::string(65, 't')) == std::string(kInfoTitleLength, 't'));
