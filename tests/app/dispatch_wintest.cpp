@@ -697,6 +697,10 @@ TEST_CASE("tray clicks: left and mouse clicks show the main window, a right clic
     s.send("IDC_FS_tray");
     REQUIRE_FALSE(IsWindowVisible(s.main.hwnd()));
 
+    // A right click opens the tray menu; Escape, waiting in the queue,
+    // closes it without a choice.
+    PostMessageA(s.main.hwnd(), WM_KEYDOWN, VK_ESCAPE, 1);
+    PostMessageA(s.main.hwnd(), WM_KEYDOWN, VK_ESCAPE, 1);
     SendMessageA(tray, WM_MOUSEMOVE, 0, WM_RBUTTONDOWN);
     REQUIRE(waitTrayIdle(s));
     CHECK_FALSE(IsWindowVisible(s.main.hwnd()));
