@@ -1,11 +1,10 @@
 #include "monitor/ramconfig.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
-#include <cstdlib>
 
 #include "core/effects.h"
+#include "core/text.h"
 #include "monitor/cpumeter.h"
 #include "monitor/memory.h"
 
@@ -36,16 +35,10 @@ constexpr long long kMegabyte = 1048576;
 constexpr int kAlarmYields = 14;
 constexpr int kCheckGrey = 2;
 
-std::string lowered(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
 // A stored check state: 0, 1 or 2. Anything else, a hand-edited or damaged
 // value, loads as clear rather than failing the window's load.
 int checkValueFromText(const std::string& text) {
-    const std::optional<double> number = numberFromText(text);
+    const std::optional<double> number = text::parseNumber(text);
     if (!number || std::floor(*number) != *number || *number < 0 || *number > kCheckGrey) return 0;
     return static_cast<int>(*number);
 }
@@ -53,10 +46,9 @@ int checkValueFromText(const std::string& text) {
 // A stored option state: True or False in any case, or a number (non-zero
 // is true). Nothing for anything else: the option then stays as it is.
 std::optional<bool> optionFromText(const std::string& text) {
-    const std::string lower = lowered(text);
-    if (lower == "true") return true;
-    if (lower == "false") return false;
-    if (const std::optional<double> number = numberFromText(text)) return *number != 0;
+    if (text::equalsIgnoreCase(text, "true")) return true;
+    if (text::equalsIgnoreCase(text, "false")) return false;
+    if (const std::optional<double> number = text::parseNumber(text)) return *number != 0;
     return std::nullopt;
 }
 
@@ -78,39 +70,12 @@ const std::vector<StoredSetting>& ramSettingsTable() {
     return table;
 }
 
-std::optional<double> numberFromText(const std::string& text) {
-    size_t begin = text.find_first_not_of(' ');
-    size_t end = text.find_last_not_of(' ');
-    if (begin == std::string::npos) return std::nullopt;
-    const std::string body = text.substr(begin, end - begin + 1);
-    size_t i = 0;
-    if (body[i] == '+' || body[i] == '-') ++i;
-    size_t digits = 0;
-    while (i < body.size() && std::isdigit(static_cast<unsigned char>(body[i]))) ++i, ++digits;
-    if (i < body.size() && body[i] == '.') {
-        ++i;
-        while (i < body.size() && std::isdigit(static_cast<unsigned char>(body[i]))) ++i, ++digits;
-    }
-    if (digits == 0) return std::nullopt;
-    if (i < body.size() && (body[i] == 'e' || body[i] == 'E')) {
-        ++i;
-        if (i < body.size() && (body[i] == '+' || body[i] == '-')) ++i;
-        size_t exponentDigits = 0;
-        while (i < body.size() && std::isdigit(static_cast<unsigned char>(body[i]))) ++i, ++exponentDigits;
-        if (exponentDigits == 0) return std::nullopt;
-    }
-    if (i != body.size()) return std::nullopt;
-    const double value = std::strtod(body.c_str(), nullptr);
-    if (!std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
 std::optional<long long> wholeNumberFromText(const std::string& text) {
-    const std::optional<double> number = numberFromText(text);
+    const std::optional<double> number = text::parseNumber(text);
     if (!number) return std::nullopt;
     // Beyond what any field holds; kept inside long long's range.
     constexpr double kMost = 1e15;
-    return static_cast<long long>(std::nearbyint(std::clamp(*number, -kMost, kMost)));
+    return text::roundToEven(std::clamp(*number, -kMost, kMost));
 }
 
 RamConfiguration::RamConfiguration(SettingsStore& store) : store_(store) {}
@@ -250,7 +215,7 @@ void RamConfiguration::setOption(bool percent, bool selected) {
 void RamConfiguration::setAlarmText(const std::string& text) {
     if (text == view_.txtAlarm) return;
     view_.txtAlarm = text;
-    const std::optional<double> number = numberFromText(text);
+    const std::optional<double> number = text::parseNumber(text);
     if (!number || *number < 0) setAlarmText(std::to_string(alarmLevel_));
     setChanged(true);
 }
@@ -258,7 +223,7 @@ void RamConfiguration::setAlarmText(const std::string& text) {
 void RamConfiguration::setFreeAlarmText(const std::string& text) {
     if (text == view_.txtFreeAlarm) return;
     view_.txtFreeAlarm = text;
-    const std::optional<double> number = numberFromText(text);
+    const std::optional<double> number = text::parseNumber(text);
     if (!number || *number < 0 || *number > static_cast<double>(kAmountMost))
         setFreeAlarmText(std::to_string(amountLoaded_));
     setChanged(true);

@@ -37,12 +37,8 @@ struct SpinnerRange {
     }
 };
 
-// A box's text as a number the way the boxes accept one: optional blanks,
-// an optional sign, digits with an optional decimal point and exponent.
-// Nothing for anything else.
-std::optional<double> numberFromText(const std::string& text);
-// The whole number of a box's text, ties to even (2.5 gives 2); nothing when
-// the text is not a number.
+// The whole number of a box's text (the program's one definition of a
+// number), ties to even (2.5 gives 2); nothing when the text is not a number.
 std::optional<long long> wholeNumberFromText(const std::string& text);
 
 // What the window's controls show. Names are the controls'.

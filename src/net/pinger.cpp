@@ -1,6 +1,6 @@
 #include "net/pinger.h"
 
-#include <cctype>
+#include "core/text.h"
 
 namespace quellar::net {
 
@@ -19,17 +19,10 @@ const char* const kHost = "txtPingHost";
 const char* const kInterval = "cmbPingInterval";
 const char* const kSound = "chkSound";
 
-std::string trimmed(const std::string& text) {
-    std::string::size_type first = 0, last = text.size();
-    while (first < last && std::isspace(static_cast<unsigned char>(text[first]))) ++first;
-    while (last > first && std::isspace(static_cast<unsigned char>(text[last - 1]))) --last;
-    return text.substr(first, last - first);
-}
-
 // A whole decimal number, optionally signed, within +-99999; blanks around
 // it are allowed.
 std::optional<int> wholeNumber(const std::string& text) {
-    const std::string t = trimmed(text);
+    const std::string_view t = text::trim(text);
     std::string::size_type i = 0;
     bool negative = false;
     if (i < t.size() && (t[i] == '-' || t[i] == '+')) negative = t[i++] == '-';
@@ -40,11 +33,6 @@ std::optional<int> wholeNumber(const std::string& text) {
         value = value * 10 + (t[i] - '0');
     }
     return negative ? -value : value;
-}
-
-std::string lowered(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
 }
 
 const char* boolText(bool value) { return value ? "True" : "False"; }
@@ -63,9 +51,9 @@ int checkFromText(const std::string& text, int fallback) {
 }
 
 bool booleanFromText(const std::string& text, bool fallback) {
-    const std::string word = lowered(trimmed(text));
-    if (word == "true") return true;
-    if (word == "false") return false;
+    const std::string_view word = text::trim(text);
+    if (text::equalsIgnoreCase(word, "true")) return true;
+    if (text::equalsIgnoreCase(word, "false")) return false;
     const std::optional<int> value = wholeNumber(text);
     return value ? *value != 0 : fallback;
 }
