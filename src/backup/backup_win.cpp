@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "win/files_win.h"
 #include "win/registry_win.h"
 #include "core/osversion.h"
 #include "win/regops_win.h"
@@ -176,29 +177,17 @@ BackupWriteResult backupCurrentSettings() {
 
 BackupReadResult readBackupFile(const std::string& path) {
     BackupReadResult result;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        result.problem = "The file " + path + " cannot be read: " + reasonOf(GetLastError());
-        return result;
-    }
-    const DWORD size = GetFileSize(file, nullptr);
-    std::string text;
-    DWORD status = ERROR_SUCCESS;
-    if (size == INVALID_FILE_SIZE) {
-        status = GetLastError();
-    } else if (size > kLargestBackupFile) {
+    const win::FileText file = win::readCappedFile(path, kLargestBackupFile);
+    switch (file.status) {
+    case win::FileText::Status::Read: return readBackup(file.text);
+    case win::FileText::Status::TooLarge:
         result.problem = "The file " + path + " is far too large to be a backup file.";
-    } else {
-        text.assign(size, '\0');
-        DWORD read = 0;
-        if (size > 0 && !ReadFile(file, &text[0], size, &read, nullptr)) status = GetLastError();
-        text.resize(read);
+        return result;
+    case win::FileText::Status::CannotOpen:
+    case win::FileText::Status::CannotRead: break;
     }
-    CloseHandle(file);
-    if (status != ERROR_SUCCESS) result.problem = "The file " + path + " cannot be read: " + reasonOf(status);
-    if (!result.problem.empty()) return result;
-    return readBackup(text);
+    result.problem = "The file " + path + " cannot be read: " + reasonOf(file.error);
+    return result;
 }
 
 RestoreResult restoreBackup(const BackupContents& contents) {
