@@ -8,6 +8,7 @@
 #include "monitor/systemstatus.h"
 #include "support/memorystore.h"
 #include "support/monitorhooks.h"
+#include "support/recordedeffects.h"
 
 using namespace quellar;
 using namespace quellar::memory;
@@ -15,6 +16,7 @@ using quellar::testing::FakeMonitor;
 using quellar::testing::FixedMeter;
 using quellar::testing::kMiB;
 using quellar::testing::MemoryStore;
+using quellar::testing::RecordedEffects;
 
 namespace {
 
@@ -230,13 +232,8 @@ TEST_CASE("the memory alarm") {
 }
 
 TEST_CASE("the low-memory sound plays at the sound tick while the last check found memory low") {
-    EffectsOverride scope;
-    std::vector<std::string> played;
-    effects().playSound = [&](const std::string& file) {
-        played.push_back(file);
-        return true;
-    };
-    effects().programFolder = [] { return std::string("C:\\Quellar"); };
+    RecordedEffects recorded;
+    const std::vector<std::string>& played = recorded.sounds;
     Alarm alarm(Alarm::Stored{{"chkAutomatic", "0"}});
     alarm.config.soundTick();
     CHECK(played.empty());

@@ -7,35 +7,24 @@
 #include "core/timers.h"
 #include "features/netpinger/netpingersettings.h"
 #include "support/memorystore.h"
+#include "support/recordedeffects.h"
 
 using namespace quellar;
 using namespace quellar::net;
+using quellar::testing::RecordedEffects;
 using quellar::testing::MemoryStore;
 
 namespace {
 
 // The window's behaviour on the manual clock, with its pings and sounds
 // recorded; a ping ends only when the test says so.
-struct Fixture {
+struct Fixture : RecordedEffects {
     ManualTimersScope clock;
-    EffectsOverride restore;
     MemoryStore store;
     Form form{"frmNetPingerSettings", "", kNetPingerClient, netPingerControls()};
     std::vector<PingRequest> pings;
-    std::vector<std::string> sounds, boxes;
     NetPingerSettings settings{form, store, [this](const PingRequest& r) { pings.push_back(r); }};
 
-    Fixture() {
-        effects().programFolder = [] { return std::string("C:\\Quellar"); };
-        effects().playSound = [this](const std::string& file) {
-            sounds.push_back(file);
-            return true;
-        };
-        effects().messageBox = [this](std::uintptr_t, const std::string& text, const std::string&, unsigned) {
-            boxes.push_back(text);
-            return 1;
-        };
-    }
     void stored(const char* name, const char* value) { store.values[{kNetPingerArea, name}] = value; }
     Control& operator[](const char* name) { return form[name]; }
     void finish(bool replied, std::vector<NetMessage> messages = {}) {

@@ -12,6 +12,7 @@
 #include "features/netpinger/netpingersettings_win.h"
 #include "net/echo_win.h"
 #include "support/pump_win.h"
+#include "support/recordedeffects.h"
 #include "support/regsandbox_win.h"
 #include "support/screenshot_win.h"
 #include "win/registrystore_win.h"
@@ -33,26 +34,15 @@ Stored manualLoopback(const std::string& index) {
             {"txtPingHost", "127.0.0.1"}, {"cmbPingInterval", index}, {"chkSound", "1"}};
 }
 
-struct Started {
+struct Started : RecordedEffects {
     ManualTimersScope clock;
     RegistrySandbox sandbox;
-    EffectsOverride effectsScope;
     NetSystemOverride netScope;
-    std::vector<std::string> sounds, boxes;
     std::vector<std::uint32_t> echoes;  // written by the workers, read once they are done
     shell::MainWindow main;
     NetPingerSettingsWindow* window = nullptr;
 
     explicit Started(Stored stored = {}) {
-        effects().programFolder = [] { return std::string("C:\\Quellar"); };
-        effects().playSound = [this](const std::string& file) {
-            sounds.push_back(file);
-            return true;
-        };
-        effects().messageBox = [this](std::uintptr_t, const std::string& text, const std::string&, unsigned) {
-            boxes.push_back(text);
-            return IDOK;
-        };
         const auto realEcho = netSystem().echo;
         netSystem().echo = [this, realEcho](std::uint32_t address, unsigned timeoutMs) {
             echoes.push_back(address);

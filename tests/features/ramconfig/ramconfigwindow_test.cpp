@@ -9,12 +9,14 @@
 #include "features/ramconfig/ramconfigwindow.h"
 #include "support/memorystore.h"
 #include "support/monitorhooks.h"
+#include "support/recordedeffects.h"
 
 using namespace quellar;
 using namespace quellar::memory;
 using quellar::testing::FakeMonitor;
 using quellar::testing::FixedMeter;
 using quellar::testing::MemoryStore;
+using quellar::testing::RecordedEffects;
 
 namespace {
 
@@ -77,13 +79,8 @@ TEST_CASE("the controls show the loaded settings, and edits through them come ba
 }
 
 TEST_CASE("the alarm and the sound run on their timers with the shared processor meter") {
-    EffectsOverride scope;
-    std::vector<std::string> played;
-    effects().playSound = [&](const std::string& file) {
-        played.push_back(file);
-        return true;
-    };
-    effects().programFolder = [] { return std::string("C:\\Quellar"); };
+    RecordedEffects recorded;
+    const std::vector<std::string>& played = recorded.sounds;
     Page p({{"chkSoundon", "1"}, {"chkAutomatic", "1"}, {"txtRetryOptimization", "1"}});
     p.monitor.setMemory(1024, 100);
     p.meter->reading = 1;  // below the stored threshold of 2

@@ -16,6 +16,7 @@
 #include "support/pump_win.h"
 #include "support/regsandbox_win.h"
 #include "support/resources_win.h"
+#include "support/recordedeffects.h"
 #include "support/screenshot_win.h"
 #include "win/window_win.h"
 
@@ -29,12 +30,10 @@ using Stored = std::vector<std::pair<const char*, const char*>>;
 
 // The program started on a 512 MB machine with 128 MB free, its timers on a
 // manual clock, sounds recorded.
-struct Running {
+struct Running : testing::RecordedEffects {
     testing::RegistrySandbox sandbox;
     ManualTimersScope clock;
     FakeMonitor monitor;
-    EffectsOverride effectsScope;
-    std::vector<std::string> played;
     std::vector<DWORD> trayCalls;
     int ended = 0;
     MainWindow main;
@@ -48,11 +47,6 @@ struct Running {
                            static_cast<DWORD>(strlen(value) + 1));
         RegCloseKey(key);
         monitor.setMemory(512, 128);
-        effects().programFolder = [] { return std::string("C:\\Quellar"); };
-        effects().playSound = [this](const std::string& file) {
-            played.push_back(file);
-            return true;
-        };
         main.endProcess = [this] { ++ended; };
         if (recordTray) {
             main.tray().notify = [this](DWORD message, NOTIFYICONDATAA*) {
@@ -107,10 +101,10 @@ TEST_CASE("the graphs and the alarm on the timer seam: tray tooltip, frame capti
     r.monitor.setMemory(512, 312);
     r.clock.advance(300);
     CHECK(r.main.tray().TrayToolTip() == "Memory Usage (60.94%).");
-    CHECK(r.played.empty());
+    CHECK(r.sounds.empty());
     r.monitor.setMemory(512, 128);
     r.clock.advance(65535 - 600);
-    CHECK(r.played == std::vector<std::string>{"C:\\Quellar\\low-memory.wav"});
+    CHECK(r.sounds == std::vector<std::string>{"C:\\Quellar\\low-memory.wav"});
 }
 
 TEST_CASE("thousands of ticks, shown and hidden, leave handles, GDI objects and memory where they were") {
