@@ -4,29 +4,22 @@
 #include "backup/apply_win.h"
 #include "core/effects.h"
 #include "net/echo_win.h"
+#include "win/worker_win.h"
 
 namespace quellar::tuning {
 
 namespace {
-
-// A search's outcome, posted back to the window that started it.
+// Posted by the search's worker when it is done; wParam is the search's serial.
 constexpr UINT kMsgMtuFound = WM_APP + 20;
+}  // namespace
 
-struct MtuJob {
-    HWND window;
+// Shared by the window and its worker, so a window unloaded during a search
+// neither waits for it nor leaves its result behind.
+struct AdvancedModeWindow::MtuJob {
     std::string host;
+    unsigned long serial = 0;
     net::MtuOutcome outcome;
 };
-
-DWORD WINAPI runMtuJob(LPVOID parameter) {
-    auto* job = static_cast<MtuJob*>(parameter);
-    job->outcome = net::runMtuSearch(job->host, net::kMtuEchoTimeoutMs);
-    // A window unloaded meanwhile takes no message; the job ends here then.
-    if (!PostMessageA(job->window, kMsgMtuFound, 0, reinterpret_cast<LPARAM>(job))) delete job;
-    return 0;
-}
-
-}  // namespace
 
 AdvancedModeWindow::AdvancedModeWindow(shell::FeatureHost& host)
     : NormalModeWindowBase(host, "frmNormalMode", "Advanced Mode", kAdvancedModeClient,
@@ -58,16 +51,16 @@ void AdvancedModeWindow::onLoad() {
         host_.showPreview(std::move(request));
     };
     // The search takes several echoes, each with its timeout: it runs on a
-    // worker thread (CreateThread: the exe's thread model has no
-    // std::thread) so the window keeps answering.
+    // worker thread so the window keeps answering.
     actions.findMtu = [this](const std::string& host) {
-        auto* job = new MtuJob{hwnd(), host, {}};
-        HANDLE thread = CreateThread(nullptr, 0, runMtuJob, job, 0, nullptr);
-        if (thread) {
-            CloseHandle(thread);
+        auto job = std::make_shared<MtuJob>();
+        job->host = host;
+        job->serial = ++mtuSerial_;
+        mtuJob_ = job;
+        if (win::runOnWorker([job] { job->outcome = net::runMtuSearch(job->host, net::kMtuEchoTimeoutMs); }, hwnd(),
+                             kMsgMtuFound, static_cast<WPARAM>(job->serial)))
             return;
-        }
-        delete job;
+        mtuJob_.reset();
         net::MtuOutcome none;
         none.status = net::MtuStatus::NoSockets;
         if (advanced_) advanced_->mtuFound(none);
@@ -80,15 +73,17 @@ void AdvancedModeWindow::onLoad() {
 }
 
 void AdvancedModeWindow::onUnload() {
+    mtuJob_.reset();
     advanced_.reset();
 }
 
 bool AdvancedModeWindow::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (msg != kMsgMtuFound) return NormalModeWindowBase::onMessage(msg, wParam, lParam, result);
-    std::unique_ptr<MtuJob> job(reinterpret_cast<MtuJob*>(lParam));
+    result = 0;
+    if (!mtuJob_ || mtuJob_->serial != static_cast<unsigned long>(wParam)) return true;
+    const std::shared_ptr<MtuJob> job = std::move(mtuJob_);
     if (advanced_) advanced_->mtuFound(job->outcome);
     net::showNetMessages(job->outcome.messages, reinterpret_cast<std::uintptr_t>(hwnd()));
-    result = 0;
     return true;
 }
 

@@ -23,7 +23,10 @@ protected:
     bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
 private:
+    struct MtuJob;
     std::unique_ptr<AdvancedMode> advanced_;
+    std::shared_ptr<MtuJob> mtuJob_;  // the search under way, if any
+    unsigned long mtuSerial_ = 0;
 };
 
 }  // namespace quellar::tuning

@@ -2,6 +2,7 @@
 
 #include "net/echo_win.h"
 #include "win/registrystore_win.h"
+#include "win/worker_win.h"
 
 namespace quellar::net {
 
@@ -11,26 +12,15 @@ constexpr UINT kEchoDone = WM_APP + 0x51;
 }  // namespace
 
 // Shared by the window and its worker, so either may let go first: a window
-// unloaded at exit does not wait for an echo, and the worker never touches
-// the window object, only posts to its handle.
+// unloaded at exit does not wait for an echo.
 struct NetPingerSettingsWindow::EchoJob {
     PingRequest request;
     // The system calls as they were when the ping started: the worker never
     // reads the process-wide table, which a test may replace meanwhile.
     NetSystem system;
-    HWND window = nullptr;
     unsigned long serial = 0;
     EchoOutcome outcome;
 };
-
-DWORD WINAPI NetPingerSettingsWindow::echoWorker(LPVOID parameter) {
-    auto* handed = static_cast<std::shared_ptr<EchoJob>*>(parameter);
-    const std::shared_ptr<EchoJob> job = std::move(*handed);
-    delete handed;
-    job->outcome = echoHost(job->request.host, job->request.timeoutMs, job->system);
-    PostMessageA(job->window, kEchoDone, static_cast<WPARAM>(job->serial), 0);
-    return 0;
-}
 
 NetPingerSettingsWindow::NetPingerSettingsWindow(shell::FeatureHost& host)
     : FeatureWindow(host, "frmNetPingerSettings", "Net Pinger Settings", kNetPingerClient, netPingerControls()) {}
@@ -58,21 +48,13 @@ void NetPingerSettingsWindow::startEcho(const PingRequest& request) {
     auto job = std::make_shared<EchoJob>();
     job->request = request;
     job->system = netSystem();
-    job->window = hwnd();
     job->serial = ++jobSerial_;
     job_ = job;
-    // The exe's thread model has no std::thread; CreateThread is on every
-    // Windows this program runs on.
-    auto* handed = new std::shared_ptr<EchoJob>(job);
-    HANDLE thread = CreateThread(nullptr, 0, echoWorker, handed, 0, nullptr);
-    if (thread) {
-        CloseHandle(thread);
-        return;
-    }
+    const auto echo = [job] { job->outcome = echoHost(job->request.host, job->request.timeoutMs, job->system); };
+    if (win::runOnWorker(echo, hwnd(), kEchoDone, static_cast<WPARAM>(job->serial))) return;
     // No thread to be had: the echo blocks here, and still ends through the
     // message, as every other does.
-    delete handed;
-    job->outcome = echoHost(job->request.host, job->request.timeoutMs, job->system);
+    echo();
     PostMessageA(hwnd(), kEchoDone, static_cast<WPARAM>(job->serial), 0);
 }
 

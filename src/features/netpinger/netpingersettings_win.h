@@ -27,7 +27,6 @@ protected:
 
 private:
     struct EchoJob;
-    static DWORD WINAPI echoWorker(LPVOID job);
     void startEcho(const PingRequest& request);
 
     std::unique_ptr<SettingsStore> store_;
