@@ -62,6 +62,9 @@ bool runOnce(const std::string& exe, Sample& sample) {
     LARGE_INTEGER freq, t0, t1;
     QueryPerformanceFrequency(&freq);
     QueryPerformanceCounter(&t0);
+    char launch[32];
+    std::snprintf(launch, sizeof launch, "%lld", static_cast<long long>(t0.QuadPart));
+    SetEnvironmentVariableA("QUELLAR_STARTUP_LAUNCH", launch);
     if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
     Search search{pi.dwProcessId, nullptr};
@@ -126,7 +129,7 @@ int main(int argc, char** argv) {
                     argv[1 + p], median(start[p]), median(peak[p]));
     }
     if (!stepNames.empty()) {
-        std::printf("%s start-up, step by step (median ms; 'process' is from the process's first code):\n", argv[1]);
+        std::printf("%s start-up, step by step (median ms; 'loading' is from the launch to the first code):\n", argv[1]);
         for (std::size_t i = 0; i < stepNames.size(); ++i)
             std::printf("  %-28s %8.1f\n", stepNames[i].c_str(), median(stepTimes[i]));
     }

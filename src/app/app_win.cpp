@@ -9,6 +9,7 @@
 #include "monitor/memory_win.h"
 #include "win/dialogkeys_win.h"
 #include "win/effects_win.h"
+#include "win/library_win.h"
 #include "win/timers_win.h"
 
 namespace quellar::shell {
@@ -32,10 +33,7 @@ bool previousInstanceRunning() {
 // looked up because Windows 95 and NT 4 have none (nor that rule).
 void showRunningCopy() {
     using AllowForeground = BOOL(WINAPI*)(DWORD);
-    HMODULE user = GetModuleHandleA("user32.dll");
-    auto allow = user ? reinterpret_cast<AllowForeground>(
-                            reinterpret_cast<void*>(GetProcAddress(user, "AllowSetForegroundWindow")))
-                      : nullptr;
+    auto allow = win::systemFunction<AllowForeground>("user32.dll", "AllowSetForegroundWindow");
     for (HWND main = FindWindowExA(nullptr, nullptr, kMainWindowClass, kMainCaption); main;
          main = FindWindowExA(nullptr, main, kMainWindowClass, kMainCaption)) {
         DWORD process = 0;
@@ -49,7 +47,7 @@ void showRunningCopy() {
 }  // namespace
 
 int runQuellar(HINSTANCE, int) {
-    startupMark("process");
+    startupBegin();
     win::installWin32Effects();
     if (previousInstanceRunning()) {
         // Nothing else is touched: no mutex, no face, no tray icon, no setting.
@@ -57,7 +55,6 @@ int runQuellar(HINSTANCE, int) {
         showRunningCopy();
         return 0;
     }
-    InitCommonControls();
     memory::installWin32MonitorHooks();
     // Real timers for the background jobs (the pinger, the memory alarm, the
     // graphs); they outlive the main window, which stops its own first.

@@ -61,6 +61,9 @@ constexpr int kNoticeRightInset = 40;
 // Long enough to read the three lines after an apply.
 constexpr int kAppliedNoticeSeconds = 10;
 constexpr UINT kShowNoticeMessage = WM_APP + 1;
+// Posted at the end of start-up: what can wait until the window is on
+// screen.
+constexpr UINT kAfterStartMessage = WM_APP + 2;
 const char* const kTrayMenuOpenCaption = "Open Quellar";
 const char* const kTrayMenuExitCaption = "Exit";
 
@@ -233,7 +236,8 @@ const std::vector<PanelButtonName>& MainWindow::panelButtonNames() {
     return names;
 }
 
-HWND MainWindow::panelButton(const std::string& name, int index) const {
+HWND MainWindow::panelButton(const std::string& name, int index) {
+    createButtonPanel();
     for (std::size_t row = 0; row < kPanelButtonCount && row < panelButtons_.size(); ++row) {
         if (name == kPanelButtons[row].name && index == kPanelButtons[row].index)
             return panelButtons_[row];
@@ -242,6 +246,7 @@ HWND MainWindow::panelButton(const std::string& name, int index) const {
 }
 
 bool MainWindow::onCreate() {
+    panelButtons_.clear();
     registerChildAreaClass();
     // Siblings overlap here (face, child area, panel): each paints only
     // where it is not covered.
@@ -249,7 +254,6 @@ bool MainWindow::onCreate() {
                                  WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
                                  kChildAreaLeft, kChildAreaTop, kChildAreaWidth, kChildAreaHeight,
                                  hwnd(), nullptr, win::moduleInstance(), nullptr);
-    createButtonPanel();
     flash_.onFSCommand = [this](const std::string& command, const std::string& args) {
         onFSCommand(command, args);
     };
@@ -258,15 +262,20 @@ bool MainWindow::onCreate() {
 }
 
 void MainWindow::createButtonPanel() {
-    panelButtons_.clear();
+    // Made once the window is on screen: nobody sees it under the face, and
+    // its buttons cost the start-up more than the face itself.
+    if (!panelButtons_.empty() || !hwnd()) return;
     int y = kPanelMargin;
     for (std::size_t row = 0; row < kPanelButtonCount; ++row) {
         int id = kFirstPanelButtonId + static_cast<int>(row);
-        panelButtons_.push_back(CreateWindowExA(
-            0, "BUTTON", kPanelButtons[row].caption,
-            WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON,
-            kPanelMargin, y, kPanelButtonWidth, kPanelButtonHeight, hwnd(),
-            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), win::moduleInstance(), nullptr));
+        HWND button = CreateWindowExA(0, "BUTTON", kPanelButtons[row].caption,
+                                      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON, kPanelMargin, y,
+                                      kPanelButtonWidth, kPanelButtonHeight, hwnd(),
+                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), win::moduleInstance(),
+                                      nullptr);
+        // Under the face and the child area, as if made before them.
+        SetWindowPos(button, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        panelButtons_.push_back(button);
         y += kPanelButtonPitch;
     }
 }
@@ -287,7 +296,7 @@ void MainWindow::onPanelButton(std::size_t row) {
         break;
     case PanelAction::HostBackUp:
         backUp().load();
-        backUp().intializeList();
+        backUp().rebuildList();
         showChildForm(button.feature);
         break;
     case PanelAction::Host:
@@ -378,9 +387,11 @@ bool MainWindow::start() {
         // Hidden: the notice says where the program went.
     } else {
         ShowWindow(hwnd(), SW_SHOWNORMAL);
+        startupMark("shown");
         UpdateWindow(hwnd());
     }
-    startupMark("shown");
+    startupMark("painted");
+    PostMessageA(hwnd(), kAfterStartMessage, 0, 0);
     // 13.
     hookFlashWindow();
     startupReport();
@@ -389,7 +400,7 @@ bool MainWindow::start() {
 
 void MainWindow::showTrayNotice() {
     if (isNtFamily(winVersion)) {
-        tray_.showBalloonoolTip(true);
+        tray_.showBalloonTip(true);
         return;
     }
     float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - kNoticeRightInset);
@@ -552,6 +563,9 @@ void MainWindow::showPreview(preview::PreviewRequest request) {
 
 void MainWindow::skinFeatureWindow(FeatureWindow& window) {
     skin_.applySkinElement(window.hwnd(), "controlForm");
+}
+
+void MainWindow::skinFeatureControls(FeatureWindow& window) {
     applyAllControls(skin_, window.binder());
 }
 
@@ -566,15 +580,10 @@ void MainWindow::hideAllChildForms() {
 void MainWindow::showChildForm(FeatureIndex index) {
     aboutReturn_.reset();
     hideAllChildForms();
+    features_[index]->makeControls();
+    // Each window is made hidden inside the child area, at its designed
+    // position, the area's top-left corner.
     HWND window = features_[index]->hwnd();
-    if (GetParent(window) != childArea_) {
-        // A window hosted once stays a child of the child area; it keeps
-        // its designed position, the area's top-left corner.
-        LONG_PTR style = GetWindowLongPtrA(window, GWL_STYLE);
-        SetWindowLongPtrA(window, GWL_STYLE, (style & ~static_cast<LONG_PTR>(WS_POPUP)) | WS_CHILD);
-        SetParent(window, childArea_);
-        SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_FRAMECHANGED);
-    }
     ShowWindow(window, SW_SHOW);
     bringToFront(childArea_);
     // The window just opened takes the keyboard, as a new page would.
@@ -740,7 +749,7 @@ void MainWindow::onFSCommand(const std::string& command, const std::string&) {
         break;
     case UiCommand::BackupManager:
         backUp().load();
-        backUp().intializeList();
+        backUp().rebuildList();
         host(kBackUp);
         break;
     case UiCommand::PingSetting:
@@ -784,6 +793,11 @@ bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
     }
     if (msg == kShowNoticeMessage) {
         showPendingNotice();
+        result = 0;
+        return true;
+    }
+    if (msg == kAfterStartMessage) {
+        createButtonPanel();
         result = 0;
         return true;
     }

@@ -119,7 +119,7 @@ public:
     bool childAreaInFront() const;
 
     // The button of the panel under the face, or null.
-    HWND panelButton(const std::string& name, int index = -1) const;
+    HWND panelButton(const std::string& name, int index = -1);
     static const std::vector<PanelButtonName>& panelButtonNames();
 
     // The end of the process; by default the message loop ends. Tests
@@ -137,11 +137,13 @@ public:
 
     // FeatureHost
     void skinFeatureWindow(FeatureWindow& window) override;
+    void skinFeatureControls(FeatureWindow& window) override;
     void returnHome(HomeReturn how) override;
     void showPreview(preview::PreviewRequest request) override;
     // The preview window, once something has been previewed.
     PreviewWindow* previewWindow() { return preview_.get(); }
     HWND hostHandle() const override { return hwnd(); }
+    HWND hostingArea() const override { return childArea_; }
     void focusHostCommands() override;
     void showNotice(const std::string& title, const std::string& text) override;
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "monitor/memory_win.h"
+#include "win/library_win.h"
 
 namespace quellar::memory {
 
@@ -84,12 +85,7 @@ constexpr ULONG kLargestLength = 512;
 using QueryFn = LONG(WINAPI*)(ULONG, void*, ULONG, ULONG*);
 
 QueryFn ntQuery() {
-    static const QueryFn fn = [] {
-        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-        return ntdll ? reinterpret_cast<QueryFn>(
-                           reinterpret_cast<void (*)()>(GetProcAddress(ntdll, "NtQuerySystemInformation")))
-                     : nullptr;
-    }();
+    static const QueryFn fn = win::systemFunction<QueryFn>("ntdll.dll", "NtQuerySystemInformation");
     return fn;
 }
 

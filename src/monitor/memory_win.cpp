@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "monitor/cpumeter_win.h"
+#include "win/library_win.h"
 
 namespace quellar::memory {
 
@@ -27,12 +28,7 @@ static_assert(sizeof(MemoryStatusEx) == 64, "the system's record is 64 bytes");
 using StatusExFn = BOOL(WINAPI*)(MemoryStatusEx*);
 
 StatusExFn statusEx() {
-    static const StatusExFn fn = [] {
-        HMODULE kernel = GetModuleHandleA("kernel32.dll");
-        return kernel ? reinterpret_cast<StatusExFn>(
-                            reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GlobalMemoryStatusEx")))
-                      : nullptr;
-    }();
+    static const StatusExFn fn = win::systemFunction<StatusExFn>("kernel32.dll", "GlobalMemoryStatusEx");
     return fn;
 }
 

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "win/library_win.h"
+
 namespace quellar::net {
 
 namespace {
@@ -31,20 +33,13 @@ struct IcmpFunctions {
     bool complete() const { return create && close && send; }
 };
 
-template <typename Fn>
-Fn lookUp(HMODULE module, const char* name) {
-    // GetProcAddress hands back a generic function pointer; the casts
-    // through void* keep GCC's function-type warning out of it.
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 IcmpFunctions loadIcmpFrom(const char* library) {
     IcmpFunctions functions;
     HMODULE module = LoadLibraryA(library);
     if (!module) return functions;
-    functions.create = lookUp<IcmpCreateFileFn>(module, "IcmpCreateFile");
-    functions.close = lookUp<IcmpCloseHandleFn>(module, "IcmpCloseHandle");
-    functions.send = lookUp<IcmpSendEchoFn>(module, "IcmpSendEcho");
+    functions.create = win::functionOf<IcmpCreateFileFn>(module, "IcmpCreateFile");
+    functions.close = win::functionOf<IcmpCloseHandleFn>(module, "IcmpCloseHandle");
+    functions.send = win::functionOf<IcmpSendEchoFn>(module, "IcmpSendEcho");
     if (!functions.complete()) {
         FreeLibrary(module);
         return IcmpFunctions{};
@@ -61,11 +56,39 @@ const IcmpFunctions& icmp() {
     return functions;
 }
 
+// Windows Sockets is loaded on the first echo, not with the program.
+struct WinsockFunctions {
+    using StartupFn = int(WINAPI*)(WORD, LPWSADATA);
+    using CleanupFn = int(WINAPI*)();
+    using ResolveFn = hostent*(WINAPI*)(const char*);
+    StartupFn startup = nullptr;
+    CleanupFn cleanup = nullptr;
+    ResolveFn resolve = nullptr;
+};
+
+const WinsockFunctions& winsock() {
+    static const WinsockFunctions functions = [] {
+        WinsockFunctions found;
+        HMODULE module = win::keptLibrary("wsock32.dll");
+        found.startup = win::functionOf<WinsockFunctions::StartupFn>(module, "WSAStartup");
+        found.cleanup = win::functionOf<WinsockFunctions::CleanupFn>(module, "WSACleanup");
+        found.resolve = win::functionOf<WinsockFunctions::ResolveFn>(module, "gethostbyname");
+        return found;
+    }();
+    return functions;
+}
+
 WinsockStart realStartup() {
     WSADATA data;
     std::memset(&data, 0, sizeof data);
     WinsockStart start;
-    start.error = WSAStartup(kWinsockVersion, &data);
+    const WinsockFunctions& functions = winsock();
+    if (!functions.startup || !functions.cleanup || !functions.resolve) {
+        // As Windows answers when its sockets are not installed.
+        start.error = WSASYSNOTREADY;
+        return start;
+    }
+    start.error = functions.startup(kWinsockVersion, &data);
     if (start.error == 0) {
         start.version = data.wVersion;
         start.maxSockets = data.iMaxSockets;
@@ -74,12 +97,13 @@ WinsockStart realStartup() {
 }
 
 int realCleanup() {
-    return WSACleanup();
+    return winsock().cleanup ? winsock().cleanup() : SOCKET_ERROR;
 }
 
 std::vector<std::string> realResolve(const std::string& name) {
     std::vector<std::string> addresses;
-    const hostent* entry = gethostbyname(name.c_str());
+    if (!winsock().resolve) return addresses;
+    const hostent* entry = winsock().resolve(name.c_str());
     if (!entry || !entry->h_addr_list) return addresses;
     for (char** address = entry->h_addr_list; *address; ++address) {
         std::string text;

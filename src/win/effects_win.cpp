@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/effects.h"
+#include "win/library_win.h"
 #include "win/programpath_win.h"
 
 namespace quellar::win {
@@ -47,7 +48,11 @@ void installWin32Effects() {
         return ExitWindowsEx(flags, static_cast<DWORD>(reserved)) ? 1 : 0;
     };
     e.playSound = [](const std::string& file) {
-        return PlaySoundA(file.c_str(), nullptr, SND_FILENAME | SND_ASYNC) != FALSE;
+        // The sound library is loaded with the first sound, not with the
+        // program.
+        using PlaySoundFn = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
+        static const PlaySoundFn play = functionOf<PlaySoundFn>(keptLibrary("winmm.dll"), "PlaySoundA");
+        return play && play(file.c_str(), nullptr, SND_FILENAME | SND_ASYNC) != FALSE;
     };
     e.programFolder = [] {
         std::string path = moduleFileName();

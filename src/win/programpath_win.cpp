@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "win/library_win.h"
+
 namespace quellar::win {
 
 namespace {
@@ -37,10 +39,7 @@ std::wstring wideOf(const std::string& text) {
 using ShortPathFunction = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
 
 std::wstring shortPathOf(const std::wstring& path) {
-    HMODULE kernel = GetModuleHandleA("kernel32.dll");
-    auto shortPath = kernel ? reinterpret_cast<ShortPathFunction>(
-                                  reinterpret_cast<void (*)()>(GetProcAddress(kernel, "GetShortPathNameW")))
-                            : nullptr;
+    auto shortPath = systemFunction<ShortPathFunction>("kernel32.dll", "GetShortPathNameW");
     if (!shortPath) return std::wstring();
     std::vector<wchar_t> buffer(kPathBuffer, L'\0');
     const DWORD length = shortPath(path.c_str(), buffer.data(), kPathBuffer);

@@ -71,7 +71,7 @@ public:
     bool loadedAtList = false;
     bool shownAtList = false;
 
-    void intializeList() override {
+    void rebuildList() override {
         ++lists;
         loadedAtList = isLoaded();
         shownAtList = isLoaded() && (GetWindowLongPtrA(hwnd(), GWL_STYLE) & WS_VISIBLE);

@@ -171,9 +171,18 @@ TEST_CASE("start-up: the window, the face over the child area, tray icon, hidden
         }
         REQUIRE(feature.isLoaded());
         CHECK_FALSE(IsWindowVisible(feature.hwnd()));
+        CHECK(GetParent(feature.hwnd()) == s.main.childArea());
         CHECK(s.main.skin().elementOf(feature.hwnd()) == "controlForm");
+        CHECK_FALSE(feature.hasControls());
     }
+    // The controls come with the first showing and start from the models
+    // as they stand then.
     MainSettingsWindow& settings = s.main.mainSettings();
+    settings.form()["chkRunMainProgram"].setValueQuietly(1);
+    s.main.showChildForm(kMainSettings);
+    REQUIRE(settings.hasControls());
+    CHECK(SendMessageA(settings.binder().handleOf(settings.form()["chkRunMainProgram"]), BM_GETCHECK, 0, 0) ==
+          BST_CHECKED);
     CHECK(s.main.skin().elementOf(settings.binder().handleOf(settings.form()["cmdSave"])) == "Button");
     CHECK(s.main.skin().elementOf(settings.binder().handleOf(settings.form()["chkRunProgramMini"])) ==
           "CheckBox");

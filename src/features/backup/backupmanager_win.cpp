@@ -143,7 +143,7 @@ void BackupManagerWindow::onUnload() {
     manager_.reset();
 }
 
-void BackupManagerWindow::intializeList() {
+void BackupManagerWindow::rebuildList() {
     if (!isLoaded()) load();
     if (manager_) manager_->rebuildList();
 }

@@ -14,7 +14,7 @@ public:
     explicit BackupManagerWindow(shell::FeatureHost& host);
     ~BackupManagerWindow() override;
 
-    void intializeList() override;
+    void rebuildList() override;
 
     // Only while loaded.
     BackupManager& manager() { return *manager_; }

@@ -27,6 +27,9 @@ void PreviewWindow::onLoad() {
     // A window of its own, with a caption and a sizing border, rather than
     // a page of the main window's child area.
     SetWindowLongA(hwnd(), GWL_STYLE, static_cast<LONG>(kFramedStyle));
+}
+
+void PreviewWindow::onControlsMade() {
     HWND list = binder().handleOf(form()["lstPreview"]);
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_INFOTIP, LVS_EX_INFOTIP);
 }

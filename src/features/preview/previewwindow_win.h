@@ -25,7 +25,9 @@ public:
     PreviewPane& pane() { return *pane_; }
 
 protected:
+    bool ownWindow() const override { return true; }
     void onLoad() override;
+    void onControlsMade() override;
     void onUnload() override;
     bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 

@@ -41,18 +41,6 @@ std::string SystemStatusWindow::amountTooltip() const {
 }
 
 void SystemStatusWindow::onLoad() {
-    tooltip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
-                               win::moduleInstance(), nullptr);
-    if (tooltip_) {
-        TTTOOLINFOA tool{};
-        tool.cbSize = kToolInfoSize;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = hwnd();
-        tool.uId = reinterpret_cast<UINT_PTR>(binder().handleOf(form()[kAmountSlider]));
-        tool.lpszText = const_cast<char*>("");
-        SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-    }
     SystemStatusPage::Links links;
     links.percentTooltip = percentTooltip_;
     links.trayTooltip = trayTooltip_;
@@ -61,6 +49,21 @@ void SystemStatusWindow::onLoad() {
     links.optimizeLater = [this] { PostMessageA(hwnd(), kOptimizeMessage, 0, 0); };
     page_ = std::make_unique<SystemStatusPage>(form(), std::move(links));
     page_->load();
+}
+
+void SystemStatusWindow::onControlsMade() {
+    tooltip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
+                               win::moduleInstance(), nullptr);
+    if (!tooltip_) return;
+    TTTOOLINFOA tool{};
+    tool.cbSize = kToolInfoSize;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd();
+    tool.uId = reinterpret_cast<UINT_PTR>(binder().handleOf(form()[kAmountSlider]));
+    // The page may have set the text before the controls were made.
+    tool.lpszText = const_cast<char*>(amountTip_.c_str());
+    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void SystemStatusWindow::onUnload() {

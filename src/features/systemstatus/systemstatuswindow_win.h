@@ -30,6 +30,7 @@ public:
 
 protected:
     void onLoad() override;
+    void onControlsMade() override;
     void onUnload() override;
     bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 

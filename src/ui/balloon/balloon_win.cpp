@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "res/resource.h"
+#include "win/library_win.h"
 
 namespace quellar::msgbox {
 
@@ -272,13 +273,7 @@ protected:
             return true;
         case WM_MOUSEMOVE:
             if (!pressed_ && owner_.closeCell_ != kCloseCellHover) owner_.setCloseCell(kCloseCellHover);
-            if (!tracking_) {
-                TRACKMOUSEEVENT tme{};
-                tme.cbSize = sizeof tme;
-                tme.dwFlags = TME_LEAVE;
-                tme.hwndTrack = hwnd();
-                tracking_ = _TrackMouseEvent(&tme) != FALSE;
-            }
+            if (!tracking_) tracking_ = win::trackMouseLeave(hwnd());
             return true;
         case WM_MOUSELEAVE:
             tracking_ = false;

@@ -6,6 +6,7 @@
 
 #include "res/resource.h"
 #include "win/files_win.h"
+#include "win/library_win.h"
 
 namespace quellar::shell {
 
@@ -198,13 +199,7 @@ bool FacePlayer::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resu
         return true;
     }
     case WM_MOUSEMOVE:
-        if (!tracking_) {
-            TRACKMOUSEEVENT track{};
-            track.cbSize = sizeof track;
-            track.dwFlags = TME_LEAVE;
-            track.hwndTrack = hwnd();
-            tracking_ = _TrackMouseEvent(&track) != FALSE;
-        }
+        if (!tracking_) tracking_ = win::trackMouseLeave(hwnd());
         state_.mouseMove(mouseX(lParam), mouseY(lParam));
         refresh();
         return true;

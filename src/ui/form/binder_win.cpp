@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "ui/graph/graph_win.h"
+#include "win/library_win.h"
 #include "win/window_win.h"
 
 namespace quellar::win {
@@ -217,6 +218,7 @@ void FormBinder::configure(Control& control, HWND hwnd) {
 }
 
 bool FormBinder::createControls() {
+    commonControls();
     registerFrameClass();
     ui::registerGraphClass();
     bool all = true;

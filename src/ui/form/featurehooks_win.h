@@ -26,7 +26,7 @@ class BackUpWindowBase : public FeatureWindow {
 public:
     using FeatureWindow::FeatureWindow;
 
-    virtual void intializeList() {}
+    virtual void rebuildList() {}
 };
 
 }  // namespace quellar::shell

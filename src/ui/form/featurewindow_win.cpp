@@ -25,19 +25,34 @@ FeatureWindow::~FeatureWindow() {
 bool FeatureWindow::load() {
     if (isLoaded()) return true;
     form_ = std::make_unique<Form>(name_, caption_, client_, decls_);
-    // Owned by the main window so it never shows in the task bar and goes
-    // away with it; hosting makes it a child of the child area later.
-    if (!create(kFeatureClass, caption_.c_str(), WS_POPUP | WS_CLIPCHILDREN, 0, 0, 0,
-                client_.width, client_.height, host_.hostHandle())) {
+    // In the host's area if it has one; otherwise owned by the host so it
+    // never shows in the task bar and goes away with it.
+    HWND area = ownWindow() ? nullptr : host_.hostingArea();
+    const DWORD style = (area ? WS_CHILD : WS_POPUP) | WS_CLIPCHILDREN;
+    if (!create(kFeatureClass, caption_.c_str(), style, 0, 0, 0, client_.width, client_.height,
+                area ? area : host_.hostHandle())) {
         form_.reset();
         return false;
     }
-    binder_ = std::make_unique<win::FormBinder>(*form_, hwnd());
-    binder_->createControls();
     win::setDialogKeys(hwnd(), true);
     host_.skinFeatureWindow(*this);
     onLoad();
     return true;
+}
+
+bool FeatureWindow::makeControls() {
+    if (!isLoaded()) return false;
+    if (binder_) return true;
+    binder_ = std::make_unique<win::FormBinder>(*form_, hwnd());
+    binder_->createControls();
+    host_.skinFeatureControls(*this);
+    onControlsMade();
+    return true;
+}
+
+win::FormBinder& FeatureWindow::binder() {
+    makeControls();
+    return *binder_;
 }
 
 void FeatureWindow::unload() {
@@ -50,6 +65,11 @@ void FeatureWindow::unload() {
 }
 
 bool FeatureWindow::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    // Whatever way the window comes on screen, its controls are there first.
+    if (msg == WM_SHOWWINDOW && wParam) makeControls();
+    if (msg == WM_WINDOWPOSCHANGING &&
+        (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW))
+        makeControls();
     if (!binder_) return false;
     if (msg == DM_GETDEFID) {
         // Enter in a dialog-style message loop presses the default button.

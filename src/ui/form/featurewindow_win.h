@@ -3,6 +3,13 @@
 // child area. It is declared as a table of controls (core/form.h); this class
 // makes the window and its controls, has the host skin them, and gives the
 // concrete window its load and unload hooks.
+//
+// Loading makes the window and its models, so a window's behaviour and its
+// background jobs run from start-up on. Its Win32 controls are made only
+// when the window is first shown (or something asks for them): six windows
+// load hidden at start-up, and making their controls was most of the time
+// the program took to appear. The models keep every change meanwhile and the
+// controls start from them.
 #include <windows.h>
 
 #include <memory>
@@ -31,9 +38,15 @@ public:
     virtual void returnHome(HomeReturn how) { (void)how; }
     // Shows what an action would write before it is carried out.
     virtual void showPreview(preview::PreviewRequest request) { (void)request; }
-    // "controlForm" on the window itself, then the pass over its controls.
+    // "controlForm" on the window itself, when it loads.
     virtual void skinFeatureWindow(FeatureWindow& window) = 0;
+    // The pass over its controls, once they are made.
+    virtual void skinFeatureControls(FeatureWindow& window) { (void)window; }
     virtual HWND hostHandle() const = 0;
+    // The area the host shows its windows in, or nullptr. A window made for
+    // it is made there, hidden at the area's top-left corner, as hosting
+    // would put it: a child window costs far less to make than a pop-up.
+    virtual HWND hostingArea() const { return nullptr; }
     // Escape in a window that has no cancel button: the keyboard goes back
     // to the host's own commands.
     virtual void focusHostCommands() {}
@@ -54,9 +67,9 @@ public:
     const std::string& name() const { return name_; }
     const PixelRect& client() const { return client_; }
 
-    // Creates the window hidden with fresh controls, skins it and runs the
-    // window's own load. Loading a loaded window does nothing. The window
-    // takes the dialog keys (win/dialogkeys_win.h).
+    // Creates the window hidden with fresh models and runs the window's own
+    // load. Loading a loaded window does nothing. The window takes the
+    // dialog keys (win/dialogkeys_win.h).
     bool load();
     // Runs the window's own unload and destroys it; the next load starts
     // afresh. Unloading a window that is not loaded does nothing.
@@ -65,10 +78,20 @@ public:
 
     // Only while loaded.
     Form& form() { return *form_; }
-    win::FormBinder& binder() { return *binder_; }
+    // Makes the controls first if they are not made yet.
+    win::FormBinder& binder();
+    // Makes and skins the controls, once per load; showing the window does
+    // it by itself. False when the window is not loaded.
+    bool makeControls();
+    bool hasControls() const { return binder_ != nullptr; }
 
 protected:
+    // A window of its own (with a frame) rather than one the host shows in
+    // its area.
+    virtual bool ownWindow() const { return false; }
     virtual void onLoad() {}
+    // Once the controls exist (before the window is first shown).
+    virtual void onControlsMade() {}
     virtual void onUnload() {}
 
     // Routes the controls' messages through the binder; a window that

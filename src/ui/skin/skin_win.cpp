@@ -6,6 +6,7 @@
 
 #include "res/resource.h"
 #include "win/files_win.h"
+#include "win/library_win.h"
 #include "ui/skin/skinpaint_win.h"
 #include "ui/form/binder_win.h"
 #include "win/window_win.h"
@@ -442,11 +443,7 @@ bool SkinEngine::handleDrawn(Skinned& skinned, HWND hwnd, UINT msg, WPARAM wPara
         result = CallWindowProcA(skinned.previous, hwnd, msg, wParam, lParam);
         if (stillOurs() && !skinned.hover) {
             skinned.hover = true;
-            TRACKMOUSEEVENT track{};
-            track.cbSize = sizeof track;
-            track.dwFlags = TME_LEAVE;
-            track.hwndTrack = hwnd;
-            _TrackMouseEvent(&track);
+            win::trackMouseLeave(hwnd);
             redrawNow(hwnd);
         }
         return true;

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdlib>
 
+#include "win/library_win.h"
+
 namespace quellar::tray {
 
 namespace {
@@ -87,12 +89,24 @@ HICON iconFromBitmap(HBITMAP bitmap) {
         if (!sized) return nullptr;
     }
     HICON icon = nullptr;
-    HIMAGELIST list = ImageList_Create(Tray::kIconSize, Tray::kIconSize, ILC_COLOR24 | ILC_MASK, 1, 0);
+    // The image list lives in the common controls, which load on first use.
+    using CreateFn = HIMAGELIST(WINAPI*)(int, int, UINT, int, int);
+    using AddFn = int(WINAPI*)(HIMAGELIST, HBITMAP, HBITMAP);
+    using GetIconFn = HICON(WINAPI*)(HIMAGELIST, int, UINT);
+    using DestroyFn = BOOL(WINAPI*)(HIMAGELIST);
+    HMODULE controls = win::commonControls();
+    auto create = win::functionOf<CreateFn>(controls, "ImageList_Create");
+    auto add = win::functionOf<AddFn>(controls, "ImageList_Add");
+    auto getIcon = win::functionOf<GetIconFn>(controls, "ImageList_GetIcon");
+    auto destroy = win::functionOf<DestroyFn>(controls, "ImageList_Destroy");
+    HIMAGELIST list = create && add && getIcon && destroy
+                          ? create(Tray::kIconSize, Tray::kIconSize, ILC_COLOR24 | ILC_MASK, 1, 0)
+                          : nullptr;
     if (list) {
         // Without a mask every pixel of the picture stays opaque.
-        const int index = ImageList_Add(list, sized, nullptr);
-        if (index >= 0) icon = ImageList_GetIcon(list, index, ILD_NORMAL);
-        ImageList_Destroy(list);
+        const int index = add(list, sized, nullptr);
+        if (index >= 0) icon = getIcon(list, index, ILD_NORMAL);
+        destroy(list);
     }
     if (sized != bitmap) DeleteObject(sized);
     return icon;
@@ -174,9 +188,9 @@ BOOL Tray::sendRecord(DWORD message) {
     return notify ? notify(message, &record_) : FALSE;
 }
 
-void Tray::Show(bool UpDateData) {
-    wanted_ = UpDateData;
-    if (UpDateData) {
+void Tray::Show(bool wanted) {
+    wanted_ = wanted;
+    if (wanted) {
         fillIconFields();
         if (shown_) {
             sendRecord(NIM_MODIFY);
@@ -205,8 +219,8 @@ UINT Tray::taskbarCreatedMessage() {
     return message;
 }
 
-void Tray::showBalloonoolTip(bool UpDateData) {
-    if (!UpDateData) return;
+void Tray::showBalloonTip(bool show) {
+    if (!show) return;
     fillIconFields();
     fields_.uFlags = kBalloonFlags;
     fields_.dwState = 0;

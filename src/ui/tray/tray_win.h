@@ -65,10 +65,10 @@ public:
 
     // True: adds the icon, or updates it when it is shown. False: removes it
     // when it is shown.
-    void Show(bool UpDateData);
+    void Show(bool wanted);
     // True: shows the balloon on the icon (no visible effect without an
     // icon). False does nothing.
-    void showBalloonoolTip(bool UpDateData);
+    void showBalloonTip(bool show);
 
     // The shell (Explorer) started again and knows no icon of ours: the
     // icon is added anew, with its current picture and tooltip, when the

@@ -106,7 +106,7 @@ TEST_CASE("what the control hands the shell") {
 
     // Nothing to remove yet.
     tray.Show(false);
-    tray.showBalloonoolTip(false);
+    tray.showBalloonTip(false);
     CHECK(sent.empty());
 
     tray.Show(true);
@@ -129,7 +129,7 @@ TEST_CASE("what the control hands the shell") {
     CHECK(sent[1].text(kLayout.szTip, 24) == std::string(" Memory Usage (312MB). ") + '\0');
 
     // The balloon's title is the tooltip as it is now.
-    tray.showBalloonoolTip(true);
+    tray.showBalloonTip(true);
     REQUIRE(sent.size() == 3);
     const Sent& balloon = sent[2];
     CHECK(balloon.message == NIM_MODIFY);
@@ -166,7 +166,7 @@ TEST_CASE("what the control hands the shell") {
     CHECK(sent.size() == 5);
 
     // The balloon neither needs nor changes the shown flag.
-    tray.showBalloonoolTip(true);
+    tray.showBalloonTip(true);
     CHECK(sent.size() == 6);
     CHECK_FALSE(tray.IsVisible());
 }
@@ -341,7 +341,7 @@ TEST_CASE("the system's own tray takes, updates and removes the icon") {
     CHECK(tray.IsVisible());
     tray.setTrayToolTip("Memory Usage (128MB)");
     tray.Show(true);
-    tray.showBalloonoolTip(true);
+    tray.showBalloonTip(true);
     tray.Show(false);
     CHECK(answers == std::vector<std::pair<DWORD, BOOL>>{
                          {NIM_ADD, TRUE}, {NIM_MODIFY, TRUE}, {NIM_MODIFY, TRUE}, {NIM_DELETE, TRUE}});
