@@ -329,11 +329,6 @@ bool MainWindow::start() {
     int left = (GetSystemMetrics(SM_CXSCREEN) - kMainWidth) / 2;
     int top = (GetSystemMetrics(SM_CYSCREEN) - kMainHeight) / 2;
     HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    if (!create(kMainWindowClass, kMainCaption, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX |
-                                                    WS_CLIPCHILDREN,
-                0, std::max(left, 0), std::max(top, 0), kMainWidth, kMainHeight, nullptr, nullptr,
-                CS_HREDRAW | CS_VREDRAW, black))
-        return false;
     // The icon resource holds each size in each colour depth: the system
     // picks the 32 x 32 image for the window and the small one (16 x 16 on
     // most displays) for the taskbar and the tray, in its display's depth.
@@ -343,8 +338,11 @@ bool MainWindow::start() {
         LoadImageA(win::moduleInstance(), MAKEINTRESOURCEA(IDI_QUELLAR), IMAGE_ICON,
                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     if (!smallIcon) smallIcon = icon;
-    if (icon) SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    if (smallIcon) SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon));
+    if (!create(kMainWindowClass, kMainCaption, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX |
+                                                    WS_CLIPCHILDREN,
+                0, std::max(left, 0), std::max(top, 0), kMainWidth, kMainHeight, nullptr, nullptr,
+                CS_HREDRAW | CS_VREDRAW, black, icon, smallIcon))
+        return false;
 
     startupMark("window");
     // 2. The mutex lives, untested and unclosed, until the process ends.

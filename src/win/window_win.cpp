@@ -22,16 +22,20 @@ Window* Window::fromHandle(HWND hwnd) {
 
 bool Window::create(const char* className, const char* title, DWORD style, DWORD exStyle,
                     int x, int y, int width, int height, HWND parent, HMENU menuOrId,
-                    UINT classStyle, HBRUSH background) {
-    WNDCLASSA wc{};
-    if (!GetClassInfoA(moduleInstance(), className, &wc)) {
+                    UINT classStyle, HBRUSH background, HICON icon, HICON smallIcon) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExA(moduleInstance(), className, &wc)) {
+        wc.cbSize = sizeof wc;
         wc.style = classStyle;
         wc.lpfnWndProc = &Window::staticProc;
         wc.hInstance = moduleInstance();
+        wc.hIcon = icon;
+        wc.hIconSm = smallIcon;
         wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
         wc.hbrBackground = background ? background : reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = className;
-        if (!RegisterClassA(&wc)) return false;
+        if (!RegisterClassExA(&wc)) return false;
     }
     HWND made = CreateWindowExA(exStyle, className, title, style, x, y, width, height, parent,
                                 menuOrId, moduleInstance(), this);

@@ -19,10 +19,13 @@ public:
     HWND hwnd() const { return hwnd_; }
 
     // Registers `className` once per process (with this module's instance)
-    // and creates the window. Returns false when the system refused.
+    // and creates the window. Returns false when the system refused. Icons
+    // given here are the class's: the system takes them with the window,
+    // where setting them on the window afterwards would convert each anew.
     bool create(const char* className, const char* title, DWORD style, DWORD exStyle,
                 int x, int y, int width, int height, HWND parent, HMENU menuOrId = nullptr,
-                UINT classStyle = CS_HREDRAW | CS_VREDRAW, HBRUSH background = nullptr);
+                UINT classStyle = CS_HREDRAW | CS_VREDRAW, HBRUSH background = nullptr,
+                HICON icon = nullptr, HICON smallIcon = nullptr);
 
     void destroy();
 
