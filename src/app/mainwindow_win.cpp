@@ -375,11 +375,14 @@ bool MainWindow::start() {
     tray_.onLeftClick = [this] { showMainWindow(); };
     tray_.onRightClick = [this] { showTrayMenu(); };
     tray_.onMouseClick = [this](int&) { showMainWindow(); };
-    tray_.Show(true);
-    startupMark("tray");
-    // 11. frmNormalMode is made on its first use only.
-    loadStartupFeatures();
-    startupMark("feature windows");
+    // 11. frmNormalMode is made on its first use only. The windows are made
+    // while the shell adds the icon; both are done before the window shows.
+    tray_.showWhile([this] {
+        startupMark("tray");
+        loadStartupFeatures();
+        startupMark("feature windows");
+    });
+    startupMark("tray icon added");
     // 12.
     if (mainSettings().settings().runProgramMini() == 1 && hideToTray()) {
         // Hidden: the notice says where the program went.

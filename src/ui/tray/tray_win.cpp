@@ -116,6 +116,7 @@ Tray::Tray()
     : notify([](DWORD message, NOTIFYICONDATAA* record) { return Shell_NotifyIconA(message, record); }) {}
 
 Tray::~Tray() {
+    finishPendingAdd();
     // The icon stays in the tray: the host removes it with Show(false)
     // before it ends. Destroy the window while this object is still whole.
     destroy();
@@ -184,11 +185,50 @@ void Tray::fillIconFields() {
 }
 
 BOOL Tray::sendRecord(DWORD message) {
+    finishPendingAdd();
     fillNotifyRecord(kLayout, fields_, reinterpret_cast<unsigned char*>(&record_));
     return notify ? notify(message, &record_) : FALSE;
 }
 
+void Tray::showWhile(const std::function<void()>& meanwhile) {
+    finishPendingAdd();
+    wanted_ = true;
+    if (!shown_) {
+        fillIconFields();
+        fillNotifyRecord(kLayout, fields_, reinterpret_cast<unsigned char*>(&record_));
+        DWORD threadId = 0;
+        pendingAdd_ = CreateThread(nullptr, 0, &Tray::addOnHelper, this, 0, &threadId);
+    }
+    // No helper (or the icon is shown already): the plain way.
+    if (!pendingAdd_) Show(true);
+    if (meanwhile) meanwhile();
+    finishPendingAdd();
+}
+
+DWORD WINAPI Tray::addOnHelper(void* tray) {
+    auto* self = static_cast<Tray*>(tray);
+    // Only this thread touches the record and the result until the control
+    // waits for it in finishPendingAdd.
+    self->pendingResult_ = self->notify ? self->notify(NIM_ADD, &self->record_) : FALSE;
+    return 0;
+}
+
+void Tray::finishPendingAdd() {
+    if (!pendingAdd_) return;
+    // The shell may send messages to this thread's windows while it adds
+    // the icon; they are answered while waiting, or both sides would hang.
+    while (MsgWaitForMultipleObjects(1, &pendingAdd_, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    }
+    CloseHandle(pendingAdd_);
+    pendingAdd_ = nullptr;
+    // As Show(true) counts it: only an icon the shell took is shown.
+    shown_ = pendingResult_ != FALSE;
+}
+
 void Tray::Show(bool wanted) {
+    finishPendingAdd();
     wanted_ = wanted;
     if (wanted) {
         fillIconFields();
@@ -207,6 +247,7 @@ void Tray::Show(bool wanted) {
 }
 
 void Tray::shellRestarted() {
+    finishPendingAdd();
     if (!wanted_) return;
     // Whatever the flag says, the new shell has no icon of ours.
     shown_ = false;

@@ -66,6 +66,12 @@ public:
     // True: adds the icon, or updates it when it is shown. False: removes it
     // when it is shown.
     void Show(bool wanted);
+    // Show(true) for an icon that is not shown yet, with the request to the
+    // shell made from a helper thread while `meanwhile` runs here: adding an
+    // icon is a round trip to the shell that the start-up need not sit
+    // through. Returns once both are done; a call that reaches the shell
+    // meanwhile waits for the icon first.
+    void showWhile(const std::function<void()>& meanwhile);
     // True: shows the balloon on the icon (no visible effect without an
     // icon). False does nothing.
     void showBalloonTip(bool show);
@@ -100,6 +106,8 @@ private:
     void fillIconFields();
     BOOL sendRecord(DWORD message);
     void releaseOwnedImage();
+    void finishPendingAdd();
+    static DWORD WINAPI addOnHelper(void* tray);
 
     HICON image_ = nullptr;
     bool ownsImage_ = false;
@@ -108,6 +116,8 @@ private:
     std::int32_t eventMode_ = kSeparateClickEvents;
     bool shown_ = false;
     bool wanted_ = false;  // the host's last Show asked for the icon
+    HANDLE pendingAdd_ = nullptr;  // the helper thread of showWhile
+    BOOL pendingResult_ = FALSE;
     std::set<std::string> changed_;
 
     ClickDecoder decoder_;
