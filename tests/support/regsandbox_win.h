@@ -22,6 +22,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "win/library_win.h"
+
 namespace quellar::testing {
 
 // Deletes `path` below `parent` with all its subkeys (RegDeleteKeyA only
@@ -43,6 +45,11 @@ inline LONG deleteKeyTree(HKEY parent, const std::string& path) {
 class RegistrySandbox {
 public:
     RegistrySandbox() {
+        // The common controls read the user's visual style when they load,
+        // which the program does with its first list or slider: loaded
+        // inside a sandbox they would find none, and every later window of
+        // the test program would look unthemed.
+        win::commonControls();
         HMODULE advapi = GetModuleHandleA("advapi32.dll");
         if (!advapi) throw std::runtime_error("advapi32 is not loaded");
         override_ = reinterpret_cast<OverrideFn>(
