@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/benchclock_win.h"
+
 namespace {
 
 const char* const kMainSettings = "SOFTWARE\\BRD\\Quellar\\Settings\\MainSettings";
@@ -145,24 +147,6 @@ Counts countsOf(HANDLE process) {
     return counts;
 }
 
-struct Search {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK findMain(HWND hwnd, LPARAM lParam) {
-    auto* search = reinterpret_cast<Search*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char name[64] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    if (pid == search->pid && std::strcmp(name, "QuellarMain") == 0) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // The stored start-in-tray option, to put back afterwards (empty: none).
 std::string setStartInTray() {
     HKEY key;
@@ -205,13 +189,17 @@ int main(int argc, char** argv) {
         std::printf("%s did not start\n", argv[1]);
         return 1;
     }
-    Search search{pi.dwProcessId, nullptr};
-    for (int i = 0; i < 2000 && !search.found; ++i) {
-        EnumWindows(findMain, reinterpret_cast<LPARAM>(&search));
-        if (!search.found) Sleep(10);
+    HWND window = nullptr;
+    for (int i = 0; i < 2000 && !window; ++i) {
+        window = quellar::bench::windowOfProcess(pi.dwProcessId, [](HWND hwnd) {
+            char name[64] = {};
+            GetClassNameA(hwnd, name, sizeof name);
+            return std::strcmp(name, "QuellarMain") == 0;
+        });
+        if (!window) Sleep(10);
     }
     Sleep(5000);  // past start-up, its balloon and the first ticks
-    const bool hidden = search.found && !IsWindowVisible(search.found);
+    const bool hidden = window && !IsWindowVisible(window);
     const std::vector<std::string> program = linuxProcesses(argv[1]);
     const std::vector<std::string> server = linuxProcesses("wineserver");
 
@@ -225,7 +213,7 @@ int main(int argc, char** argv) {
     const double serverUsed = totalSeconds(server) - serverStart;
     const Counts after = countsOf(pi.hProcess);
 
-    if (search.found) PostMessageA(search.found, WM_CLOSE, 0, 0);
+    if (window) PostMessageA(window, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(pi.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);

@@ -11,7 +11,11 @@
 #include <utility>
 #include <vector>
 
+#include "bench/benchclock_win.h"
+
 namespace {
+
+using quellar::bench::median;
 
 struct Sample {
     double startupMs = 0;
@@ -35,22 +39,6 @@ std::vector<std::pair<std::string, double>> readSteps(const char* path) {
     return steps;
 }
 
-struct Search {
-    DWORD pid;
-    HWND found;
-};
-
-BOOL CALLBACK findVisible(HWND hwnd, LPARAM lParam) {
-    auto* search = reinterpret_cast<Search*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == search->pid && IsWindowVisible(hwnd)) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 bool runOnce(const std::string& exe, Sample& sample) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
@@ -67,10 +55,11 @@ bool runOnce(const std::string& exe, Sample& sample) {
     SetEnvironmentVariableA("QUELLAR_STARTUP_LAUNCH", launch);
     if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
-    Search search{pi.dwProcessId, nullptr};
-    for (int i = 0; i < 60000 && !search.found; ++i) {
-        EnumWindows(findVisible, reinterpret_cast<LPARAM>(&search));
-        if (!search.found) Sleep(1);
+    HWND found = nullptr;
+    for (int i = 0; i < 60000 && !found; ++i) {
+        found = quellar::bench::windowOfProcess(pi.dwProcessId,
+                                                [](HWND hwnd) { return IsWindowVisible(hwnd) != FALSE; });
+        if (!found) Sleep(1);
     }
     QueryPerformanceCounter(&t1);
     sample.startupMs = 1000.0 * static_cast<double>(t1.QuadPart - t0.QuadPart) /
@@ -81,16 +70,11 @@ bool runOnce(const std::string& exe, Sample& sample) {
     if (GetProcessMemoryInfo(pi.hProcess, &counters, sizeof counters))
         sample.peakKb = static_cast<double>(counters.PeakWorkingSetSize) / 1024.0;
     sample.steps = readSteps(timesFile);
-    if (search.found) PostMessageA(search.found, WM_CLOSE, 0, 0);
+    if (found) PostMessageA(found, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(pi.hProcess, 5000) != WAIT_OBJECT_0) TerminateProcess(pi.hProcess, 1);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    return search.found != nullptr;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
+    return found != nullptr;
 }
 
 }  // namespace
