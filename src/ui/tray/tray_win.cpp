@@ -193,36 +193,23 @@ BOOL Tray::sendRecord(DWORD message) {
 void Tray::showWhile(const std::function<void()>& meanwhile) {
     finishPendingAdd();
     wanted_ = true;
+    bool started = false;
     if (!shown_) {
         fillIconFields();
         fillNotifyRecord(kLayout, fields_, reinterpret_cast<unsigned char*>(&record_));
-        DWORD threadId = 0;
-        pendingAdd_ = CreateThread(nullptr, 0, &Tray::addOnHelper, this, 0, &threadId);
+        // Only the helper touches the record and the result until the
+        // control waits for it in finishPendingAdd.
+        started = pendingAdd_.start([this] { pendingResult_ = notify ? notify(NIM_ADD, &record_) : FALSE; });
     }
     // No helper (or the icon is shown already): the plain way.
-    if (!pendingAdd_) Show(true);
+    if (!started) Show(true);
     if (meanwhile) meanwhile();
     finishPendingAdd();
 }
 
-DWORD WINAPI Tray::addOnHelper(void* tray) {
-    auto* self = static_cast<Tray*>(tray);
-    // Only this thread touches the record and the result until the control
-    // waits for it in finishPendingAdd.
-    self->pendingResult_ = self->notify ? self->notify(NIM_ADD, &self->record_) : FALSE;
-    return 0;
-}
-
 void Tray::finishPendingAdd() {
-    if (!pendingAdd_) return;
-    // The shell may send messages to this thread's windows while it adds
-    // the icon; they are answered while waiting, or both sides would hang.
-    while (MsgWaitForMultipleObjects(1, &pendingAdd_, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    }
-    CloseHandle(pendingAdd_);
-    pendingAdd_ = nullptr;
+    if (!pendingAdd_.pending()) return;
+    pendingAdd_.wait();
     // As Show(true) counts it: only an icon the shell took is shown.
     shown_ = pendingResult_ != FALSE;
 }

@@ -14,6 +14,7 @@
 
 #include "ui/tray/traylogic.h"
 #include "win/window_win.h"
+#include "win/worker_win.h"
 
 namespace quellar::tray {
 
@@ -107,7 +108,6 @@ private:
     BOOL sendRecord(DWORD message);
     void releaseOwnedImage();
     void finishPendingAdd();
-    static DWORD WINAPI addOnHelper(void* tray);
 
     HICON image_ = nullptr;
     bool ownsImage_ = false;
@@ -116,7 +116,7 @@ private:
     std::int32_t eventMode_ = kSeparateClickEvents;
     bool shown_ = false;
     bool wanted_ = false;  // the host's last Show asked for the icon
-    HANDLE pendingAdd_ = nullptr;  // the helper thread of showWhile
+    win::JoinableWork pendingAdd_;  // showWhile's request to the shell
     BOOL pendingResult_ = FALSE;
     std::set<std::string> changed_;
 
