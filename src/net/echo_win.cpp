@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <ipexport.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <vector>
@@ -132,25 +133,37 @@ void putBackIcmpHandle(const IcmpFunctions& functions, HANDLE handle, bool usabl
     if (!usable || !spareHandle.compare_exchange_strong(none, handle)) functions.close(handle);
 }
 
-EchoReply realEcho(std::uint32_t address, unsigned timeoutMs) {
+// One echo of `payloadBytes` bytes of the echo pattern, with the system's
+// default options unless `options` replaces them. The status is the reply's,
+// or the failure's when none came.
+EchoReply sendEcho(std::uint32_t address, unsigned payloadBytes, IP_OPTION_INFORMATION* options,
+                   unsigned timeoutMs) {
     EchoReply reply;
     const IcmpFunctions& functions = icmp();
     if (!functions.complete()) return reply;
     HANDLE handle = takeIcmpHandle(functions);
     if (handle == INVALID_HANDLE_VALUE || !handle) return reply;
-    char payload[kEchoPayloadSize];
-    std::memcpy(payload, kEchoPayload, kEchoPayloadSize);
-    // DWORD-aligned, as the reply record wants.
-    DWORD buffer[(kEchoReplyBufferSize + sizeof(DWORD) - 1) / sizeof(DWORD)] = {};
-    reply.replies = functions.send(handle, static_cast<IPAddr>(address), payload,
-                                   static_cast<WORD>(kEchoPayloadSize), nullptr, buffer, kEchoReplyBufferSize,
-                                   static_cast<DWORD>(timeoutMs));
-    const bool usable = reply.replies > 0 || GetLastError() != ERROR_INVALID_HANDLE;
+    std::vector<char> payload(payloadBytes);
+    for (unsigned i = 0; i < payloadBytes; ++i) payload[i] = kEchoPayload[i % kEchoPayloadSize];
+    // One reply record, the echoed data, and room for an error record with
+    // the start of the packet it answers, never less than the plain echo's
+    // buffer; DWORD-aligned.
+    const std::size_t bufferBytes =
+        std::max<std::size_t>(kEchoReplyBufferSize, sizeof(ICMP_ECHO_REPLY) + payloadBytes + 8 + 64);
+    std::vector<DWORD> buffer((bufferBytes + sizeof(DWORD) - 1) / sizeof(DWORD));
+    reply.replies = functions.send(handle, static_cast<IPAddr>(address), payload.empty() ? nullptr : payload.data(),
+                                   static_cast<WORD>(payloadBytes), options, buffer.data(),
+                                   static_cast<DWORD>(bufferBytes), static_cast<DWORD>(timeoutMs));
+    const DWORD error = reply.replies > 0 ? 0 : GetLastError();
     ICMP_ECHO_REPLY record;
-    std::memcpy(&record, buffer, sizeof record);
-    reply.status = record.Status;
-    putBackIcmpHandle(functions, handle, usable);
+    std::memcpy(&record, buffer.data(), sizeof record);
+    reply.status = reply.replies > 0 ? record.Status : error;
+    putBackIcmpHandle(functions, handle, error != ERROR_INVALID_HANDLE);
     return reply;
+}
+
+EchoReply realEcho(std::uint32_t address, unsigned timeoutMs) {
+    return sendEcho(address, kEchoPayloadSize, nullptr, timeoutMs);
 }
 
 // The TTL a don't-fragment echo goes out with: options replace the
@@ -160,31 +173,11 @@ constexpr UCHAR kDontFragmentTtl = 128;
 }  // namespace
 
 EchoReply echoDontFragment(std::uint32_t address, unsigned payloadBytes, unsigned timeoutMs) {
-    EchoReply reply;
-    const IcmpFunctions& functions = icmp();
-    if (!functions.complete()) return reply;
-    if (payloadBytes > echoPayloadFor(kLargestMtu)) payloadBytes = echoPayloadFor(kLargestMtu);
-    HANDLE handle = takeIcmpHandle(functions);
-    if (handle == INVALID_HANDLE_VALUE || !handle) return reply;
-    std::vector<char> payload(payloadBytes);
-    for (unsigned i = 0; i < payloadBytes; ++i) payload[i] = kEchoPayload[i % kEchoPayloadSize];
     IP_OPTION_INFORMATION options;
     std::memset(&options, 0, sizeof options);
     options.Ttl = kDontFragmentTtl;
     options.Flags = IP_FLAG_DF;
-    // One reply record, the echoed data, and room for an error record with
-    // the start of the packet it answers; DWORD-aligned.
-    const std::size_t bufferBytes = sizeof(ICMP_ECHO_REPLY) + payloadBytes + 8 + 64;
-    std::vector<DWORD> buffer((bufferBytes + sizeof(DWORD) - 1) / sizeof(DWORD));
-    reply.replies = functions.send(handle, static_cast<IPAddr>(address), payload.empty() ? nullptr : payload.data(),
-                                   static_cast<WORD>(payloadBytes), &options, buffer.data(),
-                                   static_cast<DWORD>(buffer.size() * sizeof(DWORD)), static_cast<DWORD>(timeoutMs));
-    const DWORD error = reply.replies > 0 ? 0 : GetLastError();
-    ICMP_ECHO_REPLY record;
-    std::memcpy(&record, buffer.data(), sizeof record);
-    reply.status = reply.replies > 0 ? record.Status : error;
-    putBackIcmpHandle(functions, handle, error != ERROR_INVALID_HANDLE);
-    return reply;
+    return sendEcho(address, std::min(payloadBytes, echoPayloadFor(kLargestMtu)), &options, timeoutMs);
 }
 
 MtuOutcome runMtuSearch(const std::string& host, unsigned timeoutMs) {
