@@ -56,14 +56,19 @@ void SystemStatusWindow::onControlsMade() {
                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr,
                                win::moduleInstance(), nullptr);
     if (!tooltip_) return;
+    // The page may have set the text before the controls were made.
+    TTTOOLINFOA tool = amountTool();
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+TTTOOLINFOA SystemStatusWindow::amountTool() {
     TTTOOLINFOA tool{};
     tool.cbSize = kToolInfoSize;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     tool.hwnd = hwnd();
     tool.uId = reinterpret_cast<UINT_PTR>(binder().handleOf(form()[kAmountSlider]));
-    // The page may have set the text before the controls were made.
     tool.lpszText = const_cast<char*>(amountTip_.c_str());
-    SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    return tool;
 }
 
 void SystemStatusWindow::onUnload() {
@@ -75,11 +80,7 @@ void SystemStatusWindow::onUnload() {
 void SystemStatusWindow::setAmountTooltip(const std::string& text) {
     amountTip_ = text;
     if (!tooltip_) return;
-    TTTOOLINFOA tool{};
-    tool.cbSize = kToolInfoSize;
-    tool.hwnd = hwnd();
-    tool.uId = reinterpret_cast<UINT_PTR>(binder().handleOf(form()[kAmountSlider]));
-    tool.lpszText = const_cast<char*>(amountTip_.c_str());
+    TTTOOLINFOA tool = amountTool();
     SendMessageA(tooltip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 #include <functional>
 #include <memory>
@@ -36,6 +37,8 @@ protected:
 
 private:
     void setAmountTooltip(const std::string& text);
+    // The slider's tool record with its current text, for the tooltip.
+    TTTOOLINFOA amountTool();
     void setBusy(bool busy);
 
     std::function<bool()> percentTooltip_;
