@@ -1,5 +1,7 @@
 #include "win/dialogkeys_win.h"
 
+#include "win/window_win.h"
+
 namespace quellar::win {
 
 namespace {
@@ -17,9 +19,7 @@ bool isArrowKey(WPARAM key) {
 // A plain option button (the model decides what it selects, so it does not
 // check itself).
 bool isPlainOptionButton(HWND hwnd) {
-    char name[16] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    return lstrcmpiA(name, "Button") == 0 &&
+    return hasClass(hwnd, "Button") &&
            (static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)) & BS_TYPEMASK) == BS_RADIOBUTTON;
 }
 

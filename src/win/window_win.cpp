@@ -120,4 +120,8 @@ std::string className(HWND hwnd) {
     return buffer;
 }
 
+bool hasClass(HWND hwnd, const char* name) {
+    return lstrcmpiA(className(hwnd).c_str(), name) == 0;
+}
+
 }  // namespace quellar::win

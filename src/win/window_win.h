@@ -62,5 +62,7 @@ HINSTANCE moduleInstance();
 
 std::string windowText(HWND hwnd);
 std::string className(HWND hwnd);
+// Whether the window is of class `name`, in any letter case.
+bool hasClass(HWND hwnd, const char* name);
 
 }  // namespace quellar::win

@@ -34,28 +34,22 @@ constexpr UINT kUpdateUiState = 0x0128;
 constexpr int kPointsPerInch = 72;
 constexpr int kDefaultDpi = 96;
 
-bool sameClass(HWND hwnd, const char* name) {
-    char buffer[64] = {};
-    GetClassNameA(hwnd, buffer, sizeof buffer);
-    return lstrcmpiA(buffer, name) == 0;
-}
-
 DWORD windowStyle(HWND hwnd) {
     return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
 }
 
 bool isGroupBox(HWND hwnd) {
-    return sameClass(hwnd, "Button") && (windowStyle(hwnd) & BS_TYPEMASK) == BS_GROUPBOX;
+    return win::hasClass(hwnd, "Button") && (windowStyle(hwnd) & BS_TYPEMASK) == BS_GROUPBOX;
 }
 
 bool isFrameWindow(HWND hwnd) {
-    return isGroupBox(hwnd) || sameClass(hwnd, win::kFrameClass);
+    return isGroupBox(hwnd) || win::hasClass(hwnd, win::kFrameClass);
 }
 
 // A static control that shows text; pictures, icons and lines keep their
 // own painting.
 bool isTextLabel(HWND hwnd) {
-    if (!sameClass(hwnd, "Static")) return true;
+    if (!win::hasClass(hwnd, "Static")) return true;
     switch (windowStyle(hwnd) & SS_TYPEMASK) {
     case SS_LEFT:
     case SS_CENTER:
