@@ -1,11 +1,12 @@
 #include "backup/appliednotice.h"
 
+#include "core/text.h"
+
 namespace quellar::backup {
 
 AppliedNotice appliedNotice(const std::string& applied, const std::string& backupPath) {
     // The file's own name is what the Backup manager lists.
-    const std::size_t slash = backupPath.find_last_of("\\/");
-    const std::string file = slash == std::string::npos ? backupPath : backupPath.substr(slash + 1);
+    const std::string file(text::fileNameOf(backupPath));
     AppliedNotice notice;
     notice.title = "TCP/IP settings applied";
     notice.text = "Applied: " + applied + ".\r\n" + "The values from before are kept in the backup " + file +

@@ -7,6 +7,7 @@
 #include "win/files_win.h"
 #include "win/registry_win.h"
 #include "core/osversion.h"
+#include "core/text.h"
 #include "win/regops_win.h"
 
 namespace quellar::backup {
@@ -26,21 +27,10 @@ bool isFolder(const std::string& path) {
 
 std::string reasonOf(DWORD code) { return tuning::systemErrorText(static_cast<long>(code)); }
 
-std::string fileNameOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The names of the files (not folders) in `folder` that match the pattern.
 std::vector<std::string> filesMatching(const std::string& folder, const char* pattern) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) names.emplace_back(found.cFileName);
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    for (const WIN32_FIND_DATAA& found : win::filesIn(folder, pattern)) names.emplace_back(found.cFileName);
     return names;
 }
 
@@ -210,7 +200,7 @@ RestoreResult restoreBackupFile(const std::string& path, int runningWinVersion) 
     RestoreResult result;
     if (!read.ok) {
         result.status = RestoreResult::Status::Rejected;
-        result.message = "The backup " + fileNameOf(path) + " was not restored; nothing was changed.\r\n\r\n" +
+        result.message = "The backup " + std::string(text::fileNameOf(path)) + " was not restored; nothing was changed.\r\n\r\n" +
                          read.describe();
         return result;
     }

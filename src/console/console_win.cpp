@@ -12,6 +12,7 @@
 #include "core/effects.h"
 #include "core/osversion.h"
 #include "core/preview.h"
+#include "core/text.h"
 #include "monitor/cpumeter_win.h"
 #include "monitor/memory_win.h"
 #include "monitor/systemstatus.h"
@@ -19,6 +20,7 @@
 #include "net/mtufinder.h"
 #include "tuning/presets.h"
 #include "win/effects_win.h"
+#include "win/files_win.h"
 #include "win/osversion_win.h"
 #include "win/regops_win.h"
 
@@ -51,8 +53,7 @@ preview::Preview previewOf(const std::vector<tuning::RegistryOperation>& operati
 }
 
 std::string fileNameOf(const std::string& path) {
-    const std::string::size_type slash = path.find_last_of('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return std::string(text::fileNameOf(path));
 }
 
 std::string backupPathFor(int number) {
@@ -95,23 +96,17 @@ int applyPreset(std::size_t index) {
 int listBackups() {
     const std::string folder = backup::backupsFolder();
     std::vector<BackupListing> listings;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*.BCK").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-            const std::string name = found.cFileName;
-            if (!backup::isBackupFileName(name)) continue;
-            BackupListing listing;
-            // Listed as the manager lists it: "005.bck" on disk is 005.BCK.
-            listing.fileName = std::string(backup::baseNameOf(name)) + "." + backup::kBackupExtension;
-            listing.number = backup::backupNumberOf(backup::baseNameOf(name));
-            const backup::BackupHeaderRead header = backup::readBackupHeader(folder + "\\" + name);
-            listing.readable = header.opened;
-            listing.fields = header.fields;
-            listings.push_back(std::move(listing));
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
+    for (const WIN32_FIND_DATAA& found : win::filesIn(folder, "*.BCK")) {
+        const std::string name = found.cFileName;
+        if (!backup::isBackupFileName(name)) continue;
+        BackupListing listing;
+        // Listed as the manager lists it: "005.bck" on disk is 005.BCK.
+        listing.fileName = std::string(backup::baseNameOf(name)) + "." + backup::kBackupExtension;
+        listing.number = backup::backupNumberOf(backup::baseNameOf(name));
+        const backup::BackupHeaderRead header = backup::readBackupHeader(folder + "\\" + name);
+        listing.readable = header.opened;
+        listing.fields = header.fields;
+        listings.push_back(std::move(listing));
     }
     writeOut(backupsText(std::move(listings), folder));
     return kExitDone;

@@ -126,4 +126,9 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+std::string_view fileNameOf(std::string_view path) {
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
 }  // namespace quellar::text

@@ -46,4 +46,8 @@ int hexDigitValue(char c);  // -1 for a character that is not one
 char lowerAscii(char c);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 
+// The part of a path after its last backslash (or slash); all of it when
+// it has none.
+std::string_view fileNameOf(std::string_view path);
+
 }  // namespace quellar::text

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/effects.h"
+#include "core/text.h"
 #include "win/library_win.h"
 #include "win/programpath_win.h"
 
@@ -69,9 +70,7 @@ void installWin32Effects() {
         return LocalTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
     };
     e.programFileName = [] {
-        std::string path = moduleFileName();
-        size_t slash = path.find_last_of('\\');
-        return slash == std::string::npos ? path : path.substr(slash + 1);
+        return std::string(text::fileNameOf(moduleFileName()));
     };
 }
 

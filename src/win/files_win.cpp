@@ -4,6 +4,18 @@
 
 namespace quellar::win {
 
+std::vector<WIN32_FIND_DATAA> filesIn(const std::string& folder, const char* pattern) {
+    std::vector<WIN32_FIND_DATAA> files;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return files;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) files.push_back(found);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return files;
+}
+
 FileText readCappedFile(const std::string& path, DWORD maxBytes) {
     FileText result;
     HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,

@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quellar::win {
 
@@ -19,6 +20,10 @@ struct FileText {
 // The whole file, refused when it holds more than `maxBytes` bytes; a short
 // read counts as a failure, never as a shorter file.
 FileText readCappedFile(const std::string& path, DWORD maxBytes);
+
+// The files (not folders) of `folder` that match `pattern` ("*.BCK"), as
+// the system finds them; none when the folder is missing.
+std::vector<WIN32_FIND_DATAA> filesIn(const std::string& folder, const char* pattern);
 
 // The bytes of resource `id` of `type` in this module; empty when missing.
 std::string_view resourceBytes(LPCSTR id, LPCSTR type);

@@ -1,5 +1,7 @@
 #include "win/window_win.h"
 
+#include "core/text.h"
+
 #include <vector>
 
 namespace quellar::win {
@@ -121,7 +123,7 @@ std::string className(HWND hwnd) {
 }
 
 bool hasClass(HWND hwnd, const char* name) {
-    return lstrcmpiA(className(hwnd).c_str(), name) == 0;
+    return text::equalsIgnoreCase(className(hwnd), name);
 }
 
 }  // namespace quellar::win

@@ -180,6 +180,8 @@ TEST_CASE("the one definition of a number, rounding and words") {
     CHECK(*text::parseHex("fF") == 255);
     CHECK_FALSE(text::parseHex("g"));
     CHECK(text::equalsIgnoreCase("True", "tRUE"));
+    CHECK(text::fileNameOf("C:\\Quellar\\Backups\\005.BCK") == "005.BCK");
+    CHECK(text::fileNameOf("quellar.exe") == "quellar.exe");
 }
 
 TEST_CASE("timers run through the seam: a 65,535 ms timer and a thousand 100 ms ticks at once") {

@@ -6,6 +6,7 @@
 
 #include "backup/backup_win.h"
 #include "core/osversion.h"
+#include "win/files_win.h"
 #include "win/regops_win.h"
 
 namespace quellar::backup {
@@ -78,12 +79,8 @@ std::vector<BackupRow> listBackupRows() {
         CreateDirectoryA(folder.c_str(), nullptr);
         return rows;
     }
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*.BCK").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return rows;
     std::map<std::string, CachedHeader> seen;
-    do {
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+    for (const WIN32_FIND_DATAA& found : win::filesIn(folder, "*.BCK")) {
         BackupRow row;
         row.fileName = found.cFileName;
         // A file whose header is not a date and a time is listed all the
@@ -101,8 +98,7 @@ std::vector<BackupRow> listBackupRows() {
             row.timeText = timeText(t);
         }
         rows.push_back(std::move(row));
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    }
     // Files that are gone leave the cache with the listing that missed them.
     g_headers.swap(seen);
     return rows;
