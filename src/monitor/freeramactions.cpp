@@ -1,10 +1,9 @@
 #include "monitor/freeramactions.h"
 
-#include <algorithm>
-#include <cctype>
 #include <utility>
 
 #include "core/effects.h"
+#include "core/text.h"
 
 namespace quellar::memory {
 
@@ -26,11 +25,8 @@ const char* const kMailPrefix = "mailto:";
 }  // namespace
 
 std::optional<unsigned> exitWindowsFlagsFor(const std::string& word) {
-    std::string lower(word);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     for (const auto& [name, flags] : kShutdownWords) {
-        if (lower == name) return flags;
+        if (text::equalsIgnoreCase(word, name)) return flags;
     }
     return std::nullopt;
 }
