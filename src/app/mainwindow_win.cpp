@@ -7,6 +7,7 @@
 #include "core/effects.h"
 #include "core/versioninfo.h"
 #include "res/resource.h"
+#include "win/dpi_win.h"
 #include "win/files_win.h"
 #include "app/addons.h"
 #include "app/addons_win.h"
@@ -250,14 +251,15 @@ bool MainWindow::onCreate() {
     registerChildAreaClass();
     // Siblings overlap here (face, child area, panel): each paints only
     // where it is not covered.
+    const RECT area = win::scaledRect(kChildAreaLeft, kChildAreaTop, kChildAreaWidth, kChildAreaHeight);
     childArea_ = CreateWindowExA(0, kChildAreaClass, "",
                                  WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                                 kChildAreaLeft, kChildAreaTop, kChildAreaWidth, kChildAreaHeight,
+                                 area.left, area.top, area.right - area.left, area.bottom - area.top,
                                  hwnd(), nullptr, win::moduleInstance(), nullptr);
     flash_.onFSCommand = [this](const std::string& command, const std::string& args) {
         onFSCommand(command, args);
     };
-    if (!flash_.create(hwnd(), 0, 0, kMainWidth, kMainHeight)) return false;
+    if (!flash_.create(hwnd(), 0, 0, win::scaled(kMainWidth), win::scaled(kMainHeight))) return false;
     return childArea_ != nullptr;
 }
 
@@ -268,11 +270,13 @@ void MainWindow::createButtonPanel() {
     int y = kPanelMargin;
     for (std::size_t row = 0; row < kPanelButtonCount; ++row) {
         int id = kFirstPanelButtonId + static_cast<int>(row);
+        const RECT r = win::scaledRect(kPanelMargin, y, kPanelButtonWidth, kPanelButtonHeight);
         HWND button = CreateWindowExA(0, "BUTTON", kPanelButtons[row].caption,
-                                      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON, kPanelMargin, y,
-                                      kPanelButtonWidth, kPanelButtonHeight, hwnd(),
+                                      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON, r.left, r.top,
+                                      r.right - r.left, r.bottom - r.top, hwnd(),
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), win::moduleInstance(),
                                       nullptr);
+        SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(win::dialogFont()), FALSE);
         // Under the face and the child area, as if made before them.
         SetWindowPos(button, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         panelButtons_.push_back(button);
@@ -326,8 +330,17 @@ void MainWindow::sayNotHandled(const char* text) {
 }
 
 bool MainWindow::start() {
-    int left = (GetSystemMetrics(SM_CXSCREEN) - kMainWidth) / 2;
-    int top = (GetSystemMetrics(SM_CYSCREEN) - kMainHeight) / 2;
+    // Scaled with the display's dpi; where that would not fit the work
+    // area, everything is laid out at the largest dpi that fits. A test
+    // that chose the dpi keeps it.
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    if (!win::dpiChosenByTest())
+        win::useDpi(win::fittingDpi(win::screenDpi(), kMainWidth, kMainHeight, work.right - work.left,
+                                    work.bottom - work.top));
+    const int width = win::scaled(kMainWidth), height = win::scaled(kMainHeight);
+    const int left = work.left + ((work.right - work.left) - width) / 2;
+    const int top = work.top + ((work.bottom - work.top) - height) / 2;
     HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     // The icon resource holds each size in each colour depth: the system
     // picks the 32 x 32 image for the window and the small one (16 x 16 on
@@ -340,7 +353,8 @@ bool MainWindow::start() {
     if (!smallIcon) smallIcon = icon;
     if (!create(kMainWindowClass, kMainCaption, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX |
                                                     WS_CLIPCHILDREN,
-                0, std::max(left, 0), std::max(top, 0), kMainWidth, kMainHeight, nullptr, nullptr,
+                0, std::max(left, static_cast<int>(work.left)), std::max(top, static_cast<int>(work.top)), width,
+                height, nullptr, nullptr,
                 CS_HREDRAW | CS_VREDRAW, black, icon, smallIcon))
         return false;
 
@@ -348,7 +362,7 @@ bool MainWindow::start() {
     // 2. The mutex lives, untested and unclosed, until the process ends.
     CreateMutexA(nullptr, FALSE, "SmQuellar");
     // 3. The face fills the window.
-    MoveWindow(flash_.hwnd(), 0, 0, kMainWidth, kMainHeight, FALSE);
+    MoveWindow(flash_.hwnd(), 0, 0, width, height, FALSE);
     // 4. The face covers the child area until a feature window is hosted.
     bringToFront(childArea_);
     bringToFront(flash_.hwnd());
@@ -404,7 +418,7 @@ void MainWindow::showTrayNotice() {
         tray_.showBalloonTip(true);
         return;
     }
-    float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - kNoticeRightInset);
+    float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - win::scaled(kNoticeRightInset));
     float y = static_cast<float>(GetSystemMetrics(SM_CYSCREEN));
     msgbox::msgFrm().MsgAuto_box(kTrayNotice, kNoticeFlags, kTrayNoticeCaption, kNoticeSeconds, true,
                         kNoticeColour, x, y, 0);
@@ -436,10 +450,10 @@ void MainWindow::showPendingNotice() {
     // At the main window's lower right corner while it is on screen, else
     // where the tray notice goes.
     RECT r{};
-    float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - kNoticeRightInset);
+    float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - win::scaled(kNoticeRightInset));
     float y = static_cast<float>(GetSystemMetrics(SM_CYSCREEN));
     if (IsWindowVisible(hwnd()) && !IsIconic(hwnd()) && GetWindowRect(hwnd(), &r)) {
-        x = static_cast<float>(r.right - kNoticeRightInset);
+        x = static_cast<float>(r.right - win::scaled(kNoticeRightInset));
         y = static_cast<float>(r.bottom);
     }
     msgbox::msgFrm().MsgAuto_box(notice.text, kNoticeFlags, notice.title, kAppliedNoticeSeconds, true, kNoticeColour,
@@ -598,7 +612,7 @@ void MainWindow::sizeChildArea(int width, int height) {
 void MainWindow::host(FeatureIndex index) {
     showChildForm(index);
     ChildAreaSize size = hostingSize(index);
-    sizeChildArea(size.width, size.height);
+    sizeChildArea(win::scaled(size.width), win::scaled(size.height));
 }
 
 std::optional<FeatureIndex> MainWindow::hostedFeature() const {

@@ -2,9 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "res/resource.h"
+#include "win/dpi_win.h"
 #include "win/files_win.h"
 #include "win/library_win.h"
 
@@ -48,12 +50,30 @@ COLORREF colorOf(FaceColor c) {
     return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
 }
 
+// The face is designed at 96 dpi: the mouse's pixels go back to the
+// face's before they are hit-tested.
 int mouseX(LPARAM lParam) {
-    return static_cast<short>(LOWORD(lParam));
+    return win::unscaled(static_cast<short>(LOWORD(lParam)));
 }
 
 int mouseY(LPARAM lParam) {
-    return static_cast<short>(HIWORD(lParam));
+    return win::unscaled(static_cast<short>(HIWORD(lParam)));
+}
+
+// One drawing in the display's pixels: edges scaled, so shapes that touch
+// in the design still touch; pens, corners and fonts grow alike.
+FaceOp scaledOp(const FaceOp& op) {
+    FaceOp out = op;
+    const RECT r = win::scaledRect(op.x, op.y, op.w, op.h);
+    out.x = r.left;
+    out.y = r.top;
+    out.w = r.right - r.left;
+    out.h = r.bottom - r.top;
+    for (FacePoint& p : out.points) p = {win::scaled(p.x), win::scaled(p.y)};
+    out.pen = std::max(1, win::scaled(op.pen));
+    out.radius = win::scaled(op.radius);
+    out.size = win::scaled(op.size);
+    return out;
 }
 
 // Selects a pen and a brush for one closed shape and puts the old ones
@@ -192,7 +212,7 @@ bool FacePlayer::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resu
         GetCursorPos(&p);
         ScreenToClient(hwnd(), &p);
         HCURSOR cursor = nullptr;
-        if (state_.overButton(p.x, p.y)) cursor = LoadCursor(nullptr, MAKEINTRESOURCE(kHandCursorId));
+        if (state_.overButton(win::unscaled(p.x), win::unscaled(p.y))) cursor = LoadCursor(nullptr, MAKEINTRESOURCE(kHandCursorId));
         if (!cursor) cursor = LoadCursor(nullptr, IDC_ARROW);
         SetCursor(cursor);
         result = TRUE;
@@ -302,7 +322,8 @@ HFONT FacePlayer::font(const FaceOp& op) {
 void FacePlayer::drawOps(HDC dc) {
     SetBkMode(dc, TRANSPARENT);
     SetPolyFillMode(dc, WINDING);
-    for (const FaceOp& op : state_.render()) {
+    for (const FaceOp& designed : state_.render()) {
+        const FaceOp op = scaledOp(designed);
         switch (op.shape) {
         case FaceShape::Rect: {
             RECT r{op.x, op.y, op.x + op.w, op.y + op.h};

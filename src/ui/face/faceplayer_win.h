@@ -43,7 +43,8 @@ public:
     // Why the last face file given was not used (empty when it was).
     const std::string& loadError() const { return loadError_; }
 
-    // A left click at a point of the window, as the mouse would make it.
+    // A left click at a point of the window (its pixels, which the dpi
+    // scales from the face's), as the mouse would make it.
     void clickAt(int x, int y);
 
 protected:

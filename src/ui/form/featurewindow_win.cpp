@@ -1,6 +1,7 @@
 #include "ui/form/featurewindow_win.h"
 
 #include "win/dialogkeys_win.h"
+#include "win/dpi_win.h"
 
 namespace quellar::shell {
 
@@ -29,7 +30,7 @@ bool FeatureWindow::load() {
     // never shows in the task bar and goes away with it.
     HWND area = ownWindow() ? nullptr : host_.hostingArea();
     const DWORD style = (area ? WS_CHILD : WS_POPUP) | WS_CLIPCHILDREN;
-    if (!create(kFeatureClass, caption_.c_str(), style, 0, 0, 0, client_.width, client_.height,
+    if (!create(kFeatureClass, caption_.c_str(), style, 0, 0, 0, win::scaled(client_.width), win::scaled(client_.height),
                 area ? area : host_.hostHandle())) {
         form_.reset();
         return false;

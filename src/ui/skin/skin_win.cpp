@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "res/resource.h"
+#include "win/dpi_win.h"
 #include "win/files_win.h"
 #include "win/library_win.h"
 #include "ui/skin/skinpaint_win.h"
@@ -30,9 +31,6 @@ const char* const kSkinnedProp = "QuellarSkin";
 // Sent by Windows 2000 and later when keyboard cues change; the headers for
 // older systems do not name it.
 constexpr UINT kUpdateUiState = 0x0128;
-
-constexpr int kPointsPerInch = 72;
-constexpr int kDefaultDpi = 96;
 
 DWORD windowStyle(HWND hwnd) {
     return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
@@ -171,9 +169,9 @@ bool sameFont(const ElementStyle& a, const ElementStyle& b) {
     return a.fontFace == b.fontFace && a.fontSize == b.fontSize && a.fontWeight == b.fontWeight;
 }
 
-HFONT createFont(const ElementStyle& style, int dpi) {
+HFONT createFont(const ElementStyle& style) {
     LOGFONTA lf{};
-    lf.lfHeight = -MulDiv(style.fontSize, dpi, kPointsPerInch);
+    lf.lfHeight = win::fontHeight(style.fontSize);
     lf.lfWeight = style.fontWeight;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
@@ -536,10 +534,6 @@ void SkinEngine::install(const Skin& skin) {
 }
 
 void SkinEngine::createGdi() {
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDefaultDpi;
-    if (screen) ReleaseDC(nullptr, screen);
-    if (dpi <= 0) dpi = kDefaultDpi;
     for (std::size_t i = 0; i < kSkinElementCount; ++i) {
         const ElementStyle& style = skin_.style(static_cast<SkinElement>(i));
         ElementGdi& made = gdi_[i];
@@ -547,7 +541,7 @@ void SkinEngine::createGdi() {
             if (sameFont(style, skin_.style(static_cast<SkinElement>(j)))) made.font = gdi_[j].font;
         }
         if (!made.font) {
-            made.font = createFont(style, dpi);
+            made.font = createFont(style);
             made.ownsFont = made.font != nullptr;
         }
         if (!made.font) made.font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
