@@ -609,6 +609,15 @@ void MainWindow::sizeChildArea(int width, int height) {
     SetWindowPos(childArea_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void MainWindow::openFeature(FeatureIndex index) {
+    if (index == kNormalMode) reloadNormalMode();
+    if (index == kBackUp) {
+        backUp().load();
+        backUp().rebuildList();
+    }
+    host(index);
+}
+
 void MainWindow::host(FeatureIndex index) {
     showChildForm(index);
     ChildAreaSize size = hostingSize(index);
@@ -747,7 +756,7 @@ void MainWindow::onFSCommand(const std::string& command, const std::string&) {
         bringFaceToFront();
         break;
     case UiCommand::Settings:
-        host(kMainSettings);
+        openFeature(kMainSettings);
         break;
     case UiCommand::Help:
         openHelp();
@@ -756,25 +765,22 @@ void MainWindow::onFSCommand(const std::string& command, const std::string&) {
         dragMainWindow();
         break;
     case UiCommand::WizardMode:
-        host(kWizardMode);
+        openFeature(kWizardMode);
         break;
     case UiCommand::NormalMode:
-        reloadNormalMode();
-        host(kNormalMode);
+        openFeature(kNormalMode);
         break;
     case UiCommand::BackupManager:
-        backUp().load();
-        backUp().rebuildList();
-        host(kBackUp);
+        openFeature(kBackUp);
         break;
     case UiCommand::PingSetting:
-        host(kNetPingerSettings);
+        openFeature(kNetPingerSettings);
         break;
     case UiCommand::SystemStatus:
-        host(kSystemStatus);
+        openFeature(kSystemStatus);
         break;
     case UiCommand::RamConfig:
-        host(kRamConfiguration);
+        openFeature(kRamConfiguration);
         break;
     case UiCommand::InternetProperties:
         OpenInternetProperties(reinterpret_cast<std::uintptr_t>(hwnd()));

@@ -9,7 +9,7 @@ namespace quellar::shell {
 
 namespace {
 constexpr int kMargin = 10;
-constexpr int kButtonWidth = 90;
+constexpr int kButtonWidth = 96;
 constexpr int kButtonHeight = 25;
 constexpr int kMinimumWidth = 420;
 constexpr int kMinimumHeight = 240;

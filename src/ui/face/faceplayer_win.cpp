@@ -319,6 +319,16 @@ HFONT FacePlayer::font(const FaceOp& op) {
     return made;
 }
 
+win::TextRoom FacePlayer::textRoom(const FaceOp& text) {
+    const FaceOp op = scaledOp(text);
+    HDC dc = GetDC(hwnd());
+    if (!dc) return {};
+    const bool severalLines = op.wrap || op.text.find('\n') != std::string::npos;
+    const win::TextRoom room = win::measureText(dc, font(op), op.text, op.w, op.h, severalLines, DT_NOPREFIX);
+    ReleaseDC(hwnd(), dc);
+    return room;
+}
+
 void FacePlayer::drawOps(HDC dc) {
     SetBkMode(dc, TRANSPARENT);
     SetPolyFillMode(dc, WINDING);

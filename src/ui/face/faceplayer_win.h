@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ui/face/face.h"
+#include "win/textroom_win.h"
 #include "win/window_win.h"
 
 namespace quellar::shell {
@@ -42,6 +43,10 @@ public:
     bool usingBuiltInFace() const { return builtIn_; }
     // Why the last face file given was not used (empty when it was).
     const std::string& loadError() const { return loadError_; }
+
+    // The room a text drawing of render() has on screen and the room it
+    // needs in its font at the display's dpi.
+    win::TextRoom textRoom(const FaceOp& text);
 
     // A left click at a point of the window (its pixels, which the dpi
     // scales from the face's), as the mouse would make it.

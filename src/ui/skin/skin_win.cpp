@@ -526,6 +526,39 @@ void SkinEngine::paint(const Skinned& skinned, HWND hwnd, HDC target) {
     });
 }
 
+std::optional<win::TextRoom> SkinEngine::textRoom(HWND hwnd) const {
+    if (!hwnd || !IsWindow(hwnd)) return std::nullopt;
+    const DWORD styleBits = windowStyle(hwnd);
+    const auto* skinned = static_cast<const Skinned*>(GetPropA(hwnd, kSkinnedProp));
+    SkinElement element = SkinElement::ControlForm;
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
+    if (!font) font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+    if (skinned && skinned->engine == this) {
+        element = skinned->element;
+        font = gdi(element).font;
+    } else if (isFrameWindow(hwnd)) {
+        element = SkinElement::Frame;
+    } else if (win::hasClass(hwnd, "Static")) {
+        element = SkinElement::Label;
+    } else if (win::hasClass(hwnd, "Button")) {
+        const DWORD type = styleBits & BS_TYPEMASK;
+        element = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE
+                      ? SkinElement::CheckBox
+                  : type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON ? SkinElement::RadioBox
+                                                                         : SkinElement::Button;
+    }
+    if (element == SkinElement::ControlForm || element == SkinElement::NoFrame) return std::nullopt;
+    if (element == SkinElement::Label && !isTextLabel(hwnd)) return std::nullopt;
+    RECT rect;
+    GetClientRect(hwnd, &rect);
+    HDC dc = GetDC(hwnd);
+    if (!dc) return std::nullopt;
+    const win::TextRoom room = textRoomOf(dc, element, rect, skin_.style(element), font, win::windowText(hwnd),
+                                          labelFormat(styleBits), (styleBits & BS_MULTILINE) != 0);
+    ReleaseDC(hwnd, dc);
+    return room;
+}
+
 void SkinEngine::install(const Skin& skin) {
     releaseGdi();
     skin_ = skin;
