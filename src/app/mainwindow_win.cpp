@@ -37,6 +37,14 @@ const char* const kHelpFileName = "QLRHelp.chm";
 const char* const kHelpFolder = "C:\\";
 const char* const kRestartRefused = "Windows did not restart. Quellar keeps running.";
 
+// The help's page of each feature window, in their order.
+const char* const kHelpPages[kFeatureCount] = {
+    "wizard.html",         "advanced.html",          "backup-manager.html", "net-pinger.html",
+    "system-status.html",  "ram-configuration.html", "main-settings.html",
+};
+// The help viewer that opens a page of a compiled help file.
+const char* const kHelpViewer = "hh.exe";
+
 ChildAreaSize hostingSize(FeatureIndex index) {
     // Each a little smaller than its window, which the area then clips.
     static const ChildAreaSize sizes[kFeatureCount] = {
@@ -258,6 +266,17 @@ bool MainWindow::onCreate() {
                                  hwnd(), nullptr, win::moduleInstance(), nullptr);
     flash_.onFSCommand = [this](const std::string& command, const std::string& args) {
         onFSCommand(command, args);
+    };
+    // Tab past the face's last button goes on into the window it shows.
+    flash_.onTabOut = [this](bool backwards) {
+        std::optional<FeatureIndex> hosted = hostedFeature();
+        if (!hosted || !childAreaInFront()) return false;
+        HWND window = features_[*hosted]->hwnd();
+        HWND first = GetNextDlgTabItem(window, nullptr, FALSE);
+        HWND target = backwards && first ? GetNextDlgTabItem(window, first, TRUE) : first;
+        if (!target) return false;
+        SetFocus(target);
+        return true;
     };
     if (!flash_.create(hwnd(), 0, 0, win::scaled(kMainWidth), win::scaled(kMainHeight))) return false;
     return childArea_ != nullptr;
@@ -520,7 +539,17 @@ void MainWindow::restoreFocus() {
 }
 
 void MainWindow::focusHostCommands() {
+    // Escape in a hosted window: home, as the face's Home does.
+    aboutReturn_.reset();
+    returnHome(HomeReturn::FaceToFront);
     SetFocus(flash_.hwnd());
+}
+
+bool MainWindow::takeKeyboardFrom(FeatureWindow& window, bool backwards) {
+    std::optional<FeatureIndex> hosted = hostedFeature();
+    if (!hosted || features_[*hosted].get() != &window || !childAreaInFront()) return false;
+    flash_.takeFocusFromOutside(backwards);
+    return true;
 }
 
 void MainWindow::loadStartupFeatures() {
@@ -686,6 +715,22 @@ void MainWindow::openHelp() {
     if (result <= 32) tellNotOpened(open.owner, helpNotOpenedMessage(open.file, result));
 }
 
+void MainWindow::openHelpAtShownPage() {
+    std::optional<FeatureIndex> hosted = hostedFeature();
+    if (!hosted || !childAreaInFront()) {
+        openHelp();
+        return;
+    }
+    ShellOpen open;
+    open.owner = reinterpret_cast<std::uintptr_t>(hwnd());
+    open.file = kHelpViewer;
+    open.parameters = "\"" + joinProgramFolder(kHelpFileName) + "::/" + kHelpPages[*hosted] + "\"";
+    open.directory = kHelpFolder;
+    open.showState = SW_SHOWNORMAL;
+    // Without the help viewer, the help file opens at its contents.
+    if (effects().shellOpen(open) <= 32) openHelp();
+}
+
 void MainWindow::unloadAll(const std::array<FeatureIndex, kFeatureCount>& order) {
     for (FeatureIndex index : order) {
         // A window that does not exist yet is made (its load runs) and
@@ -815,6 +860,11 @@ bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
     if (msg == kShowNoticeMessage) {
         showPendingNotice();
         result = 0;
+        return true;
+    }
+    if (msg == WM_HELP) {
+        openHelpAtShownPage();
+        result = TRUE;
         return true;
     }
     if (msg == kAfterStartMessage) {

@@ -149,6 +149,7 @@ public:
     HWND hostHandle() const override { return hwnd(); }
     HWND hostingArea() const override { return childArea_; }
     void focusHostCommands() override;
+    bool takeKeyboardFrom(FeatureWindow& window, bool backwards) override;
     void showNotice(const std::string& title, const std::string& text) override;
 
 protected:
@@ -172,6 +173,8 @@ private:
     void showAbout();
     void closeAbout();
     void openHelp();
+    // F1: the help at the page of the window shown, the contents at home.
+    void openHelpAtShownPage();
     void closeProgram();
     void restartWindows();
     void loadStartupFeatures();

@@ -163,6 +163,12 @@ void FacePlayer::SetVariable(const std::string& name, const std::string& value) 
     refresh();
 }
 
+void FacePlayer::takeFocusFromOutside(bool backwards) {
+    state_.focusEnd(backwards);
+    SetFocus(hwnd());
+    refresh();
+}
+
 void FacePlayer::clickAt(int x, int y) {
     HWND self = hwnd();
     LPARAM at = MAKELPARAM(x, y);
@@ -264,6 +270,13 @@ bool FacePlayer::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resu
     case WM_KEYDOWN: {
         std::optional<FaceKey> key = faceKeyOf(wParam);
         if (!key) return false;
+        if (wParam == VK_TAB && state_.keyGoesRound(*key) && onTabOut) {
+            auto handler = onTabOut;
+            if (handler(*key == FaceKey::Previous)) {
+                result = 0;
+                return true;
+            }
+        }
         std::optional<FaceCommand> command = state_.key(*key);
         refresh();
         raise(command);

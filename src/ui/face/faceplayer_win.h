@@ -36,6 +36,13 @@ public:
     // Raised on the UI thread for every command the face sends. The handler
     // may destroy the player.
     std::function<void(const std::string& command, const std::string& args)> onFSCommand;
+    // Tab past the last button (or Shift+Tab before the first): true when
+    // the handler took the keyboard elsewhere, so the face keeps it no
+    // longer and does not go round.
+    std::function<bool(bool backwards)> onTabOut;
+    // The keyboard comes to the face from outside it: the first button
+    // (or, going backwards, the last) takes the focus.
+    void takeFocusFromOutside(bool backwards);
 
     // Every command the loaded face can send.
     std::vector<std::string> commands() const { return state_.face().commands(); }

@@ -71,6 +71,11 @@ bool FeatureWindow::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
     if (msg == WM_WINDOWPOSCHANGING &&
         (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW))
         makeControls();
+    if (msg == win::tabOutMessage()) {
+        // A window of its own keeps the keyboard going round inside it.
+        result = !ownWindow() && host_.takeKeyboardFrom(*this, wParam != 0) ? 1 : 0;
+        return true;
+    }
     if (!binder_) return false;
     if (msg == DM_GETDEFID) {
         // Enter in a dialog-style message loop presses the default button.

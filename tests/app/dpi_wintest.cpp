@@ -107,3 +107,42 @@ TEST_CASE("the text-fit check finds a label declared too narrow for its text") {
     REQUIRE(cuts.size() == 1);
     CHECK(cuts[0].find("Recommended value for HTTP 1.1") != std::string::npos);
 }
+
+TEST_CASE("at 120 dpi the main window is 905 x 675, the face answers where it draws, and the Wizard applies as at 96") {
+    std::vector<RegSnapshot> applied;
+    for (int dpi : {96, 120}) {
+        CAPTURE(dpi);
+        StartedAt s(dpi);
+        RECT client;
+        GetClientRect(s.main.hwnd(), &client);
+        CHECK(client.right == win::scaled(724));
+        CHECK(client.bottom == win::scaled(540));
+        if (dpi == 120) CHECK((client.right == 905 && client.bottom == 675));
+
+        // Clicks where the side bar's items are drawn.
+        clickFaceButton(s.main.flash(), "IDC_FS_ramConfig");
+        CHECK(s.main.hostedFeature() == kRamConfiguration);
+        RECT area;
+        GetClientRect(s.main.childArea(), &area);
+        CHECK(area.right == win::scaled(440));
+        clickFaceButton(s.main.flash(), "IDC_FS_wizardMode");
+        REQUIRE(s.main.hostedFeature() == kWizardMode);
+
+        FeatureWindow& wizard = s.main.feature(kWizardMode);
+        click(wizard, "optMode", 4);
+        click(wizard, "cmdOptimize");
+        CHECK(s.folder.backupFiles() == std::vector<std::string>{"001.BCK"});
+        CHECK(s.messages.entries.empty());
+        CHECK(s.main.flash().state().panel() == "home");
+        applied.push_back(snapshotRegistry());
+    }
+    CHECK(applied[0] == applied[1]);
+}
+
+TEST_CASE("a main window too large for the work area is laid out at the largest dpi that fits") {
+    // 1024 x 768 with a 30-pixel task bar.
+    CHECK(win::fittingDpi(120, 724, 540, 1024, 738) == 120);
+    CHECK(win::fittingDpi(144, 724, 540, 1024, 738) == 131);
+    CHECK(MulDiv(540, 131, 96) <= 738);
+    CHECK(win::fittingDpi(96, 724, 540, 640, 450) == 96);
+}
