@@ -130,19 +130,19 @@ struct PanelButton {
 // The older command panel that lies under the face. Its clicks do what the
 // face's commands do, except that the child area keeps its size.
 const PanelButton kPanelButtons[] = {
-    {"cmdInternetBooster", 0, "Quellar", PanelAction::NotHandled, kFeatureCount, "Nothandeled"},
+    {"cmdInternetBooster", 0, "Quellar", PanelAction::NotHandled, kFeatureCount, "Not handled"},
     {"cmdInternetBooster", 1, "Wizard Mode", PanelAction::Host, kWizardMode, nullptr},
     {"cmdInternetBooster", 2, "Advanced Mode", PanelAction::Host, kNormalMode, nullptr},
     {"cmdInternetBooster", 3, "Backup", PanelAction::HostBackUp, kBackUp, nullptr},
-    {"cmdSystemSettings", 0, "System Settings", PanelAction::NotHandled, kFeatureCount, "Not handeled"},
+    {"cmdSystemSettings", 0, "System Settings", PanelAction::NotHandled, kFeatureCount, "Not handled"},
     {"cmdSystemSettings", 1, "Internet Properties", PanelAction::InternetProperties, kFeatureCount, nullptr},
     {"cmdSystemSettings", 2, "System Properties", PanelAction::SystemProperties, kFeatureCount, nullptr},
     {"cmdSystemSettings", 3, "Modems Settings", PanelAction::ModemSettings, kFeatureCount, nullptr},
     {"cmdSystemSettings", 4, "Network Settings", PanelAction::NetworkSettings, kFeatureCount, nullptr},
-    {"cmdRamBooster", 0, "Ram Booster", PanelAction::NotHandled, kFeatureCount, "Not handeled yet"},
+    {"cmdRamBooster", 0, "Ram Booster", PanelAction::NotHandled, kFeatureCount, "Not handled yet"},
     {"cmdRamBooster", 1, "System Status", PanelAction::Host, kSystemStatus, nullptr},
     {"cmdRamBooster", 2, "Ram Configuration", PanelAction::Host, kRamConfiguration, nullptr},
-    {"cmdNetPinger", 0, "Net Pinger", PanelAction::NotHandled, kFeatureCount, "Nothandeled"},
+    {"cmdNetPinger", 0, "Net Pinger", PanelAction::NotHandled, kFeatureCount, "Not handled"},
     {"cmdNetPinger", 1, "Ping Settings", PanelAction::Host, kNetPingerSettings, nullptr},
     {"cmdMainSettings", -1, "Main Settings", PanelAction::Host, kMainSettings, nullptr},
     {"cmdHomePage", -1, "Home Page", PanelAction::Nothing, kFeatureCount, nullptr},

@@ -9,6 +9,7 @@
 #include "support/faceclick_win.h"
 #include "support/pump_win.h"
 #include "support/regsandbox_win.h"
+#include "support/screenshot_win.h"
 #include "support/textfit_win.h"
 #include "support/tuningsandbox_win.h"
 #include "ui/balloon/balloon_win.h"
@@ -92,20 +93,22 @@ TEST_CASE("every text of every window shows whole at 96, 120 and 144 dpi") {
     }
 }
 
-TEST_CASE("the text-fit check finds a label declared too narrow for its text") {
+TEST_CASE("the text-fit check finds a label and a box declared too narrow for their texts") {
     StartedAt s(120);
     static const std::vector<ControlDecl> tooNarrow = {
         {ControlKind::SkinLabel, "lblRecommended", "Recommended value for HTTP 1.1  :", {8, 8, 120, 16}},
         {ControlKind::CheckBox, "chkRoomy", "Fits", {8, 30, 120, 18}},
+        {ControlKind::TextBox, "txtNarrow", "7200000", {8, 52, 36, 21}},
     };
     struct TestWindow : FeatureWindow {
         using FeatureWindow::FeatureWindow;
-    } window(s.main, "frmTooNarrow", "", PixelRect{0, 0, 200, 60}, tooNarrow);
+    } window(s.main, "frmTooNarrow", "", PixelRect{0, 0, 200, 80}, tooNarrow);
     REQUIRE(window.load());
     ShowWindow(window.hwnd(), SW_SHOW);
     const std::vector<std::string> cuts = cutTexts(s.main.skin(), window.hwnd());
-    REQUIRE(cuts.size() == 1);
+    REQUIRE(cuts.size() == 2);
     CHECK(cuts[0].find("Recommended value for HTTP 1.1") != std::string::npos);
+    CHECK(cuts[1].find("7200000") != std::string::npos);
 }
 
 TEST_CASE("at 120 dpi the main window is 905 x 675, the face answers where it draws, and the Wizard applies as at 96") {
@@ -145,4 +148,14 @@ TEST_CASE("a main window too large for the work area is laid out at the largest 
     CHECK(win::fittingDpi(144, 724, 540, 1024, 738) == 131);
     CHECK(MulDiv(540, 131, 96) <= 738);
     CHECK(win::fittingDpi(96, 724, 540, 640, 450) == 96);
+}
+
+TEST_CASE("screenshot: the main window at 120 dpi, the Wizard opened from the side bar") {
+    const std::string folder = screenshotFolder();
+    if (folder.empty()) return;
+    StartedAt s(120);
+    clickFaceButton(s.main.flash(), "IDC_FS_wizardMode");
+    click(s.main.feature(kWizardMode), "optMode", 4);
+    pumpFor(500);
+    saveScreenshot(s.main.hwnd(), folder + "\\main-window-120dpi.bmp");
 }

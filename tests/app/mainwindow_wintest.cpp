@@ -573,13 +573,17 @@ TEST_CASE("screenshot: the main window, and the Main settings window hosted in i
     Started s;
     quellar::testing::pumpFor(500);
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-window.bmp");
-    s.main.onFSCommand("IDC_FS_settings", "");
+    quellar::testing::clickFaceButton(s.main.flash(), "IDC_FS_about");
+    quellar::testing::pumpFor(300);
+    quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-face-about.bmp");
+    quellar::testing::clickFaceButton(s.main.flash(), "IDC_FS_closeAbout");
+    quellar::testing::clickFaceButton(s.main.flash(), "IDC_FS_settings");
     quellar::testing::pumpFor(500);
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-settings.bmp");
 
     quellar::testing::ScratchProgramFolder program("shots");
     quellar::testing::MessageLog messages;
-    s.main.onFSCommand("IDC_FS_wizardMode", "");
+    quellar::testing::clickFaceButton(s.main.flash(), "IDC_FS_wizardMode");
     auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
     SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);
     quellar::testing::pumpFor(500);

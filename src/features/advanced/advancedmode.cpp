@@ -84,7 +84,7 @@ std::vector<ControlDecl> makeControls() {
         {ControlKind::Frame, p[2], "Step 3 of 8 : Other MTU Settings", kPageRect, kOuterFrame},
         {ControlKind::Frame, p[3], "Step 4 of 8 : RWIN Settings", kPageRect, kOuterFrame},
         {ControlKind::Frame, p[4], "Step 5 of 8 : TTL && IE Optimization", kPageRect, kOuterFrame},
-        {ControlKind::Frame, p[5], "Step 6 of 8 :  Keep Alive Settigns", kPageRect, kOuterFrame},
+        {ControlKind::Frame, p[5], "Step 6 of 8 :  Keep Alive Settings", kPageRect, kOuterFrame},
         {ControlKind::Frame, p[6], "Step 7 of 8 :  SYN Flood Attack Settings && NDI Cache", kPageRect, kOuterFrame},
         {ControlKind::Frame, p[7], "Step 8 of 8 : ICMP Redirect Attack Setting", kPageRect, kOuterFrame},
 
@@ -140,14 +140,16 @@ std::vector<ControlDecl> makeControls() {
         label("lblTTLExplain", kTtlExplain, {12, 106, 388, 28}, p[4]),
         label("lblIEExplain", kIeExplain, {12, 136, 388, 42}, p[4]),
 
-        box("txtKeepAliveTimeValue", "7200000", {8, 22, 56, 21}, p[5]),
-        label("lblKeepAliveTimeRecCaption", "Recommended Keep Alive Time :", {68, 25, 210, 16}, p[5]),
-        label("lblKeepAliveTimeRecValue", "7200000 milliseconds.", {280, 25, 128, 16}, p[5]),
-        box("txtKeepAliveIntervalValue", "1000", {8, 50, 56, 21}, p[5]),
-        label("lblKeepAliveIntervalRecCaption", "Recommended Keep Alive Interval  :", {68, 53, 210, 16}, p[5]),
-        label("lblKeepAliveIntervalRecValue", "1000 milliseconds.", {280, 53, 128, 16}, p[5]),
-        label("lblKeepAliveTimeExplain", kKeepAliveTimeExplain, {12, 82, 388, 44}, p[5]),
-        label("lblKeepAliveIntervalExplain", kKeepAliveIntervalExplain, {12, 130, 388, 44}, p[5]),
+        // The recommendation and its box would not fit one row: each box
+        // sits under its recommendation.
+        label("lblKeepAliveTimeRecCaption", "Recommended Keep Alive Time :", {12, 20, 212, 16}, p[5]),
+        label("lblKeepAliveTimeRecValue", "7200000 milliseconds.", {228, 20, 172, 16}, p[5]),
+        box("txtKeepAliveTimeValue", "7200000", {12, 38, 80, 21}, p[5]),
+        label("lblKeepAliveIntervalRecCaption", "Recommended Keep Alive Interval  :", {12, 66, 212, 16}, p[5]),
+        label("lblKeepAliveIntervalRecValue", "1000 milliseconds.", {228, 66, 172, 16}, p[5]),
+        box("txtKeepAliveIntervalValue", "1000", {12, 84, 80, 21}, p[5]),
+        label("lblKeepAliveTimeExplain", kKeepAliveTimeExplain, {12, 112, 388, 30}, p[5]),
+        label("lblKeepAliveIntervalExplain", kKeepAliveIntervalExplain, {12, 146, 388, 30}, p[5]),
 
         box("txtSYNValue", "2", {12, 22, 36, 21}, p[6], true),
         with({ControlKind::UpDown, "updwnDescision", "", {48, 22, 16, 21}, p[6]},

@@ -533,6 +533,19 @@ std::optional<win::TextRoom> SkinEngine::textRoom(HWND hwnd) const {
     SkinElement element = SkinElement::ControlForm;
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
     if (!font) font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+    if (win::hasClass(hwnd, "Edit") && !(styleBits & ES_MULTILINE)) {
+        // A one-line box: the value it holds across its formatting
+        // rectangle (the lines of a box that scrolls are the user's).
+        RECT format{};
+        SendMessageA(hwnd, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+        HDC dc = GetDC(hwnd);
+        if (!dc) return std::nullopt;
+        win::TextRoom room = win::measureText(dc, font, win::windowText(hwnd), format.right - format.left, 0, false,
+                                              DT_NOPREFIX);
+        room.height = room.neededHeight;
+        ReleaseDC(hwnd, dc);
+        return room;
+    }
     if (skinned && skinned->engine == this) {
         element = skinned->element;
         font = gdi(element).font;

@@ -45,8 +45,9 @@ public:
 
     // The room the caption of `hwnd` has and needs as it is painted: a
     // control this engine skins in its element's font, the system's own
-    // labels, buttons and frames in the font they were given. Nothing for a
-    // window that shows no caption of its own (edit boxes, lists, forms).
+    // labels, buttons and frames in the font they were given, a one-line
+    // edit box's value across its width. Nothing for a window that shows no
+    // caption of its own (lists, forms).
     std::optional<win::TextRoom> textRoom(HWND hwnd) const;
 
     const Skin& skin() const { return skin_; }
