@@ -705,12 +705,22 @@ void MainWindow::closeAbout() {
     }
 }
 
-void MainWindow::openHelp() {
+namespace {
+
+ShellOpen helpOpen(HWND owner, std::string file, std::string parameters = {}) {
     ShellOpen open;
-    open.owner = reinterpret_cast<std::uintptr_t>(hwnd());
-    open.file = joinProgramFolder(kHelpFileName);
+    open.owner = reinterpret_cast<std::uintptr_t>(owner);
+    open.file = std::move(file);
+    open.parameters = std::move(parameters);
     open.directory = kHelpFolder;
     open.showState = SW_SHOWNORMAL;
+    return open;
+}
+
+}  // namespace
+
+void MainWindow::openHelp() {
+    const ShellOpen open = helpOpen(hwnd(), joinProgramFolder(kHelpFileName));
     const std::uintptr_t result = effects().shellOpen(open);
     if (result <= 32) tellNotOpened(open.owner, helpNotOpenedMessage(open.file, result));
 }
@@ -721,14 +731,9 @@ void MainWindow::openHelpAtShownPage() {
         openHelp();
         return;
     }
-    ShellOpen open;
-    open.owner = reinterpret_cast<std::uintptr_t>(hwnd());
-    open.file = kHelpViewer;
-    open.parameters = "\"" + joinProgramFolder(kHelpFileName) + "::/" + kHelpPages[*hosted] + "\"";
-    open.directory = kHelpFolder;
-    open.showState = SW_SHOWNORMAL;
     // Without the help viewer, the help file opens at its contents.
-    if (effects().shellOpen(open) <= 32) openHelp();
+    const std::string page = joinProgramFolder(kHelpFileName) + "::/" + kHelpPages[*hosted];
+    if (effects().shellOpen(helpOpen(hwnd(), kHelpViewer, "\"" + page + "\"")) <= 32) openHelp();
 }
 
 void MainWindow::unloadAll(const std::array<FeatureIndex, kFeatureCount>& order) {
