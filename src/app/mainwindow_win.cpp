@@ -7,6 +7,7 @@
 #include "core/effects.h"
 #include "core/versioninfo.h"
 #include "res/resource.h"
+#include "win/dpi_win.h"
 #include "win/files_win.h"
 #include "app/addons.h"
 #include "app/addons_win.h"
@@ -35,6 +36,14 @@ const char* const kTrayNoticeCaption = "Program notification";
 const char* const kHelpFileName = "QLRHelp.chm";
 const char* const kHelpFolder = "C:\\";
 const char* const kRestartRefused = "Windows did not restart. Quellar keeps running.";
+
+// The help's page of each feature window, in their order.
+const char* const kHelpPages[kFeatureCount] = {
+    "wizard.html",         "advanced.html",          "backup-manager.html", "net-pinger.html",
+    "system-status.html",  "ram-configuration.html", "main-settings.html",
+};
+// The help viewer that opens a page of a compiled help file.
+const char* const kHelpViewer = "hh.exe";
 
 ChildAreaSize hostingSize(FeatureIndex index) {
     // Each a little smaller than its window, which the area then clips.
@@ -121,19 +130,19 @@ struct PanelButton {
 // The older command panel that lies under the face. Its clicks do what the
 // face's commands do, except that the child area keeps its size.
 const PanelButton kPanelButtons[] = {
-    {"cmdInternetBooster", 0, "Quellar", PanelAction::NotHandled, kFeatureCount, "Nothandeled"},
+    {"cmdInternetBooster", 0, "Quellar", PanelAction::NotHandled, kFeatureCount, "Not handled"},
     {"cmdInternetBooster", 1, "Wizard Mode", PanelAction::Host, kWizardMode, nullptr},
     {"cmdInternetBooster", 2, "Advanced Mode", PanelAction::Host, kNormalMode, nullptr},
     {"cmdInternetBooster", 3, "Backup", PanelAction::HostBackUp, kBackUp, nullptr},
-    {"cmdSystemSettings", 0, "System Settings", PanelAction::NotHandled, kFeatureCount, "Not handeled"},
+    {"cmdSystemSettings", 0, "System Settings", PanelAction::NotHandled, kFeatureCount, "Not handled"},
     {"cmdSystemSettings", 1, "Internet Properties", PanelAction::InternetProperties, kFeatureCount, nullptr},
     {"cmdSystemSettings", 2, "System Properties", PanelAction::SystemProperties, kFeatureCount, nullptr},
     {"cmdSystemSettings", 3, "Modems Settings", PanelAction::ModemSettings, kFeatureCount, nullptr},
     {"cmdSystemSettings", 4, "Network Settings", PanelAction::NetworkSettings, kFeatureCount, nullptr},
-    {"cmdRamBooster", 0, "Ram Booster", PanelAction::NotHandled, kFeatureCount, "Not handeled yet"},
+    {"cmdRamBooster", 0, "Ram Booster", PanelAction::NotHandled, kFeatureCount, "Not handled yet"},
     {"cmdRamBooster", 1, "System Status", PanelAction::Host, kSystemStatus, nullptr},
     {"cmdRamBooster", 2, "Ram Configuration", PanelAction::Host, kRamConfiguration, nullptr},
-    {"cmdNetPinger", 0, "Net Pinger", PanelAction::NotHandled, kFeatureCount, "Nothandeled"},
+    {"cmdNetPinger", 0, "Net Pinger", PanelAction::NotHandled, kFeatureCount, "Not handled"},
     {"cmdNetPinger", 1, "Ping Settings", PanelAction::Host, kNetPingerSettings, nullptr},
     {"cmdMainSettings", -1, "Main Settings", PanelAction::Host, kMainSettings, nullptr},
     {"cmdHomePage", -1, "Home Page", PanelAction::Nothing, kFeatureCount, nullptr},
@@ -250,14 +259,26 @@ bool MainWindow::onCreate() {
     registerChildAreaClass();
     // Siblings overlap here (face, child area, panel): each paints only
     // where it is not covered.
+    const RECT area = win::scaledRect(kChildAreaLeft, kChildAreaTop, kChildAreaWidth, kChildAreaHeight);
     childArea_ = CreateWindowExA(0, kChildAreaClass, "",
                                  WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS,
-                                 kChildAreaLeft, kChildAreaTop, kChildAreaWidth, kChildAreaHeight,
+                                 area.left, area.top, area.right - area.left, area.bottom - area.top,
                                  hwnd(), nullptr, win::moduleInstance(), nullptr);
     flash_.onFSCommand = [this](const std::string& command, const std::string& args) {
         onFSCommand(command, args);
     };
-    if (!flash_.create(hwnd(), 0, 0, kMainWidth, kMainHeight)) return false;
+    // Tab past the face's last button goes on into the window it shows.
+    flash_.onTabOut = [this](bool backwards) {
+        std::optional<FeatureIndex> hosted = hostedFeature();
+        if (!hosted || !childAreaInFront()) return false;
+        HWND window = features_[*hosted]->hwnd();
+        HWND first = GetNextDlgTabItem(window, nullptr, FALSE);
+        HWND target = backwards && first ? GetNextDlgTabItem(window, first, TRUE) : first;
+        if (!target) return false;
+        SetFocus(target);
+        return true;
+    };
+    if (!flash_.create(hwnd(), 0, 0, win::scaled(kMainWidth), win::scaled(kMainHeight))) return false;
     return childArea_ != nullptr;
 }
 
@@ -268,11 +289,13 @@ void MainWindow::createButtonPanel() {
     int y = kPanelMargin;
     for (std::size_t row = 0; row < kPanelButtonCount; ++row) {
         int id = kFirstPanelButtonId + static_cast<int>(row);
+        const RECT r = win::scaledRect(kPanelMargin, y, kPanelButtonWidth, kPanelButtonHeight);
         HWND button = CreateWindowExA(0, "BUTTON", kPanelButtons[row].caption,
-                                      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON, kPanelMargin, y,
-                                      kPanelButtonWidth, kPanelButtonHeight, hwnd(),
+                                      WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_PUSHBUTTON, r.left, r.top,
+                                      r.right - r.left, r.bottom - r.top, hwnd(),
                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), win::moduleInstance(),
                                       nullptr);
+        SendMessageA(button, WM_SETFONT, reinterpret_cast<WPARAM>(win::dialogFont()), FALSE);
         // Under the face and the child area, as if made before them.
         SetWindowPos(button, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         panelButtons_.push_back(button);
@@ -326,8 +349,17 @@ void MainWindow::sayNotHandled(const char* text) {
 }
 
 bool MainWindow::start() {
-    int left = (GetSystemMetrics(SM_CXSCREEN) - kMainWidth) / 2;
-    int top = (GetSystemMetrics(SM_CYSCREEN) - kMainHeight) / 2;
+    // Scaled with the display's dpi; where that would not fit the work
+    // area, everything is laid out at the largest dpi that fits. A test
+    // that chose the dpi keeps it.
+    RECT work{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    if (!win::dpiChosenByTest())
+        win::useDpi(win::fittingDpi(win::screenDpi(), kMainWidth, kMainHeight, work.right - work.left,
+                                    work.bottom - work.top));
+    const int width = win::scaled(kMainWidth), height = win::scaled(kMainHeight);
+    const int left = work.left + ((work.right - work.left) - width) / 2;
+    const int top = work.top + ((work.bottom - work.top) - height) / 2;
     HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     // The icon resource holds each size in each colour depth: the system
     // picks the 32 x 32 image for the window and the small one (16 x 16 on
@@ -340,7 +372,8 @@ bool MainWindow::start() {
     if (!smallIcon) smallIcon = icon;
     if (!create(kMainWindowClass, kMainCaption, WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX |
                                                     WS_CLIPCHILDREN,
-                0, std::max(left, 0), std::max(top, 0), kMainWidth, kMainHeight, nullptr, nullptr,
+                0, std::max(left, static_cast<int>(work.left)), std::max(top, static_cast<int>(work.top)), width,
+                height, nullptr, nullptr,
                 CS_HREDRAW | CS_VREDRAW, black, icon, smallIcon))
         return false;
 
@@ -348,7 +381,7 @@ bool MainWindow::start() {
     // 2. The mutex lives, untested and unclosed, until the process ends.
     CreateMutexA(nullptr, FALSE, "SmQuellar");
     // 3. The face fills the window.
-    MoveWindow(flash_.hwnd(), 0, 0, kMainWidth, kMainHeight, FALSE);
+    MoveWindow(flash_.hwnd(), 0, 0, width, height, FALSE);
     // 4. The face covers the child area until a feature window is hosted.
     bringToFront(childArea_);
     bringToFront(flash_.hwnd());
@@ -404,7 +437,7 @@ void MainWindow::showTrayNotice() {
         tray_.showBalloonTip(true);
         return;
     }
-    float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - kNoticeRightInset);
+    float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - win::scaled(kNoticeRightInset));
     float y = static_cast<float>(GetSystemMetrics(SM_CYSCREEN));
     msgbox::msgFrm().MsgAuto_box(kTrayNotice, kNoticeFlags, kTrayNoticeCaption, kNoticeSeconds, true,
                         kNoticeColour, x, y, 0);
@@ -436,10 +469,10 @@ void MainWindow::showPendingNotice() {
     // At the main window's lower right corner while it is on screen, else
     // where the tray notice goes.
     RECT r{};
-    float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - kNoticeRightInset);
+    float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - win::scaled(kNoticeRightInset));
     float y = static_cast<float>(GetSystemMetrics(SM_CYSCREEN));
     if (IsWindowVisible(hwnd()) && !IsIconic(hwnd()) && GetWindowRect(hwnd(), &r)) {
-        x = static_cast<float>(r.right - kNoticeRightInset);
+        x = static_cast<float>(r.right - win::scaled(kNoticeRightInset));
         y = static_cast<float>(r.bottom);
     }
     msgbox::msgFrm().MsgAuto_box(notice.text, kNoticeFlags, notice.title, kAppliedNoticeSeconds, true, kNoticeColour,
@@ -506,7 +539,17 @@ void MainWindow::restoreFocus() {
 }
 
 void MainWindow::focusHostCommands() {
+    // Escape in a hosted window: home, as the face's Home does.
+    aboutReturn_.reset();
+    returnHome(HomeReturn::FaceToFront);
     SetFocus(flash_.hwnd());
+}
+
+bool MainWindow::takeKeyboardFrom(FeatureWindow& window, bool backwards) {
+    std::optional<FeatureIndex> hosted = hostedFeature();
+    if (!hosted || features_[*hosted].get() != &window || !childAreaInFront()) return false;
+    flash_.takeFocusFromOutside(backwards);
+    return true;
 }
 
 void MainWindow::loadStartupFeatures() {
@@ -595,10 +638,19 @@ void MainWindow::sizeChildArea(int width, int height) {
     SetWindowPos(childArea_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void MainWindow::openFeature(FeatureIndex index) {
+    if (index == kNormalMode) reloadNormalMode();
+    if (index == kBackUp) {
+        backUp().load();
+        backUp().rebuildList();
+    }
+    host(index);
+}
+
 void MainWindow::host(FeatureIndex index) {
     showChildForm(index);
     ChildAreaSize size = hostingSize(index);
-    sizeChildArea(size.width, size.height);
+    sizeChildArea(win::scaled(size.width), win::scaled(size.height));
 }
 
 std::optional<FeatureIndex> MainWindow::hostedFeature() const {
@@ -653,14 +705,35 @@ void MainWindow::closeAbout() {
     }
 }
 
-void MainWindow::openHelp() {
+namespace {
+
+ShellOpen helpOpen(HWND owner, std::string file, std::string parameters = {}) {
     ShellOpen open;
-    open.owner = reinterpret_cast<std::uintptr_t>(hwnd());
-    open.file = joinProgramFolder(kHelpFileName);
+    open.owner = reinterpret_cast<std::uintptr_t>(owner);
+    open.file = std::move(file);
+    open.parameters = std::move(parameters);
     open.directory = kHelpFolder;
     open.showState = SW_SHOWNORMAL;
+    return open;
+}
+
+}  // namespace
+
+void MainWindow::openHelp() {
+    const ShellOpen open = helpOpen(hwnd(), joinProgramFolder(kHelpFileName));
     const std::uintptr_t result = effects().shellOpen(open);
     if (result <= 32) tellNotOpened(open.owner, helpNotOpenedMessage(open.file, result));
+}
+
+void MainWindow::openHelpAtShownPage() {
+    std::optional<FeatureIndex> hosted = hostedFeature();
+    if (!hosted || !childAreaInFront()) {
+        openHelp();
+        return;
+    }
+    // Without the help viewer, the help file opens at its contents.
+    const std::string page = joinProgramFolder(kHelpFileName) + "::/" + kHelpPages[*hosted];
+    if (effects().shellOpen(helpOpen(hwnd(), kHelpViewer, "\"" + page + "\"")) <= 32) openHelp();
 }
 
 void MainWindow::unloadAll(const std::array<FeatureIndex, kFeatureCount>& order) {
@@ -733,7 +806,7 @@ void MainWindow::onFSCommand(const std::string& command, const std::string&) {
         bringFaceToFront();
         break;
     case UiCommand::Settings:
-        host(kMainSettings);
+        openFeature(kMainSettings);
         break;
     case UiCommand::Help:
         openHelp();
@@ -742,25 +815,22 @@ void MainWindow::onFSCommand(const std::string& command, const std::string&) {
         dragMainWindow();
         break;
     case UiCommand::WizardMode:
-        host(kWizardMode);
+        openFeature(kWizardMode);
         break;
     case UiCommand::NormalMode:
-        reloadNormalMode();
-        host(kNormalMode);
+        openFeature(kNormalMode);
         break;
     case UiCommand::BackupManager:
-        backUp().load();
-        backUp().rebuildList();
-        host(kBackUp);
+        openFeature(kBackUp);
         break;
     case UiCommand::PingSetting:
-        host(kNetPingerSettings);
+        openFeature(kNetPingerSettings);
         break;
     case UiCommand::SystemStatus:
-        host(kSystemStatus);
+        openFeature(kSystemStatus);
         break;
     case UiCommand::RamConfig:
-        host(kRamConfiguration);
+        openFeature(kRamConfiguration);
         break;
     case UiCommand::InternetProperties:
         OpenInternetProperties(reinterpret_cast<std::uintptr_t>(hwnd()));
@@ -795,6 +865,11 @@ bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
     if (msg == kShowNoticeMessage) {
         showPendingNotice();
         result = 0;
+        return true;
+    }
+    if (msg == WM_HELP) {
+        openHelpAtShownPage();
+        result = TRUE;
         return true;
     }
     if (msg == kAfterStartMessage) {

@@ -111,6 +111,10 @@ public:
     // lies in front of the face. The area keeps its size.
     void showChildForm(FeatureIndex index);
     void sizeChildArea(int width, int height);
+    // What the face's command for the window does: the Advanced mode afresh
+    // on its first page, the backup list rebuilt, then the window hosted and
+    // the child area sized for it.
+    void openFeature(FeatureIndex index);
 
     // The feature window shown inside the child area, if any (it may lie
     // behind the face).
@@ -145,6 +149,7 @@ public:
     HWND hostHandle() const override { return hwnd(); }
     HWND hostingArea() const override { return childArea_; }
     void focusHostCommands() override;
+    bool takeKeyboardFrom(FeatureWindow& window, bool backwards) override;
     void showNotice(const std::string& title, const std::string& text) override;
 
 protected:
@@ -168,6 +173,8 @@ private:
     void showAbout();
     void closeAbout();
     void openHelp();
+    // F1: the help at the page of the window shown, the contents at home.
+    void openHelpAtShownPage();
     void closeProgram();
     void restartWindows();
     void loadStartupFeatures();

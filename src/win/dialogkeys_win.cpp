@@ -1,5 +1,8 @@
 #include "win/dialogkeys_win.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "win/window_win.h"
 
 namespace quellar::win {
@@ -28,7 +31,63 @@ bool isPushButton(HWND hwnd) {
     return (code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
 }
 
+BOOL CALLBACK collectTabStop(HWND hwnd, LPARAM into) {
+    const LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+    if ((style & WS_TABSTOP) && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd))
+        reinterpret_cast<std::vector<HWND>*>(into)->push_back(hwnd);
+    return TRUE;
+}
+
+// Whether moving the focus from `from` to `to` goes round the window's tab
+// order: the controls in the order Tab visits them, depth first.
+bool goesRound(HWND root, HWND from, HWND to, bool backwards) {
+    std::vector<HWND> stops;
+    EnumChildWindows(root, collectTabStop, reinterpret_cast<LPARAM>(&stops));
+    auto a = std::find(stops.begin(), stops.end(), from);
+    auto b = std::find(stops.begin(), stops.end(), to);
+    if (a == stops.end() || b == stops.end()) return false;
+    return backwards ? b >= a : b <= a;
+}
+
+HWND topLevelOf(HWND hwnd) {
+    HWND w = hwnd;
+    while (w && isChildWindow(w)) {
+        HWND parent = GetParent(w);
+        if (!parent) break;
+        w = parent;
+    }
+    return w;
+}
+
+bool handleHelpKey(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_F1 || !msg.hwnd) return false;
+    HELPINFO info{};
+    info.cbSize = sizeof info;
+    info.iContextType = HELPINFO_WINDOW;
+    info.hItemHandle = msg.hwnd;
+    info.iCtrlId = GetDlgCtrlID(msg.hwnd);
+    GetCursorPos(&info.MousePos);
+    SendMessageA(topLevelOf(msg.hwnd), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+    return true;
+}
+
+// Tab or Shift+Tab at the end of the window's order, handed to the window.
+bool handleTabOut(HWND root, const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || GetKeyState(VK_CONTROL) < 0) return false;
+    HWND focus = GetFocus();
+    if (!focus || !IsChild(root, focus)) return false;
+    const bool backwards = GetKeyState(VK_SHIFT) < 0;
+    HWND next = GetNextDlgTabItem(root, focus, backwards);
+    if (!next || !goesRound(root, focus, next, backwards)) return false;
+    return SendMessageA(root, tabOutMessage(), backwards ? 1 : 0, 0) != 0;
+}
+
 }  // namespace
+
+UINT tabOutMessage() {
+    static const UINT message = RegisterWindowMessageA("Quellar.TabOut");
+    return message;
+}
 
 void setDialogKeys(HWND window, bool on) {
     if (!window) return;
@@ -52,8 +111,10 @@ HWND dialogKeysWindow(HWND hwnd) {
 
 bool handleDialogKeys(MSG& msg) {
     if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+    if (handleHelpKey(msg)) return true;
     HWND root = dialogKeysWindow(msg.hwnd);
     if (!root) return false;
+    if (handleTabOut(root, msg)) return true;
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_RETURN) {
         // The system's own handling presses the window's default button even
         // when another button has the focus; in a dialog the focused button

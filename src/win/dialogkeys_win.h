@@ -25,6 +25,14 @@ HWND dialogKeysWindow(HWND hwnd);
 // Escape sends IDCANCEL. Alt+letter presses the button whose caption marks
 // that letter with "&". Tab enters a group of option buttons at the chosen
 // one; the arrows move in the group and choose the button they reach.
+// Tab past the last control asks the window to hand the keyboard on
+// (tabOutMessage). F1, in any window of the program, sends WM_HELP to its
+// top-level window.
 bool handleDialogKeys(MSG& msg);
+
+// Sent to a marked window when Tab (wParam 0) or Shift+Tab (wParam 1) would
+// go round from its last control to its first (or back): a window that
+// answers non-zero has handed the keyboard on, to its host's commands.
+UINT tabOutMessage();
 
 }  // namespace quellar::win

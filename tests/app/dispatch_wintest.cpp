@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/effects.h"
+#include "support/faceclick_win.h"
 #include "support/regsandbox_win.h"
 #include "app/commands.h"
 #include "features/placeholders/featuredesigns.h"
@@ -624,10 +625,10 @@ TEST_CASE("the panel under the face: each button does its action and leaves the 
     click("cmdRamBooster", 0);
     click("cmdNetPinger", 0);
     REQUIRE(s.boxes.size() == 4);
-    CHECK(s.boxes[0].text == "Nothandeled");
-    CHECK(s.boxes[1].text == "Not handeled");
-    CHECK(s.boxes[2].text == "Not handeled yet");
-    CHECK(s.boxes[3].text == "Nothandeled");
+    CHECK(s.boxes[0].text == "Not handled");
+    CHECK(s.boxes[1].text == "Not handled");
+    CHECK(s.boxes[2].text == "Not handled yet");
+    CHECK(s.boxes[3].text == "Not handled");
     for (const Box& box : s.boxes) {
         CHECK(box.flags == static_cast<unsigned>(MB_OK));
         CHECK(box.caption == "Quellar");
@@ -810,7 +811,7 @@ TEST_CASE("screenshot: a feature window hosted from the face, and the face back 
     std::string folder = quellar::testing::screenshotFolder();
     if (folder.empty()) return;
     Started s;
-    s.main.flash().clickAt(100, 471);  // Ping Settings
+    quellar::testing::clickFaceButton(s.main.flash(), "IDC_FS_pingSetting");
     quellar::testing::pumpFor(500);
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\dispatch-hosted.bmp");
     // What a feature window does when it has finished.

@@ -9,6 +9,7 @@
 #include "features/mainsettings/mainsettings_win.h"
 #include "app/mainwindow_win.h"
 #include "core/osversion.h"
+#include "support/faceclick_win.h"
 #include "support/keys_win.h"
 #include "support/pump_win.h"
 #include "support/screenshot_win.h"
@@ -395,9 +396,13 @@ TEST_CASE("the keyboard: the face's commands, Tab, Enter and mnemonics in the wi
     pressAlt('S');
     CHECK_FALSE(settings.settings().Changed());
     CHECK(storedMainSetting("chkRunProgramMini") == "0");
-    // Escape, where no button cancels, hands the keyboard back to the face.
+    // Escape, where no button cancels, goes home and hands the keyboard
+    // back to the face.
     pressKey(VK_ESCAPE);
     CHECK(GetFocus() == faceWindow);
+    CHECK(face.panel() == "home");
+    CHECK_FALSE(s.main.childAreaInFront());
+    s.main.onFSCommand("IDC_FS_settings", "");
 
     // The About card closes with Escape, and with Enter; what was hosted
     // comes back.
@@ -410,6 +415,63 @@ TEST_CASE("the keyboard: the face's commands, Tab, Enter and mnemonics in the wi
         CHECK(s.main.hostedFeature() == kMainSettings);
         CHECK(s.main.childAreaInFront());
     }
+}
+
+TEST_CASE("Tab leaves a hosted window for the face and comes back; F1 opens the help at the shown window") {
+    using quellar::testing::pressKey;
+    Started s;
+    quellar::testing::ScratchProgramFolder program("tabout");
+    quellar::testing::MessageLog messages;
+    std::vector<ShellOpen> opened;
+    effects().shellOpen = [&opened](const ShellOpen& open) -> std::uintptr_t {
+        opened.push_back(open);
+        return 42;
+    };
+    const FaceState& face = s.main.flash().state();
+    HWND faceWindow = s.main.flash().hwnd();
+
+    // At home F1 opens the help's contents.
+    pressKey(VK_F1);
+    REQUIRE(opened.size() == 1);
+    CHECK(opened[0].file == program.path() + "\\QLRHelp.chm");
+
+    quellar::testing::clickFaceButton(s.main.flash(), "IDC_FS_wizardMode");
+    REQUIRE(s.main.hostedFeature() == kWizardMode);
+    auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
+    HWND lastControl = wizard.binder().handleOf(wizard.form()["cmdPreview"]);
+    pressKey(VK_TAB);
+    pressKey(VK_TAB);
+    REQUIRE(GetFocus() == lastControl);
+    // From the Wizard's last control Tab goes on to the face's title strip
+    // and side bar; Shift+Tab comes back.
+    pressKey(VK_TAB);
+    CHECK(GetFocus() == faceWindow);
+    CHECK(face.focusMarkShown());
+    pressKey(VK_TAB, /*shift=*/true);
+    CHECK(GetFocus() == lastControl);
+    pressKey(VK_TAB);
+    REQUIRE(GetFocus() == faceWindow);
+
+    // The arrows walk the side bar; Enter chooses.
+    const int ramItem = faceButton(s.main, "IDC_FS_ramConfig");
+    for (int i = 0; i < 40 && face.focused() != ramItem; ++i) pressKey(VK_DOWN);
+    REQUIRE(face.focused() == ramItem);
+    pressKey(VK_RETURN);
+    REQUIRE(s.main.hostedFeature() == kRamConfiguration);
+    CHECK(IsChild(s.main.feature(kRamConfiguration).hwnd(), GetFocus()));
+
+    // F1 asks the help viewer for the RAM configuration page.
+    pressKey(VK_F1);
+    REQUIRE(opened.size() == 2);
+    CHECK(opened[1].file == "hh.exe");
+    CHECK(opened[1].parameters == "\"" + program.path() + "\\QLRHelp.chm::/ram-configuration.html\"");
+
+    // Escape goes home.
+    pressKey(VK_ESCAPE);
+    CHECK(GetFocus() == faceWindow);
+    CHECK(face.panel() == "home");
+    CHECK_FALSE(s.main.childAreaInFront());
+    CHECK(messages.entries.empty());
 }
 
 namespace {
@@ -511,13 +573,17 @@ TEST_CASE("screenshot: the main window, and the Main settings window hosted in i
     Started s;
     quellar::testing::pumpFor(500);
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-window.bmp");
-    s.main.onFSCommand("IDC_FS_settings", "");
+    quellar::testing::clickFaceButton(s.main.flash(), "IDC_FS_about");
+    quellar::testing::pumpFor(300);
+    quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-face-about.bmp");
+    quellar::testing::clickFaceButton(s.main.flash(), "IDC_FS_closeAbout");
+    quellar::testing::clickFaceButton(s.main.flash(), "IDC_FS_settings");
     quellar::testing::pumpFor(500);
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-settings.bmp");
 
     quellar::testing::ScratchProgramFolder program("shots");
     quellar::testing::MessageLog messages;
-    s.main.onFSCommand("IDC_FS_wizardMode", "");
+    quellar::testing::clickFaceButton(s.main.flash(), "IDC_FS_wizardMode");
     auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
     SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);
     quellar::testing::pumpFor(500);

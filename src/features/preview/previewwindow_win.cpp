@@ -2,13 +2,14 @@
 
 #include <commctrl.h>
 
+#include "win/dpi_win.h"
 #include "win/regops_win.h"
 
 namespace quellar::shell {
 
 namespace {
 constexpr int kMargin = 10;
-constexpr int kButtonWidth = 90;
+constexpr int kButtonWidth = 96;
 constexpr int kButtonHeight = 25;
 constexpr int kMinimumWidth = 420;
 constexpr int kMinimumHeight = 240;
@@ -43,7 +44,8 @@ void PreviewWindow::open(preview::PreviewRequest request) {
     const std::string title = request.title.empty() ? std::string("Preview") : request.title;
     pane_->show(std::move(request), tuning::currentValueOf);
     SetWindowTextA(hwnd(), title.c_str());
-    RECT frame{0, 0, kPreviewClient.width, kPreviewClient.height};
+    const int clientWidth = win::scaled(kPreviewClient.width), clientHeight = win::scaled(kPreviewClient.height);
+    RECT frame{0, 0, clientWidth, clientHeight};
     AdjustWindowRectEx(&frame, kFramedStyle, FALSE, 0);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     RECT owner{};
@@ -52,7 +54,7 @@ void PreviewWindow::open(preview::PreviewRequest request) {
     const int x = owner.left + ((owner.right - owner.left) - width) / 2;
     const int y = owner.top + ((owner.bottom - owner.top) - height) / 2;
     SetWindowPos(hwnd(), HWND_TOP, x > 0 ? x : 0, y > 0 ? y : 0, width, height, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
-    layOut(kPreviewClient.width, kPreviewClient.height);
+    layOut(clientWidth, clientHeight);
     SetFocus(binder().handleOf(form()["lstPreview"]));
 }
 
@@ -60,11 +62,15 @@ void PreviewWindow::close() {
     if (isLoaded()) ShowWindow(hwnd(), SW_HIDE);
 }
 
-void PreviewWindow::layOut(int width, int height) {
+void PreviewWindow::layOut(int clientWidth, int clientHeight) {
+    // Laid out in designed pixels on the client area as the design sees it,
+    // then scaled to the display's.
     auto place = [this](const char* name, int x, int y, int w, int h) {
+        const RECT r = win::scaledRect(x, y, w > 0 ? w : 0, h > 0 ? h : 0);
         if (HWND control = binder().handleOf(form()[name]))
-            MoveWindow(control, x, y, w > 0 ? w : 0, h > 0 ? h : 0, TRUE);
+            MoveWindow(control, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
     };
+    const int width = win::unscaled(clientWidth), height = win::unscaled(clientHeight);
     const int buttonsTop = height - kMargin - kButtonHeight;
     place("lblHeading", kMargin, 8, width - 2 * kMargin, 32);
     place("lstPreview", kMargin, 44, width - 2 * kMargin, buttonsTop - 8 - 44);
@@ -81,8 +87,8 @@ bool PreviewWindow::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
         break;
     case WM_GETMINMAXINFO: {
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        info->ptMinTrackSize.x = kMinimumWidth;
-        info->ptMinTrackSize.y = kMinimumHeight;
+        info->ptMinTrackSize.x = win::scaled(kMinimumWidth);
+        info->ptMinTrackSize.y = win::scaled(kMinimumHeight);
         result = 0;
         return true;
     }

@@ -46,7 +46,7 @@ const std::vector<ControlDecl>& ramConfigurationControls() {
         {K::OptionButton, kPercent, "Percentage of Free RAM", {8, 15, 200, 18}, kToolTipFrame},
         {K::OptionButton, kMegabytes, "Free RAM in MB", {214, 15, 196, 18}, kToolTipFrame},
         // Two lines: the text is wider than the frame leaves beside the box.
-        {K::Label, "lblRunOnly", "Run ONLY if CPU-Usage is below this (0=detectyion not in use)",
+        {K::Label, "lblRunOnly", "Run ONLY if CPU-Usage is below this (0=detection not in use)",
          {8, 35, 300, 28}, kToolTipFrame},
         {K::TextBox, kRunOnly, "0", {338, 38, 56, 20}, kToolTipFrame},
         with({K::UpDown, kRunOnlySpinner, "", {394, 38, 16, 20}, kToolTipFrame},

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "res/resource.h"
+#include "win/dpi_win.h"
 #include "win/library_win.h"
 
 namespace quellar::msgbox {
@@ -105,7 +106,7 @@ void drawTriangle(HDC dc, const Triangle& t) {
 }
 
 HFONT guiFont() {
-    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    return win::dialogFont();
 }
 
 HWND makeControl(HWND parent, const char* cls, const std::string& text, DWORD style, DWORD exStyle, int id,
@@ -445,11 +446,16 @@ bool MsgFrm::ensureWindow() {
 
 void MsgFrm::buildPanel(const Request& request) {
     HDC screen = GetDC(nullptr);
-    metrics_.twipsPerPixelX = twipsPerPixel(GetDeviceCaps(screen, LOGPIXELSX));
-    metrics_.twipsPerPixelY = twipsPerPixel(GetDeviceCaps(screen, LOGPIXELSY));
+    metrics_.twipsPerPixelX = twipsPerPixel(win::screenDpi());
+    metrics_.twipsPerPixelY = twipsPerPixel(win::screenDpi());
     const int screenHeight = GetDeviceCaps(screen, VERTRES);
 
+    if (titleFont_ && titleFontDpi_ != win::screenDpi()) {
+        DeleteObject(titleFont_);
+        titleFont_ = nullptr;
+    }
     if (!titleFont_) {
+        titleFontDpi_ = win::screenDpi();
         LOGFONTA lf{};
         GetObjectA(guiFont(), sizeof lf, &lf);
         lf.lfWeight = FW_BOLD;

@@ -158,6 +158,7 @@ private:
 
     HBRUSH colorBrush_ = nullptr;
     HFONT titleFont_ = nullptr;
+    int titleFontDpi_ = 0;
     HBITMAP shadow_ = nullptr;
     std::vector<std::uint32_t> screenUnder_;  // the screen copy the shadow is made from
     RECT screenUnderRect_{};

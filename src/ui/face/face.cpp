@@ -826,6 +826,21 @@ std::vector<int> FaceState::focusable() const {
     return out;
 }
 
+bool FaceState::keyGoesRound(FaceKey key) const {
+    const std::vector<int> order = focusable();
+    if (order.empty() || (key != FaceKey::Next && key != FaceKey::Previous)) return false;
+    if (std::find(order.begin(), order.end(), focused_) == order.end()) return false;
+    return focused_ == (key == FaceKey::Next ? order.back() : order.front());
+}
+
+void FaceState::focusEnd(bool last) {
+    const std::vector<int> order = focusable();
+    if (order.empty()) return;
+    focused_ = last ? order.back() : order.front();
+    keyboardUsed_ = true;
+    redraw_ = true;
+}
+
 std::optional<FaceCommand> FaceState::key(FaceKey key) {
     const std::vector<int> order = focusable();
     switch (key) {

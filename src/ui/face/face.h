@@ -220,6 +220,13 @@ public:
     // panel's cancel button. A mouse press hides the mark until the next
     // key; a click moves the focus to the clicked button.
     std::optional<FaceCommand> key(FaceKey key);
+    // Whether Next (or Previous) would go round from the last focusable
+    // button to the first (or the first to the last): where the keyboard
+    // may leave the face instead.
+    bool keyGoesRound(FaceKey key) const;
+    // The focus to the first (or last) focusable button, as when the
+    // keyboard comes in from outside the face.
+    void focusEnd(bool last);
     int focused() const { return focused_; }
     // Whether the player's window has the keyboard focus: the mark shows
     // only then.

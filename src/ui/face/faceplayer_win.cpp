@@ -2,9 +2,11 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "res/resource.h"
+#include "win/dpi_win.h"
 #include "win/files_win.h"
 #include "win/library_win.h"
 
@@ -48,12 +50,30 @@ COLORREF colorOf(FaceColor c) {
     return RGB((c >> 16) & 0xFF, (c >> 8) & 0xFF, c & 0xFF);
 }
 
+// The face is designed at 96 dpi: the mouse's pixels go back to the
+// face's before they are hit-tested.
 int mouseX(LPARAM lParam) {
-    return static_cast<short>(LOWORD(lParam));
+    return win::unscaled(static_cast<short>(LOWORD(lParam)));
 }
 
 int mouseY(LPARAM lParam) {
-    return static_cast<short>(HIWORD(lParam));
+    return win::unscaled(static_cast<short>(HIWORD(lParam)));
+}
+
+// One drawing in the display's pixels: edges scaled, so shapes that touch
+// in the design still touch; pens, corners and fonts grow alike.
+FaceOp scaledOp(const FaceOp& op) {
+    FaceOp out = op;
+    const RECT r = win::scaledRect(op.x, op.y, op.w, op.h);
+    out.x = r.left;
+    out.y = r.top;
+    out.w = r.right - r.left;
+    out.h = r.bottom - r.top;
+    for (FacePoint& p : out.points) p = {win::scaled(p.x), win::scaled(p.y)};
+    out.pen = std::max(1, win::scaled(op.pen));
+    out.radius = win::scaled(op.radius);
+    out.size = win::scaled(op.size);
+    return out;
 }
 
 // Selects a pen and a brush for one closed shape and puts the old ones
@@ -143,6 +163,12 @@ void FacePlayer::SetVariable(const std::string& name, const std::string& value) 
     refresh();
 }
 
+void FacePlayer::takeFocusFromOutside(bool backwards) {
+    state_.focusEnd(backwards);
+    SetFocus(hwnd());
+    refresh();
+}
+
 void FacePlayer::clickAt(int x, int y) {
     HWND self = hwnd();
     LPARAM at = MAKELPARAM(x, y);
@@ -192,7 +218,7 @@ bool FacePlayer::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resu
         GetCursorPos(&p);
         ScreenToClient(hwnd(), &p);
         HCURSOR cursor = nullptr;
-        if (state_.overButton(p.x, p.y)) cursor = LoadCursor(nullptr, MAKEINTRESOURCE(kHandCursorId));
+        if (state_.overButton(win::unscaled(p.x), win::unscaled(p.y))) cursor = LoadCursor(nullptr, MAKEINTRESOURCE(kHandCursorId));
         if (!cursor) cursor = LoadCursor(nullptr, IDC_ARROW);
         SetCursor(cursor);
         result = TRUE;
@@ -244,6 +270,13 @@ bool FacePlayer::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resu
     case WM_KEYDOWN: {
         std::optional<FaceKey> key = faceKeyOf(wParam);
         if (!key) return false;
+        if (wParam == VK_TAB && state_.keyGoesRound(*key) && onTabOut) {
+            auto handler = onTabOut;
+            if (handler(*key == FaceKey::Previous)) {
+                result = 0;
+                return true;
+            }
+        }
         std::optional<FaceCommand> command = state_.key(*key);
         refresh();
         raise(command);
@@ -299,10 +332,21 @@ HFONT FacePlayer::font(const FaceOp& op) {
     return made;
 }
 
+win::TextRoom FacePlayer::textRoom(const FaceOp& text) {
+    const FaceOp op = scaledOp(text);
+    HDC dc = GetDC(hwnd());
+    if (!dc) return {};
+    const bool severalLines = op.wrap || op.text.find('\n') != std::string::npos;
+    const win::TextRoom room = win::measureText(dc, font(op), op.text, op.w, op.h, severalLines, DT_NOPREFIX);
+    ReleaseDC(hwnd(), dc);
+    return room;
+}
+
 void FacePlayer::drawOps(HDC dc) {
     SetBkMode(dc, TRANSPARENT);
     SetPolyFillMode(dc, WINDING);
-    for (const FaceOp& op : state_.render()) {
+    for (const FaceOp& designed : state_.render()) {
+        const FaceOp op = scaledOp(designed);
         switch (op.shape) {
         case FaceShape::Rect: {
             RECT r{op.x, op.y, op.x + op.w, op.y + op.h};

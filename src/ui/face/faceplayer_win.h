@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ui/face/face.h"
+#include "win/textroom_win.h"
 #include "win/window_win.h"
 
 namespace quellar::shell {
@@ -35,6 +36,13 @@ public:
     // Raised on the UI thread for every command the face sends. The handler
     // may destroy the player.
     std::function<void(const std::string& command, const std::string& args)> onFSCommand;
+    // Tab past the last button (or Shift+Tab before the first): true when
+    // the handler took the keyboard elsewhere, so the face keeps it no
+    // longer and does not go round.
+    std::function<bool(bool backwards)> onTabOut;
+    // The keyboard comes to the face from outside it: the first button
+    // (or, going backwards, the last) takes the focus.
+    void takeFocusFromOutside(bool backwards);
 
     // Every command the loaded face can send.
     std::vector<std::string> commands() const { return state_.face().commands(); }
@@ -43,7 +51,12 @@ public:
     // Why the last face file given was not used (empty when it was).
     const std::string& loadError() const { return loadError_; }
 
-    // A left click at a point of the window, as the mouse would make it.
+    // The room a text drawing of render() has on screen and the room it
+    // needs in its font at the display's dpi.
+    win::TextRoom textRoom(const FaceOp& text);
+
+    // A left click at a point of the window (its pixels, which the dpi
+    // scales from the face's), as the mouse would make it.
     void clickAt(int x, int y);
 
 protected:

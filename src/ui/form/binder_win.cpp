@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "ui/graph/graph_win.h"
+#include "win/dpi_win.h"
 #include "win/library_win.h"
 #include "win/window_win.h"
 
@@ -31,7 +32,7 @@ LRESULT CALLBACK frameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         RECT r;
         GetClientRect(hwnd, &r);
         HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
-        HGDIOBJ oldFont = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+        HGDIOBJ oldFont = SelectObject(dc, font ? font : dialogFont());
         TEXTMETRICA tm;
         GetTextMetricsA(dc, &tm);
         RECT box = r;
@@ -44,7 +45,7 @@ LRESULT CALLBACK frameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             SetBkMode(dc, OPAQUE);
             std::string padded = " " + caption + " ";
             // As a group box does: "&&" shows as one ampersand.
-            RECT text{8, 0, r.right - 8, tm.tmHeight};
+            RECT text{scaled(8), 0, r.right - scaled(8), tm.tmHeight};
             DrawTextA(dc, padded.c_str(), static_cast<int>(padded.size()), &text, DT_LEFT | DT_SINGLELINE);
         }
         SelectObject(dc, oldFont);
@@ -167,14 +168,16 @@ HWND FormBinder::createOne(Control& control, int id) {
     DWORD style = WS_CHILD | kind.style;
     if (control.visible()) style |= WS_VISIBLE;
     if (!control.enabled()) style |= WS_DISABLED;
-    const PixelRect& r = control.rect();
-    const int height = control.kind() == ControlKind::ComboBox ? r.height + kDropDownListHeight : r.height;
+    // Designed at 96 dpi; the display's pixels follow its dpi.
+    const PixelRect& designed = control.rect();
+    RECT r = scaledRect(designed.x, designed.y, designed.width, designed.height);
+    if (control.kind() == ControlKind::ComboBox) r.bottom += scaled(kDropDownListHeight);
     HWND hwnd = CreateWindowExA(kind.exStyle, kind.cls, hasText(control.kind()) ? control.text().c_str() : "",
-                                style, r.x, r.y, r.width, height, parent,
+                                style, r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                 moduleInstance(), nullptr);
     if (!hwnd) return nullptr;
-    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(dialogFont()), FALSE);
     configure(control, hwnd);
     return hwnd;
 }
@@ -193,7 +196,7 @@ void FormBinder::configure(Control& control, HWND hwnd) {
             LVCOLUMNA column{};
             column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
             column.fmt = listAlignment(c.alignment);
-            column.cx = c.width;
+            column.cx = scaled(c.width);
             column.pszText = const_cast<char*>(c.caption.c_str());
             column.iSubItem = i;
             SendMessageA(hwnd, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));

@@ -1,6 +1,7 @@
 #include "ui/form/featurewindow_win.h"
 
 #include "win/dialogkeys_win.h"
+#include "win/dpi_win.h"
 
 namespace quellar::shell {
 
@@ -29,7 +30,7 @@ bool FeatureWindow::load() {
     // never shows in the task bar and goes away with it.
     HWND area = ownWindow() ? nullptr : host_.hostingArea();
     const DWORD style = (area ? WS_CHILD : WS_POPUP) | WS_CLIPCHILDREN;
-    if (!create(kFeatureClass, caption_.c_str(), style, 0, 0, 0, client_.width, client_.height,
+    if (!create(kFeatureClass, caption_.c_str(), style, 0, 0, 0, win::scaled(client_.width), win::scaled(client_.height),
                 area ? area : host_.hostHandle())) {
         form_.reset();
         return false;
@@ -70,6 +71,11 @@ bool FeatureWindow::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
     if (msg == WM_WINDOWPOSCHANGING &&
         (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW))
         makeControls();
+    if (msg == win::tabOutMessage()) {
+        // A window of its own keeps the keyboard going round inside it.
+        result = !ownWindow() && host_.takeKeyboardFrom(*this, wParam != 0) ? 1 : 0;
+        return true;
+    }
     if (!binder_) return false;
     if (msg == DM_GETDEFID) {
         // Enter in a dialog-style message loop presses the default button.

@@ -47,9 +47,16 @@ public:
     // it is made there, hidden at the area's top-left corner, as hosting
     // would put it: a child window costs far less to make than a pop-up.
     virtual HWND hostingArea() const { return nullptr; }
-    // Escape in a window that has no cancel button: the keyboard goes back
-    // to the host's own commands.
+    // Escape in a window that has no cancel button: the host goes home and
+    // the keyboard goes back to the host's own commands.
     virtual void focusHostCommands() {}
+    // Tab past the window's last control (Shift+Tab before its first): true
+    // when the host took the keyboard to its own commands.
+    virtual bool takeKeyboardFrom(FeatureWindow& window, bool backwards) {
+        (void)window;
+        (void)backwards;
+        return false;
+    }
     // The program's own auto-closing notice (the balloon), e.g. after an
     // apply.
     virtual void showNotice(const std::string& title, const std::string& text) {

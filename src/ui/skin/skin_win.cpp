@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "res/resource.h"
+#include "win/dpi_win.h"
 #include "win/files_win.h"
 #include "win/library_win.h"
 #include "ui/skin/skinpaint_win.h"
@@ -30,9 +31,6 @@ const char* const kSkinnedProp = "QuellarSkin";
 // Sent by Windows 2000 and later when keyboard cues change; the headers for
 // older systems do not name it.
 constexpr UINT kUpdateUiState = 0x0128;
-
-constexpr int kPointsPerInch = 72;
-constexpr int kDefaultDpi = 96;
 
 DWORD windowStyle(HWND hwnd) {
     return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
@@ -171,9 +169,9 @@ bool sameFont(const ElementStyle& a, const ElementStyle& b) {
     return a.fontFace == b.fontFace && a.fontSize == b.fontSize && a.fontWeight == b.fontWeight;
 }
 
-HFONT createFont(const ElementStyle& style, int dpi) {
+HFONT createFont(const ElementStyle& style) {
     LOGFONTA lf{};
-    lf.lfHeight = -MulDiv(style.fontSize, dpi, kPointsPerInch);
+    lf.lfHeight = win::fontHeight(style.fontSize);
     lf.lfWeight = style.fontWeight;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
@@ -528,6 +526,52 @@ void SkinEngine::paint(const Skinned& skinned, HWND hwnd, HDC target) {
     });
 }
 
+std::optional<win::TextRoom> SkinEngine::textRoom(HWND hwnd) const {
+    if (!hwnd || !IsWindow(hwnd)) return std::nullopt;
+    const DWORD styleBits = windowStyle(hwnd);
+    const auto* skinned = static_cast<const Skinned*>(GetPropA(hwnd, kSkinnedProp));
+    SkinElement element = SkinElement::ControlForm;
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
+    if (!font) font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
+    if (win::hasClass(hwnd, "Edit") && !(styleBits & ES_MULTILINE)) {
+        // A one-line box: the value it holds across its formatting
+        // rectangle (the lines of a box that scrolls are the user's).
+        RECT format{};
+        SendMessageA(hwnd, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+        HDC dc = GetDC(hwnd);
+        if (!dc) return std::nullopt;
+        win::TextRoom room = win::measureText(dc, font, win::windowText(hwnd), format.right - format.left, 0, false,
+                                              DT_NOPREFIX);
+        room.height = room.neededHeight;
+        ReleaseDC(hwnd, dc);
+        return room;
+    }
+    if (skinned && skinned->engine == this) {
+        element = skinned->element;
+        font = gdi(element).font;
+    } else if (isFrameWindow(hwnd)) {
+        element = SkinElement::Frame;
+    } else if (win::hasClass(hwnd, "Static")) {
+        element = SkinElement::Label;
+    } else if (win::hasClass(hwnd, "Button")) {
+        const DWORD type = styleBits & BS_TYPEMASK;
+        element = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE
+                      ? SkinElement::CheckBox
+                  : type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON ? SkinElement::RadioBox
+                                                                         : SkinElement::Button;
+    }
+    if (element == SkinElement::ControlForm || element == SkinElement::NoFrame) return std::nullopt;
+    if (element == SkinElement::Label && !isTextLabel(hwnd)) return std::nullopt;
+    RECT rect;
+    GetClientRect(hwnd, &rect);
+    HDC dc = GetDC(hwnd);
+    if (!dc) return std::nullopt;
+    const win::TextRoom room = textRoomOf(dc, element, rect, skin_.style(element), font, win::windowText(hwnd),
+                                          labelFormat(styleBits), (styleBits & BS_MULTILINE) != 0);
+    ReleaseDC(hwnd, dc);
+    return room;
+}
+
 void SkinEngine::install(const Skin& skin) {
     releaseGdi();
     skin_ = skin;
@@ -536,10 +580,6 @@ void SkinEngine::install(const Skin& skin) {
 }
 
 void SkinEngine::createGdi() {
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : kDefaultDpi;
-    if (screen) ReleaseDC(nullptr, screen);
-    if (dpi <= 0) dpi = kDefaultDpi;
     for (std::size_t i = 0; i < kSkinElementCount; ++i) {
         const ElementStyle& style = skin_.style(static_cast<SkinElement>(i));
         ElementGdi& made = gdi_[i];
@@ -547,7 +587,7 @@ void SkinEngine::createGdi() {
             if (sameFont(style, skin_.style(static_cast<SkinElement>(j)))) made.font = gdi_[j].font;
         }
         if (!made.font) {
-            made.font = createFont(style, dpi);
+            made.font = createFont(style);
             made.ownsFont = made.font != nullptr;
         }
         if (!made.font) made.font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));

@@ -6,11 +6,13 @@
 #include <windows.h>
 
 #include <array>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "ui/skin/skin.h"
+#include "win/textroom_win.h"
 
 namespace quellar::shell {
 
@@ -40,6 +42,13 @@ public:
 
     // The element this engine applied to `hwnd`, or "" when none.
     std::string elementOf(HWND hwnd) const;
+
+    // The room the caption of `hwnd` has and needs as it is painted: a
+    // control this engine skins in its element's font, the system's own
+    // labels, buttons and frames in the font they were given, a one-line
+    // edit box's value across its width. Nothing for a window that shows no
+    // caption of its own (lists, forms).
+    std::optional<win::TextRoom> textRoom(HWND hwnd) const;
 
     const Skin& skin() const { return skin_; }
     // The malformed lines of the last file loaded (empty when it was sound).

@@ -2,16 +2,21 @@
 
 #include <algorithm>
 
+#include "win/dpi_win.h"
+
 namespace quellar::shell {
 
 namespace {
 
-// Gap between a check box and its text, and around a frame's caption.
+// Gap between a check box and its text, and around a frame's caption; the
+// text's inset in a push button. Designed at 96 dpi, like the controls.
 constexpr int kBoxTextGap = 5;
 constexpr int kCaptionIndent = 8;
 constexpr int kCaptionPadding = 3;
 constexpr int kMinBoxSize = 13;
 constexpr int kMaxBoxSize = 20;
+constexpr int kButtonTextInsetX = 4;
+constexpr int kButtonTextInsetY = 2;
 
 // A GDI object created for one drawing and deleted with it.
 class GdiObject {
@@ -89,7 +94,40 @@ void bevel(HDC dc, const RECT& r, const SkinColor& topLeft, const SkinColor& bot
 
 int textHeight(HDC dc) {
     TEXTMETRICA tm;
-    return GetTextMetricsA(dc, &tm) ? static_cast<int>(tm.tmHeight) : kMinBoxSize;
+    return GetTextMetricsA(dc, &tm) ? static_cast<int>(tm.tmHeight) : win::scaled(kMinBoxSize);
+}
+
+RECT buttonTextRect(const RECT& rect) {
+    const int x = win::scaled(kButtonTextInsetX), y = win::scaled(kButtonTextInsetY);
+    return RECT{rect.left + x, rect.top + y, rect.right - x, rect.bottom - y};
+}
+
+// The square or circle of a check box or option button, in the font that
+// is selected: it grows with the text.
+int boxSize(HDC dc, int height) {
+    int size = std::clamp(textHeight(dc), win::scaled(kMinBoxSize), win::scaled(kMaxBoxSize));
+    return std::max(1, std::min(size, height));
+}
+
+// Where a check box's text goes beside its box.
+RECT boxTextRect(const RECT& rect, int size, bool textOnLeft) {
+    RECT text = rect;
+    if (textOnLeft)
+        text.right = rect.right - size - win::scaled(kBoxTextGap);
+    else
+        text.left = rect.left + size + win::scaled(kBoxTextGap);
+    return text;
+}
+
+// The stretch of a frame's top edge its caption may take.
+void captionSpan(const RECT& rect, int radius, int& left, int& right) {
+    left = rect.left + win::scaled(kCaptionIndent) + radius / 2;
+    right = static_cast<int>(rect.right) - win::scaled(kCaptionIndent);
+}
+
+int frameRadius(const ElementStyle& style, const RECT& rect, int captionHeight) {
+    return std::min(win::scaled(style.cornerRadius),
+                    std::max(0, static_cast<int>(rect.bottom - rect.top - captionHeight / 2) / 2));
 }
 
 void drawCheckMark(HDC dc, const RECT& box, const SkinColor& color) {
@@ -152,7 +190,7 @@ void paintPushButton(HDC dc, const RECT& rect, const ElementStyle& style, HFONT 
                             : state.pushed ? style.pressed
                             : state.hover  ? style.hover
                                            : style.face;
-    int radius = std::min(style.cornerRadius, static_cast<int>(rect.bottom - rect.top) / 2);
+    int radius = std::min(win::scaled(style.cornerRadius), static_cast<int>(rect.bottom - rect.top) / 2);
     {
         GdiObject brush(solidBrush(face));
         Selected fill(dc, brush.get());
@@ -187,7 +225,7 @@ void paintPushButton(HDC dc, const RECT& rect, const ElementStyle& style, HFONT 
     Selected useFont(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, toColorRef(state.enabled ? style.text : style.disabledText));
-    RECT textRect{rect.left + 4, rect.top + 2, rect.right - 4, rect.bottom - 2};
+    RECT textRect = buttonTextRect(rect);
     if (state.pushed) OffsetRect(&textRect, 1, 1);
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
               DT_CENTER | DT_VCENTER | DT_SINGLELINE);
@@ -199,8 +237,7 @@ void paintCheckBox(HDC dc, const RECT& rect, const ElementStyle& style, HFONT fo
     FillRect(dc, &rect, background);
     Selected useFont(dc, font);
     int height = static_cast<int>(rect.bottom - rect.top);
-    int size = std::clamp(textHeight(dc), kMinBoxSize, kMaxBoxSize);
-    size = std::max(1, std::min(size, height));
+    int size = boxSize(dc, height);
     int top = rect.top + (height - size) / 2;
     RECT box{rect.left, top, rect.left + size, top + size};
     if (layout.textOnLeft) box = RECT{rect.right - size, top, rect.right, top + size};
@@ -240,11 +277,7 @@ void paintCheckBox(HDC dc, const RECT& rect, const ElementStyle& style, HFONT fo
         FillRect(dc, &square, static_cast<HBRUSH>(grey.get()));
     }
 
-    RECT textRect = rect;
-    if (layout.textOnLeft)
-        textRect.right = box.left - kBoxTextGap;
-    else
-        textRect.left = box.right + kBoxTextGap;
+    RECT textRect = boxTextRect(rect, size, layout.textOnLeft);
     if (textRect.right <= textRect.left || text.empty()) return;
     UINT format = layout.textOnLeft ? DT_RIGHT : DT_LEFT;
     RECT measured = textRect;
@@ -294,7 +327,7 @@ void paintFrame(HDC dc, const RECT& rect, const ElementStyle& style, HFONT font,
     int captionHeight = textHeight(dc);
     RECT box = rect;
     box.top += captionHeight / 2;
-    int radius = std::min(style.cornerRadius, std::max(0, static_cast<int>(box.bottom - box.top) / 2));
+    int radius = frameRadius(style, rect, captionHeight);
     if (fillInterior) {
         // Above the border line and past the rounded corners is the
         // parent's surface, not the frame's.
@@ -308,9 +341,10 @@ void paintFrame(HDC dc, const RECT& rect, const ElementStyle& style, HFONT font,
     }
     SIZE extent{};
     if (!text.empty()) GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    int left = rect.left + kCaptionIndent + radius / 2;
-    int right = std::min(static_cast<int>(rect.right) - kCaptionIndent,
-                         left + static_cast<int>(extent.cx) + 2 * kCaptionPadding);
+    int left = 0, spanEnd = 0;
+    captionSpan(rect, radius, left, spanEnd);
+    const int padding = win::scaled(kCaptionPadding);
+    int right = std::min(spanEnd, left + static_cast<int>(extent.cx) + 2 * padding);
     bool caption = !text.empty() && right > left;
     int saved = SaveDC(dc);
     if (caption) ExcludeClipRect(dc, left, rect.top, right, rect.top + captionHeight);
@@ -319,9 +353,35 @@ void paintFrame(HDC dc, const RECT& rect, const ElementStyle& style, HFONT font,
     if (!caption) return;
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, toColorRef(enabled ? style.text : style.disabledText));
-    RECT textRect{left + kCaptionPadding, rect.top, right - kCaptionPadding, rect.top + captionHeight};
+    RECT textRect{left + padding, rect.top, right - padding, rect.top + captionHeight};
     DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &textRect,
               DT_LEFT | DT_SINGLELINE | DT_END_ELLIPSIS);
+}
+
+win::TextRoom textRoomOf(HDC dc, SkinElement element, const RECT& rect, const ElementStyle& style, HFONT font,
+                         const std::string& text, UINT labelFormat, bool multiline) {
+    Selected useFont(dc, font);
+    const int height = static_cast<int>(rect.bottom - rect.top);
+    auto within = [&](const RECT& r, bool wrap, UINT format) {
+        return win::measureText(dc, font, text, static_cast<int>(r.right - r.left), static_cast<int>(r.bottom - r.top),
+                                wrap, format);
+    };
+    switch (element) {
+    case SkinElement::Button:
+        return within(buttonTextRect(rect), false, 0);
+    case SkinElement::CheckBox:
+    case SkinElement::RadioBox:
+        return within(boxTextRect(rect, boxSize(dc, height), false), multiline, 0);
+    case SkinElement::Frame: {
+        const int captionHeight = textHeight(dc);
+        int left = 0, right = 0;
+        captionSpan(rect, frameRadius(style, rect, captionHeight), left, right);
+        const int padding = win::scaled(kCaptionPadding);
+        return within(RECT{left + padding, rect.top, right - padding, rect.top + captionHeight}, false, 0);
+    }
+    default:
+        return within(rect, (labelFormat & DT_WORDBREAK) != 0, labelFormat & (DT_NOPREFIX | DT_EXPANDTABS));
+    }
 }
 
 }  // namespace quellar::shell

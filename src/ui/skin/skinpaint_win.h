@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ui/skin/skin.h"
+#include "win/textroom_win.h"
 
 namespace quellar::shell {
 
@@ -47,5 +48,11 @@ void paintFrame(HDC dc, const RECT& rect, const ElementStyle& style, HFONT font,
                 HBRUSH inside, bool fillInterior, bool enabled, const std::string& text);
 
 void drawBorder(HDC dc, const RECT& rect, BorderStyle style, const SkinColor& color, int radius);
+
+// The room `text` has in a control of `element` painted in `rect` by the
+// functions above, and the room it needs in `font`. `labelFormat` is a
+// label's DrawText format (wrapping or not); `multiline` a check box's.
+win::TextRoom textRoomOf(HDC dc, SkinElement element, const RECT& rect, const ElementStyle& style, HFONT font,
+                         const std::string& text, UINT labelFormat, bool multiline);
 
 }  // namespace quellar::shell

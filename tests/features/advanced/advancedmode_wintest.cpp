@@ -6,6 +6,7 @@
 #include "backup/apply_win.h"
 #include "core/osversion.h"
 #include "features/advanced/advancedmode_win.h"
+#include "support/faceclick_win.h"
 #include "support/pump_win.h"
 #include "support/regsandbox_win.h"
 #include "support/screenshot_win.h"
@@ -32,7 +33,7 @@ struct Hosted {
     Hosted() {
         main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
         REQUIRE(main.start());
-        main.onFSCommand("IDC_FS_normalMode", "");
+        clickFaceButton(main.flash(), "IDC_FS_normalMode");
         window = static_cast<tuning::AdvancedModeWindow*>(&main.feature(shell::kNormalMode));
         REQUIRE(window->isLoaded());
         pumpMessages();
@@ -69,7 +70,11 @@ TEST_CASE("Advanced mode through its real controls writes exactly what an apply 
             SetWindowTextA(h.handle("txtMultiplier"), "22");
             CHECK(win::windowText(h.handle("txtRWIN")) == "127776");
             if (version == 7) h.shot("advanced-page3.bmp");
-            for (int i = 0; i < 3; ++i) h.click("cmdNextPage");
+            h.click("cmdNextPage");
+            if (version == 7) h.shot("advanced-page4.bmp");
+            h.click("cmdNextPage");
+            if (version == 7) h.shot("advanced-page5.bmp");
+            h.click("cmdNextPage");
             RECT r;
             GetClientRect(h.handle("updwnDescision"), &r);
             // The lower half of the up-down: one step down, 2 to 1.

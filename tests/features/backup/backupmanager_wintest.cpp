@@ -11,6 +11,7 @@
 #include "features/backup/backupmanager_win.h"
 #include <commctrl.h>
 
+#include "support/faceclick_win.h"
 #include "support/pump_win.h"
 #include "support/regsandbox_win.h"
 #include "support/screenshot_win.h"
@@ -48,7 +49,7 @@ struct Manager {
         return written.path;
     }
     void open() {
-        main.onFSCommand("IDC_FS_backupManger", "");
+        testing::clickFaceButton(main.flash(), "IDC_FS_backupManger");
         window = static_cast<backup::BackupManagerWindow*>(&main.feature(shell::kBackUp));
         pumpMessages();
     }

@@ -11,6 +11,7 @@
 #include "core/timers.h"
 #include "features/netpinger/netpingersettings_win.h"
 #include "net/echo_win.h"
+#include "support/faceclick_win.h"
 #include "support/pump_win.h"
 #include "support/recordedeffects.h"
 #include "support/regsandbox_win.h"
@@ -150,7 +151,7 @@ TEST_CASE("screenshot: the Net Pinger window in manual mode") {
     const std::string folder = screenshotFolder();
     if (folder.empty()) return;
     Started s;
-    s.main.onFSCommand("IDC_FS_pingSetting", "");
+    clickFaceButton(s.main.flash(), "IDC_FS_pingSetting");
     s.click("chkDoPinging");
     s.click("optManual");
     pumpFor(500);

@@ -7,6 +7,7 @@
 #include "win/regops_win.h"
 #include "core/osversion.h"
 #include "features/wizard/wizardmode_win.h"
+#include "support/faceclick_win.h"
 #include "support/pump_win.h"
 #include "support/regsandbox_win.h"
 #include "support/screenshot_win.h"
@@ -41,7 +42,7 @@ TEST_CASE("the Wizard's preview writes nothing and shows exactly what the apply 
         main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
         REQUIRE(main.start());
         winVersion = static_cast<std::int16_t>(version);
-        main.onFSCommand("IDC_FS_wizardMode", "");
+        clickFaceButton(main.flash(), "IDC_FS_wizardMode");
         auto& wizard = static_cast<tuning::WizardModeWindow&>(main.feature(shell::kWizardMode));
         auto click = [&](const char* name, int index = -1) {
             SendMessageA(wizard.binder().handleOf(wizard.form().get(name, index)), BM_CLICK, 0, 0);

@@ -8,6 +8,7 @@
 
 #include "app/mainwindow_win.h"
 #include "features/ramconfig/ramconfigwindow_win.h"
+#include "support/faceclick_win.h"
 #include "support/pump_win.h"
 #include "support/regsandbox_win.h"
 #include "support/screenshot_win.h"
@@ -96,7 +97,7 @@ TEST_CASE("screenshot: RAM configuration hosted in the main window") {
     main.endProcess = [] {};
     main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
     REQUIRE(main.start());
-    main.onFSCommand("IDC_FS_ramConfig", "");
+    testing::clickFaceButton(main.flash(), "IDC_FS_ramConfig");
     auto& ram = dynamic_cast<RamConfigurationWindow&>(main.feature(shell::kRamConfiguration));
     SendMessageA(ram.binder().handleOf(ram.form()["chkAutomatic"]), BM_CLICK, 0, 0);
     testing::pumpFor(500);

@@ -12,6 +12,7 @@
 #include "core/timers.h"
 #include "features/ramconfig/ramconfigwindow_win.h"
 #include "features/systemstatus/systemstatuswindow_win.h"
+#include "support/faceclick_win.h"
 #include "support/monitorhooks.h"
 #include "support/pump_win.h"
 #include "support/regsandbox_win.h"
@@ -153,7 +154,7 @@ TEST_CASE("screenshot: System status with both graphs moving, hosted in the main
     const std::string folder = testing::screenshotFolder();
     if (folder.empty()) return;
     Running r;
-    r.main.onFSCommand("IDC_FS_systemSatus", "");
+    testing::clickFaceButton(r.main.flash(), "IDC_FS_systemSatus");
     for (int i = 0; i < 40; ++i) {
         r.monitor.setMemory(512, static_cast<std::uint64_t>(180 + 60 * ((i / 4) % 3) + (i % 4) * 5));
         r.monitor.processor->reading = 15 + (i * 37) % 60;

@@ -9,10 +9,12 @@
 #include <vector>
 
 #include "face_testdata.h"
+#include "support/faceclick_win.h"
 #include "ui/face/faceplayer_win.h"
 
 using namespace quellar;
 using namespace quellar::shell;
+using quellar::testing::buttonFor;
 
 namespace {
 
@@ -42,22 +44,6 @@ std::string tempFile(const std::string& name, const std::string& content) {
     WriteFile(f, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
     CloseHandle(f);
     return path;
-}
-
-// The middle of the first button on the shown panel (or on every panel)
-// that sends the command; fails the test when there is none.
-POINT buttonFor(const FacePlayer& player, const std::string& command) {
-    const Face& f = player.state().face();
-    for (const FaceItem& item : f.items) {
-        if (!item.isButton) continue;
-        if (item.panel >= 0 && f.panels[static_cast<std::size_t>(item.panel)] != player.state().panel()) continue;
-        const FaceButton& b = f.buttons[item.index];
-        if (b.command != command) continue;
-        return {b.x.resolve(f.width, f.height) + b.w.resolve(f.width, f.height) / 2,
-                b.y.resolve(f.width, f.height) + b.h.resolve(f.width, f.height) / 2};
-    }
-    FAIL("no button sends " << command << " on panel " << player.state().panel());
-    return {-1, -1};
 }
 
 COLORREF pixelAt(HWND hwnd, int x, int y) {

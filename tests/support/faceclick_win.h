@@ -1,0 +1,38 @@
+#pragma once
+// Clicking the face as a user does: at a button's place on the screen, in
+// the display's pixels (the face is designed at 96 dpi and scaled).
+#include <windows.h>
+
+#include <doctest/doctest.h>
+
+#include <string>
+
+#include "ui/face/faceplayer_win.h"
+#include "win/dpi_win.h"
+
+namespace quellar::testing {
+
+// The middle of the first button on the shown panel (or on every panel)
+// that sends the command, in the face's own coordinates; fails the test
+// when there is none.
+inline POINT buttonFor(const shell::FacePlayer& player, const std::string& command) {
+    const shell::Face& f = player.state().face();
+    for (const shell::FaceItem& item : f.items) {
+        if (!item.isButton) continue;
+        if (item.panel >= 0 && f.panels[static_cast<std::size_t>(item.panel)] != player.state().panel()) continue;
+        const shell::FaceButton& b = f.buttons[item.index];
+        if (b.command != command) continue;
+        return {b.x.resolve(f.width, f.height) + b.w.resolve(f.width, f.height) / 2,
+                b.y.resolve(f.width, f.height) + b.h.resolve(f.width, f.height) / 2};
+    }
+    FAIL("no button sends " << command << " on panel " << player.state().panel());
+    return {-1, -1};
+}
+
+// A click on that button where the display shows it.
+inline void clickFaceButton(shell::FacePlayer& player, const std::string& command) {
+    const POINT p = buttonFor(player, command);
+    player.clickAt(win::scaled(p.x), win::scaled(p.y));
+}
+
+}  // namespace quellar::testing
