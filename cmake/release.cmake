@@ -54,7 +54,8 @@ add_test(NAME release.icon
          COMMAND ${Python3_EXECUTABLE} ${TOOLS_DIR}/check-release.py ico ${GEN_DIR}/quellar.ico)
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686" AND CHMCMD AND MAKENSIS)
-  set(RELEASE_NAME Quellar-${PROJECT_VERSION})
+  # One version everywhere: the one the program shows.
+  set(RELEASE_NAME Quellar-${QUELLAR_VERSION_TEXT})
   set(SETUP_FILE ${CMAKE_BINARY_DIR}/${RELEASE_NAME}-setup.exe)
   set(ZIP_FILE ${CMAKE_BINARY_DIR}/${RELEASE_NAME}.zip)
   set(NSIS_SCRIPT ${CMAKE_SOURCE_DIR}/installer/quellar.nsi)
@@ -65,7 +66,7 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686" AND CHMCMD AND MAKENSIS)
   endif()
   add_custom_command(OUTPUT ${SETUP_FILE}
     COMMAND ${MAKENSIS} -V2 -NOCD
-            -DVERSION=${QUELLAR_VERSION_TEXT} -DVERSION_TEXT=${PROJECT_VERSION}
+            -DVERSION=${QUELLAR_VERSION_TEXT} -DVERSION_TEXT=${QUELLAR_VERSION_TEXT}
             "-DCOMPANY=${QUELLAR_COMPANY}" "-DCOPYRIGHT=${QUELLAR_COPYRIGHT}"
             -DFILES=${CMAKE_BINARY_DIR} -DICON=${GEN_DIR}/quellar.ico -DOUTFILE=${SETUP_FILE}
             ${NSIS_SCRIPT}
@@ -88,6 +89,13 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686" AND CHMCMD AND MAKENSIS)
             ${CMAKE_SOURCE_DIR}/src/res/RQLRMask.skn
     COMMENT "Packing the portable zip" VERBATIM)
   add_custom_target(quellar_release ALL DEPENDS ${SETUP_FILE} ${ZIP_FILE})
+
+  # The exes, the zip's name and README.txt, the installer's name and
+  # version resource all say the one version; README.txt lists every file
+  # the zip holds.
+  add_test(NAME release.versions
+           COMMAND ${Python3_EXECUTABLE} ${TOOLS_DIR}/check-release.py versions ${QUELLAR_VERSION_TEXT}
+                   ${ZIP_FILE} ${SETUP_FILE})
 
   # Installs into a fresh Wine prefix, starts the installed program and
   # uninstalls (scripts/test runs it with the other release checks).
