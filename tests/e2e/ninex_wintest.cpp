@@ -4,7 +4,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "support/ninex_win.h"
 #include "support/process_win.h"
@@ -60,4 +62,22 @@ TEST_CASE("the Windows 9x personality: W functions, imported or looked up, fail 
     // Each line: result (1 = worked) and last error, imported call first.
     CHECK(probeOutput(false).rfind("1 0 1 0", 0) == 0);
     CHECK(probeOutput(true).rfind("0 120 0 120", 0) == 0);
+
+    // The programs' own W imports (all from the runtime) are among those
+    // stubbed, so the tests run under the personality meet them failing.
+    const std::string exe = testProgramFolder() + "\\quellarc.exe";
+    PROCESS_INFORMATION pi{};
+    std::string why;
+    std::vector<std::string> stubbed;
+    REQUIRE_MESSAGE(startWithWindows9xPersonality(exe, "\"" + exe + "\" --version", "", pi, why, nullptr, FALSE,
+                                                  &stubbed),
+                    why);
+    CHECK(WaitForSingleObject(pi.hProcess, 20000) == WAIT_OBJECT_0);
+    DWORD code = 1;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CHECK(code == 0);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    CHECK(stubbed.size() >= 4);
+    CHECK(std::find(stubbed.begin(), stubbed.end(), "GetModuleHandleW") != stubbed.end());
 }

@@ -223,7 +223,7 @@ struct Patcher {
     HANDLE process = nullptr;
     std::uintptr_t base = 0;
     std::string error;
-    int stubbed = 0;
+    std::vector<std::string> stubbed;  // the imports now failing
 
     bool fail(const std::string& why) {
         if (error.empty()) error = why;
@@ -280,7 +280,7 @@ struct Patcher {
                 if (!f) return fail("no stub for the imported " + name + ": add its row");
                 const std::uintptr_t stub = place(stubCode(*f));
                 if (!stub || !writeRemote(process, slot, &stub, sizeof stub)) return fail("cannot stub " + name);
-                ++stubbed;
+                stubbed.push_back(name);
             }
         }
         if (!getProcAddressSlot) return true;
@@ -322,7 +322,7 @@ struct Patcher {
 inline bool startWithWindows9xPersonality(const std::string& exePath, const std::string& commandLine,
                                           const std::string& folder, PROCESS_INFORMATION& pi,
                                           std::string& error, STARTUPINFOA* startup = nullptr,
-                                          BOOL inherit = FALSE) {
+                                          BOOL inherit = FALSE, std::vector<std::string>* stubbed = nullptr) {
     STARTUPINFOA plain{};
     plain.cb = sizeof plain;
     std::string cmd = commandLine;
@@ -368,6 +368,7 @@ inline bool startWithWindows9xPersonality(const std::string& exePath, const std:
     // The module list agrees with the file once the loader has run.
     if (ninex::imageBaseOf(pi.dwProcessId) != patcher.base) return abandon("the program was loaded elsewhere");
     if (!patcher.patchImports()) return abandon("");
+    if (stubbed) *stubbed = patcher.stubbed;
     if (!ninex::writeRemote(pi.hProcess, entry, original, 2)) return abandon("cannot restore the entry point");
     ResumeThread(pi.hThread);
     return true;
