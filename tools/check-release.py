@@ -178,7 +178,8 @@ def check_ico(path):
 
 def fixed_file_version(data, what):
     """The file version of a PE file's version resource (VS_FIXEDFILEINFO)."""
-    at = data.find(b"\xbd\x04\xef\xfe")
+    key = data.find("VS_VERSION_INFO".encode("utf-16-le"))
+    at = data.find(b"\xbd\x04\xef\xfe", key) if key >= 0 else -1
     expect(at >= 0, f"{what}: no version resource")
     ms, ls = struct.unpack_from("<II", data, at + 8)
     return f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}"

@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 """Packs a zip whose bytes depend only on the files' contents.
 
-    make-zip.py ZIP EPOCH FOLDER FILE...
+    make-zip.py ZIP FOLDER FILE...
 
 Each FILE goes in as FOLDER/<its name>, in the order given, with the time
-EPOCH (seconds since 1970, UTC; the commit's time) and the plain attributes
-of a file made on Windows, so two builds of one commit give the same zip.
+$SOURCE_DATE_EPOCH (seconds since 1970, UTC: the commit's time, which
+tools/with-commit-time sets) and the plain attributes of a file made on
+Windows, so two builds of one commit give the same zip.
 """
 import os
 import sys
@@ -16,10 +17,11 @@ FILE_ATTRIBUTE_ARCHIVE = 0x20
 
 
 def main(argv):
-    if len(argv) < 4:
+    if len(argv) < 3:
         print(__doc__.strip(), file=sys.stderr)
         return 2
-    out, epoch, folder, files = argv[0], int(argv[1]), argv[2], argv[3:]
+    out, folder, files = argv[0], argv[1], argv[2:]
+    epoch = int(os.environ.get("SOURCE_DATE_EPOCH", "315532800"))
     # A zip's times are local DOS times from 1980 on; the commit's UTC time
     # is stored as it is, so no build machine's time zone gets in.
     stamp = time.gmtime(max(epoch, 315532800))[:6]
