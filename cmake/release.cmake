@@ -30,12 +30,22 @@ if(CHMCMD)
   # chmcmd writes beside its project, so it works on a copy of help/.
   file(GLOB HELP_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/help/*)
   set(HELP_WORK ${CMAKE_BINARY_DIR}/help)
+  # A small tracer, built for this machine, that holds the help compiler's
+  # clock at the commit's time (tools/compile-help says why).
+  set(FIXED_CLOCK ${CMAKE_BINARY_DIR}/fixed-clock)
+  find_program(HOST_CC NAMES cc gcc)
+  if(HOST_CC)
+    add_custom_command(OUTPUT ${FIXED_CLOCK}
+      COMMAND ${HOST_CC} -O2 -o ${FIXED_CLOCK} ${TOOLS_DIR}/fixed-clock.c
+      DEPENDS ${TOOLS_DIR}/fixed-clock.c
+      COMMENT "Building the help compiler's clock" VERBATIM)
+  endif()
   add_custom_command(OUTPUT ${HELP_FILE}
     COMMAND ${CMAKE_COMMAND} -E rm -rf ${HELP_WORK}
     COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/help ${HELP_WORK}
-    COMMAND ${CMAKE_COMMAND} -E chdir ${HELP_WORK} ${CHMCMD} --verbosity 0 QLRHelp.hhp
+    COMMAND bash ${TOOLS_DIR}/compile-help ${CHMCMD} ${FIXED_CLOCK} ${HELP_WORK} QLRHelp.hhp
     COMMAND ${CMAKE_COMMAND} -E copy ${HELP_WORK}/QLRHelp.chm ${HELP_FILE}
-    DEPENDS ${HELP_SOURCES}
+    DEPENDS ${HELP_SOURCES} ${TOOLS_DIR}/compile-help $<$<BOOL:${HOST_CC}>:${FIXED_CLOCK}>
     COMMENT "Compiling the help file" VERBATIM)
   list(APPEND SHIPPED_FILES ${HELP_FILE})
   add_test(NAME release.help
@@ -54,7 +64,8 @@ add_test(NAME release.icon
          COMMAND ${Python3_EXECUTABLE} ${TOOLS_DIR}/check-release.py ico ${GEN_DIR}/quellar.ico)
 
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686" AND CHMCMD AND MAKENSIS)
-  set(RELEASE_NAME Quellar-${PROJECT_VERSION})
+  # One version everywhere: the one the program shows.
+  set(RELEASE_NAME Quellar-${QUELLAR_VERSION_TEXT})
   set(SETUP_FILE ${CMAKE_BINARY_DIR}/${RELEASE_NAME}-setup.exe)
   set(ZIP_FILE ${CMAKE_BINARY_DIR}/${RELEASE_NAME}.zip)
   set(NSIS_SCRIPT ${CMAKE_SOURCE_DIR}/installer/quellar.nsi)
@@ -65,7 +76,7 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686" AND CHMCMD AND MAKENSIS)
   endif()
   add_custom_command(OUTPUT ${SETUP_FILE}
     COMMAND ${MAKENSIS} -V2 -NOCD
-            -DVERSION=${QUELLAR_VERSION_TEXT} -DVERSION_TEXT=${PROJECT_VERSION}
+            -DVERSION=${QUELLAR_VERSION_TEXT} -DVERSION_TEXT=${QUELLAR_VERSION_TEXT}
             "-DCOMPANY=${QUELLAR_COMPANY}" "-DCOPYRIGHT=${QUELLAR_COPYRIGHT}"
             -DFILES=${CMAKE_BINARY_DIR} -DICON=${GEN_DIR}/quellar.ico -DOUTFILE=${SETUP_FILE}
             ${NSIS_SCRIPT}
@@ -77,17 +88,30 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686" AND CHMCMD AND MAKENSIS)
   # in Windows line ends, for Notepad.
   set(PORTABLE_DIR ${CMAKE_BINARY_DIR}/portable)
   configure_file(${CMAKE_SOURCE_DIR}/installer/README.txt.in ${PORTABLE_DIR}/README.txt NEWLINE_STYLE CRLF)
+  # Packed by our own packer: the files in a fixed order, each with the
+  # commit's time and plain attributes, so the zip's bytes follow from its
+  # contents alone.
   add_custom_command(OUTPUT ${ZIP_FILE}
-    COMMAND ${CMAKE_COMMAND} -E rm -rf ${PORTABLE_DIR}/Quellar
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${PORTABLE_DIR}/Quellar
-    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:quellar> ${CONSOLE_EXE} ${SHIPPED_FILES}
-            ${CMAKE_SOURCE_DIR}/src/res/RQLRMask.skn ${PORTABLE_DIR}/README.txt ${PORTABLE_DIR}/Quellar/
-    COMMAND ${CMAKE_COMMAND} -E rm -f ${ZIP_FILE}
-    COMMAND ${CMAKE_COMMAND} -E chdir ${PORTABLE_DIR} ${CMAKE_COMMAND} -E tar cf ${ZIP_FILE} --format=zip Quellar
+    COMMAND bash ${TOOLS_DIR}/with-commit-time ${Python3_EXECUTABLE} ${TOOLS_DIR}/make-zip.py ${ZIP_FILE} Quellar
+            ${PORTABLE_DIR}/README.txt $<TARGET_FILE:quellar> ${CONSOLE_EXE} ${CMAKE_SOURCE_DIR}/src/res/RQLRMask.skn
+            ${SHIPPED_FILES}
     DEPENDS quellar ${CONSOLE_EXE} ${SHIPPED_FILES} ${PORTABLE_DIR}/README.txt
-            ${CMAKE_SOURCE_DIR}/src/res/RQLRMask.skn
+            ${CMAKE_SOURCE_DIR}/src/res/RQLRMask.skn ${TOOLS_DIR}/make-zip.py
     COMMENT "Packing the portable zip" VERBATIM)
   add_custom_target(quellar_release ALL DEPENDS ${SETUP_FILE} ${ZIP_FILE})
+
+  # The exes, the zip's name and README.txt, the installer's name and
+  # version resource all say the one version; README.txt lists every file
+  # the zip holds.
+  add_test(NAME release.versions
+           COMMAND ${Python3_EXECUTABLE} ${TOOLS_DIR}/check-release.py versions ${QUELLAR_VERSION_TEXT}
+                   ${ZIP_FILE} ${SETUP_FILE})
+
+  # Two clean builds of one commit give the same bytes in every shipped file.
+  add_test(NAME release.reproducible
+           COMMAND bash ${CMAKE_SOURCE_DIR}/tests/release/reproducible_test.sh ${CMAKE_SOURCE_DIR}
+                   ${CMAKE_TOOLCHAIN_FILE})
+  set_tests_properties(release.reproducible PROPERTIES TIMEOUT 1200)
 
   # Installs into a fresh Wine prefix, starts the installed program and
   # uninstalls (scripts/test runs it with the other release checks).

@@ -8,6 +8,9 @@
 ; ANSI, so that the installer itself runs on Windows 95 as well as on XP and later.
 Unicode false
 SetCompressor /SOLID lzma
+; The installed files take the time they are installed at: the build's file
+; times are not stored, so two builds of one commit make the same installer.
+SetDateSave off
 RequestExecutionLevel admin
 ManifestSupportedOS all
 

@@ -38,7 +38,7 @@ ensure_packages() {
     local arch="$1"
     local pkgs=(cmake ninja-build g++ python3 doctest-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64
                 binutils-mingw-w64-i686 wine wine64 xvfb xauth x11-utils imagemagick iproute2
-                util-linux fonts-dejavu-core fp-utils-3.2.2 nsis)
+                util-linux fonts-dejavu-core fp-utils-3.2.2 nsis ccache)
     if [ "$arch" = i686 ]; then
         if ! dpkg --print-foreign-architectures | grep -qx i386; then
             as_root dpkg --add-architecture i386
@@ -74,15 +74,21 @@ build_dir_for() {
 }
 
 # Configures (once) and builds one of the builds: native, i686 or x86_64.
+# The compiler cache, where there is one, serves every folder below the
+# checkout (the release check's two clean builds among them).
 build() {
-    local which="$1" dir
+    local which="$1" dir launcher=()
     dir="$(build_dir_for "$which")"
+    if command -v ccache >/dev/null; then
+        export CCACHE_BASEDIR="$ROOT"
+        launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    fi
     if [ ! -f "$dir/build.ninja" ]; then
         if [ "$which" = native ]; then
-            cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug >/dev/null
+            cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Debug "${launcher[@]}" >/dev/null
         else
             cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-                -DCMAKE_TOOLCHAIN_FILE="$(toolchain_for "$which")" >/dev/null
+                -DCMAKE_TOOLCHAIN_FILE="$(toolchain_for "$which")" "${launcher[@]}" >/dev/null
         fi
     fi
     cmake --build "$dir"

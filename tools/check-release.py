@@ -5,6 +5,8 @@
                                                 every page in the contents tree, every link whole
     check-release.py wav FILE.wav MIN_MS MAX_MS  plain PCM, playable length
     check-release.py ico FILE.ico                16, 32, 48 px in 4, 8 and 32 bits
+    check-release.py versions VERSION ZIP SETUP  one version in both names, README.txt and every
+                                                exe's version resource; README.txt lists the zip's files
 
 Each prints what it found and exits 1 on the first fault. The help file is
 read from its own directory (the ITSF header, the ITSP directory and its
@@ -15,6 +17,7 @@ import os
 import re
 import struct
 import sys
+import zipfile
 
 
 class Fault(Exception):
@@ -171,6 +174,48 @@ def check_ico(path):
     print(f"{path}: {count} images, 16/32/48 px in 4, 8 and 32 bits")
 
 
+# ---- one version -------------------------------------------------------------
+
+def fixed_file_version(data, what):
+    """The file version of a PE file's version resource (VS_FIXEDFILEINFO)."""
+    key = data.find("VS_VERSION_INFO".encode("utf-16-le"))
+    at = data.find(b"\xbd\x04\xef\xfe", key) if key >= 0 else -1
+    expect(at >= 0, f"{what}: no version resource")
+    ms, ls = struct.unpack_from("<II", data, at + 8)
+    return f"{ms >> 16}.{ms & 0xFFFF}.{ls >> 16}.{ls & 0xFFFF}"
+
+
+def check_exe_version(data, version, what):
+    expect(fixed_file_version(data, what) == version,
+           f"{what}: file version {fixed_file_version(data, what)}, not {version}")
+    expect(version.encode("utf-16-le") in data, f"{what}: no version text {version}")
+
+
+def check_versions(version, zip_path, setup_path):
+    expect(os.path.basename(zip_path) == f"Quellar-{version}.zip", f"{zip_path}: not named for {version}")
+    expect(os.path.basename(setup_path) == f"Quellar-{version}-setup.exe", f"{setup_path}: not named for {version}")
+    with open(setup_path, "rb") as f:
+        check_exe_version(f.read(), version, "the installer")
+    with zipfile.ZipFile(zip_path) as z:
+        files = {n.split("/", 1)[1] for n in z.namelist() if n.startswith("Quellar/") and not n.endswith("/")}
+        readme = z.read("Quellar/README.txt").decode("ascii")
+        for exe in ("quellar.exe", "quellarc.exe"):
+            expect(exe in files, f"the zip holds no {exe}")
+            check_exe_version(z.read(f"Quellar/{exe}"), version, exe)
+    lines = readme.split("\r\n")
+    expect(lines[0] == f"Quellar {version}", f"README.txt begins {lines[0]!r}, not the version {version}")
+    listed = set()
+    if "Files" in lines:
+        for line in lines[lines.index("Files") + 1:]:
+            if not line.startswith("  "):
+                break
+            listed.add(line.split()[0])
+    expect(listed == files - {"README.txt"},
+           f"README.txt lists {sorted(listed)}, the zip holds {sorted(files - {'README.txt'})}")
+    print(f"version {version}: both names, README.txt, the installer, quellar.exe and quellarc.exe; "
+          f"README.txt lists all {len(listed)} files")
+
+
 def main(argv):
     try:
         if len(argv) == 3 and argv[0] == "chm":
@@ -179,10 +224,12 @@ def main(argv):
             check_wav(argv[1], int(argv[2]), int(argv[3]))
         elif len(argv) == 2 and argv[0] == "ico":
             check_ico(argv[1])
+        elif len(argv) == 4 and argv[0] == "versions":
+            check_versions(argv[1], argv[2], argv[3])
         else:
             print(__doc__.strip(), file=sys.stderr)
             return 2
-    except (Fault, OSError, struct.error, UnicodeDecodeError, KeyError) as fault:
+    except (Fault, OSError, struct.error, UnicodeDecodeError, KeyError, zipfile.BadZipFile) as fault:
         print(f"{argv[1]}: {fault}", file=sys.stderr)
         return 1
     return 0

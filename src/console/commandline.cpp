@@ -7,6 +7,7 @@
 #include "monitor/systemstatus.h"
 #include "net/mtufinder.h"
 #include "tuning/presets.h"
+#include "version.h"
 
 namespace quellar::console {
 
@@ -132,7 +133,8 @@ std::string overviewHelp() {
     text += std::string("\nPRESET is one of the Wizard's modes, ") + kTuningPresetNames[0] + " to " +
             kTuningPresetNames[kWindowsDefaultPreset - 1] + " or \"" + kTuningPresetNames[kWindowsDefaultPreset] +
             "\"\n(letter case ignored). NNN is a backup's number, 1 to 999.\n";
-    text += std::string("\"") + kProgramName + " COMMAND --help\" tells more about one command.\n\n";
+    text += std::string("\"") + kProgramName + " COMMAND --help\" tells more about one command; \"" + kProgramName +
+            " --version\" prints the version.\n\n";
     text += "Exit codes: 0 done, 1 the action failed, 2 bad usage.\n"
             "Results go to standard output, messages to standard error.\n";
     return text;
@@ -146,9 +148,19 @@ std::string commandHelp(CommandKind kind) {
     return text + "\n\n" + info.details;
 }
 
+std::string versionLine() {
+    return std::string(kProgramName) + " " + QUELLAR_VERSION_TEXT + "\n";
+}
+
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     if (arguments.empty()) return usageError("no command given");
     const std::string& first = arguments[0];
+    if (first == "--version") {
+        if (arguments.size() > 1) return usageError("--version takes nothing after it");
+        Command command;
+        command.version = true;
+        return parsed(command);
+    }
     if (isHelpWord(first) || first == "help") {
         if (arguments.size() == 1) {
             Command overview;

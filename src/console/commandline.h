@@ -24,6 +24,7 @@ inline constexpr unsigned kLongestTimeoutMs = 60000;
 struct Command {
     CommandKind kind = CommandKind::Overview;
     bool help = false;        // show this command's help instead of running it
+    bool version = false;     // show the program's version instead of running anything
     std::size_t preset = 0;   // Preview, Apply: index into tuningPresets
     int backup = 0;           // Show, Restore: 1 to 999
     std::string host;         // Ping, Mtu
@@ -38,13 +39,17 @@ struct ParsedCommandLine {
 
 // `arguments` are those after the program's name. No arguments is a usage
 // error; "--help", "-h", "/?" and "help" alone give the overview; "help
-// COMMAND" and "COMMAND --help" that command's help.
+// COMMAND" and "COMMAND --help" that command's help; "--version" alone the
+// version.
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
 
 // The overview: every command, the preset names and the exit codes.
 std::string overviewHelp();
 // One command's help.
 std::string commandHelp(CommandKind kind);
+// "quellarc 1.0.0.1": the build's one version, as the program and the
+// installer show it.
+std::string versionLine();
 // What follows a usage error on standard error.
 std::string usageHint();
 

@@ -244,6 +244,10 @@ int runConsole(const std::vector<std::string>& arguments) {
         return kExitUsage;
     }
     const Command& command = *parsed.command;
+    if (command.version) {
+        writeOut(versionLine());
+        return kExitDone;
+    }
     if (command.help) {
         writeOut(commandHelp(command.kind));
         return kExitDone;

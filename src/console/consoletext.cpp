@@ -10,7 +10,10 @@ namespace quellar::console {
 
 namespace {
 
+// At least `width` characters, and at least one blank after the text, so a
+// column never runs into the next whatever it holds.
 std::string padded(std::string text, std::size_t width) {
+    text += ' ';
     while (text.size() < width) text += ' ';
     return text;
 }
@@ -123,8 +126,11 @@ std::string timeText(const backup::TimeOfDay& time) {
 }
 
 std::string windowsText(int version) {
-    if (version < kFirstWinVersion || version > kLastWinVersion) return "? (" + std::to_string(version) + ")";
-    return std::string(winVersionNameOf(version)) + " (" + std::to_string(version) + ")";
+    // The number is the program's own record of the system, not a name any
+    // user knows; only one that names no system is shown.
+    if (version < kFirstWinVersion || version > kLastWinVersion)
+        return "an unknown Windows (" + std::to_string(version) + ")";
+    return winVersionNameOf(version);
 }
 
 std::string backupsText(std::vector<BackupListing> listings, const std::string& folder) {

@@ -14,7 +14,12 @@ namespace {
 // little room serve every call here.
 constexpr DWORD kPathBuffer = MAX_PATH * 2;
 
-std::string ansiOf(const std::wstring& wide) {
+// Wide text is held in vectors, not std::wstring: the wide string class is
+// a library of its own in the runtime, and these few calls are all the
+// program does with wide text.
+using WideText = std::vector<wchar_t>;
+
+std::string ansiOf(const WideText& wide) {
     if (wide.empty()) return std::string();
     const int length = static_cast<int>(wide.size());
     const int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
@@ -24,13 +29,13 @@ std::string ansiOf(const std::wstring& wide) {
     return text;
 }
 
-std::wstring wideOf(const std::string& text) {
-    if (text.empty()) return std::wstring();
+WideText wideOf(const std::string& text) {
+    if (text.empty()) return WideText();
     const int length = static_cast<int>(text.size());
     const int chars = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-    if (chars <= 0) return std::wstring();
-    std::wstring wide(static_cast<std::size_t>(chars), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), length, &wide[0], chars);
+    if (chars <= 0) return WideText();
+    WideText wide(static_cast<std::size_t>(chars), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), length, wide.data(), chars);
     return wide;
 }
 
@@ -38,36 +43,46 @@ std::wstring wideOf(const std::string& text) {
 // program still starts on Windows 95.
 using ShortPathFunction = DWORD(WINAPI*)(LPCWSTR, LPWSTR, DWORD);
 
-std::wstring shortPathOf(const std::wstring& path) {
+WideText shortPathOf(const WideText& path) {
     auto shortPath = systemFunction<ShortPathFunction>("kernel32.dll", "GetShortPathNameW");
-    if (!shortPath) return std::wstring();
-    std::vector<wchar_t> buffer(kPathBuffer, L'\0');
-    const DWORD length = shortPath(path.c_str(), buffer.data(), kPathBuffer);
-    if (length == 0 || length >= kPathBuffer) return std::wstring();
-    return std::wstring(buffer.data(), length);
+    if (!shortPath) return WideText();
+    WideText terminated(path);
+    terminated.push_back(L'\0');
+    WideText buffer(kPathBuffer, L'\0');
+    const DWORD length = shortPath(terminated.data(), buffer.data(), kPathBuffer);
+    if (length == 0 || length >= kPathBuffer) return WideText();
+    buffer.resize(length);
+    return buffer;
 }
 
-}  // namespace
-
-std::string ansiPathOf(const std::wstring& path) {
+std::string ansiPathOf(const WideText& path) {
     // Best-fit mapping can turn a character into a look-alike without saying
     // so; only a round trip back to the same text proves the name survives.
     const std::string ansi = ansiOf(path);
     if (!ansi.empty() && wideOf(ansi) == path) return ansi;
-    const std::wstring shortForm = shortPathOf(path);
+    const WideText shortForm = shortPathOf(path);
     const std::string shortAnsi = ansiOf(shortForm);
     if (!shortAnsi.empty() && wideOf(shortAnsi) == shortForm) return shortAnsi;
     return std::string();
+}
+
+}  // namespace
+
+std::string ansiPathOf(const wchar_t* path) {
+    const wchar_t* end = path;
+    while (*end) ++end;
+    return ansiPathOf(WideText(path, end));
 }
 
 std::string programFilePath() {
     std::vector<char> ansi(kPathBuffer, '\0');
     const DWORD ansiLength = GetModuleFileNameA(nullptr, ansi.data(), kPathBuffer);
     const std::string fallback(ansi.data(), ansiLength < kPathBuffer ? ansiLength : 0);
-    std::vector<wchar_t> wide(kPathBuffer, L'\0');
+    WideText wide(kPathBuffer, L'\0');
     const DWORD wideLength = GetModuleFileNameW(nullptr, wide.data(), kPathBuffer);
     if (wideLength == 0 || wideLength >= kPathBuffer) return fallback;  // no wide calls here (9x)
-    const std::string usable = ansiPathOf(std::wstring(wide.data(), wideLength));
+    wide.resize(wideLength);
+    const std::string usable = ansiPathOf(wide);
     return usable.empty() ? fallback : usable;
 }
 

@@ -9,10 +9,10 @@
 
 namespace quellar::win {
 
-// `path` converted to the ANSI code page when every character survives the
+// `path` (NUL-terminated) converted to the ANSI code page when every character survives the
 // round trip; otherwise its short form (the path must exist); empty when
 // neither gives a usable name.
-std::string ansiPathOf(const std::wstring& path);
+std::string ansiPathOf(const wchar_t* path);
 
 // The program file's full path as ansiPathOf gives it; on systems without
 // the wide calls (the 9x family) GetModuleFileNameA's answer, which is

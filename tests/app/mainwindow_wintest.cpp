@@ -1,7 +1,9 @@
 #include <doctest/doctest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/balloon/balloon_win.h"
@@ -30,6 +32,7 @@ struct Started {
     std::vector<DWORD> trayCalls;
     std::vector<std::string> trayTips;  // the tooltip field of each call
     BOOL shellAnswer = TRUE;            // FALSE: the shell refuses the icon
+    std::vector<std::pair<HWND, UINT>> allowedMessages;  // through the message filter
     MainWindow main;
 
     explicit Started(bool startInTray = false, BOOL answer = TRUE) : shellAnswer(answer) {
@@ -45,6 +48,10 @@ struct Started {
             trayCalls.push_back(message);
             trayTips.push_back(record->szTip);
             return shellAnswer;
+        };
+        main.tray().allowMessage = [this](HWND window, UINT message) {
+            allowedMessages.push_back({window, message});
+            return true;
         };
         REQUIRE(main.start());
         quellar::testing::pumpMessages();
@@ -262,8 +269,11 @@ TEST_CASE("the tray icon brings the window back restored and in front, and comes
     CHECK(s.shownRestored());
     CHECK(GetActiveWindow() == main);
 
-    // Explorer started anew: the icon is added again with the tooltip it
+    // Explorer started anew: its broadcast was let through the filter of
+    // an elevated program, and the icon is added again with the tooltip it
     // has now.
+    CHECK(std::count(s.allowedMessages.begin(), s.allowedMessages.end(),
+                     std::pair<HWND, UINT>{main, tray::Tray::taskbarCreatedMessage()}) == 1);
     s.main.tray().setTrayToolTip("Memory Usage (312MB).");
     s.trayCalls.clear();
     s.trayTips.clear();
@@ -281,8 +291,8 @@ TEST_CASE("without a tray icon the window is never hidden: not at start-up, not 
     s.main.onFSCommand("IDC_FS_tray", "");
     CHECK(s.shownRestored());
     CHECK_FALSE(msgbox::msgFrm().isOpen());
-    // Each time the icon was asked for once more.
-    CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD, NIM_ADD, NIM_ADD});
+    // Each time the icon was asked for once more, and each refusal checked.
+    CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY});
 }
 
 TEST_CASE("the tray icon's menu: \"Open Quellar\" (default) shows the window, \"Exit\" closes the program") {

@@ -13,6 +13,7 @@
 #include "app/mainwindow_win.h"
 #include "backup/backup_win.h"
 #include "console/consoletext.h"
+#include "support/ninex_win.h"
 #include "support/process_win.h"
 #include "support/pump_win.h"
 #include "support/tuningsandbox_win.h"
@@ -35,8 +36,9 @@ HANDLE inheritableFile(const std::string& path) {
     return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
 }
 
-// Runs a console program with its standard output and error in files.
-Run runConsoleProgram(const std::string& commandLine) {
+// Runs a console program with its standard output and error in files;
+// with the Windows 9x personality when `ninexExe` names its program.
+Run runConsoleProgram(const std::string& commandLine, const std::string& ninexExe = "") {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
     const std::string base = std::string(temp) + "quellarc-" + std::to_string(GetCurrentProcessId());
@@ -51,11 +53,15 @@ Run runConsoleProgram(const std::string& commandLine) {
     si.hStdError = err;
     PROCESS_INFORMATION pi{};
     std::string cmd = commandLine;
-    const bool started = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                        testProgramFolder().c_str(), &si, &pi) != FALSE;
+    std::string why;
+    const bool started =
+        ninexExe.empty()
+            ? CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, testProgramFolder().c_str(),
+                             &si, &pi) != FALSE
+            : startWithWindows9xPersonality(ninexExe, commandLine, testProgramFolder(), pi, why, &si, TRUE);
     CloseHandle(out);
     CloseHandle(err);
-    REQUIRE_MESSAGE(started, commandLine);
+    REQUIRE_MESSAGE(started, commandLine << " " << why);
     if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) {
         GetExitCodeProcess(pi.hProcess, &run.exit);
     } else {
@@ -75,9 +81,11 @@ bool has(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// The console program inside this test's sandbox and scratch folder.
+// The console program inside this test's sandbox and scratch folder; with
+// the Windows 9x personality when `windows9x`.
 struct ConsoleProbe {
-    ConsoleProbe(const RegistrySandbox& sandbox, const ScratchProgramFolder& folder) {
+    ConsoleProbe(const RegistrySandbox& sandbox, const ScratchProgramFolder& folder, bool windows9x = false)
+        : exe_(testProgramFolder() + "\\console_probe.exe"), windows9x_(windows9x) {
         SetEnvironmentVariableA("QUELLAR_PROBE_HIVES", sandbox.scratchPath().c_str());
         SetEnvironmentVariableA("QUELLAR_PROBE_FOLDER", folder.path().c_str());
     }
@@ -86,10 +94,14 @@ struct ConsoleProbe {
         SetEnvironmentVariableA("QUELLAR_PROBE_FOLDER", nullptr);
     }
     Run run(const std::string& arguments) const {
-        const Run r = runConsoleProgram("\"" + testProgramFolder() + "\\console_probe.exe\" " + arguments);
+        const Run r = runConsoleProgram("\"" + exe_ + "\" " + arguments, windows9x_ ? exe_ : "");
         REQUIRE_MESSAGE(r.exit != 99, "the probe could not redirect the hives");
         return r;
     }
+
+private:
+    std::string exe_;
+    bool windows9x_;
 };
 
 // The snapshot with `operations` carried out on it, as the registry writer
@@ -137,12 +149,16 @@ struct FamilyCase {
     const char* mode;
     int winVersion;
     tuning::Family family;
+    bool windows9x;  // with the Windows 9x personality
 };
 
 }  // namespace
 
 TEST_CASE("console commands in both families: presets, preview, apply, backups, show, restore, status, freeram") {
-    const FamilyCase cases[] = {{"win98", 3, tuning::Family::Win9x}, {"winxp", 7, tuning::Family::Nt}};
+    // The 9x modes run as Windows 95 and 98 really do: W functions fail.
+    const FamilyCase cases[] = {{"win95", 2, tuning::Family::Win9x, true},
+                                {"win98", 3, tuning::Family::Win9x, true},
+                                {"winxp", 7, tuning::Family::Nt, false}};
     for (const FamilyCase& c : cases) {
         CAPTURE(c.mode);
         // Before the sandbox: Wine reads the mode from the real HKCU.
@@ -153,7 +169,7 @@ TEST_CASE("console commands in both families: presets, preview, apply, backups, 
             const bool nt = c.family == tuning::Family::Nt;
             putSamples(nt ? samples::valuesNt() : samples::values9x(),
                        {nt ? std::string(samples::kInterfaces) + "\\{5E6F}" : std::string(samples::kNetTrans) + "\\0002"});
-            const ConsoleProbe probe(sandbox, folder);
+            const ConsoleProbe probe(sandbox, folder, c.windows9x);
             const RegSnapshot prepared = snapshotRegistry();
             const std::string windows = console::windowsText(c.winVersion);
 

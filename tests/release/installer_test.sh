@@ -65,7 +65,7 @@ menu_dir="$(menu)"
 for f in "Quellar.lnk" "Quellar Help.lnk" "Uninstall.lnk"; do
     check "Start menu holds $f" test -s "$menu_dir/$f"
 done
-check "Add/Remove Programs entry with the version" reg_has "$uninstall_key" DisplayVersion "${version%.*}"
+check "Add/Remove Programs entry with the version" reg_has "$uninstall_key" DisplayVersion "$version"
 check "... the publisher" reg_has "$uninstall_key" Publisher BRD
 check "... the size" reg_has "$uninstall_key" EstimatedSize
 check "installer and program carry one version" python3 - "$setup" "$dir/quellar.exe" "$version" <<'PY'

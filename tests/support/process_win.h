@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/ninex_win.h"
+
 namespace quellar::testing {
 
 // The folder of the running test program (quellar.exe is built beside it).
@@ -35,7 +37,13 @@ inline void setWineVersionFor(const std::string& exeName, const std::string& mod
 
 class ChildProcess {
 public:
-    explicit ChildProcess(const std::string& commandLine, const std::string& folder = "") {
+    // With the Windows 9x personality when `windows9xExe` names the program.
+    explicit ChildProcess(const std::string& commandLine, const std::string& folder = "",
+                          const std::string& windows9xExe = "") {
+        if (!windows9xExe.empty()) {
+            started_ = startWithWindows9xPersonality(windows9xExe, commandLine, folder, pi_, error_);
+            return;
+        }
         STARTUPINFOA si{};
         si.cb = sizeof si;
         std::vector<char> cmd(commandLine.begin(), commandLine.end());
@@ -56,6 +64,8 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool started() const { return started_; }
+    // Why the personality could not be given, when it could not.
+    const std::string& error() const { return error_; }
     DWORD id() const { return pi_.dwProcessId; }
     // Exit code, or STILL_ACTIVE when it has not ended within the time.
     DWORD waitExit(DWORD timeoutMs) {
@@ -69,6 +79,7 @@ public:
 private:
     bool started_ = false;
     PROCESS_INFORMATION pi_{};
+    std::string error_;
 };
 
 struct FoundWindow {

@@ -15,7 +15,7 @@ TEST_CASE("a folder named outside the ANSI code page is reached by the ANSI call
     const std::wstring folder = std::wstring(temp) + L"\x65E5\x672C\x8A9E quellar " +
                                 std::to_wstring(GetCurrentProcessId());
     REQUIRE(CreateDirectoryW(folder.c_str(), nullptr));
-    const std::string ansi = ansiPathOf(folder);
+    const std::string ansi = ansiPathOf(folder.c_str());
     CAPTURE(ansi);
     REQUIRE_FALSE(ansi.empty());
     CHECK(ansi.find('?') == std::string::npos);

@@ -74,6 +74,19 @@ HBITMAP stretchedToIconSize(HBITMAP bitmap, int width, int height) {
 
 }  // namespace
 
+bool allowThroughMessageFilter(HWND window, UINT message) {
+    constexpr DWORD kAllow = 1;  // MSGFLT_ALLOW, and MSGFLT_ADD of the older call
+    // Windows 7 on: for one window. Vista: for the whole process. Neither is
+    // in the import table, which must load on Windows 95.
+    using PerWindowFn = BOOL(WINAPI*)(HWND, UINT, DWORD, void*);
+    using PerProcessFn = BOOL(WINAPI*)(UINT, DWORD);
+    static const auto perWindow = win::systemFunction<PerWindowFn>("user32.dll", "ChangeWindowMessageFilterEx");
+    if (perWindow) return perWindow(window, message, kAllow, nullptr) != FALSE;
+    static const auto perProcess = win::systemFunction<PerProcessFn>("user32.dll", "ChangeWindowMessageFilter");
+    if (perProcess) return perProcess(message, kAllow) != FALSE;
+    return true;
+}
+
 HICON iconFromBitmap(HBITMAP bitmap) {
     BITMAP info{};
     if (!bitmap || GetObjectA(bitmap, sizeof info, &info) == 0) return nullptr;
@@ -113,7 +126,8 @@ HICON iconFromBitmap(HBITMAP bitmap) {
 }
 
 Tray::Tray()
-    : notify([](DWORD message, NOTIFYICONDATAA* record) { return Shell_NotifyIconA(message, record); }) {}
+    : notify([](DWORD message, NOTIFYICONDATAA* record) { return Shell_NotifyIconA(message, record); }),
+      allowMessage(allowThroughMessageFilter) {}
 
 Tray::~Tray() {
     finishPendingAdd();
@@ -125,8 +139,19 @@ Tray::~Tray() {
 
 bool Tray::create(HWND host) {
     if (hwnd()) return false;
-    return Window::create("QuellarTray", "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, kControlSize,
-                          kControlSize, host);
+    if (!Window::create("QuellarTray", "", WS_CHILD | WS_CLIPSIBLINGS, 0, 0, 0, kControlSize,
+                        kControlSize, host))
+        return false;
+    // An elevated program's windows do not hear the unelevated shell unless
+    // they say so: without this the icon is neither clicked nor brought back
+    // after Explorer restarts. A refusal leaves the icon working wherever
+    // the shell runs at the program's own level.
+    if (allowMessage) {
+        allowMessage(hwnd(), kCallbackMessage);
+        HWND topLevel = GetAncestor(host, GA_ROOT);
+        allowMessage(topLevel ? topLevel : host, taskbarCreatedMessage());
+    }
+    return true;
 }
 
 void Tray::releaseOwnedImage() {
@@ -210,8 +235,23 @@ void Tray::showWhile(const std::function<void()>& meanwhile) {
 void Tray::finishPendingAdd() {
     if (!pendingAdd_.pending()) return;
     pendingAdd_.wait();
-    // As Show(true) counts it: only an icon the shell took is shown.
-    shown_ = pendingResult_ != FALSE;
+    // As Show(true) counts it: only an icon the shell holds is shown.
+    shown_ = pendingResult_ != FALSE || sendRecord(NIM_MODIFY) != FALSE;
+}
+
+bool Tray::addOrConfirm() {
+    // Only an icon the shell holds counts as shown: after a refusal (no
+    // tray yet at logon) the next Show adds it again. But a refused add may
+    // have been carried out all the same (a shell too busy to answer in
+    // time, or one that holds the icon already); the update tells.
+    shown_ = sendRecord(NIM_ADD) != FALSE || sendRecord(NIM_MODIFY) != FALSE;
+    return shown_;
+}
+
+bool Tray::updateOrAdd() {
+    // A shell that lost the icon (it restarted unheard) refuses the update.
+    if (sendRecord(NIM_MODIFY) != FALSE) return true;
+    return addOrConfirm();
 }
 
 void Tray::Show(bool wanted) {
@@ -220,12 +260,9 @@ void Tray::Show(bool wanted) {
     if (wanted) {
         fillIconFields();
         if (shown_) {
-            sendRecord(NIM_MODIFY);
+            updateOrAdd();
         } else {
-            // Only an icon the shell took counts as shown: after a refusal
-            // (no tray yet at logon) the next Show adds it again instead of
-            // modifying an icon that does not exist.
-            shown_ = sendRecord(NIM_ADD) != FALSE;
+            addOrConfirm();
         }
     } else if (shown_) {
         sendRecord(NIM_DELETE);
@@ -236,10 +273,10 @@ void Tray::Show(bool wanted) {
 void Tray::shellRestarted() {
     finishPendingAdd();
     if (!wanted_) return;
-    // Whatever the flag says, the new shell has no icon of ours.
-    shown_ = false;
+    // The new shell has no icon of ours, whatever the flag says; the add is
+    // checked in case the message came while the icon was still there.
     fillIconFields();
-    shown_ = sendRecord(NIM_ADD) != FALSE;
+    addOrConfirm();
 }
 
 UINT Tray::taskbarCreatedMessage() {

@@ -22,6 +22,9 @@ class Tray : public win::Window {
 public:
     // How the control reaches the shell; tests put a recorder here.
     using NotifyFunction = std::function<BOOL(DWORD message, NOTIFYICONDATAA* record)>;
+    // How the control lets a message of the shell through the message
+    // filter of `window`; tests put a recorder here.
+    using AllowMessageFunction = std::function<bool(HWND window, UINT message)>;
 
     static constexpr UINT_PTR kDebounceTimerId = 1;
     static constexpr UINT kDebounceMilliseconds = 15;
@@ -44,8 +47,10 @@ public:
     Tray();
     ~Tray() override;
 
-    // Makes the control's window inside `host`. False when the system
-    // refused or the window exists already.
+    // Makes the control's window inside `host`, and lets the shell's
+    // messages reach it: the icon's mouse reports to the control's window,
+    // "TaskbarCreated" to the top-level window that holds it. False when the
+    // system refused or the window exists already.
     bool create(HWND host);
 
     HICON TrayImage() const { return image_; }
@@ -65,7 +70,10 @@ public:
     bool IsVisible() const { return shown_; }
 
     // True: adds the icon, or updates it when it is shown. False: removes it
-    // when it is shown.
+    // when it is shown. The shown state follows what the shell holds: an
+    // update the shell refuses adds the icon anew, and an add it refuses is
+    // checked with an update, since a busy shell may refuse an add it
+    // carried out and a restarted one refuses updates of icons it lost.
     void Show(bool wanted);
     // Show(true) for an icon that is not shown yet, with the request to the
     // shell made from a helper thread while `meanwhile` runs here: adding an
@@ -98,6 +106,7 @@ public:
     std::function<void(int& button)> onMouseClick;
 
     NotifyFunction notify;
+    AllowMessageFunction allowMessage;
 
 protected:
     bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -106,6 +115,8 @@ protected:
 private:
     void fillIconFields();
     BOOL sendRecord(DWORD message);
+    bool addOrConfirm();
+    bool updateOrAdd();
     void releaseOwnedImage();
     void finishPendingAdd();
 
@@ -126,6 +137,11 @@ private:
     NotifyRecordFields fields_;
     NOTIFYICONDATAA record_{};
 };
+
+// Lets `message` reach `window` where the system filters the messages that
+// a program of lower integrity sends (an elevated program on Vista and
+// later, whose shell runs unelevated). True on systems without the filter.
+bool allowThroughMessageFilter(HWND window, UINT message);
 
 // Turns a bitmap of any size into a 32 x 32 icon through an image list.
 // The caller owns the icon; null on failure.

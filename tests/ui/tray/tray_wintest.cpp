@@ -171,21 +171,59 @@ TEST_CASE("what the control hands the shell") {
     CHECK_FALSE(tray.IsVisible());
 }
 
-TEST_CASE("an icon the shell refused is added again by the next Show") {
+TEST_CASE("the shown state follows what the shell holds") {
     Host host;
     Tray tray;
     REQUIRE(tray.create(host.hwnd()));
     std::vector<Sent> sent;
-    record(tray, sent, FALSE);
-    tray.Show(true);
-    CHECK_FALSE(tray.IsVisible());
-    tray.Show(false);  // nothing to remove
-    record(tray, sent, TRUE);
-    tray.Show(true);
-    REQUIRE(sent.size() == 2);
-    CHECK(sent[0].message == NIM_ADD);
-    CHECK(sent[1].message == NIM_ADD);
-    CHECK(tray.IsVisible());
+    std::vector<DWORD> messages;
+    auto answering = [&](BOOL add, BOOL modify) {
+        tray.notify = [&messages, add, modify](DWORD message, NOTIFYICONDATAA*) {
+            messages.push_back(message);
+            return message == NIM_ADD ? add : message == NIM_MODIFY ? modify : TRUE;
+        };
+    };
+    SUBCASE("a refused add that the shell did not carry out is added again by the next Show") {
+        answering(FALSE, FALSE);
+        tray.Show(true);
+        CHECK_FALSE(tray.IsVisible());
+        tray.Show(false);  // nothing to remove
+        answering(TRUE, TRUE);
+        tray.Show(true);
+        CHECK(messages == std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD});
+        CHECK(tray.IsVisible());
+    }
+    SUBCASE("a refused add that the shell carried out all the same counts, and is removed at the end") {
+        answering(FALSE, TRUE);
+        tray.Show(true);
+        CHECK(tray.IsVisible());
+        tray.Show(false);
+        CHECK(messages == std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_DELETE});
+    }
+    SUBCASE("an update the shell refuses adds the icon anew") {
+        answering(TRUE, TRUE);
+        tray.Show(true);
+        answering(TRUE, FALSE);
+        tray.setTrayToolTip("changed");
+        tray.Show(true);
+        CHECK(messages == std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD});
+        CHECK(tray.IsVisible());
+    }
+}
+
+TEST_CASE("the shell's messages are let through the message filter, to the windows that hear them") {
+    Host host;
+    Tray tray;
+    std::vector<std::pair<HWND, UINT>> allowed;
+    tray.allowMessage = [&allowed](HWND window, UINT message) {
+        allowed.push_back({window, message});
+        return true;
+    };
+    REQUIRE(tray.create(host.hwnd()));
+    CHECK(allowed == std::vector<std::pair<HWND, UINT>>{{tray.hwnd(), Tray::kCallbackMessage},
+                                                        {host.hwnd(), Tray::taskbarCreatedMessage()}});
+    // The system's own filter (Wine reports a later Windows) takes them.
+    CHECK(allowThroughMessageFilter(host.hwnd(), Tray::taskbarCreatedMessage()));
 }
 
 TEST_CASE("showWhile: the shell is asked from another thread while the caller works; calls meanwhile wait") {
@@ -384,6 +422,21 @@ TEST_CASE("the system's own tray takes, updates and removes the icon") {
     tray.Show(false);
     CHECK(answers == std::vector<std::pair<DWORD, BOOL>>{
                          {NIM_ADD, TRUE}, {NIM_MODIFY, TRUE}, {NIM_MODIFY, TRUE}, {NIM_DELETE, TRUE}});
+
+    // "TaskbarCreated" while the shell still holds the icon: the add is
+    // refused, the icon counts as shown all the same, and the end removes
+    // it, so no icon is left behind in the tray.
+    answers.clear();
+    tray.Show(true);
+    tray.shellRestarted();
+    CHECK(tray.IsVisible());
+    tray.Show(false);
+    NOTIFYICONDATAA probe{};
+    probe.cbSize = offsetof(NOTIFYICONDATAA, guidItem);
+    probe.hWnd = tray.hwnd();
+    probe.uID = Tray::kIconId;
+    CHECK_FALSE(Shell_NotifyIconA(NIM_MODIFY, &probe));
+    CHECK(answers.back() == std::pair<DWORD, BOOL>{NIM_DELETE, TRUE});
 
     // The default route is the system's.
     Tray plain;
