@@ -121,11 +121,11 @@ std::string optimizeResultLine(const OptimizeReport& report) {
     if (!report.ran()) return "Another optimisation is running; nothing more was done.";
     const std::uint64_t before = toMegabytes(report.freeBefore), after = toMegabytes(report.freeAfter);
     std::string line;
-    if (report.result == OptimizeResult::NotClaimed) line = "The memory to free could not be claimed.";
-    else if (after > before) line = "Freed " + std::to_string(after - before) + " MB.";
-    else line = "No memory became free.";
-    return line + " Free memory: " + megabytesText(report.freeBefore) + " before, " +
-           megabytesText(report.freeAfter) + " after.";
+    if (report.result == OptimizeResult::NotClaimed) line = "The memory could not be claimed";
+    else if (after > before) line = "Freed " + std::to_string(after - before) + " MB";
+    else line = "No memory became free";
+    return line + ": " + megabytesText(report.freeBefore) + " free before, " + megabytesText(report.freeAfter) +
+           " after.";
 }
 
 std::string alarmFreedText(std::uint64_t freeBefore, std::uint64_t freeAfter) {

@@ -66,7 +66,7 @@ struct OptimizeReport {
 };
 
 // The line "Optimize Now" leaves under its button, in every outcome:
-// "Freed 120 MB. Free memory: 380 MB before, 500 MB after."
+// "Freed 120 MB: 380 MB free before, 500 MB after."
 std::string optimizeResultLine(const OptimizeReport& report);
 // The memory alarm's balloon: "The memory alarm freed 120 MB (380 MB free
 // before, 500 MB after)."

@@ -82,13 +82,13 @@ TEST_CASE("Optimize Now reports free memory before and after in every outcome; t
     };
     std::vector<bool> pointer;
     OptimizeReport report = status.optimize(100, [&](bool busy) { pointer.push_back(busy); });
-    CHECK(optimizeResultLine(report) == "Freed 120 MB. Free memory: 380 MB before, 500 MB after.");
+    CHECK(optimizeResultLine(report) == "Freed 120 MB: 380 MB free before, 500 MB after.");
     monitor.onYield = nullptr;
     monitor.claimLimit = 0;
     report = status.optimize(100, [&](bool busy) { pointer.push_back(busy); });
     CHECK(report.result == OptimizeResult::NotClaimed);
     CHECK(optimizeResultLine(report) ==
-          "The memory to free could not be claimed. Free memory: 500 MB before, 500 MB after.");
+          "The memory could not be claimed: 500 MB free before, 500 MB after.");
     CHECK(pointer == std::vector<bool>{true, false, true, false});
     {
         OptimisationTurn other;

@@ -324,7 +324,8 @@ void FormBinder::pushSortMarks(const ListControl& list, HWND hwnd) {
             continue;
         }
         // Elsewhere the mark goes into the caption; the triangles are not in
-        // the ANSI code pages, so the caption goes in as Unicode.
+        // the ANSI code pages, so the caption goes in as Unicode (a control's
+        // own message, which the A and W senders pass alike).
         std::wstring caption(columns[static_cast<std::size_t>(c)].caption.begin(),
                              columns[static_cast<std::size_t>(c)].caption.end());
         if (mark == SortMark::Ascending) caption += L" \x25B2";
@@ -332,7 +333,7 @@ void FormBinder::pushSortMarks(const ListControl& list, HWND hwnd) {
         HDITEMW item{};
         item.mask = HDI_TEXT;
         item.pszText = const_cast<wchar_t*>(caption.c_str());
-        SendMessageW(header, HDM_SETITEMW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&item));
+        SendMessageA(header, HDM_SETITEMW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&item));
     }
 }
 

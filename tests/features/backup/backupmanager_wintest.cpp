@@ -136,14 +136,16 @@ struct Manager {
 
 }  // namespace
 
-TEST_CASE("restore from the Backup manager: the values from before the apply, and a backup of the applied ones") {
+TEST_CASE("screenshot: restore from the Backup manager: the values from before the apply, and a backup of the applied ones") {
     Manager m;
     namespace samples = quellar::testing::backupsamples;
     putSamples(samples::valuesNt(), {std::string(samples::kInterfaces) + "\\{1A2B}"});
     const RegSnapshot original = snapshotRegistry();
     currentTuning = tuningPresets[1];
+    effects().localTime = [] { return LocalTime{2004, 3, 15, 17, 5, 9}; };
     REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);  // 001
     const RegSnapshot applied = snapshotRegistry();
+    effects().localTime = [] { return LocalTime{2004, 3, 16, 9, 30, 0}; };
 
     m.openFromFace();
     CHECK(m.names() == std::vector<std::string>{"001.BCK"});
@@ -180,7 +182,7 @@ TEST_CASE("restore from the Backup manager: the values from before the apply, an
     msgbox::msgFrm().unload();
 }
 
-TEST_CASE("the Backup manager lists only numbered backups, sorts with a mark, refuses another Windows and deletes") {
+TEST_CASE("screenshot: the Backup manager lists only numbered backups, sorts with a mark, refuses another Windows and deletes") {
     Manager m;
     m.backUp(16, 9);                              // 001
     const std::string second = m.backUp(15, 17);  // 002
@@ -195,7 +197,7 @@ TEST_CASE("the Backup manager lists only numbered backups, sorts with a mark, re
     writeFile(m.folder.backups() + "\\my backup.bck", "#2004-03-18#\r\n#10:00:00#\r\n7\r\n");
     CopyFileA((m.folder.backups() + "\\007.BCK").c_str(), (m.folder.backups() + "\\007.bckold").c_str(), FALSE);
 
-    m.open();
+    m.openFromFace();
     CHECK(m.names().size() == 4);
     CHECK(m.rowOf("005.BCK") >= 0);
     CHECK(m.buttons(false));

@@ -152,7 +152,8 @@ TEST_CASE("a failing Windows Sockets start-up shows its box once while it stays 
 
 TEST_CASE("screenshot: Ping Now's line: a reply from loopback, and no reply when loopback stays silent") {
     Started s(manualLoopback("5"));
-    s.main.onFSCommand("IDC_FS_pingSetting", "");
+    s.main.flash().clickAt(100, 471);  // "Ping Settings" in the side bar
+    REQUIRE(IsWindowVisible(s.window->hwnd()));
     SetWindowTextA(s.handle("txtPingHost"), "127.0.0.1");
     s.click("cmdPingNow");
     REQUIRE(s.settle());
