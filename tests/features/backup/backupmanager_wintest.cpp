@@ -272,11 +272,15 @@ TEST_CASE("screenshot: the Backup manager lists only numbered backups, sorts wit
     CHECK(m.list().rows()[static_cast<std::size_t>(m.rowOf("001.BCK"))].cells[1] != before);
 }
 
-TEST_CASE("an empty Backup manager says where backups come from") {
+TEST_CASE("screenshot: an empty Backup manager says where backups come from") {
     Manager m;
-    m.open();
+    m.openFromFace();
     CHECK(m.names().empty());
     CHECK(m.buttons(false));
     CHECK(IsWindowVisible(m.handle("lblNoBackups")));
     CHECK(win::windowText(m.handle("lblNoBackups")) == "No backups yet. Every apply first writes a backup here.");
+    if (!screenshotFolder().empty()) {
+        pumpFor(300);
+        saveScreenshot(m.main.hwnd(), screenshotFolder() + "\\backup-manager-empty.bmp");
+    }
 }
