@@ -60,6 +60,8 @@ struct PingRequest {
 std::string pingResultLine(const PingRequest& request, const EchoOutcome& outcome);
 // The line while the echo is out.
 std::string pingingLine(const std::string& host);
+// The line when Ping Now finds an echo (the timer's, or its own) still out.
+inline constexpr char kPingStillOut[] = "A ping is still waiting for its reply; try again in a moment.";
 
 class Pinger {
 public:

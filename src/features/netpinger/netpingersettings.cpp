@@ -88,6 +88,8 @@ NetPingerSettings::NetPingerSettings(Form& form, SettingsStore& store, StartPing
         if (auto request = pinger_.pingNow(host)) {
             form_[kResult].setText(pingingLine(host));
             startPing_(*request);
+        } else {
+            form_[kResult].setText(kPingStillOut);
         }
     };
 }

@@ -84,8 +84,11 @@ void SystemStatusPage::wire() {
     zoom(kProcessorZoom, kProcessorGraph);
     form_.range(kAmount).onChange = [this] { amountChanged(); };
     form_[kOptimize].onClick = [this] {
-        // A click during a running optimisation's yields does nothing.
-        if (OptimisationTurn::running()) return;
+        // A click during a running optimisation's yields frees nothing more.
+        if (OptimisationTurn::running()) {
+            form_[kOptimizeResult].setText(optimizeResultLine(OptimizeReport{}));
+            return;
+        }
         if (links_.optimizeLater) links_.optimizeLater();
         else optimize();
     };

@@ -110,6 +110,7 @@ TEST_CASE("the timer runs from load, pings the saved host every N-th tick, one p
 
     // Still out: neither Ping Now nor the next due tick starts another.
     f["cmdPingNow"].userClick();
+    CHECK(f["lblPingResult"].text() == kPingStillOut);
     f.clock.advance(2 * kPingerTimerMs);
     CHECK(f.pings.size() == 1);
     f.finish(false);

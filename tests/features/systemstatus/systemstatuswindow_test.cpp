@@ -86,4 +86,10 @@ TEST_CASE("Optimize Now frees the slider's megabytes with the hourglass") {
     p.form["cmdOptimaize"].userClick();
     CHECK(p.monitor.claims == std::vector<std::size_t>{3 * 1048576});
     CHECK(p.busy == std::vector<bool>{true, false});
+    CHECK(p.form["lblOptimizeResult"].text().find("No memory became free: ") == 0);
+    // A click while another optimisation runs says so and claims nothing.
+    OptimisationTurn other;
+    p.form["cmdOptimaize"].userClick();
+    CHECK(p.monitor.claims.size() == 1);
+    CHECK(p.form["lblOptimizeResult"].text() == "Another optimisation is running; nothing more was done.");
 }
