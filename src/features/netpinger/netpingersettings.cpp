@@ -45,8 +45,8 @@ const std::vector<ControlDecl>& netPingerControls() {
         {ControlKind::CheckBox, kSound, "Play &Sound at Ping", {212, 79, 184, 18}, kConfiguration},
         {ControlKind::SkinLabel, kHostLabel, "Ping Host", {12, 50, 80, 16}, kConfiguration},
         {ControlKind::SkinLabel, kIntervalLabel, "Ping Interval", {12, 80, 80, 16}, kConfiguration},
-        // What the last Ping Now came to.
-        {ControlKind::Label, kResult, "", {14, 211, 298, 16}, kOuterFrame},
+        // What the last Ping Now came to; two lines, for a long host name.
+        {ControlKind::Label, kResult, "", {14, 207, 298, 28}, kOuterFrame},
         {ControlKind::Button, kSave, "Save", {318, 206, 96, 26}, kOuterFrame},
     };
     return decls;
