@@ -206,11 +206,13 @@ MainWindow::MainWindow() {
             tray_.setTrayToolTip(text);
             tray_.Show(true);
         });
-    features_[kRamConfiguration] = std::make_unique<memory::RamConfigurationWindow>(
+    auto ram = std::make_unique<memory::RamConfigurationWindow>(
         *this, [this]() -> std::shared_ptr<memory::ProcessorMeter> {
             auto* status = dynamic_cast<memory::SystemStatusWindow*>(features_[kSystemStatus].get());
             return status ? status->processorMeter() : nullptr;
         });
+    ram->setAlarmNotice([this](const std::string& text) { showTrayNotice(text, tray_.TrayToolTip()); });
+    features_[kRamConfiguration] = std::move(ram);
     features_[kMainSettings] = std::make_unique<MainSettingsWindow>(*this);
 }
 
@@ -432,15 +434,23 @@ bool MainWindow::start() {
     return true;
 }
 
-void MainWindow::showTrayNotice() {
+void MainWindow::showTrayNotice() { showTrayNotice(kTrayNotice, kTrayNoticeCaption); }
+
+void MainWindow::showTrayNotice(const std::string& text, const std::string& title9x) {
+    // The balloon's title is the tooltip, as the tray shows it: the free
+    // memory once System status has written it.
     if (isNtFamily(winVersion)) {
+        tray_.setTrayBalloonToolTip(text);
         tray_.showBalloonTip(true);
+        tray_.setTrayBalloonToolTip(kTrayNotice);
         return;
     }
+    // The 9x notification area has no balloons: the program's own notice
+    // stands where one would.
+    const std::string& title = title9x;
     float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - win::scaled(kNoticeRightInset));
     float y = static_cast<float>(GetSystemMetrics(SM_CYSCREEN));
-    msgbox::msgFrm().MsgAuto_box(kTrayNotice, kNoticeFlags, kTrayNoticeCaption, kNoticeSeconds, true,
-                        kNoticeColour, x, y, 0);
+    msgbox::msgFrm().MsgAuto_box(text, kNoticeFlags, title, kNoticeSeconds, true, kNoticeColour, x, y, 0);
 }
 
 bool MainWindow::hideToTray() {
@@ -596,7 +606,8 @@ void MainWindow::dragMainWindow() {
 }
 
 void MainWindow::returnHome(HomeReturn how) {
-    if (how == HomeReturn::FaceToFront) bringFaceToFront();
+    (void)how;
+    bringFaceToFront();
     flash_.SetVariable("_root.home", "true");
 }
 

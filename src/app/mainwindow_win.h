@@ -180,6 +180,9 @@ private:
     void loadStartupFeatures();
     void unloadAll(const std::array<FeatureIndex, kFeatureCount>& order);
     void showTrayNotice();
+    // A balloon from the tray icon with `text`, titled with the tooltip
+    // (on the 9x family the program's own notice there, titled `title9x`).
+    void showTrayNotice(const std::string& text, const std::string& title9x);
     // Hides the window to the tray, but only when the icon is there to bring
     // it back; otherwise it stays on screen.
     bool hideToTray();

@@ -1,5 +1,6 @@
 #pragma once
-// What the program's own notice says after an apply that wrote every value.
+// What the program's own notice says after an apply or a restore that wrote
+// every value.
 #include <string>
 
 namespace quellar::backup {
@@ -14,5 +15,10 @@ struct AppliedNotice {
 // names both and says that Windows must restart before the TCP/IP changes
 // take effect.
 AppliedNotice appliedNotice(const std::string& applied, const std::string& backupPath);
+
+// `restored` is the backup written back ("001.BCK"), `backupPath` the one
+// that now holds the values the restore replaced; the notice names both and
+// says that Windows must restart.
+AppliedNotice restoredNotice(const std::string& restored, const std::string& backupPath);
 
 }  // namespace quellar::backup

@@ -209,7 +209,23 @@ RestoreResult restoreBackupFile(const std::string& path, int runningWinVersion) 
         result.message = kOtherWindowsMessage;
         return result;
     }
-    return restoreBackup(read.contents);
+    // A restore replaces the user's values as much as an apply does, so it
+    // keeps them the same way first.
+    const BackupWriteResult saved = backupCurrentSettings();
+    if (!saved.ok) {
+        result.status = RestoreResult::Status::NotBackedUp;
+        result.message = "The backup " + std::string(text::fileNameOf(path)) +
+                         " was not restored, because the backup of the current values could not be written; "
+                         "nothing was changed.\r\n\r\n" + saved.problem;
+        return result;
+    }
+    result = restoreBackup(read.contents);
+    result.backupPath = saved.path;
+    if (!result.ok()) {
+        result.message += "\r\n\r\nThe values from before the restore are kept in the backup " +
+                          std::string(text::fileNameOf(saved.path)) + ".";
+    }
+    return result;
 }
 
 BackupHeaderRead readBackupHeader(const std::string& path) {

@@ -60,16 +60,18 @@ struct RestoreResult {
         Restored,        // every recorded value written back
         Rejected,        // the file did not check out; nothing was written
         OtherWindows,    // taken on another Windows version; nothing was written
+        NotBackedUp,     // the values now could not be backed up; nothing was written
         PartlyRestored   // the file checked out, but some writes failed
     };
     Status status = Status::Rejected;
     tuning::ExecutionReport report;
-    std::string message;  // for the user (caption kMessageCaption); empty when Restored
+    std::string message;     // for the user (caption kMessageCaption); empty when Restored
+    std::string backupPath;  // the backup of the values the restore replaced, once written
     bool ok() const { return status == Status::Restored; }
 };
 
 // Writes every value of a checked backup back into the registry, in file
-// order, also after a write has failed.
+// order, also after a write has failed. Takes no backup of its own.
 RestoreResult restoreBackup(const BackupContents& contents);
 
 // The message for a backup of another Windows version.
@@ -78,9 +80,12 @@ inline constexpr char kOtherWindowsMessage[] = "This backup file was taken from 
 // The restore command in one call: reads and checks the whole file
 // (readBackupFile); refuses it, writing nothing, unless it was taken on
 // exactly `runningWinVersion` (a Windows 2000 backup is refused on XP, though
-// both share a layout); then restoreBackup. The status says which happened,
-// the message what to tell the user (caption kMessageCaption). Confirming
-// with the user first is the caller's part.
+// both share a layout); then backs up the values now, as an apply does
+// (backupCurrentSettings, with the same refusals: no backup, nothing
+// restored), so the restore itself can be undone; then restoreBackup. The
+// status says which happened, the message what to tell the user (caption
+// kMessageCaption), backupPath which file holds the values replaced.
+// Confirming with the user first is the caller's part.
 RestoreResult restoreBackupFile(const std::string& path, int runningWinVersion);
 
 }  // namespace quellar::backup

@@ -48,6 +48,11 @@ bool isBackupFileName(std::string_view fileName) {
     return dot != std::string_view::npos && sameName(fileName.substr(dot + 1), kBackupExtension);
 }
 
+bool isNumberedBackupName(std::string_view fileName) {
+    return fileName.size() == 7 && isDigit(fileName[0]) && isDigit(fileName[1]) && isDigit(fileName[2]) &&
+           fileName[3] == '.' && sameName(fileName.substr(4), kBackupExtension);
+}
+
 std::string_view baseNameOf(std::string_view fileName) {
     const std::size_t dot = fileName.rfind('.');
     return dot == std::string_view::npos ? fileName : fileName.substr(0, dot);
@@ -99,9 +104,8 @@ std::int64_t recordedNumber(double registryNumber) {
 
 namespace {
 
-PairLayout fixed(const char* name, std::int64_t value) { return {name, PairKind::Fixed, value}; }
-PairLayout current(const char* name) { return {name, PairKind::Current, 0}; }
-PairLayout flag(const char* name) { return {name, PairKind::Flag, 0}; }
+PairLayout current(const char* name) { return {name, PairKind::Current}; }
+PairLayout flag(const char* name) { return {name, PairKind::Flag}; }
 
 RecordLayout record(Hive hive, const std::string& key, std::vector<PairLayout> pairs) {
     return {hive, key, key, std::move(pairs)};
@@ -114,7 +118,7 @@ std::vector<RecordLayout> fixedRecords(Family family) {
         // "DefaultRcvWindow" twice: the format has always held it twice, and
         // a restore writes it twice.
         records.push_back(record(Hive::LocalMachine, keys::kMstcp,
-                                 {fixed("SackOpts", 1), fixed("Tcp1323Opts", 1), current("DefaultTTL"),
+                                 {current("SackOpts"), current("Tcp1323Opts"), current("DefaultTTL"),
                                   current("DefaultRcvWindow"), current("GlobalMaxTcpWindowSize"),
                                   flag("PMTUBlackHoleDetect"), current("DefaultRcvWindow"), flag("PMTUDiscovery"),
                                   current("KeepAliveTime"), current("KeepAliveInterval")}));
@@ -123,8 +127,8 @@ std::vector<RecordLayout> fixedRecords(Family family) {
     } else {
         RecordLayout parameters = record(
             Hive::LocalMachine, keys::kTcpipParameters,
-            {fixed("SackOpts", 1), fixed("Tcp1323Opts", 1), fixed("TcpMaxDupAcks", 2),
-             fixed("DefaultReceiveWindow", 8192), current("DefaultTTL"), current("GlobalMaxTcpWindowSize"),
+            {current("SackOpts"), current("Tcp1323Opts"), current("TcpMaxDupAcks"),
+             current("DefaultReceiveWindow"), current("DefaultTTL"), current("GlobalMaxTcpWindowSize"),
              current("TcpWindowSize"), current("EnablePMTUBHDetect"), current("EnablePMTUDiscovery"),
              current("KeepAliveTime"), current("KeepAliveInterval"), current("SYNAttackProtect"),
              current("EnableICMPRedirects")});
@@ -177,10 +181,6 @@ std::string backupText(const LocalTime& when, int winVersion, const std::vector<
         line(textLine(rec.keyLine));
         for (const PairLayout& pair : rec.pairs) {
             line(textLine(pair.name));
-            if (pair.kind == PairKind::Fixed) {
-                line(numberText(pair.fixed));
-                continue;
-            }
             const std::optional<double> current = read(rec.hive, rec.readPath, pair.name);
             if (!current) {
                 line(kAbsentLine);
@@ -437,11 +437,10 @@ private:
             auto name = quotedText(*line);
             if (!name || !sameName(*name, layout.name)) return wrongKind(*line, nameExpected);
 
-            const bool mayBeAbsent = layout.kind != PairKind::Fixed;
-            const std::string valueExpected = "the number recorded for \"" + layout.name + "\"" +
-                                              (mayBeAbsent ? std::string(" (or ") + kAbsentLine + ")" : "");
+            const std::string valueExpected =
+                "the number recorded for \"" + layout.name + "\" (or " + kAbsentLine + ")";
             if (!(line = take(valueExpected))) return false;
-            if (mayBeAbsent && *line == kAbsentLine) {
+            if (*line == kAbsentLine) {
                 contents_.writes.push_back({hive, std::string(key), std::string(*name),
                                             tuning::valueTypeOf(*family_), 0, true});
                 continue;

@@ -28,6 +28,12 @@ inline constexpr char kBackupExtension[] = "BCK";
 // True for a file name whose extension is BCK in any letter case.
 bool isBackupFileName(std::string_view fileName);
 
+// True for a name of exactly three digits and the extension BCK in any
+// letter case ("007.BCK", "007.bck"): the files a list of backups shows.
+// Judged by the long name: "007.bckold", whose short alias is 007.BCK, is
+// not one, nor is "my backup.bck".
+bool isNumberedBackupName(std::string_view fileName);
+
 // The file name without its extension ("007.BCK" -> "007").
 std::string_view baseNameOf(std::string_view fileName);
 
@@ -70,8 +76,11 @@ inline constexpr std::int64_t kHighestValue = 4294967295LL;
 
 // ---- Layout -----------------------------------------------------------
 
+// Every pair records what the value was, the four the apply always writes
+// the same (SackOpts, Tcp1323Opts, TcpMaxDupAcks, DefaultReceiveWindow)
+// included: files written before held those numbers fixed in the same
+// places, and read as before.
 enum class PairKind {
-    Fixed,    // always the fixed number
     Current,  // the registry's current number
     Flag,     // 1 when the current number is not 0, else 0
 };
@@ -79,7 +88,6 @@ enum class PairKind {
 struct PairLayout {
     std::string name;
     PairKind kind = PairKind::Current;
-    std::int64_t fixed = 0;
 };
 
 struct RecordLayout {

@@ -43,7 +43,9 @@ const CommandInfo kCommands[] = {
     {CommandKind::Restore, "restore", "NNN", "write backup NNN back into the registry",
      "Restores backup NNN as the Backup manager does: the whole file is checked first, a\n"
      "backup taken on another Windows version is refused, and nothing is written unless the\n"
-     "file checks out. Prints every value that changed.\n"},
+     "file checks out. The values now are backed up first, as an apply does (nothing is\n"
+     "restored when that backup cannot be written), so the restore can be undone too.\n"
+     "Prints the new backup's name and every value that changed.\n"},
     {CommandKind::Ping, "ping", "HOST [--timeout MS]", "one echo to HOST",
      "Sends one ICMP echo to HOST (a name or an IPv4 address) as the Net Pinger does and\n"
      "waits up to MS milliseconds for the reply (10000 unless given, at most 60000).\n"

@@ -98,7 +98,7 @@ int listBackups() {
     std::vector<BackupListing> listings;
     for (const WIN32_FIND_DATAA& found : win::filesIn(folder, "*.BCK")) {
         const std::string name = found.cFileName;
-        if (!backup::isBackupFileName(name)) continue;
+        if (!backup::isNumberedBackupName(name)) continue;
         BackupListing listing;
         // Listed as the manager lists it: "005.bck" on disk is 005.BCK.
         listing.fileName = std::string(backup::baseNameOf(name)) + "." + backup::kBackupExtension;
@@ -137,9 +137,9 @@ int restore(int number) {
     const preview::Preview before = previewOf(read.contents.writes);
     const std::string path = backupPathFor(number);
     const backup::RestoreResult result = backup::restoreBackupFile(path, winVersion);
-    if (result.status == backup::RestoreResult::Status::Rejected ||
-        result.status == backup::RestoreResult::Status::OtherWindows)
-        return fail(result.message);
+    // Nothing was written unless a backup of the values now was.
+    if (result.backupPath.empty()) return fail(result.message);
+    writeOut("Backup: " + fileNameOf(result.backupPath) + " (" + result.backupPath + ")\n");
     writeOut("Restored " + fileNameOf(path) + ":\n");
     writeOut(changedRowsText(changedRows(before, previewOf(read.contents.writes))));
     if (!result.ok()) return fail(result.message);

@@ -168,18 +168,20 @@ void Control::userText(const std::string& text) {
 // ---- List --------------------------------------------------------------
 
 ListControl::ListControl(const ControlDecl& decl) : Control(decl) {
-    tags_.resize(columns().size());
+    marks_.resize(columns().size(), SortMark::None);
 }
 
-const std::string& ListControl::columnTag(int column) const {
-    static const std::string none;
-    if (column < 0 || column >= static_cast<int>(tags_.size())) return none;
-    return tags_[static_cast<std::size_t>(column)];
+SortMark ListControl::sortMark(int column) const {
+    if (column < 0 || column >= static_cast<int>(marks_.size())) return SortMark::None;
+    return marks_[static_cast<std::size_t>(column)];
 }
 
-void ListControl::setColumnTag(int column, const std::string& tag) {
-    if (column < 0 || column >= static_cast<int>(tags_.size())) return;
-    tags_[static_cast<std::size_t>(column)] = tag;
+void ListControl::setSortMark(int column, SortMark mark) {
+    if (column < 0 || column >= static_cast<int>(marks_.size())) return;
+    if (marks_[static_cast<std::size_t>(column)] == mark) return;
+    marks_[static_cast<std::size_t>(column)] = mark;
+    ++marksVersion_;
+    changed();
 }
 
 int ListControl::addRow(std::vector<std::string> cells, std::any datum) {

@@ -189,9 +189,12 @@ private:
     std::shared_ptr<const ControlOptions> options_;
 };
 
+// Which way a list's rows stand sorted by a column, as its header shows it.
+enum class SortMark { None, Ascending, Descending };
+
 // A report-view list: rows of texts, each with a datum the behaviour keeps
-// with it (what it sorts and acts by), one selected row or none, and a tag
-// per column header.
+// with it (what it sorts and acts by), one selected row or none, and a sort
+// mark per column header.
 class ListControl : public Control {
 public:
     struct Row {
@@ -202,8 +205,12 @@ public:
     explicit ListControl(const ControlDecl& decl);
 
     const std::vector<ListColumn>& columns() const { return options().columns; }
-    const std::string& columnTag(int column) const;
-    void setColumnTag(int column, const std::string& tag);
+    SortMark sortMark(int column) const;
+    // The header shows the mark (an arrow, or a mark in its caption).
+    void setSortMark(int column, SortMark mark);
+    // Counts every change of the marks, so a view updates its header only
+    // when it must.
+    std::uint64_t marksVersion() const { return marksVersion_; }
 
     const std::vector<Row>& rows() const { return rows_; }
     int addRow(std::vector<std::string> cells, std::any datum = {});
@@ -235,9 +242,10 @@ public:
 
 private:
     std::vector<Row> rows_;
-    std::vector<std::string> tags_;
+    std::vector<SortMark> marks_;
     int selected_ = -1;
     std::uint64_t rowsVersion_ = 0;
+    std::uint64_t marksVersion_ = 0;
 };
 
 // A drop-down list: fixed entries, one selected (or none); selecting one,

@@ -44,7 +44,10 @@ struct PreviewRequest {
     std::vector<tuning::RegistryOperation> operations;  // exactly what the action runs
     std::string actionCaption;         // "&Apply", "&Restore" ...
     std::string refusal;               // when set, the action cannot be carried out: why
-    std::function<void()> carryOut;    // the action, with its own confirmation and backup
+    // The action's question, asked while the preview stays open: on No it
+    // stays, on Yes it closes and carryOut runs. Empty: carryOut asks itself.
+    std::function<bool()> confirm;
+    std::function<void()> carryOut;    // the action, with its backup (and its question unless confirm)
 };
 
 // The text an operation leaves in its value: the number in decimal (a

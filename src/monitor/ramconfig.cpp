@@ -265,17 +265,18 @@ void RamConfiguration::enableForSound() {
     view_.txtAlarmEnabled = view_.chkSoundon != 0;
 }
 
-void RamConfiguration::alarmTick(ProcessorMeter* meter) {
+std::optional<RamConfiguration::AlarmFreed> RamConfiguration::alarmTick(ProcessorMeter* meter) {
     // A tick that arrives during the yields of a running optimisation (this
     // alarm's or "Optimize Now") leaves everything as the running one has it.
-    if (OptimisationTurn::running()) return;
+    if (OptimisationTurn::running()) return std::nullopt;
     FreeRAM ram;
     soundArmed_ = false;
     const double level = alarmLevel_;
     if (static_cast<double>(ram.GetFreePhysical()) / kBytesPerMegabyte < level && view_.chkSoundon == 1)
         soundArmed_ = true;
-    if (view_.chkAutomatic != 1) return;
-    if (!(static_cast<double>(ram.GetFreePhysical()) / kBytesPerMegabyte < level)) return;
+    if (view_.chkAutomatic != 1) return std::nullopt;
+    const std::uint64_t freeBefore = ram.GetFreePhysical();
+    if (!(static_cast<double>(freeBefore) / kBytesPerMegabyte < level)) return std::nullopt;
 
     OptimisationTurn turn;
     yieldTimes(kAlarmYields);
@@ -285,15 +286,21 @@ void RamConfiguration::alarmTick(ProcessorMeter* meter) {
     // The meter is read even without a threshold: each reading starts the
     // span the System status window's next reading covers.
     const std::int32_t reading = meter ? meter->Query() : -1;
-    if (cpuThreshold_ != 0 && reading >= cpuThreshold_) return;
+    if (cpuThreshold_ != 0 && reading >= cpuThreshold_) return std::nullopt;
     if (retryCount_ == 0) retryCount_ = 1;
+    bool claimed = false;
     for (int attempt = 0; attempt < retryCount_; ++attempt) {
         yieldTimes(kAlarmYields);
         // Memory that cannot be had even at half the amount will not be had
         // by asking again within the same tick; the next tick tries again.
-        if (!ram.FreeUpMemory(amount)) return;
+        if (!ram.FreeUpMemory(amount)) break;
+        claimed = true;
         yieldTimes(kAlarmYields);
     }
+    if (!claimed) return std::nullopt;
+    const std::uint64_t freeAfter = ram.GetFreePhysical();
+    if (freeAfter <= freeBefore) return std::nullopt;
+    return AlarmFreed{freeBefore, freeAfter};
 }
 
 void RamConfiguration::soundTick() {

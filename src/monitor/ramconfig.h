@@ -105,10 +105,16 @@ public:
     // The alarm timer's interval, milliseconds.
     int checkInterval() const { return checkInterval_; }
 
+    // What an alarm's optimisation came to: free physical memory, bytes.
+    struct AlarmFreed {
+        std::uint64_t freeBefore = 0;
+        std::uint64_t freeAfter = 0;
+    };
     // One check of the memory alarm, at the check interval. `meter` is the
     // program's processor meter (none yet: the processor condition cannot
-    // hold the optimisation back).
-    void alarmTick(ProcessorMeter* meter);
+    // hold the optimisation back). Says what became free when memory was
+    // freed, so the user can be told.
+    std::optional<AlarmFreed> alarmTick(ProcessorMeter* meter);
     bool soundArmed() const { return soundArmed_; }
     // Every 65,535 ms: plays the low-memory sound while the last check found
     // memory low.

@@ -44,7 +44,7 @@ std::string graphValueText(double value) {
 }
 
 std::string memoryFrameCaption(double graphValue) {
-    return "Memory Usage (" + graphValueText(graphValue) + "%).";
+    return "Free Memory (" + graphValueText(graphValue) + "%).";
 }
 
 std::string processorFrameCaption(double graphValue) {
@@ -53,7 +53,7 @@ std::string processorFrameCaption(double graphValue) {
 
 std::string trayTooltip(bool percent, double graphValue, std::int16_t freeMegabytes) {
     if (percent) return memoryFrameCaption(graphValue);
-    return "Memory Usage (" + std::to_string(freeMegabytes) + "MB).";
+    return "Free Memory (" + std::to_string(freeMegabytes) + "MB).";
 }
 
 void SystemStatus::InitMemorySlider() {
@@ -89,14 +89,49 @@ OptimizeResult optimizeMemory(FreeRAM& memory, int megabytes, const std::functio
     if (!turn.granted()) return OptimizeResult::AnotherRunning;
     yieldTimes(kOptimizeYields);
     busy(true);
-    const bool freed = memory.FreeUpMemory(optimizeCount(megabytes)).has_value();
-    busy(false);
+    // The hourglass goes whatever way the claim ends.
+    struct Idle {
+        const std::function<void(bool)>& busy;
+        ~Idle() { busy(false); }
+    };
+    bool freed = false;
+    {
+        const Idle idle{busy};
+        freed = memory.FreeUpMemory(optimizeCount(megabytes)).has_value();
+    }
     yieldTimes(kOptimizeYields);
     return freed ? OptimizeResult::Freed : OptimizeResult::NotClaimed;
 }
 
-bool SystemStatus::optimize(int megabytes, const std::function<void(bool busy)>& busy) {
-    return optimizeMemory(fmem_, megabytes, busy) != OptimizeResult::AnotherRunning;
+OptimizeReport SystemStatus::optimize(int megabytes, const std::function<void(bool busy)>& busy) {
+    OptimizeReport report;
+    report.freeBefore = fmem_.GetFreePhysical();
+    report.result = optimizeMemory(fmem_, megabytes, busy);
+    report.freeAfter = fmem_.GetFreePhysical();
+    return report;
+}
+
+namespace {
+
+std::string megabytesText(std::uint64_t bytes) { return std::to_string(toMegabytes(bytes)) + " MB"; }
+
+}  // namespace
+
+std::string optimizeResultLine(const OptimizeReport& report) {
+    if (!report.ran()) return "Another optimisation is running; nothing more was done.";
+    const std::uint64_t before = toMegabytes(report.freeBefore), after = toMegabytes(report.freeAfter);
+    std::string line;
+    if (report.result == OptimizeResult::NotClaimed) line = "The memory could not be claimed";
+    else if (after > before) line = "Freed " + std::to_string(after - before) + " MB";
+    else line = "No memory became free";
+    return line + ": " + megabytesText(report.freeBefore) + " free before, " + megabytesText(report.freeAfter) +
+           " after.";
+}
+
+std::string alarmFreedText(std::uint64_t freeBefore, std::uint64_t freeAfter) {
+    const std::uint64_t before = toMegabytes(freeBefore), after = toMegabytes(freeAfter);
+    return "The memory alarm freed " + std::to_string(after > before ? after - before : 0) + " MB (" +
+           megabytesText(freeBefore) + " free before, " + megabytesText(freeAfter) + " after).";
 }
 
 }  // namespace quellar::memory

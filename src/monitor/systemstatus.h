@@ -34,12 +34,13 @@ std::int32_t optimizeCount(int megabytes);
 // A graph value as captions show it: at most two decimals, no trailing
 // zeros ("25", "33.33").
 std::string graphValueText(double value);
-// "Memory Usage (25%)."
+// "Free Memory (25%).": the graph and its figure are free memory, as the
+// tray tooltip's options ("Percentage of Free RAM") call it.
 std::string memoryFrameCaption(double graphValue);
 // "Processor usage (25%)."
 std::string processorFrameCaption(double graphValue);
 // The tray tooltip: the memory caption when the percentage is chosen, else
-// "Memory Usage (312MB)." with free megabytes.
+// "Free Memory (312MB)." with free megabytes.
 std::string trayTooltip(bool percent, double graphValue, std::int16_t freeMegabytes);
 
 struct MemorySample {
@@ -55,6 +56,21 @@ struct ProcessorSample {
 };
 
 enum class OptimizeResult { AnotherRunning, Freed, NotClaimed };
+
+// What an optimisation came to, with the free physical memory around it.
+struct OptimizeReport {
+    OptimizeResult result = OptimizeResult::AnotherRunning;
+    std::uint64_t freeBefore = 0;  // bytes
+    std::uint64_t freeAfter = 0;
+    bool ran() const { return result != OptimizeResult::AnotherRunning; }
+};
+
+// The line "Optimize Now" leaves under its button, in every outcome:
+// "Freed 120 MB: 380 MB free before, 500 MB after."
+std::string optimizeResultLine(const OptimizeReport& report);
+// The memory alarm's balloon: "The memory alarm freed 120 MB (380 MB free
+// before, 500 MB after)."
+std::string alarmFreedText(std::uint64_t freeBefore, std::uint64_t freeAfter);
 // One optimisation as "Optimize Now" makes it: six yields, `busy(true)`,
 // FreeUpMemory for the megabytes, `busy(false)`, six yields. Nothing at all
 // while another optimisation runs.
@@ -74,9 +90,10 @@ public:
     static ProcessorSample processorTick(ProcessorMeter& meter);
 
     // "Optimize Now" for the slider's megabytes: six yields, the hourglass
-    // (`busy(true)`), FreeUpMemory, the normal pointer again, six yields.
-    // Does nothing and answers false while another optimisation runs.
-    bool optimize(int megabytes, const std::function<void(bool busy)>& busy);
+    // (`busy(true)`), FreeUpMemory, the normal pointer again, six yields;
+    // the free memory read before and after. Does nothing while another
+    // optimisation runs.
+    OptimizeReport optimize(int megabytes, const std::function<void(bool busy)>& busy);
 
 private:
     FreeRAM fmem_;

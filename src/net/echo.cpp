@@ -150,12 +150,23 @@ HostReach reachHost(const std::string& hostText, const NetSystem& system, std::v
 
 EchoOutcome echoHost(const std::string& hostText, unsigned timeoutMs, const NetSystem& system) {
     EchoOutcome outcome;
-    reachHost(hostText, system, outcome.messages, [&](std::uint32_t address) {
-        const EchoReply reply = system.echo(address, timeoutMs);
+    outcome.name = classifyHost(hostText).kind == HostKind::Name;
+    outcome.reach = reachHost(hostText, system, outcome.messages, [&](std::uint32_t address) {
+        outcome.reply = system.echo(address, timeoutMs);
+        outcome.address = address;
         outcome.sent = true;
-        outcome.replied = reply.replies > 0 && reply.status == 0;
+        outcome.replied = outcome.reply.replies > 0 && outcome.reply.status == 0;
     });
     return outcome;
+}
+
+std::string dottedAddress(std::uint32_t address) {
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) text += '.';
+        text += std::to_string((address >> (8 * i)) & 0xFF);
+    }
+    return text;
 }
 
 void showNetMessages(const std::vector<NetMessage>& messages, std::uintptr_t owner) {

@@ -65,8 +65,10 @@ struct WinsockStart {
 };
 
 struct EchoReply {
-    unsigned long replies = 0;  // IcmpSendEcho's result
-    unsigned long status = 0;   // the first reply's Status (0: success)
+    unsigned long replies = 0;      // IcmpSendEcho's result
+    unsigned long status = 0;       // the first reply's Status (0: success)
+    unsigned long roundTripMs = 0;  // the first reply's RoundTripTime
+    std::uint32_t from = 0;         // the first reply's Address, network order
 };
 
 // The system calls the flow needs. Every entry must be set.
@@ -83,12 +85,6 @@ struct NetSystem {
     std::function<EchoReply(std::uint32_t address, unsigned timeoutMs)> echo;
 };
 
-struct EchoOutcome {
-    bool replied = false;               // a reply with status 0 came back in time
-    bool sent = false;                  // an echo request went out
-    std::vector<NetMessage> messages;   // in the order they arose
-};
-
 // What reaching a host came to (reachHost).
 enum class HostReach {
     Blank,      // nothing to reach; nothing was started
@@ -96,6 +92,19 @@ enum class HostReach {
     NoAddress,  // malformed, or a name that did not resolve to an address
     Reached,    // the address was handed on
 };
+
+struct EchoOutcome {
+    bool replied = false;               // a reply with status 0 came back in time
+    bool sent = false;                  // an echo request went out
+    std::vector<NetMessage> messages;   // in the order they arose
+    HostReach reach = HostReach::Blank;
+    bool name = false;                  // the host was a name to resolve
+    std::uint32_t address = 0;          // where the echo went, network order
+    EchoReply reply;                    // what came back, when sent
+};
+
+// "127.0.0.1" for an address in network order.
+std::string dottedAddress(std::uint32_t address);
 
 // The frame of every echo flow: blank hosts do nothing; otherwise Windows
 // Sockets is started (and stopped again on every path), a name is resolved

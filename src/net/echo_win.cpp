@@ -158,6 +158,10 @@ EchoReply sendEcho(std::uint32_t address, unsigned payloadBytes, IP_OPTION_INFOR
     ICMP_ECHO_REPLY record;
     std::memcpy(&record, buffer.data(), sizeof record);
     reply.status = reply.replies > 0 ? record.Status : error;
+    if (reply.replies > 0) {
+        reply.roundTripMs = record.RoundTripTime;
+        reply.from = static_cast<std::uint32_t>(record.Address);
+    }
     putBackIcmpHandle(functions, handle, error != ERROR_INVALID_HANDLE);
     return reply;
 }

@@ -19,15 +19,6 @@ MtuSearchResult searchLargestMtu(const std::function<bool(unsigned mtu)>& passes
     return result;
 }
 
-std::string dottedAddress(std::uint32_t address) {
-    std::string text;
-    for (int i = 0; i < 4; ++i) {
-        if (i) text += '.';
-        text += std::to_string((address >> (8 * i)) & 0xFF);
-    }
-    return text;
-}
-
 MtuOutcome findLargestMtu(const std::string& hostText, unsigned timeoutMs, const NetSystem& system,
                           const DontFragmentEcho& echo) {
     MtuOutcome outcome;

@@ -74,7 +74,4 @@ inline constexpr char kHostDoesNotAnswer[] = "the host does not answer pings";
 // For the user: "MTU 1400, MSS 1360", or why there is no result.
 std::string describeMtuOutcome(const MtuOutcome& outcome, const std::string& hostText);
 
-// "169.254.1.2" for an address in network order.
-std::string dottedAddress(std::uint32_t address);
-
 }  // namespace quellar::net

@@ -161,10 +161,37 @@ std::optional<PingRequest> Pinger::tick() {
     return PingRequest{pingHost_, kPingTimeoutMs, PingSource::Timer};
 }
 
-std::optional<PingRequest> Pinger::pingNow() {
+std::string Pinger::hostInBox() const { return fields_.automatic ? std::string(kDefaultPingHost) : fields_.host; }
+
+std::optional<PingRequest> Pinger::pingNow(const std::string& host) {
     if (running_) return std::nullopt;
     running_ = true;
-    return PingRequest{pingHost_, kPingTimeoutMs, PingSource::PingNow};
+    return PingRequest{host, kPingTimeoutMs, PingSource::PingNow};
+}
+
+std::string pingingLine(const std::string& host) { return "Pinging " + classifyHost(host).text + "..."; }
+
+std::string pingResultLine(const PingRequest& request, const EchoOutcome& outcome) {
+    const std::string host = classifyHost(request.host).text;
+    const std::string address = dottedAddress(outcome.address);
+    const std::string target = outcome.name ? host + " (" + address + ")" : address;
+    if (outcome.replied) {
+        const std::string from = outcome.reply.from != 0 ? dottedAddress(outcome.reply.from) : address;
+        return "Reply from " + (outcome.name ? host + " (" + from + ")" : from) + " in " +
+               std::to_string(outcome.reply.roundTripMs) + " ms.";
+    }
+    if (outcome.sent) {
+        return "No reply from " + target + " within " + std::to_string(request.timeoutMs / 1000) + " seconds.";
+    }
+    switch (outcome.reach) {
+    case HostReach::Blank: return "Type a host name or an IPv4 address to ping.";
+    case HostReach::NoStartup: return "Windows Sockets could not be started; nothing was sent.";
+    case HostReach::NoAddress:
+        if (outcome.name) return "The name \"" + host + "\" was not found; nothing was sent.";
+        return "\"" + host + "\" is not an IPv4 address (four numbers 0 to 255); nothing was sent.";
+    case HostReach::Reached: break;
+    }
+    return "The echo to " + target + " could not be sent.";
 }
 
 bool Pinger::finished(const PingRequest& request, bool replied) {

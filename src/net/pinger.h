@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/store.h"
+#include "net/echo.h"
 
 namespace quellar::net {
 
@@ -54,6 +55,14 @@ struct PingRequest {
     PingSource source = PingSource::Timer;
 };
 
+// The line the window shows after a Ping Now: the reply's address and
+// time, no reply within the timeout, a name not found, an address refused.
+std::string pingResultLine(const PingRequest& request, const EchoOutcome& outcome);
+// The line while the echo is out.
+std::string pingingLine(const std::string& host);
+// The line when Ping Now finds an echo (the timer's, or its own) still out.
+inline constexpr char kPingStillOut[] = "A ping is still waiting for its reply; try again in a moment.";
+
 class Pinger {
 public:
     explicit Pinger(SettingsStore& store) : store_(store) {}
@@ -91,9 +100,12 @@ public:
     // One tick of the 65,535 ms timer: a request on every ticksPerPing-th
     // tick, unless the timer is off or a ping is still running.
     std::optional<PingRequest> tick();
-    // Ping Now: a request for the working host unless a ping is running;
-    // the tick count is not touched.
-    std::optional<PingRequest> pingNow();
+    // The host the host box stands for: its text in manual mode, the
+    // default host in automatic mode (where the box reads "Automatic").
+    std::string hostInBox() const;
+    // Ping Now: a request for `host` (what the box holds, not the saved
+    // host) unless a ping is running; the tick count is not touched.
+    std::optional<PingRequest> pingNow(const std::string& host);
     bool pingRunning() const { return running_; }
     // A ping has ended. Returns whether to play the sound: after every
     // timer ping, after a Ping Now only when it got a reply; always only

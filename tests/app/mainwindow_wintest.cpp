@@ -274,13 +274,13 @@ TEST_CASE("the tray icon brings the window back restored and in front, and comes
     // has now.
     CHECK(std::count(s.allowedMessages.begin(), s.allowedMessages.end(),
                      std::pair<HWND, UINT>{main, tray::Tray::taskbarCreatedMessage()}) == 1);
-    s.main.tray().setTrayToolTip("Memory Usage (312MB).");
+    s.main.tray().setTrayToolTip("Free Memory (312MB).");
     s.trayCalls.clear();
     s.trayTips.clear();
     PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     quellar::testing::pumpFor(200);
     CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD});
-    CHECK(s.trayTips == std::vector<std::string>{" Memory Usage (312MB). "});
+    CHECK(s.trayTips == std::vector<std::string>{" Free Memory (312MB). "});
     CHECK(s.main.tray().IsVisible());
 }
 

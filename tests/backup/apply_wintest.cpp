@@ -8,6 +8,7 @@
 
 #include "backup/backup_win.h"
 #include "core/osversion.h"
+#include "core/text.h"
 #include "support/process_win.h"
 #include "support/tuningsandbox_win.h"
 #include "backup/apply_win.h"
@@ -135,6 +136,12 @@ std::string differences(const RegSnapshot& want, const RegSnapshot& got) {
     for (const auto& [id, v] : got.values)
         if (!want.values.count(id)) text += "extra value " + id + "\n";
     return text;
+}
+
+// The same, for the values alone: a restore leaves the keys an apply made.
+std::string valueDifferences(const RegSnapshot& want, RegSnapshot got) {
+    got.keys = want.keys;
+    return differences(want, got);
 }
 
 // Values beside the mapped ones, which an apply must not touch.
@@ -359,19 +366,7 @@ std::vector<samples::SampleValue> exactlyCarried(bool nt) {
     return kept;
 }
 
-// The values of a snapshot, less the pairs a backup records as fixed numbers.
-std::map<std::string, std::pair<DWORD, std::string>> withoutFixed(const RegSnapshot& snap) {
-    auto values = snap.values;
-    for (auto it = values.begin(); it != values.end();) {
-        const std::string name = it->first.substr(it->first.find('|') + 1);
-        const bool fixed = name == "sackopts" || name == "tcp1323opts" || name == "tcpmaxdupacks" ||
-                           name == "defaultreceivewindow";
-        it = fixed ? values.erase(it) : std::next(it);
-    }
-    return values;
-}
-
-TEST_CASE("apply then restore puts every value back, absent ones absent; Windows default leaves none behind") {
+TEST_CASE("apply then restore puts every value back, the four constants and absent ones included") {
     initTuningPresets();
     for (const bool nt : {false, true}) {
         for (const std::size_t preset : {std::size_t{0}, kWindowsDefaultPreset}) {
@@ -396,9 +391,15 @@ TEST_CASE("apply then restore puts every value back, absent ones absent; Windows
                     CHECK(queryRaw(tuning::hiveKey(e.hive), e.key, e.name).status == ERROR_FILE_NOT_FOUND);
                 }
             }
+            const RegSnapshot applied = snapshotRegistry();
             const backup::RestoreResult restored = backup::restoreBackupFile(folder.backups() + "\\001.BCK", winVersion);
             CHECK(restored.ok());
-            CHECK(withoutFixed(snapshotRegistry()) == withoutFixed(before));
+            CHECK(valueDifferences(before, snapshotRegistry()) == "");
+            // The restore kept what it replaced: restoring that puts the
+            // applied values back.
+            CHECK(text::fileNameOf(restored.backupPath) == "002.BCK");
+            REQUIRE(backup::restoreBackupFile(restored.backupPath, winVersion).ok());
+            CHECK(valueDifferences(applied, snapshotRegistry()) == "");
             CHECK(messages.entries.empty());
         }
     }

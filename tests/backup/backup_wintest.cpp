@@ -163,8 +163,8 @@ TEST_CASE("a backup of a prepared registry is the layout line for line, and rest
             CAPTURE(v.name);
             const bool plain = nt ? v.type == REG_DWORD
                                   : v.type == REG_SZ && v.text.find_first_not_of("0123456789") == std::string::npos;
-            // Recorded as the fixed 1 and as a 0/1 flag, not as they were.
-            if (!plain || v.name == "SackOpts" || v.name == "PMTUBlackHoleDetect") continue;
+            // Recorded as a 0/1 flag, not as it was.
+            if (!plain || v.name == "PMTUBlackHoleDetect") continue;
             const RawValue raw = queryRaw(tuning::hiveKey(v.hive), v.path, v.name);
             CHECK(raw.type == v.type);
             CHECK(raw.bytes == (v.type == REG_SZ ? szBytes(v.text) : dwordBytes(v.dword)));

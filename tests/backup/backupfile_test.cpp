@@ -123,8 +123,8 @@ TEST_CASE("an NT backup matches the layout and reads the parameters through the 
         const std::string text = backupText(when, 7, samples::interfaceSubkeys(subkeys), reader);
         CHECK(text == samples::expectedNt(subkeys));
         CHECK(lineCount(text) == 3 + 27 + 5 + 3 + 10 * static_cast<std::size_t>(subkeys));
-        // Nine current values of the first record, all through one spelling.
-        CHECK(std::count(paths.begin(), paths.end(), tuning::keys::kTcpipParametersLower) == 9);
+        // All thirteen values of the first record, through one spelling.
+        CHECK(std::count(paths.begin(), paths.end(), tuning::keys::kTcpipParametersLower) == 13);
         CHECK(std::count(paths.begin(), paths.end(), tuning::keys::kTcpipParameters) == 0);
     }
     // An unknown version: the header alone.
@@ -192,8 +192,8 @@ TEST_CASE("a value that does not exist is recorded absent and removed again; pla
     std::vector<std::string> removed;
     for (const RegistryOperation& w : r.contents.writes)
         if (w.remove) removed.push_back(w.keyPath.substr(w.keyPath.rfind('\\') + 1) + "|" + w.valueName);
-    CHECK(removed == std::vector<std::string>{"MSTCP|PMTUDiscovery", "MSTCP|KeepAliveInterval", "0002|MaxMTU",
-                                              "0002|MaxMSS"});
+    CHECK(removed == std::vector<std::string>{"MSTCP|Tcp1323Opts", "MSTCP|PMTUDiscovery", "MSTCP|KeepAliveInterval",
+                                              "0002|MaxMTU", "0002|MaxMSS"});
     // The same file written by the plain rule: every absent value a 0.
     std::string plain = text;
     for (std::size_t at; (at = plain.find("absent")) != std::string::npos;) plain.replace(at, 6, "0");
@@ -201,8 +201,11 @@ TEST_CASE("a value that does not exist is recorded absent and removed again; pla
     REQUIRE(r.ok);
     for (const RegistryOperation& w : r.contents.writes) CHECK_FALSE(w.remove);
     CHECK(r.contents.writes[9].value == 0);
-    // A fixed pair always holds its number.
-    checkRejected(withLine(text, 6, "absent"), 6, "the number recorded for \"SackOpts\", found 'absent'");
+    // Files from before recorded the four values every apply writes as
+    // fixed numbers, in the same places: they read as they always did.
+    r = readBackup(withLine(withLine(plain, 6, "1"), 8, "1"));
+    REQUIRE(r.ok);
+    CHECK((r.contents.writes[0].value == 1 && r.contents.writes[1].value == 1 && !r.contents.writes[1].remove));
 }
 
 TEST_CASE("a damaged backup is refused whole, with the line of the damage") {

@@ -211,32 +211,39 @@ TEST_CASE("console commands in both families: presets, preview, apply, backups, 
             CHECK_FALSE(has(r.out, "cannot be restored here"));
             CHECK_SAME_REGISTRY(applied, snapshotRegistry());
 
+            // The values now are backed up first, as the Backup manager does.
             r = probe.run("restore 001");
             CHECK(r.exit == 0);
+            CHECK(has(r.out, "Backup: 002.BCK ("));
             CHECK(has(r.out, "Restored 001.BCK:\r\n"));
+            CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK"});
             const backup::BackupReadResult backup = backup::readBackupFile(folder.backups() + "\\001.BCK");
             REQUIRE(backup.ok);
             const RegSnapshot restored = snapshotRegistry();
             CHECK_SAME_REGISTRY(carriedOut(applied, backup.contents.writes), restored);
+            const backup::BackupReadResult undo = backup::readBackupFile(folder.backups() + "\\002.BCK");
+            REQUIRE(undo.ok);
+            CHECK_SAME_REGISTRY(carriedOut(restored, undo.contents.writes), applied);
 
             // A missing file, a file of another Windows, a damaged one: exit
-            // code 1, a message, nothing written.
-            r = probe.run("restore 5");
+            // code 1, a message, nothing written, no backup taken.
+            r = probe.run("restore 9");
             CHECK(r.exit == 1);
-            CHECK(has(r.err, "quellarc: 005.BCK: "));
+            CHECK(has(r.err, "quellarc: 009.BCK: "));
             std::string other = readFile(folder.backups() + "\\001.BCK");
             other.replace(other.find("\r\n" + std::to_string(c.winVersion) + "\r\n") + 2, 1,
                           std::to_string(c.winVersion - 1));  // same family, another Windows
-            writeFile(folder.backups() + "\\002.BCK", other);
-            r = probe.run("restore 2");
-            CHECK(r.exit == 1);
-            CHECK(has(r.err, backup::kOtherWindowsMessage));
-            CHECK(has(probe.run("show 2").out, "It cannot be restored here"));
-            writeFile(folder.backups() + "\\003.BCK", other.substr(0, other.size() / 2));
+            writeFile(folder.backups() + "\\003.BCK", other);
             r = probe.run("restore 3");
             CHECK(r.exit == 1);
-            CHECK(has(r.err, "003.BCK: Line "));
+            CHECK(has(r.err, backup::kOtherWindowsMessage));
+            CHECK(has(probe.run("show 3").out, "It cannot be restored here"));
+            writeFile(folder.backups() + "\\004.BCK", other.substr(0, other.size() / 2));
+            r = probe.run("restore 4");
+            CHECK(r.exit == 1);
+            CHECK(has(r.err, "004.BCK: Line "));
             CHECK_SAME_REGISTRY(restored, snapshotRegistry());
+            CHECK(folder.backupFiles().size() == 4);
 
             r = probe.run("status");
             CHECK(r.exit == 0);

@@ -124,8 +124,9 @@ TEST_CASE("a list sorts with the behaviour's comparison, keeps its selection and
     CHECK(list.rows()[0].cells[1] == "h1");  // equal keys keep their order
     CHECK(list.rows()[1].cells[1] == "h3");
     CHECK(list.selected()->cells[0] == "20 ms");
-    list.setColumnTag(1, "ASC");
-    CHECK(list.columnTag(1) == "ASC");
+    list.setSortMark(1, SortMark::Descending);
+    CHECK(list.sortMark(1) == SortMark::Descending);
+    CHECK(list.sortMark(7) == SortMark::None);
     list.userColumnClick(2);
     list.userColumnClick(7);  // no such column: nothing
     list.userMouseUp();

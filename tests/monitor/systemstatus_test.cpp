@@ -34,20 +34,20 @@ TEST_CASE("memory and processor ticks: samples, captions and the tray tooltip in
     status.InitMemorySlider();
     MemorySample megabytes = status.memoryTick(false);
     CHECK(megabytes.value == 25);
-    CHECK(megabytes.frameCaption == "Memory Usage (25%).");
-    CHECK(megabytes.trayTooltip == "Memory Usage (128MB).");
+    CHECK(megabytes.frameCaption == "Free Memory (25%).");
+    CHECK(megabytes.trayTooltip == "Free Memory (128MB).");
     monitor.setMemory(512, 312);
-    CHECK(status.memoryTick(true).trayTooltip == "Memory Usage (60.94%).");
+    CHECK(status.memoryTick(true).trayTooltip == "Free Memory (60.94%).");
     // Beyond the 16-bit field: the tooltip holds, the share stays true.
     monitor.setMemory(65536, 40000);
     status.InitMemorySlider();
     MemorySample large = status.memoryTick(false);
-    CHECK(large.trayTooltip == "Memory Usage (32767MB).");
+    CHECK(large.trayTooltip == "Free Memory (32767MB).");
     CHECK(large.value == doctest::Approx(61.035).epsilon(0.001));
 
     monitor.setMemory(0, 0);
     status.InitMemorySlider();
-    CHECK(status.memoryTick(true).trayTooltip == "Memory Usage (0%).");
+    CHECK(status.memoryTick(true).trayTooltip == "Free Memory (0%).");
 
     FixedMeter meter;
     meter.reading = 37;
@@ -65,9 +65,35 @@ TEST_CASE("Optimize Now at 0 still frees 0 bytes with the hourglass and the yiel
     FakeMonitor monitor;
     SystemStatus status;
     std::vector<bool> pointer;
-    CHECK(status.optimize(0, [&](bool busy) { pointer.push_back(busy); }));
+    CHECK(status.optimize(0, [&](bool busy) { pointer.push_back(busy); }).ran());
     CHECK(monitor.claims == std::vector<std::size_t>{0});
     CHECK(monitor.yieldsAtClaim.front() == 6 + 5);
     CHECK(monitor.yields == 6 + 5 + 5 + 6);
     CHECK(pointer == std::vector<bool>{true, false});
+}
+
+TEST_CASE("Optimize Now reports free memory before and after in every outcome; the hourglass always ends") {
+    FakeMonitor monitor;
+    SystemStatus status;
+    monitor.setMemory(512, 380);
+    // The memory comes free while the buffer is held and released.
+    monitor.onYield = [&] {
+        if (!monitor.claims.empty()) monitor.setMemory(512, 500);
+    };
+    std::vector<bool> pointer;
+    OptimizeReport report = status.optimize(100, [&](bool busy) { pointer.push_back(busy); });
+    CHECK(optimizeResultLine(report) == "Freed 120 MB: 380 MB free before, 500 MB after.");
+    monitor.onYield = nullptr;
+    monitor.claimLimit = 0;
+    report = status.optimize(100, [&](bool busy) { pointer.push_back(busy); });
+    CHECK(report.result == OptimizeResult::NotClaimed);
+    CHECK(optimizeResultLine(report) ==
+          "The memory could not be claimed: 500 MB free before, 500 MB after.");
+    CHECK(pointer == std::vector<bool>{true, false, true, false});
+    {
+        OptimisationTurn other;
+        report = status.optimize(100, [&](bool busy) { pointer.push_back(busy); });
+    }
+    CHECK(optimizeResultLine(report) == "Another optimisation is running; nothing more was done.");
+    CHECK(alarmFreedText(380 * kMiB, 500 * kMiB) == "The memory alarm freed 120 MB (380 MB free before, 500 MB after).");
 }

@@ -154,14 +154,17 @@ TEST_CASE("edits mark unsaved changes; the working host and interval follow only
     f.pinger.setHost("127.0.0.3");
     CHECK(f.pinger.changed());
     CHECK(f.pinger.pingHost() == "127.0.0.1");
-    auto request = f.pinger.pingNow();
+    // Ping Now pings what the box holds; the timer the saved host.
+    CHECK(f.pinger.hostInBox() == "127.0.0.3");
+    auto request = f.pinger.pingNow(f.pinger.hostInBox());
     REQUIRE(request);
-    CHECK(request->host == "127.0.0.1");
+    CHECK(request->host == "127.0.0.3");
     CHECK(request->source == PingSource::PingNow);
     f.pinger.finished(*request, true);
 
     f.pinger.chooseAutomatic();
     CHECK(f.pinger.fields().host == "Automatic");
+    CHECK(f.pinger.hostInBox() == kDefaultPingHost);
     CHECK(f.pinger.fields().intervalIndex == 0);
     CHECK_FALSE(f.pinger.hostFieldsEnabled());
     f.pinger.setIntervalIndex(7);
@@ -193,15 +196,15 @@ TEST_CASE("sound and one ping at a time") {
     auto timer = f.pinger.tick();
     REQUIRE(timer);
     CHECK(f.pinger.pingRunning());
-    CHECK_FALSE(f.pinger.pingNow());
+    CHECK_FALSE(f.pinger.pingNow("127.0.0.1"));
     CHECK_FALSE(f.pinger.tick());  // due, but the ping is still out
     CHECK(f.pinger.finished(*timer, false));  // the timer plays even after a failure
 
-    auto now = f.pinger.pingNow();
+    auto now = f.pinger.pingNow("127.0.0.1");
     REQUIRE(now);
     CHECK_FALSE(f.pinger.tick());
     CHECK_FALSE(f.pinger.finished(*now, false));  // Ping Now only after a reply
-    now = f.pinger.pingNow();
+    now = f.pinger.pingNow("127.0.0.1");
     REQUIRE(now);
     CHECK(f.pinger.finished(*now, true));
 
@@ -209,4 +212,25 @@ TEST_CASE("sound and one ping at a time") {
     timer = f.pinger.tick();
     REQUIRE(timer);
     CHECK_FALSE(f.pinger.finished(*timer, true));
+}
+
+TEST_CASE("Ping Now's result line: a reply, no reply, a name not found, an address refused") {
+    const PingRequest request{"  localhost ", kPingTimeoutMs, PingSource::PingNow};
+    EchoOutcome outcome;
+    outcome.name = true;
+    outcome.reach = HostReach::Reached;
+    outcome.sent = true;
+    outcome.address = 0x0100007F;
+    outcome.replied = true;
+    outcome.reply = {1, 0, 3, 0x0100007F};
+    CHECK(pingingLine(request.host) == "Pinging localhost...");
+    CHECK(pingResultLine(request, outcome) == "Reply from localhost (127.0.0.1) in 3 ms.");
+    outcome.replied = false;
+    CHECK(pingResultLine(request, outcome) == "No reply from localhost (127.0.0.1) within 10 seconds.");
+    outcome.sent = false;
+    outcome.reach = HostReach::NoAddress;
+    CHECK(pingResultLine(request, outcome) == "The name \"localhost\" was not found; nothing was sent.");
+    outcome.name = false;
+    CHECK(pingResultLine({"300.1.1.1", kPingTimeoutMs, PingSource::PingNow}, outcome) ==
+          "\"300.1.1.1\" is not an IPv4 address (four numbers 0 to 255); nothing was sent.");
 }

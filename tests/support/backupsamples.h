@@ -57,6 +57,7 @@ inline std::vector<SampleValue> values9x() {
     const std::string mstcp = "System\\CurrentControlSet\\Services\\VxD\\MSTCP";
     const std::string net = kNetTrans;
     return {
+        sz(M, mstcp, "SackOpts", "0"),
         sz(M, mstcp, "DefaultTTL", "32"),
         sz(M, mstcp, "DefaultRcvWindow", "8192"),
         dw(M, mstcp, "GlobalMaxTcpWindowSize", 0xFFFFFFFFu),
@@ -82,6 +83,7 @@ inline std::vector<SampleValue> valuesNt() {
     const std::string svc = "SYSTEM\\CurrentControlSet\\Services\\";
     return {
         dw(M, params, "SackOpts", 0),
+        dw(M, params, "Tcp1323Opts", 3),
         dw(M, params, "DefaultTTL", 128),
         dw(M, params, "GlobalMaxTcpWindowSize", 0xFFFFFFFFu),
         dw(M, params, "TcpWindowSize", 256960),
@@ -147,8 +149,8 @@ inline std::string expected9x(int subkeys, int version = 3) {
         "#17:05:09#",
         std::to_string(version),
         "\"System\\CurrentControlSet\\Services\\VxD\\MSTCP\"",
-        "\"SackOpts\"", "1",
-        "\"Tcp1323Opts\"", "1",
+        "\"SackOpts\"", "0",
+        "\"Tcp1323Opts\"", "absent",
         "\"DefaultTTL\"", "32",
         "\"DefaultRcvWindow\"", "8192",
         "\"GlobalMaxTcpWindowSize\"", "4294967295",
@@ -180,10 +182,10 @@ inline std::string expectedNt(int subkeys, int version = 7) {
         "#17:05:09#",
         std::to_string(version),
         "\"System\\CurrentControlSet\\Services\\Tcpip\\Parameters\"",
-        "\"SackOpts\"", "1",
-        "\"Tcp1323Opts\"", "1",
-        "\"TcpMaxDupAcks\"", "2",
-        "\"DefaultReceiveWindow\"", "8192",
+        "\"SackOpts\"", "0",
+        "\"Tcp1323Opts\"", "3",
+        "\"TcpMaxDupAcks\"", "absent",
+        "\"DefaultReceiveWindow\"", "absent",
         "\"DefaultTTL\"", "128",
         "\"GlobalMaxTcpWindowSize\"", "4294967295",
         "\"TcpWindowSize\"", "256960",

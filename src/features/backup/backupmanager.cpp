@@ -1,5 +1,6 @@
 #include "features/backup/backupmanager.h"
 
+#include "backup/appliednotice.h"
 #include "core/effects.h"
 #include "core/text.h"
 
@@ -11,9 +12,8 @@ const char* const kList = "lstBackUpList";
 const char* const kRestore = "cmdRestore";
 const char* const kDelete = "cmdDelete";
 const char* const kPreview = "cmdPreview";
+const char* const kEmptyHint = "lblNoBackups";
 const char* const kCaption = "Quellar";
-const char* const kAscending = "ASC";
-const char* const kDescending = "DESC";
 
 enum Column { kFileColumn = 0, kDateColumn = 1, kTimeColumn = 2 };
 
@@ -44,10 +44,13 @@ int compareNames(const std::string& a, const std::string& b) {
 const std::vector<ControlDecl>& backupManagerControls() {
     static const std::vector<ControlDecl> decls = {
         {ControlKind::Frame, "frameBackUp", "Backup", {6, 4, 428, 238}},
-        with({ControlKind::ListView, kList, "", {10, 20, 408, 170}, "frameBackUp"},
+        with({ControlKind::ListView, kList, "", {10, 20, 408, 152}, "frameBackUp"},
              ControlOptions::listView({{"File Name", 130, Alignment::Left},
                                        {"Creating Date", 140, Alignment::Left},
                                        {"Creating Time", 130, Alignment::Left}})),
+        // Shown only while the list is empty.
+        {ControlKind::Label, kEmptyHint, "No backups yet. Every apply first writes a backup here.",
+         {10, 177, 408, 16}, "frameBackUp"},
         {ControlKind::Button, kPreview, "&View...", {130, 200, 90, 25}, "frameBackUp"},
         {ControlKind::Button, kRestore, "Restore", {226, 200, 90, 25}, "frameBackUp"},
         {ControlKind::Button, kDelete, "Delete", {322, 200, 90, 25}, "frameBackUp"},
@@ -60,13 +63,22 @@ std::string listedName(const std::string& fileName) {
     return (dot == std::string::npos ? fileName : fileName.substr(0, dot)) + ".BCK";
 }
 
+std::string describedBackup(const BackupRow& row) {
+    const std::string name = listedName(row.fileName);
+    if (row.dateText.empty()) return name + " (no date recorded)";
+    std::string text = name + ", taken on " + row.dateText;
+    if (!row.timeText.empty()) text += " at " + row.timeText;
+    return text;
+}
+
 BackupManager::BackupManager(Form& form, Actions actions, std::uintptr_t owner)
     : form_(form), actions_(std::move(actions)), owner_(owner) {
     ListControl& list = form_.list(kList);
     list.onColumnClick = [this](int column) { columnClicked(column); };
-    list.onMouseUp = [this] { enableWhenSelected(); };
-    // A row chosen with the keyboard counts as much as one chosen with the mouse.
-    list.onSelectionChanged = [this] { enableWhenSelected(); };
+    // A click on blank space takes the selection away, a key or a click
+    // gives one: the buttons follow either way.
+    list.onMouseUp = [this] { syncButtons(); };
+    list.onSelectionChanged = [this] { syncButtons(); };
     form_[kRestore].onClick = [this] { restoreSelected(); };
     form_[kDelete].onClick = [this] { deleteSelected(); };
     form_[kPreview].onClick = [this] {
@@ -75,39 +87,51 @@ BackupManager::BackupManager(Form& form, Actions actions, std::uintptr_t owner)
     };
 }
 
-void BackupManager::load() { setButtons(false); }
-
-void BackupManager::setButtons(bool enabled) {
-    form_[kPreview].setEnabled(enabled);
-    form_[kRestore].setEnabled(enabled);
-    form_[kDelete].setEnabled(enabled);
+void BackupManager::load() {
+    syncButtons();
+    form_[kEmptyHint].setVisible(false);
 }
 
-void BackupManager::enableWhenSelected() {
-    if (form_.list(kList).selectedRow() >= 0) setButtons(true);
+void BackupManager::syncButtons() {
+    const bool selected = form_.list(kList).selectedRow() >= 0;
+    form_[kPreview].setEnabled(selected);
+    form_[kRestore].setEnabled(selected);
+    form_[kDelete].setEnabled(selected);
 }
 
 void BackupManager::rebuildList() {
-    setButtons(false);
     ListControl& list = form_.list(kList);
     list.clear();
-    if (!actions_.listBackups) return;
-    for (BackupRow& row : actions_.listBackups()) {
-        std::vector<std::string> cells{listedName(row.fileName), row.dateText, row.timeText};
-        list.addRow(std::move(cells), std::move(row));
+    if (actions_.listBackups) {
+        for (BackupRow& row : actions_.listBackups()) {
+            std::vector<std::string> cells{listedName(row.fileName), row.dateText, row.timeText};
+            list.addRow(std::move(cells), std::move(row));
+        }
     }
-    // Rebuilding is no choice of the user's: the buttons wait for one.
-    setButtons(false);
+    // The rows stand as the header says they are sorted.
+    for (int c = 0; c < static_cast<int>(list.columns().size()); ++c) {
+        const SortMark mark = list.sortMark(c);
+        if (mark != SortMark::None) sortRows(c, mark == SortMark::Descending);
+    }
+    form_[kEmptyHint].setVisible(list.rows().empty());
+    syncButtons();
 }
 
 void BackupManager::columnClicked(int column) {
     ListControl& list = form_.list(kList);
-    const bool descending = list.columnTag(column) == kAscending;
+    // The first click sorts ascending, each further one on the same column
+    // turns the order round.
+    const bool descending = list.sortMark(column) == SortMark::Ascending;
     for (int c = 0; c < static_cast<int>(list.columns().size()); ++c)
-        list.setColumnTag(c, c == column ? (descending ? kDescending : kAscending) : "");
+        list.setSortMark(c, c == column ? (descending ? SortMark::Descending : SortMark::Ascending) : SortMark::None);
+    sortRows(column, descending);
+    syncButtons();
+}
+
+void BackupManager::sortRows(int column, bool descending) {
     // Rows that compare equal stand by file name, whatever the direction,
     // so a sort always gives the same order.
-    list.sort([column, descending](const ListControl::Row& a, const ListControl::Row& b) {
+    form_.list(kList).sort([column, descending](const ListControl::Row& a, const ListControl::Row& b) {
         const BackupRow& x = rowOf(a);
         const BackupRow& y = rowOf(b);
         int order = 0;
@@ -121,39 +145,80 @@ void BackupManager::columnClicked(int column) {
         if (order == 0) order = compareNames(a.cells[0], b.cells[0]);
         return order < 0;
     });
-    enableWhenSelected();
+}
+
+const BackupRow* BackupManager::rowNamed(const std::string& name) const {
+    for (const ListControl::Row& row : form_.list(kList).rows())
+        if (row.cells[0] == name) return &rowOf(row);
+    return nullptr;
+}
+
+void BackupManager::selectByName(const std::string& name) {
+    ListControl& list = form_.list(kList);
+    for (int i = 0; i < static_cast<int>(list.rows().size()); ++i) {
+        if (list.rows()[static_cast<std::size_t>(i)].cells[0] == name) {
+            list.select(i);
+            return;
+        }
+    }
+    list.select(-1);
+}
+
+bool BackupManager::confirmRestore(const std::string& name) {
+    const BackupRow* row = rowNamed(name);
+    const std::string described = row ? describedBackup(*row) : name;
+    const std::string question = "Do you want to restore these settings?\r\n\r\nBackup: " + described +
+                                 ".\r\nThe values now are kept in a new backup first.";
+    return effects().messageBox(owner_, question, kCaption, kYesNo | kIconExclamation) == kYes;
 }
 
 void BackupManager::restoreSelected() {
     const ListControl::Row* row = form_.list(kList).selected();
     if (!row) return;
-    if (effects().messageBox(owner_, "Do you want to restore this settings?", kCaption, kYesNo | kIconExclamation) != kYes)
-        return;
-    const RestoreOutcome outcome = actions_.restore ? actions_.restore(row->cells[0]) : RestoreOutcome{};
+    const std::string name = row->cells[0];
+    if (confirmRestore(name)) restoreConfirmed(name);
+}
+
+void BackupManager::restoreConfirmed(const std::string& name) {
+    const RestoreOutcome outcome = actions_.restore ? actions_.restore(name) : RestoreOutcome{};
     switch (outcome.status) {
     case RestoreOutcome::Status::OtherWindows:
-        // Nothing was written, and the face stays where it is.
         effects().messageBox(owner_, "This backup file was taken from another operating system!!", kCaption, kIconStop);
         return;
     case RestoreOutcome::Status::Failed:
-        effects().messageBox(owner_, outcome.message, kCaption, 0);
+        effects().messageBox(owner_, outcome.message, kCaption, kIconStop);
         break;
     case RestoreOutcome::Status::Restored:
+        if (actions_.notify) {
+            const backup::AppliedNotice notice = backup::restoredNotice(name, outcome.backupPath);
+            actions_.notify(notice.title, notice.text);
+        }
         break;
     }
-    if (actions_.goHome) actions_.goHome();
+    // The backup of the values replaced joins the list; the window stays,
+    // the restored file still chosen.
+    if (outcome.backupPath.empty()) return;
+    rebuildList();
+    selectByName(name);
 }
 
 void BackupManager::deleteSelected() {
-    const ListControl::Row* row = form_.list(kList).selected();
+    ListControl& list = form_.list(kList);
+    const ListControl::Row* row = list.selected();
     if (!row) return;
-    if (effects().messageBox(owner_, "Do you want to delete this file?", kCaption, kYesNo | kIconExclamation) != kYes)
-        return;
-    const std::string problem = actions_.remove ? actions_.remove(row->cells[0]) : std::string();
+    const std::string name = row->cells[0];
+    const std::size_t next = static_cast<std::size_t>(list.selectedRow()) + 1;
+    const std::string nextName = next < list.rows().size() ? list.rows()[next].cells[0] : std::string();
+    const std::string question = "Do you want to delete this file?\r\n\r\nBackup: " + describedBackup(rowOf(*row)) +
+                                 ".\r\nIts settings cannot be restored once it is deleted.";
+    if (effects().messageBox(owner_, question, kCaption, kYesNo | kIconExclamation) != kYes) return;
+    const std::string problem = actions_.remove ? actions_.remove(name) : std::string();
     if (!problem.empty()) effects().messageBox(owner_, problem, kCaption, kIconStop);
     rebuildList();
+    // The row that followed takes the deleted one's place; a file that
+    // could not be deleted stays chosen.
+    selectByName(problem.empty() ? nextName : name);
     if (actions_.focus) actions_.focus();
-    setButtons(!form_.list(kList).rows().empty());
 }
 
 }  // namespace quellar

@@ -29,10 +29,14 @@ struct BackupRow {
 // "005.bck" -> "005.BCK": the name a row shows, restores and deletes by.
 std::string listedName(const std::string& fileName);
 
+// "001.BCK, taken on 15/03/2004 at 17:05:09": a backup as a question names it.
+std::string describedBackup(const BackupRow& row);
+
 struct RestoreOutcome {
     enum class Status { Restored, OtherWindows, Failed };
     Status status = Status::Failed;
-    std::string message;  // what went wrong, for Failed
+    std::string message;     // what went wrong, for Failed
+    std::string backupPath;  // the backup of the values replaced, when one was written
 };
 
 class BackupManager {
@@ -42,32 +46,41 @@ public:
         // when it is missing.
         std::function<std::vector<BackupRow>()> listBackups;
         // Reads, checks and restores one file, refusing one of another
-        // Windows version; `name` is the listed name.
+        // Windows version, after a backup of the values now; `name` is the
+        // listed name.
         std::function<RestoreOutcome(const std::string& name)> restore;
         // Deletes one file; what went wrong, or empty.
         std::function<std::string(const std::string& name)> remove;
-        std::function<void()> goHome;  // the face's home screen
-        std::function<void()> focus;   // the window takes the focus
+        std::function<void()> focus;  // the window takes the focus
         // Shows the backup beside the values now (and refuses one of
         // another Windows version there); `name` is the listed name.
         std::function<void(const std::string& name)> preview;
+        // The program's own notice (title, text) after a restore.
+        std::function<void(const std::string& title, const std::string& text)> notify;
     };
 
     BackupManager(Form& form, Actions actions, std::uintptr_t owner = 0);
 
-    // The window's load: both buttons disabled.
+    // The window's load: the three buttons disabled.
     void load();
     // Rebuilds the rows from the folder (the host calls it before showing
-    // the window); the sort tags stay, the rows stand in listing order.
+    // the window), sorted as the header shows; no row is selected.
     void rebuildList();
 
     void columnClicked(int column);
     void restoreSelected();
     void deleteSelected();
 
+    // The restore question for the listed file, and the restore without it
+    // (the viewer asks first and stays open on No).
+    bool confirmRestore(const std::string& name);
+    void restoreConfirmed(const std::string& name);
+
 private:
-    void setButtons(bool enabled);
-    void enableWhenSelected();
+    void syncButtons();
+    void sortRows(int column, bool descending);
+    void selectByName(const std::string& name);
+    const BackupRow* rowNamed(const std::string& name) const;
 
     Form& form_;
     Actions actions_;

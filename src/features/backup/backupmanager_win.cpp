@@ -81,6 +81,8 @@ std::vector<BackupRow> listBackupRows() {
     }
     std::map<std::string, CachedHeader> seen;
     for (const WIN32_FIND_DATAA& found : win::filesIn(folder, "*.BCK")) {
+        // The pattern also matches long names whose short alias ends in .BCK.
+        if (!isNumberedBackupName(found.cFileName)) continue;
         BackupRow row;
         row.fileName = found.cFileName;
         // A file whose header is not a date and a time is listed all the
@@ -116,20 +118,19 @@ void BackupManagerWindow::onLoad() {
     actions.listBackups = listBackupRows;
     actions.restore = [](const std::string& name) {
         const RestoreResult result = restoreBackupFile(backupPath(name), winVersion);
-        switch (result.status) {
-        case RestoreResult::Status::Restored: return RestoreOutcome{RestoreOutcome::Status::Restored, ""};
-        case RestoreResult::Status::OtherWindows: return RestoreOutcome{RestoreOutcome::Status::OtherWindows, ""};
-        default: return RestoreOutcome{RestoreOutcome::Status::Failed, result.message};
-        }
+        RestoreOutcome outcome{RestoreOutcome::Status::Failed, result.message, result.backupPath};
+        if (result.status == RestoreResult::Status::Restored) outcome.status = RestoreOutcome::Status::Restored;
+        if (result.status == RestoreResult::Status::OtherWindows) outcome.status = RestoreOutcome::Status::OtherWindows;
+        return outcome;
     };
     actions.remove = [](const std::string& name) -> std::string {
         const std::string path = backupPath(name);
         if (DeleteFileA(path.c_str())) return {};
         return "The file " + path + " could not be deleted: " + tuning::systemErrorText(static_cast<long>(GetLastError()));
     };
-    actions.goHome = [this] { host_.returnHome(shell::HomeReturn::HomeOnly); };
     actions.focus = [this] { SetFocus(hwnd()); };
     actions.preview = [this](const std::string& name) { previewBackup(name); };
+    actions.notify = [this](const std::string& title, const std::string& text) { host_.showNotice(title, text); };
     manager_ = std::make_unique<BackupManager>(form(), std::move(actions),
                                                reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
     manager_->load();
@@ -162,17 +163,11 @@ void BackupManagerWindow::previewBackup(const std::string& name) {
         if (header.winVersion != winVersion)
             request.refusal = std::string(kOtherWindowsMessage) + " It can be restored only there.";
     }
+    // The Restore button's question and restore, for this file; a No keeps
+    // the viewer open.
+    request.confirm = [this, name] { return manager_ && manager_->confirmRestore(name); };
     request.carryOut = [this, name] {
-        if (!manager_) return;
-        // The same confirmation and restore as the Restore button, for this file.
-        ListControl& list = form().list("lstBackUpList");
-        for (int i = 0; i < static_cast<int>(list.rows().size()); ++i) {
-            if (list.rows()[static_cast<std::size_t>(i)].cells[0] == name) {
-                list.select(i);
-                manager_->restoreSelected();
-                return;
-            }
-        }
+        if (manager_) manager_->restoreConfirmed(name);
     };
     host_.showPreview(std::move(request));
 }

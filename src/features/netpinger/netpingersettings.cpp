@@ -18,6 +18,7 @@ const char* const kHostLabel = "lblHostName";
 const char* const kIntervalLabel = "lblPingInterval";
 const char* const kSave = "cmdSave";
 const char* const kDescription = "lblPingerDescription";
+const char* const kResult = "lblPingResult";
 
 const char* const kDescriptionText =
     "The PING utility helps to keep you from getting your modem connection disconnected by your service "
@@ -44,6 +45,8 @@ const std::vector<ControlDecl>& netPingerControls() {
         {ControlKind::CheckBox, kSound, "Play &Sound at Ping", {212, 79, 184, 18}, kConfiguration},
         {ControlKind::SkinLabel, kHostLabel, "Ping Host", {12, 50, 80, 16}, kConfiguration},
         {ControlKind::SkinLabel, kIntervalLabel, "Ping Interval", {12, 80, 80, 16}, kConfiguration},
+        // What the last Ping Now came to; two lines, for a long host name.
+        {ControlKind::Label, kResult, "", {14, 207, 298, 28}, kOuterFrame},
         {ControlKind::Button, kSave, "Save", {318, 206, 96, 26}, kOuterFrame},
     };
     return decls;
@@ -79,7 +82,15 @@ NetPingerSettings::NetPingerSettings(Form& form, SettingsStore& store, StartPing
     };
     form_[kSave].onClick = [this] { save(); };
     form_[kPingNow].onClick = [this] {
-        if (auto request = pinger_.pingNow()) startPing_(*request);
+        // What the host box holds, not the saved host: the user pings what
+        // they see.
+        const std::string host = pinger_.hostInBox();
+        if (auto request = pinger_.pingNow(host)) {
+            form_[kResult].setText(pingingLine(host));
+            startPing_(*request);
+        } else {
+            form_[kResult].setText(kPingStillOut);
+        }
     };
 }
 
@@ -105,6 +116,7 @@ void NetPingerSettings::onTick() {
 
 void NetPingerSettings::pingFinished(const PingRequest& request, const EchoOutcome& outcome) {
     const bool sound = pinger_.finished(request, outcome.replied);
+    if (request.source == PingSource::PingNow) form_[kResult].setText(pingResultLine(request, outcome));
     showNetMessages(outcome.messages, owner_);
     if (sound) effects().playSound(pingSoundPath(effects().programFolder()));
 }

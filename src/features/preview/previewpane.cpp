@@ -33,6 +33,8 @@ PreviewPane::PreviewPane(Form& form, std::function<void()> close) : form_(form),
     };
     form_[kCarryOut].onClick = [this] {
         if (!request_.refusal.empty() || !request_.carryOut) return;
+        // A No leaves the user where the question found them.
+        if (request_.confirm && !request_.confirm()) return;
         // The window goes first: the action may ask and report in boxes of
         // its own, and it must not be carried out twice from here.
         auto carryOut = request_.carryOut;

@@ -1,5 +1,7 @@
 #include "features/ramconfig/ramconfigwindow.h"
 
+#include "monitor/systemstatus.h"
+
 namespace quellar::memory {
 
 namespace {
@@ -148,7 +150,15 @@ void RamConfigurationPage::alarmTick() {
     // Both kept for the whole tick, which yields to the message loop.
     const std::shared_ptr<RamConfiguration> config = config_;
     const std::shared_ptr<ProcessorMeter> meter = meter_ ? meter_() : nullptr;
-    config->alarmTick(meter.get());
+    const std::weak_ptr<bool> alive = alive_;
+    const std::optional<RamConfiguration::AlarmFreed> freed = config->alarmTick(meter.get());
+    if (!freed || alive.expired() || noticeResting_ || !alarmNotice_) return;
+    noticeResting_ = true;
+    noticeRest_.start(kAlarmNoticeRest, [this] {
+        noticeResting_ = false;
+        noticeRest_.stop();
+    });
+    alarmNotice_(alarmFreedText(freed->freeBefore, freed->freeAfter));
 }
 
 }  // namespace quellar::memory

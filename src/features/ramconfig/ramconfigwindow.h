@@ -5,6 +5,7 @@
 // alarm and the low-memory sound, on the timer seam from load to unload.
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/form.h"
@@ -17,6 +18,7 @@ namespace quellar::memory {
 
 inline constexpr PixelRect kRamConfigurationClient{0, 0, 443, 242};
 inline constexpr int kSoundInterval = 65535;  // ms
+inline constexpr int kAlarmNoticeRest = 60000;  // ms between two notices of the alarm
 
 const std::vector<ControlDecl>& ramConfigurationControls();
 
@@ -31,6 +33,10 @@ public:
     // The window's load: the stored settings into the controls, then the
     // alarm at the check interval and the sound player every 65,535 ms.
     void load();
+
+    // Told (with the text for the user) when the memory alarm has freed
+    // memory, at most once a minute.
+    void setAlarmNotice(std::function<void(const std::string&)> notice) { alarmNotice_ = std::move(notice); }
 
     // What the option buttons choose for the tray tooltip.
     bool percentTooltip() const { return config_->percentTooltip(); }
@@ -52,6 +58,13 @@ private:
     bool showing_ = false;
     Timer alarm_;
     Timer sound_;
+    std::function<void(const std::string&)> alarmNotice_;
+    // Set for a minute after a notice, so a stubborn shortage does not
+    // bring one every check.
+    bool noticeResting_ = false;
+    Timer noticeRest_;
+    // Gone with the page: an alarm tick whose yields outlived it tells nobody.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace quellar::memory

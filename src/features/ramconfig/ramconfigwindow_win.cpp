@@ -16,6 +16,7 @@ RamConfigurationWindow::~RamConfigurationWindow() {
 void RamConfigurationWindow::onLoad() {
     store_ = std::make_unique<settings::RegistryStore>();
     page_ = std::make_unique<RamConfigurationPage>(form(), *store_, meter_);
+    page_->setAlarmNotice(alarmNotice_);
     page_->load();
 }
 

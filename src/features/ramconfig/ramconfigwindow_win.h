@@ -19,6 +19,8 @@ public:
     bool percentTooltip() const { return page_ && page_->percentTooltip(); }
     // Only while loaded.
     RamConfigurationPage& page() { return *page_; }
+    // The memory alarm's notice (see RamConfigurationPage::setAlarmNotice).
+    void setAlarmNotice(std::function<void(const std::string&)> notice) { alarmNotice_ = std::move(notice); }
 
 protected:
     void onLoad() override;
@@ -26,6 +28,7 @@ protected:
 
 private:
     RamConfigurationPage::MeterSource meter_;
+    std::function<void(const std::string&)> alarmNotice_;
     std::unique_ptr<SettingsStore> store_;
     std::unique_ptr<RamConfigurationPage> page_;
 };

@@ -11,6 +11,7 @@ const char* const kMemoryFrame = "fameMemoryUsage";
 const char* const kProcessorFrame = "frameCPUUsage";
 const char* const kControlFrame = "frameMemoryControl";
 const char* const kOptimize = "cmdOptimaize";
+const char* const kOptimizeResult = "lblOptimizeResult";
 const char* const kTargetLabel = "lblTargetMemoryNeeded";
 const char* const kAmount = "sldFreeMomoryReq";
 const char* const kMemoryGraph = "histMemory";
@@ -30,7 +31,7 @@ const std::vector<ControlDecl>& systemStatusControls() {
     using O = ControlOptions;
     static const std::vector<ControlDecl> decls = {
         {K::Frame, kOuter, "System Status", {6, 4, 428, 246}},
-        {K::Frame, kMemoryFrame, "Memory usage", {8, 14, 204, 150}, kOuter},
+        {K::Frame, kMemoryFrame, "Free memory", {8, 14, 204, 150}, kOuter},
         with({K::Graph, kMemoryGraph, "", {8, 18, 188, 70}, kMemoryFrame}, O::graph(kGreen, kGraphLines)),
         {K::Label, "lblMemoryZoom", "Zoom", {8, 97, 40, 16}, kMemoryFrame},
         with({K::Slider, kMemoryZoom, "", {48, 92, 148, 24}, kMemoryFrame},
@@ -48,11 +49,13 @@ const std::vector<ControlDecl>& systemStatusControls() {
         with({K::Slider, kProcessorSpeed, "", {48, 118, 148, 24}, kProcessorFrame},
              O::slider(kSpeedMinimum, kSpeedMaximum, 1, 5, false)),
 
-        {K::Frame, kControlFrame, "Memory Control", {8, 168, 300, 70}, kOuter},
-        {K::SkinLabel, kTargetLabel, "Target Level Of RAM ", {8, 18, 284, 16}, kControlFrame},
+        {K::Frame, kControlFrame, "Memory Control", {8, 166, 300, 62}, kOuter},
+        {K::SkinLabel, kTargetLabel, "Target Level Of RAM ", {8, 16, 284, 16}, kControlFrame},
         // Its range comes from the machine's memory at load.
-        with({K::Slider, kAmount, "", {8, 38, 284, 26}, kControlFrame}, O::slider(0, 0, 1, 5, false)),
-        {K::Button, kOptimize, "Optimize Now", {316, 190, 104, 32}, kOuter},
+        with({K::Slider, kAmount, "", {8, 33, 284, 26}, kControlFrame}, O::slider(0, 0, 1, 5, false)),
+        {K::Button, kOptimize, "Optimize Now", {316, 182, 104, 32}, kOuter},
+        // What the last "Optimize Now" came to.
+        {K::Label, kOptimizeResult, "", {12, 229, 408, 15}, kOuter},
     };
     return decls;
 }
@@ -81,8 +84,11 @@ void SystemStatusPage::wire() {
     zoom(kProcessorZoom, kProcessorGraph);
     form_.range(kAmount).onChange = [this] { amountChanged(); };
     form_[kOptimize].onClick = [this] {
-        // A click during a running optimisation's yields does nothing.
-        if (OptimisationTurn::running()) return;
+        // A click during a running optimisation's yields frees nothing more.
+        if (OptimisationTurn::running()) {
+            form_[kOptimizeResult].setText(optimizeResultLine(OptimizeReport{}));
+            return;
+        }
         if (links_.optimizeLater) links_.optimizeLater();
         else optimize();
     };
@@ -120,12 +126,16 @@ void SystemStatusPage::processorTick() {
 }
 
 void SystemStatusPage::optimize() {
-    // Copies: nothing of the page is touched once the yields have begun.
+    // Copies: nothing of the page is touched once the yields have begun,
+    // unless the page is still there when they are over.
     const std::shared_ptr<SystemStatus> status = status_;
     const std::function<void(bool)> busy = links_.busy;
-    status->optimize(form_.range(kAmount).value(), [&busy](bool on) {
+    const std::weak_ptr<bool> alive = alive_;
+    const OptimizeReport report = status->optimize(form_.range(kAmount).value(), [&busy](bool on) {
         if (busy) busy(on);
     });
+    if (alive.expired()) return;
+    form_[kOptimizeResult].setText(optimizeResultLine(report));
 }
 
 }  // namespace quellar::memory

@@ -51,7 +51,8 @@ public:
     // The two ticks.
     void memoryTick();
     void processorTick();
-    // "Optimize Now" with the amount slider's megabytes.
+    // "Optimize Now" with the amount slider's megabytes; its result line
+    // says how much memory became free, or why none did.
     void optimize();
 
 private:
@@ -66,6 +67,9 @@ private:
     std::shared_ptr<ProcessorMeter> meter_;
     Timer memoryTimer_;
     Timer processorTimer_;
+    // Gone with the page, so an optimisation whose yields outlived it
+    // leaves its result unshown.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace quellar::memory

@@ -13,6 +13,25 @@ const char* const kFrameClass = "QuellarFrame";
 
 namespace {
 
+// The header's own sort arrows (common controls 6, Windows XP on); the
+// names come with headers for later systems than this program builds for.
+constexpr int kHeaderSortDown = 0x0200;
+constexpr int kHeaderSortUp = 0x0400;
+
+// Whether the common controls draw a header's sort arrow: version 6 and on.
+bool headerDrawsArrows() {
+    struct VersionInfo {
+        DWORD size, major, minor, build, platform;
+    };
+    using GetVersionFn = HRESULT(CALLBACK*)(VersionInfo*);
+    static const bool arrows = [] {
+        auto get = functionOf<GetVersionFn>(commonControls(), "DllGetVersion");
+        VersionInfo info{sizeof(VersionInfo), 0, 0, 0, 0};
+        return get && SUCCEEDED(get(&info)) && info.major >= 6;
+    }();
+    return arrows;
+}
+
 LRESULT CALLBACK frameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_COMMAND:
@@ -288,6 +307,47 @@ void FormBinder::pushList(const ListControl& list, HWND hwnd) {
     }
 }
 
+void FormBinder::pushSortMarks(const ListControl& list, HWND hwnd) {
+    std::uint64_t& shown = markVersions_[&list];
+    if (shown == list.marksVersion()) return;
+    shown = list.marksVersion();
+    HWND header = reinterpret_cast<HWND>(SendMessageA(hwnd, LVM_GETHEADER, 0, 0));
+    if (!header) return;
+    const std::vector<ListColumn>& columns = list.columns();
+    for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
+        const SortMark mark = list.sortMark(c);
+        if (headerDrawsArrows()) {
+            HDITEMA item{};
+            item.mask = HDI_FORMAT;
+            SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&item));
+            item.fmt &= ~(kHeaderSortUp | kHeaderSortDown);
+            if (mark == SortMark::Ascending) item.fmt |= kHeaderSortUp;
+            if (mark == SortMark::Descending) item.fmt |= kHeaderSortDown;
+            SendMessageA(header, HDM_SETITEMA, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&item));
+            continue;
+        }
+        // Elsewhere the mark goes into the caption; the triangles are not in
+        // the ANSI code pages, so the caption goes in as Unicode (a control's
+        // own message, which the A and W senders pass alike).
+        std::wstring caption(columns[static_cast<std::size_t>(c)].caption.begin(),
+                             columns[static_cast<std::size_t>(c)].caption.end());
+        if (mark == SortMark::Ascending) caption += L" \x25B2";
+        if (mark == SortMark::Descending) caption += L" \x25BC";
+        HDITEMW item{};
+        item.mask = HDI_TEXT;
+        item.pszText = const_cast<wchar_t*>(caption.c_str());
+        SendMessageA(header, HDM_SETITEMW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&item));
+    }
+}
+
+void FormBinder::setListHighlight(COLORREF back, COLORREF text) {
+    highlightSet_ = true;
+    highlightBack_ = back;
+    highlightText_ = text;
+    for (const auto& [control, hwnd] : handles_)
+        if (control->kind() == ControlKind::ListView) InvalidateRect(hwnd, nullptr, TRUE);
+}
+
 void FormBinder::push(const Control& control) {
     HWND hwnd = handleOf(control);
     if (!hwnd) return;
@@ -332,6 +392,7 @@ void FormBinder::push(const Control& control) {
     }
     case ControlKind::ListView:
         pushList(static_cast<const ListControl&>(control), hwnd);
+        pushSortMarks(static_cast<const ListControl&>(control), hwnd);
         break;
     case ControlKind::Graph:
         ui::graphChanged(hwnd);
@@ -365,7 +426,13 @@ bool FormBinder::route(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) 
         handled = handleCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
         break;
     case WM_NOTIFY:
-        if (lParam) handled = handleNotify(*reinterpret_cast<const NMHDR*>(lParam));
+        if (lParam) {
+            LRESULT answer = 0;
+            if (handleNotify(*reinterpret_cast<NMHDR*>(lParam), answer)) {
+                result = answer;
+                return true;
+            }
+        }
         break;
     case WM_HSCROLL:
     case WM_VSCROLL:
@@ -408,9 +475,27 @@ bool FormBinder::handleCommand(int id, int code, HWND hwnd) {
     }
 }
 
-bool FormBinder::handleNotify(const NMHDR& header) {
+bool FormBinder::handleNotify(NMHDR& header, LRESULT& result) {
     Control* control = controlOf(header.hwndFrom);
     if (!control) return false;
+    if (control->kind() == ControlKind::ListView && header.code == static_cast<UINT>(NM_CUSTOMDRAW)) {
+        // The selected row in the skin's highlight, also while the list does
+        // not have the keyboard (the system's grey is all but invisible on a
+        // white list).
+        auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
+        result = CDRF_DODEFAULT;
+        if (!highlightSet_) return true;
+        if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) {
+            result = CDRF_NOTIFYITEMDRAW;
+        } else if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT &&
+                   (SendMessageA(header.hwndFrom, LVM_GETITEMSTATE, draw.nmcd.dwItemSpec, LVIS_SELECTED) &
+                    LVIS_SELECTED)) {
+            draw.nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED);
+            draw.clrTextBk = highlightBack_;
+            draw.clrText = highlightText_;
+        }
+        return true;
+    }
     if (pushing_ || control->kind() != ControlKind::ListView) return true;
     auto& list = *static_cast<ListControl*>(control);
     switch (header.code) {

@@ -43,6 +43,10 @@ public:
     // belonged to a bound control; `result` is then the answer.
     bool route(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
+    // The colours the lists draw their selected row in, whether they have
+    // the keyboard or not (the skin's highlight). Until set, the system's.
+    void setListHighlight(COLORREF back, COLORREF text);
+
     // The bound default button's id (for DM_GETDEFID), 0 when there is none.
     int defaultButtonId() const { return defaultId_; }
 
@@ -54,8 +58,9 @@ private:
     void configure(Control& control, HWND hwnd);
     void push(const Control& control);
     void pushList(const ListControl& list, HWND hwnd);
+    void pushSortMarks(const ListControl& list, HWND hwnd);
     bool handleCommand(int id, int code, HWND control);
-    bool handleNotify(const NMHDR& header);
+    bool handleNotify(NMHDR& header, LRESULT& result);
     bool handleScroll(int code, int position, HWND control);
 
     Form& form_;
@@ -65,7 +70,11 @@ private:
     // What each list and drop-down showed when last pushed, so a change of
     // selection does not refill them.
     std::map<const Control*, std::uint64_t> listVersions_;
+    std::map<const Control*, std::uint64_t> markVersions_;
     std::map<const Control*, std::vector<std::string>> choiceEntries_;
+    bool highlightSet_ = false;
+    COLORREF highlightBack_ = 0;
+    COLORREF highlightText_ = 0;
     int defaultId_ = 0;
     Control* cancel_ = nullptr;
     bool pushing_ = false;

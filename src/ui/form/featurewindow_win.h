@@ -25,10 +25,11 @@ namespace quellar::shell {
 
 class FeatureWindow;
 
-// How a window that has finished its action sends the user back.
+// How a window that has finished its action sends the user back: the face
+// in front of the child area, then its home screen. (Home under a hosted
+// window left the screen half one, half the other.)
 enum class HomeReturn {
-    FaceToFront,  // the face in front of the child area, then its home screen
-    HomeOnly      // only the face's home screen ("_root.home" = "true")
+    FaceToFront,
 };
 
 // What a feature window needs of the main window.

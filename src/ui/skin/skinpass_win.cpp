@@ -43,6 +43,9 @@ void colourControl(const Skin& skin, const Control& control, HWND hwnd) {
 }  // namespace
 
 void applyAllControls(SkinEngine& skin, win::FormBinder& form) {
+    // A list's selected row in the buttons' colours, the skin's strongest.
+    const ElementStyle& button = skin.skin().style(SkinElement::Button);
+    form.setListHighlight(colourOf(button.face), colourOf(button.text));
     for (const auto& control : form.form().controls()) {
         if (HWND hwnd = form.handleOf(*control)) colourControl(skin.skin(), *control, hwnd);
         const char* element = skinElementFor(control->kind());

@@ -17,9 +17,8 @@ struct Manager {
     std::vector<BackupRow> folder = {row("003.BCK", 20040315, 170509), row("001.bck", 20040316, 90000),
                                      row("002.BCK", 20040315, 80000),
                                      {"junk.BCK", std::nullopt, std::nullopt, "", ""}};
-    std::vector<std::string> boxes, restored, removed;
+    std::vector<std::string> boxes, restored, removed, notices;
     int answer = 6;  // Yes
-    int home = 0;
     RestoreOutcome outcome;
     std::string removeProblem;
     BackupManager manager{form, {[this] { return folder; },
@@ -32,7 +31,10 @@ struct Manager {
                                      }
                                      return removeProblem;
                                  },
-                                 [this] { ++home; }, nullptr, nullptr}};
+                                 nullptr, nullptr,
+                                 [this](const std::string& title, const std::string& text) {
+                                     notices.push_back(title + ": " + text);
+                                 }}};
     Manager() {
         effects().messageBox = [this](std::uintptr_t, const std::string& text, const std::string&, unsigned) {
             boxes.push_back(text);
@@ -54,73 +56,96 @@ using Names = std::vector<std::string>;
 
 }  // namespace
 
-TEST_CASE("backup list: names as listed, three sorts, tags cycling, ties by file name") {
+TEST_CASE("backup list: names as listed, three sorts, the header's mark, ties by file name") {
     Manager m;
     CHECK(m.names() == Names{"003.BCK", "001.BCK", "002.BCK", "junk.BCK"});
+    CHECK_FALSE(m.form["lblNoBackups"].visible());
     m.list().userColumnClick(1);  // date ascending: the undated first, same day by name
     CHECK(m.names() == Names{"junk.BCK", "002.BCK", "003.BCK", "001.BCK"});
-    CHECK(m.list().columnTag(1) == "ASC");
+    CHECK(m.list().sortMark(1) == SortMark::Ascending);
     m.list().userColumnClick(1);
     CHECK(m.names() == Names{"001.BCK", "002.BCK", "003.BCK", "junk.BCK"});
-    CHECK(m.list().columnTag(1) == "DESC");
+    CHECK(m.list().sortMark(1) == SortMark::Descending);
     m.list().userColumnClick(2);  // time of day only, whatever the date
     CHECK(m.names() == Names{"junk.BCK", "002.BCK", "001.BCK", "003.BCK"});
-    CHECK(m.list().columnTag(1).empty());
+    CHECK(m.list().sortMark(1) == SortMark::None);
     m.list().userColumnClick(0);
-    CHECK(m.names() == Names{"001.BCK", "002.BCK", "003.BCK", "junk.BCK"});
-    m.manager.rebuildList();  // listing order again; the tags stay
-    CHECK(m.names().front() == "003.BCK");
-    CHECK(m.list().columnTag(0) == "ASC");
+    m.list().userColumnClick(0);
+    CHECK(m.names() == Names{"junk.BCK", "003.BCK", "002.BCK", "001.BCK"});
+    m.manager.rebuildList();  // still as the header says
+    CHECK(m.names() == Names{"junk.BCK", "003.BCK", "002.BCK", "001.BCK"});
+    m.folder.clear();
+    m.manager.rebuildList();
+    CHECK(m.form["lblNoBackups"].visible());
 }
 
-TEST_CASE("backup buttons follow a selection by mouse or keyboard, and wait after every rebuild") {
+TEST_CASE("backup buttons are enabled exactly while a row is selected") {
     Manager m;
     CHECK_FALSE(m.buttons());
+    CHECK_FALSE(m.form["cmdPreview"].enabled());
     m.list().userSelect(1);  // the keyboard
     CHECK(m.buttons());
-    m.manager.rebuildList();
+    CHECK(m.form["cmdPreview"].enabled());
+    m.list().userSelect(-1);  // a click on blank space
+    m.list().userMouseUp();
     CHECK_FALSE(m.buttons());
     m.list().userSelect(0);
-    m.list().userMouseUp();
-    CHECK(m.buttons());
+    m.manager.rebuildList();
+    CHECK_FALSE(m.buttons());
 }
 
-TEST_CASE("restoring: asked first, another Windows refused without going home, failures said") {
+TEST_CASE("restoring: asked by file and date, another Windows refused, the new backup listed and told") {
     Manager m;
     m.list().userSelect(1);
     m.answer = 7;  // No
     m.manager.restoreSelected();
     CHECK(m.restored.empty());
+    CHECK(m.boxes.back() == "Do you want to restore these settings?\r\n\r\nBackup: 001.BCK, taken on 20040316 at "
+                            "90000.\r\nThe values now are kept in a new backup first.");
     m.answer = 6;
-    m.outcome = {RestoreOutcome::Status::OtherWindows, ""};
+    m.outcome = {RestoreOutcome::Status::OtherWindows, "", ""};
     m.manager.restoreSelected();
     CHECK(m.restored == Names{"001.BCK"});
     CHECK(m.boxes.back() == "This backup file was taken from another operating system!!");
-    CHECK(m.home == 0);
-    m.outcome = {RestoreOutcome::Status::Failed, "Line 7: expected a number"};
+    m.outcome = {RestoreOutcome::Status::Failed, "Line 7: expected a number", ""};
     m.manager.restoreSelected();
     CHECK(m.boxes.back() == "Line 7: expected a number");
-    CHECK(m.home == 1);
+    CHECK(m.notices.empty());
     m.boxes.clear();
-    m.outcome = {RestoreOutcome::Status::Restored, ""};
+    m.folder.push_back(row("004.BCK", 20040317, 100000));
+    m.outcome = {RestoreOutcome::Status::Restored, "", "C:\\Quellar\\Backups\\004.BCK"};
     m.manager.restoreSelected();
-    CHECK(m.boxes == Names{"Do you want to restore this settings?"});  // no success message
-    CHECK(m.home == 2);
+    CHECK(m.boxes.size() == 1);  // the question; the rest is the notice
+    REQUIRE(m.notices.size() == 1);
+    CHECK(m.notices[0] == "TCP/IP settings restored: Restored: the backup 001.BCK.\r\nThe values from before the "
+                          "restore are kept in the backup 004.BCK.\r\nRestart Windows for the TCP/IP changes to "
+                          "take effect.");
+    CHECK(m.names().size() == 5);  // the window stays, with the new backup
+    CHECK(m.list().selected()->cells[0] == "001.BCK");
 }
 
-TEST_CASE("deleting: asked first, a failure said, the list rebuilt, buttons by what is left") {
+TEST_CASE("deleting: asked by file and date, a failure said, the next row selected") {
     Manager m;
-    m.list().userSelect(2);
+    m.list().userSelect(1);
     m.removeProblem = "The file is in use.";
     m.manager.deleteSelected();
+    CHECK(m.boxes[0].find("Backup: 001.BCK, taken on 20040316 at 90000.") != std::string::npos);
     CHECK(m.boxes.back() == "The file is in use.");
     CHECK(m.names().size() == 4);
+    CHECK(m.list().selected()->cells[0] == "001.BCK");
     m.removeProblem.clear();
+    m.manager.deleteSelected();
+    CHECK(m.removed.back() == "001.BCK");
+    CHECK(m.list().selected()->cells[0] == "002.BCK");
+    CHECK(m.buttons());
+    m.list().userSelect(2);  // the last row: none follows
+    m.manager.deleteSelected();
+    CHECK(m.list().selectedRow() == -1);
+    CHECK_FALSE(m.buttons());
     m.folder.resize(1);
     m.manager.rebuildList();
     m.list().userSelect(0);
     m.manager.deleteSelected();
-    CHECK(m.removed.back() == "003.BCK");
     CHECK(m.names().empty());
-    CHECK_FALSE(m.buttons());
+    CHECK(m.form["lblNoBackups"].visible());
 }

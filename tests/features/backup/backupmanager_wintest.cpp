@@ -11,12 +11,15 @@
 #include "features/backup/backupmanager_win.h"
 #include <commctrl.h>
 
+#include "support/backupsamples.h"
 #include "support/faceclick_win.h"
 #include "support/pump_win.h"
 #include "support/regsandbox_win.h"
 #include "support/screenshot_win.h"
 #include "support/tuningsandbox_win.h"
 #include "tuning/presets.h"
+#include "ui/balloon/balloon_win.h"
+#include "win/window_win.h"
 
 using namespace quellar;
 using namespace quellar::testing;
@@ -81,95 +84,204 @@ struct Manager {
         SendMessageA(handle("lstBackUpList"), LVM_SETITEMSTATE, static_cast<WPARAM>(rowOf(name)),
                      reinterpret_cast<LPARAM>(&state));
     }
-};
-
-// The values a restore writes with fixed numbers rather than what was there.
-std::map<std::string, std::pair<DWORD, std::string>> withoutFixedPairs(RegSnapshot snap) {
-    for (auto it = snap.values.begin(); it != snap.values.end();) {
-        const std::string& name = it->first;
-        const std::string value = name.substr(name.find('|') + 1);
-        if (value == "sackopts" || value == "tcp1323opts" || value == "tcpmaxdupacks" || value == "defaultreceivewindow")
-            it = snap.values.erase(it);
-        else
-            ++it;
+    // The face's "Backup" item in the side bar, clicked.
+    void openFromFace() {
+        quellar::testing::clickFaceButton(main.flash(), "IDC_FS_backupManger");
+        window = static_cast<backup::BackupManagerWindow*>(&main.feature(shell::kBackUp));
+        pumpMessages();
     }
-    return snap.values;
-}
+    bool backupItemLit() {
+        const auto& buttons = main.flash().state().face().buttons;
+        for (std::size_t i = 0; i < buttons.size(); ++i)
+            if (buttons[i].command == "IDC_FS_backupManger") return main.flash().state().isSelected(static_cast<int>(i));
+        return false;
+    }
+    // "up" or "down" as the header shows a column's sort, else empty.
+    std::string headerMark(int column) {
+        HWND header = reinterpret_cast<HWND>(SendMessageA(handle("lstBackUpList"), LVM_GETHEADER, 0, 0));
+        wchar_t caption[64] = {};
+        HDITEMW item{};
+        item.mask = HDI_FORMAT | HDI_TEXT;
+        item.pszText = caption;
+        item.cchTextMax = 64;
+        SendMessageW(header, HDM_GETITEMW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&item));
+        const std::wstring text(caption);
+        if ((item.fmt & 0x0400) || text.find(L'\x25B2') != std::wstring::npos) return "up";
+        if ((item.fmt & 0x0200) || text.find(L'\x25BC') != std::wstring::npos) return "down";
+        return "";
+    }
+    // A click of the mouse on the list, as the user makes it.
+    void clickList(int x, int y) {
+        HWND listView = handle("lstBackUpList");
+        const LPARAM at = MAKELPARAM(x, y);
+        PostMessageA(listView, WM_LBUTTONUP, 0, at);  // ends the drag check a press starts
+        SendMessageA(listView, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        pumpMessages();
+    }
+    void clickBelowRows() {
+        RECT client{};
+        GetClientRect(handle("lstBackUpList"), &client);
+        clickList(client.right / 2, client.bottom - 4);
+    }
+    bool buttons(bool enabled) {
+        for (const char* name : {"cmdPreview", "cmdRestore", "cmdDelete"})
+            if ((IsWindowEnabled(handle(name)) != FALSE) != enabled) return false;
+        return true;
+    }
+    void click(const char* name) {
+        SendMessageA(handle(name), BM_CLICK, 0, 0);
+        pumpMessages();
+    }
+    std::string notice() { return win::windowText(msgbox::msgFrm().control(msgbox::kIdMessage)); }
+};
 
 }  // namespace
 
-TEST_CASE("the backup manager lists, sorts, restores byte for byte, refuses another Windows and deletes") {
+TEST_CASE("screenshot: restore from the Backup manager: the values from before the apply, and a backup of the applied ones") {
     Manager m;
+    namespace samples = quellar::testing::backupsamples;
+    putSamples(samples::valuesNt(), {std::string(samples::kInterfaces) + "\\{1A2B}"});
     const RegSnapshot original = snapshotRegistry();
-    m.backUp(16, 9);                                     // 001: the values as they were
-    const std::string second = m.backUp(15, 17);         // 002
+    currentTuning = tuningPresets[1];
+    effects().localTime = [] { return LocalTime{2004, 3, 15, 17, 5, 9}; };
+    REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);  // 001
+    const RegSnapshot applied = snapshotRegistry();
+    effects().localTime = [] { return LocalTime{2004, 3, 16, 9, 30, 0}; };
+
+    m.openFromFace();
+    CHECK(m.names() == std::vector<std::string>{"001.BCK"});
+    CHECK(m.buttons(false));
+    m.select("001.BCK");
+    CHECK(m.buttons(true));
+    m.click("cmdRestore");
+    REQUIRE(m.boxes.size() == 1);
+    CHECK(m.boxes[0].find("Backup: 001.BCK, taken on ") != std::string::npos);
+    // Every value as it was before the apply, the four constants included,
+    // those that were missing missing again.
+    CHECK(snapshotRegistry().values == original.values);
+    CHECK(m.notice() == "Restored: the backup 001.BCK.\r\nThe values from before the restore are kept in the backup "
+                        "002.BCK.\r\nRestart Windows for the TCP/IP changes to take effect.");
+    // The window stays, its item lit, with the new backup listed.
+    CHECK(IsWindowVisible(m.window->hwnd()));
+    CHECK(m.backupItemLit());
+    CHECK(m.names().size() == 2);
+    CHECK(m.list().selected()->cells[0] == "001.BCK");
+    if (!screenshotFolder().empty()) {
+        pumpFor(300);
+        RECT shot, notice;
+        GetWindowRect(m.main.hwnd(), &shot);
+        GetWindowRect(msgbox::msgFrm().hwnd(), &notice);
+        UnionRect(&shot, &shot, &notice);
+        saveScreenRect(shot, screenshotFolder() + "\\restored-notice.bmp");
+    }
+
+    // 002 holds what the apply wrote: restoring it is the undo.
+    m.select("002.BCK");
+    m.click("cmdRestore");
+    CHECK(snapshotRegistry().values == applied.values);
+    CHECK(m.notice().find("kept in the backup 003.BCK") != std::string::npos);
+    msgbox::msgFrm().unload();
+}
+
+TEST_CASE("screenshot: the Backup manager lists only numbered backups, sorts with a mark, refuses another Windows and deletes") {
+    Manager m;
+    m.backUp(16, 9);                              // 001
+    const std::string second = m.backUp(15, 17);  // 002
     MoveFileA(second.c_str(), (m.folder.backups() + "\\005.bck").c_str());
     winVersion = 6;
-    m.backUp(15, 8);                                     // 006: taken "on Windows 2000"
+    m.backUp(15, 8);                              // 006: taken "on Windows 2000"
     winVersion = 7;
+    m.backUp(17, 12);                             // 007
+    // Not backups, though the pattern *.BCK matches them (the last by its
+    // short name).
     writeFile(m.folder.backups() + "\\notes.BCK", "not a backup\r\n");
-    effects().localTime = [] { return LocalTime{2004, 3, 17, 12, 0, 0}; };
-    currentTuning = tuningPresets[1];
-    REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);  // 007
+    writeFile(m.folder.backups() + "\\my backup.bck", "#2004-03-18#\r\n#10:00:00#\r\n7\r\n");
+    CopyFileA((m.folder.backups() + "\\007.BCK").c_str(), (m.folder.backups() + "\\007.bckold").c_str(), FALSE);
 
-    m.open();
-    CHECK(m.names().size() == 5);
+    m.openFromFace();
+    CHECK(m.names().size() == 4);
     CHECK(m.rowOf("005.BCK") >= 0);
-    CHECK(m.list().rows()[static_cast<std::size_t>(m.rowOf("notes.BCK"))].cells[1].empty());
-    CHECK_FALSE(IsWindowEnabled(m.handle("cmdRestore")));
+    CHECK(m.buttons(false));
 
-    m.clickHeader(1);  // by date: the undated first, the 15th by name, then the 16th
-    CHECK(m.names() == std::vector<std::string>{"notes.BCK", "005.BCK", "006.BCK", "001.BCK", "007.BCK"});
-    m.clickHeader(2);  // by time of day
-    CHECK(m.names().front() == "notes.BCK");
-    CHECK(m.names()[1] == "006.BCK");
+    m.clickHeader(1);  // by date: the 15th by name, then the 16th, the 17th
+    CHECK(m.names() == std::vector<std::string>{"005.BCK", "006.BCK", "001.BCK", "007.BCK"});
     m.clickHeader(0);
     m.clickHeader(0);  // by name, descending
-    CHECK(m.names().front() == "notes.BCK");
-    CHECK(m.names().back() == "001.BCK");
+    CHECK(m.names() == std::vector<std::string>{"007.BCK", "006.BCK", "005.BCK", "001.BCK"});
+    // The header shows it: the common controls' arrow (HDF_SORTDOWN), or
+    // where they draw none a mark in the caption.
+    CHECK(m.headerMark(0) == "down");
+    CHECK(m.headerMark(1).empty());
 
+    // A click on a row selects it; one below the rows takes it away.
+    RECT row{LVIR_BOUNDS, 0, 0, 0};
+    SendMessageA(m.handle("lstBackUpList"), LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&row));
+    m.clickList(row.left + 40, (row.top + row.bottom) / 2);
+    CHECK(m.list().selected()->cells[0] == "006.BCK");
+    CHECK(m.buttons(true));
     if (!screenshotFolder().empty()) {
+        SetFocus(m.handle("cmdRestore"));  // the selection shows without the keyboard too
         pumpFor(300);
         saveScreenshot(m.main.hwnd(), screenshotFolder() + "\\backup-manager.bmp");
     }
+    m.clickBelowRows();
+    CHECK(m.list().selectedRow() == -1);
+    CHECK(m.buttons(false));
 
-    // Another Windows: refused with its message, nothing written.
+    // Another Windows: refused with its message, nothing written, and the
+    // viewer refuses it too.
     m.select("006.BCK");
-    CHECK(IsWindowEnabled(m.handle("cmdRestore")));  // a selection by keyboard or code counts
-    const RegSnapshot applied = snapshotRegistry();
-    SendMessageA(m.handle("cmdRestore"), BM_CLICK, 0, 0);
+    const RegSnapshot now = snapshotRegistry();
+    m.click("cmdRestore");
     CHECK(m.boxes.back() == "This backup file was taken from another operating system!!");
-    CHECK(snapshotRegistry() == applied);
-
-    // The viewer shows the backup beside the values now, and refuses it too.
-    SendMessageA(m.handle("cmdPreview"), BM_CLICK, 0, 0);
+    CHECK(snapshotRegistry() == now);
+    m.click("cmdPreview");
     REQUIRE(m.main.previewWindow());
     CHECK_FALSE(IsWindowEnabled(m.main.previewWindow()->binder().handleOf(m.main.previewWindow()->form()["cmdCarryOut"])));
     SendMessageA(m.main.previewWindow()->hwnd(), WM_COMMAND, IDCANCEL, 0);
 
-    // 001 puts back every value as it was (keys the apply made stay).
+    // The viewer's Restore asks the same question; No keeps the viewer open.
     m.select("001.BCK");
-    SendMessageA(m.handle("cmdPreview"), BM_CLICK, 0, 0);
+    m.click("cmdPreview");
+    shell::PreviewWindow& viewer = *m.main.previewWindow();
     if (!screenshotFolder().empty()) {
         pumpFor(300);
-        saveScreenshot(m.main.previewWindow()->hwnd(), screenshotFolder() + "\\backup-viewer.bmp");
+        saveScreenshot(viewer.hwnd(), screenshotFolder() + "\\backup-viewer.bmp");
     }
-    SendMessageA(m.main.previewWindow()->hwnd(), WM_COMMAND, IDCANCEL, 0);
-    m.boxes.clear();
-    SendMessageA(m.handle("cmdRestore"), BM_CLICK, 0, 0);
-    CHECK(m.boxes == std::vector<std::string>{"Do you want to restore this settings?"});
-    CHECK(withoutFixedPairs(snapshotRegistry()) == withoutFixedPairs(original));
+    m.answer = IDNO;
+    SendMessageA(viewer.binder().handleOf(viewer.form()["cmdCarryOut"]), BM_CLICK, 0, 0);
+    CHECK(m.boxes.back().find("Do you want to restore these settings?") == 0);
+    CHECK(IsWindowVisible(viewer.hwnd()));
+    CHECK(snapshotRegistry() == now);
+    SendMessageA(viewer.hwnd(), WM_COMMAND, IDCANCEL, 0);
+    m.answer = IDYES;
 
-    // Delete, confirmed: 005.bck goes through its listed name.
+    // Delete, confirmed by file and date: 005.bck goes through its listed
+    // name, and the row after it is selected.
     m.select("005.BCK");
-    SendMessageA(m.handle("cmdDelete"), BM_CLICK, 0, 0);
-    CHECK(m.boxes.back() == "Do you want to delete this file?");
+    m.click("cmdDelete");
+    CHECK(m.boxes.back().find("Do you want to delete this file?\r\n\r\nBackup: 005.BCK, taken on ") == 0);
     CHECK(m.rowOf("005.BCK") == -1);
-    CHECK(m.names().size() == 4);
-    CHECK(IsWindowEnabled(m.handle("cmdDelete")));
+    CHECK(m.list().selected()->cells[0] == "001.BCK");
+    CHECK(m.buttons(true));
+    CHECK(GetFileAttributesA((m.folder.backups() + "\\007.bckold").c_str()) != INVALID_FILE_ATTRIBUTES);
 
     // Headers are kept between listings, but a file that changed is read again.
-    writeFile(m.folder.backups() + "\\notes.BCK", "#2004-03-18#\r\n#10:00:00#\r\n7\r\n");
+    const std::string before = m.list().rows()[static_cast<std::size_t>(m.rowOf("001.BCK"))].cells[1];
+    writeFile(m.folder.backups() + "\\001.BCK", "#2004-03-28#\r\n#10:00:00#\r\n7\r\n");
     m.open();
-    CHECK_FALSE(m.list().rows()[static_cast<std::size_t>(m.rowOf("notes.BCK"))].cells[1].empty());
+    CHECK(m.list().rows()[static_cast<std::size_t>(m.rowOf("001.BCK"))].cells[1] != before);
+}
+
+TEST_CASE("screenshot: an empty Backup manager says where backups come from") {
+    Manager m;
+    m.openFromFace();
+    CHECK(m.names().empty());
+    CHECK(m.buttons(false));
+    CHECK(IsWindowVisible(m.handle("lblNoBackups")));
+    CHECK(win::windowText(m.handle("lblNoBackups")) == "No backups yet. Every apply first writes a backup here.");
+    if (!screenshotFolder().empty()) {
+        pumpFor(300);
+        saveScreenshot(m.main.hwnd(), screenshotFolder() + "\\backup-manager-empty.bmp");
+    }
 }

@@ -29,7 +29,14 @@ struct Fixture : RecordedEffects {
     Control& operator[](const char* name) { return form[name]; }
     void finish(bool replied, std::vector<NetMessage> messages = {}) {
         REQUIRE_FALSE(pings.empty());
-        settings.pingFinished(pings.back(), EchoOutcome{replied, true, std::move(messages)});
+        EchoOutcome outcome;
+        outcome.replied = replied;
+        outcome.sent = true;
+        outcome.reach = HostReach::Reached;
+        outcome.address = 0x0100007F;
+        outcome.reply.roundTripMs = 2;
+        outcome.messages = std::move(messages);
+        settings.pingFinished(pings.back(), outcome);
     }
 };
 
@@ -103,20 +110,25 @@ TEST_CASE("the timer runs from load, pings the saved host every N-th tick, one p
 
     // Still out: neither Ping Now nor the next due tick starts another.
     f["cmdPingNow"].userClick();
+    CHECK(f["lblPingResult"].text() == kPingStillOut);
     f.clock.advance(2 * kPingerTimerMs);
     CHECK(f.pings.size() == 1);
     f.finish(false);
     CHECK(f.sounds == std::vector<std::string>{"C:\\Quellar\\Ping.wav"});  // the timer: after every ping
 
-    // Ping Now pings the saved host, not the edited one, and sounds only after a reply.
+    // Ping Now pings what the box holds, saved or not, says what came of
+    // it, and sounds only after a reply.
     f["txtPingHost"].userText("127.0.0.9");
     f["cmdPingNow"].userClick();
     REQUIRE(f.pings.size() == 2);
-    CHECK(f.pings[1].host == "127.0.0.1");
+    CHECK(f.pings[1].host == "127.0.0.9");
+    CHECK(f["lblPingResult"].text() == "Pinging 127.0.0.9...");
     f.finish(false);
+    CHECK(f["lblPingResult"].text() == "No reply from 127.0.0.1 within 10 seconds.");
     CHECK(f.sounds.size() == 1);
     f["cmdPingNow"].userClick();
     f.finish(true, {winsockCleanupMessage(10093)});
+    CHECK(f["lblPingResult"].text() == "Reply from 127.0.0.1 in 2 ms.");
     CHECK(f.sounds.size() == 2);
     CHECK(f.boxes == std::vector<std::string>{"Windows Sockets error 10093 occurred in Cleanup."});
 

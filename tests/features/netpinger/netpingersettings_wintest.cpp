@@ -16,6 +16,8 @@
 #include "support/recordedeffects.h"
 #include "support/regsandbox_win.h"
 #include "support/screenshot_win.h"
+#include "support/silentloopback_win.h"
+#include "win/window_win.h"
 #include "win/registrystore_win.h"
 
 using namespace quellar;
@@ -58,6 +60,7 @@ struct Started : RecordedEffects {
     ~Started() { settle(); }
 
     HWND handle(const char* name) { return window->binder().handleOf(window->form()[name]); }
+    std::string result() { return win::windowText(handle("lblPingResult")); }
     void click(const char* name) { SendMessageA(handle(name), BM_CLICK, 0, 0); }
     // Waits until no echo is out (each comes back as a message).
     bool settle() {
@@ -72,7 +75,7 @@ struct Started : RecordedEffects {
 
 }  // namespace
 
-TEST_CASE("loaded hidden at start-up, the pinger echoes the saved host at its ticks; Ping Now the saved one too") {
+TEST_CASE("loaded hidden at start-up, the pinger echoes the saved host at its ticks; Ping Now what the box holds") {
     Started s(manualLoopback("1"));
     REQUIRE(s.window->isLoaded());
     CHECK_FALSE(IsWindowVisible(s.window->hwnd()));
@@ -84,13 +87,14 @@ TEST_CASE("loaded hidden at start-up, the pinger echoes the saved host at its ti
     CHECK(s.echoes == std::vector<std::uint32_t>{kLoopback});
     CHECK(s.sounds == std::vector<std::string>{"C:\\Quellar\\Ping.wav"});
 
-    // An edit in the real box enables Save; Ping Now still pings the saved
-    // host, and sounds after its reply.
+    // An edit in the real box enables Save; Ping Now pings what the box
+    // holds, says what came back, and sounds after the reply.
     SetWindowTextA(s.handle("txtPingHost"), "127.0.0.2");
     CHECK(IsWindowEnabled(s.handle("cmdSave")));
     s.click("cmdPingNow");
     REQUIRE(s.settle());
-    CHECK(s.echoes.back() == kLoopback);
+    CHECK(s.echoes.back() == kLoopback2);
+    CHECK(s.result().rfind("Reply from 127.0.0.2 in ", 0) == 0);
     CHECK(s.sounds.size() == 2);
 
     s.click("cmdSave");
@@ -147,13 +151,31 @@ TEST_CASE("a failing Windows Sockets start-up shows its box once while it stays 
     CHECK(s.boxes.size() == 2);
 }
 
-TEST_CASE("screenshot: the Net Pinger window in manual mode") {
-    const std::string folder = screenshotFolder();
-    if (folder.empty()) return;
-    Started s;
+TEST_CASE("screenshot: Ping Now's line: a reply from loopback, and no reply when loopback stays silent") {
+    Started s(manualLoopback("5"));
     clickFaceButton(s.main.flash(), "IDC_FS_pingSetting");
-    s.click("chkDoPinging");
-    s.click("optManual");
-    pumpFor(500);
-    saveScreenshot(s.main.hwnd(), folder + "\\net-pinger.bmp");
+    REQUIRE(IsWindowVisible(s.window->hwnd()));
+    SetWindowTextA(s.handle("txtPingHost"), "127.0.0.1");
+    s.click("cmdPingNow");
+    REQUIRE(s.settle());
+    CHECK(s.result().rfind("Reply from 127.0.0.1 in ", 0) == 0);
+    if (!screenshotFolder().empty()) {
+        pumpFor(500);
+        saveScreenshot(s.main.hwnd(), screenshotFolder() + "\\net-pinger.bmp");
+    }
+    SetWindowTextA(s.handle("txtPingHost"), "300.1.1.1");
+    s.click("cmdPingNow");
+    REQUIRE(s.settle());
+    CHECK(s.result() == "\"300.1.1.1\" is not an IPv4 address (four numbers 0 to 255); nothing was sent.");
+    if (!inPrivateNetworkNamespace()) {
+        MESSAGE("not in a private network namespace: the silent loopback is not tried");
+        return;
+    }
+    SilentLoopback silent;
+    REQUIRE(silent.active());
+    SetWindowTextA(s.handle("txtPingHost"), "127.0.0.1");
+    s.click("cmdPingNow");
+    CHECK(s.result() == "Pinging 127.0.0.1...");
+    REQUIRE(pumpUntil([&s] { return !s.window->settings().pinger().pingRunning(); }, 15000));
+    CHECK(s.result() == "No reply from 127.0.0.1 within 10 seconds.");
 }

@@ -57,13 +57,13 @@ TEST_CASE("the graph ticks: samples, frame captions and the tray tooltip in the 
     p.monitor.processor->reading = 37;
     p.clock.advance(300);
     CHECK(p.form.graph("histMemory").sample() == 25);
-    CHECK(p.form["fameMemoryUsage"].text() == "Memory Usage (25%).");
-    CHECK(p.trayTips == std::vector<std::string>{"Memory Usage (128MB)."});
+    CHECK(p.form["fameMemoryUsage"].text() == "Free Memory (25%).");
+    CHECK(p.trayTips == std::vector<std::string>{"Free Memory (128MB)."});
     CHECK(p.form.graph("histCPU").sample() == 37);
     CHECK(p.form["frameCPUUsage"].text() == "Processor usage (37%).");
     p.percent = true;
     p.clock.advance(300);
-    CHECK(p.trayTips.back() == "Memory Usage (25%).");
+    CHECK(p.trayTips.back() == "Free Memory (25%).");
 }
 
 TEST_CASE("speed and zoom follow the sliders' clicks only") {
@@ -86,4 +86,10 @@ TEST_CASE("Optimize Now frees the slider's megabytes with the hourglass") {
     p.form["cmdOptimaize"].userClick();
     CHECK(p.monitor.claims == std::vector<std::size_t>{3 * 1048576});
     CHECK(p.busy == std::vector<bool>{true, false});
+    CHECK(p.form["lblOptimizeResult"].text().find("No memory became free: ") == 0);
+    // A click while another optimisation runs says so and claims nothing.
+    OptimisationTurn other;
+    p.form["cmdOptimaize"].userClick();
+    CHECK(p.monitor.claims.size() == 1);
+    CHECK(p.form["lblOptimizeResult"].text() == "Another optimisation is running; nothing more was done.");
 }

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "app/mainwindow_win.h"
+#include "console/consoletext.h"
 #include "core/effects.h"
+#include "core/osversion.h"
 #include "core/timers.h"
 #include "features/ramconfig/ramconfigwindow_win.h"
 #include "features/systemstatus/systemstatuswindow_win.h"
@@ -36,6 +38,7 @@ struct Running : testing::RecordedEffects {
     ManualTimersScope clock;
     FakeMonitor monitor;
     std::vector<DWORD> trayCalls;
+    std::vector<std::pair<std::string, std::string>> balloons;  // title, text
     int ended = 0;
     MainWindow main;
 
@@ -50,8 +53,14 @@ struct Running : testing::RecordedEffects {
         monitor.setMemory(512, 128);
         main.endProcess = [this] { ++ended; };
         if (recordTray) {
-            main.tray().notify = [this](DWORD message, NOTIFYICONDATAA*) {
+            main.tray().notify = [this](DWORD message, NOTIFYICONDATAA* data) {
                 trayCalls.push_back(message);
+                // The fields are filled up with blanks.
+                auto text = [](const char* field) {
+                    std::string t(field);
+                    return t.erase(t.find_last_not_of(' ') + 1);
+                };
+                if (data && (data->uFlags & NIF_INFO)) balloons.emplace_back(text(data->szInfoTitle), text(data->szInfo));
                 return TRUE;
             };
         }
@@ -88,9 +97,9 @@ TEST_CASE("the graphs and the alarm on the timer seam: tray tooltip, frame capti
     r.trayCalls.clear();
 
     r.clock.advance(300);
-    CHECK(r.main.tray().TrayToolTip() == "Memory Usage (128MB).");
+    CHECK(r.main.tray().TrayToolTip() == "Free Memory (128MB).");
     CHECK(r.trayCalls == std::vector<DWORD>{NIM_MODIFY});
-    CHECK(r.statusText("fameMemoryUsage") == "Memory Usage (25%).");
+    CHECK(r.statusText("fameMemoryUsage") == "Free Memory (25%).");
     CHECK(r.statusText("frameCPUUsage") == "Processor usage (1%).");
     // The alarm ran at 100, 200 and 300 ms, each time reading the meter the
     // processor graph reads.
@@ -101,11 +110,56 @@ TEST_CASE("the graphs and the alarm on the timer seam: tray tooltip, frame capti
     SendMessageA(ram.binder().handleOf(ram.form()["optPer"]), BM_CLICK, 0, 0);
     r.monitor.setMemory(512, 312);
     r.clock.advance(300);
-    CHECK(r.main.tray().TrayToolTip() == "Memory Usage (60.94%).");
+    CHECK(r.main.tray().TrayToolTip() == "Free Memory (60.94%).");
     CHECK(r.sounds.empty());
     r.monitor.setMemory(512, 128);
     r.clock.advance(65535 - 600);
     CHECK(r.sounds == std::vector<std::string>{"C:\\Quellar\\low-memory.wav"});
+}
+
+TEST_CASE("Optimize Now says what became free; the alarm's balloon names what it freed, once a minute") {
+    winVersion = 7;  // the tray's balloons are the NT family's
+    Running r({{"chkAutomatic", "1"}, {"txtRetryOptimization", "1"}, {"txtTimeCheck", "1000"}, {"txtRunOnly", "0"},
+               {"txtAlarm", "400"}});
+    // Each claim frees 2 MB more, staying below the alarm level.
+    r.monitor.onYield = [&r] { r.monitor.setMemory(512, 128 + 2 * r.monitor.claims.size()); };
+
+    r.clock.advance(1000);
+    REQUIRE(r.balloons.size() == 1);
+    CHECK(r.balloons[0].second == "The memory alarm freed 2 MB (128 MB free before, 130 MB after).");
+    CHECK(r.balloons[0].first.rfind("Free Memory (", 0) == 0);  // the tooltip, as it says everywhere
+    r.clock.advance(58000);
+    CHECK(r.monitor.claims.size() == 59);
+    CHECK(r.balloons.size() == 1);
+    r.clock.advance(3000);
+    CHECK(r.balloons.size() == 2);
+    CHECK(r.main.tray().TrayBalloonToolTip() == "The Program Still Running Here");
+
+    // The tooltip and the console's status tell the same free figure.
+    r.clock.advance(300);
+    const memory::MemoryStatus now = r.monitor.status;
+    const std::string freeMegabytes = std::to_string(now.availPhysical / testing::kMiB);
+    CHECK(r.main.tray().TrayToolTip() == "Free Memory (" + freeMegabytes + "MB).");
+    console::StatusFigures figures;
+    figures.totalPhysical = now.totalPhysical;
+    figures.availPhysical = now.availPhysical;
+    CHECK(console::statusText(figures).find("Physical:   " + freeMegabytes + " MB free of 512 MB") !=
+          std::string::npos);
+
+    // Optimize Now, clicked: the line under it, and the normal pointer again.
+    r.main.onFSCommand("IDC_FS_systemSatus", "");
+    testing::pumpMessages();
+    memory::SystemStatusWindow& status = r.status();
+    const std::size_t claimsBefore = r.monitor.claims.size();
+    SendMessageA(status.binder().handleOf(status.form()["cmdOptimaize"]), BM_CLICK, 0, 0);
+    testing::pumpMessages();
+    CHECK(r.monitor.claims.size() == claimsBefore + 1);
+    const std::string before = std::to_string(now.availPhysical / testing::kMiB);
+    const std::string after = std::to_string(now.availPhysical / testing::kMiB + 2);
+    CHECK(r.statusText("lblOptimizeResult") ==
+          "Freed 2 MB: " + before + " MB free before, " + after + " MB after.");
+    CHECK(GetCursor() == LoadCursor(nullptr, IDC_ARROW));
+    winVersion = 0;
 }
 
 TEST_CASE("thousands of ticks, shown and hidden, leave handles, GDI objects and memory where they were") {
@@ -162,6 +216,10 @@ TEST_CASE("screenshot: System status with both graphs moving, hosted in the main
         testing::pumpMessages();
     }
     r.status().form().range("sldFreeMomoryReq").userScroll(64);
+    r.monitor.onYield = [&r] {
+        if (!r.monitor.claims.empty()) r.monitor.setMemory(512, 300);
+    };
+    SendMessageA(r.status().binder().handleOf(r.status().form()["cmdOptimaize"]), BM_CLICK, 0, 0);
     testing::pumpFor(500);
     testing::saveScreenshot(r.main.hwnd(), folder + "\\system-status.bmp");
 }
