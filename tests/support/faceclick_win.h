@@ -12,21 +12,25 @@
 
 namespace quellar::testing {
 
-// The middle of the first button on the shown panel (or on every panel)
-// that sends the command, in the face's own coordinates; fails the test
-// when there is none.
-inline POINT buttonFor(const shell::FacePlayer& player, const std::string& command) {
-    const shell::Face& f = player.state().face();
+// The middle of the first button on `panel` (or on every panel) of the face
+// that sends the command, in the face's own coordinates; fails the test when
+// there is none.
+inline POINT buttonFor(const shell::Face& f, const std::string& panel, const std::string& command) {
     for (const shell::FaceItem& item : f.items) {
         if (!item.isButton) continue;
-        if (item.panel >= 0 && f.panels[static_cast<std::size_t>(item.panel)] != player.state().panel()) continue;
+        if (item.panel >= 0 && f.panels[static_cast<std::size_t>(item.panel)] != panel) continue;
         const shell::FaceButton& b = f.buttons[item.index];
         if (b.command != command) continue;
         return {b.x.resolve(f.width, f.height) + b.w.resolve(f.width, f.height) / 2,
                 b.y.resolve(f.width, f.height) + b.h.resolve(f.width, f.height) / 2};
     }
-    FAIL("no button sends " << command << " on panel " << player.state().panel());
+    FAIL("no button sends " << command << " on panel " << panel);
     return {-1, -1};
+}
+
+// The same on the panel the player shows.
+inline POINT buttonFor(const shell::FacePlayer& player, const std::string& command) {
+    return buttonFor(player.state().face(), player.state().panel(), command);
 }
 
 // A click on that button where the display shows it.
