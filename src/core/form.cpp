@@ -162,7 +162,33 @@ void Control::userClick() {
 }
 
 void Control::userText(const std::string& text) {
+    // The text first: a view that follows the cleared refusal must find the
+    // model showing what the user typed, not put the old text back.
+    const bool typed = text != text_;
     setText(text);
+    if (typed) clearProblem();
+}
+
+void Control::userLeave() {
+    raise(onLeave);
+}
+
+void Control::refuse(const std::string& message) {
+    // Told again even when the same: the view may have put the message away.
+    problem_ = message;
+    changed();
+    requestFocus();
+}
+
+void Control::clearProblem() {
+    if (problem_.empty()) return;
+    problem_.clear();
+    changed();
+}
+
+void Control::requestFocus() {
+    ++focusRequests_;
+    if (onFocusRequested) onFocusRequested(*this);
 }
 
 // ---- List --------------------------------------------------------------
@@ -377,6 +403,10 @@ void Form::bindBuddy(RangeControl& upDown) {
     // within the range becomes the up-down's value. Quiet changes stay quiet
     // on the other side too.
     upDown.onLinkedChange = [buddy](Control& self) {
+        // A box that already reads as the value keeps its text: it may be
+        // what the user is typing ("0100" while the up-down holds 100).
+        const auto already = text::parseWhole(text::trim(buddy->text()), self.value(), self.value());
+        if (already) return;
         const std::string shown = std::to_string(self.value());
         if (self.quiet()) buddy->setTextQuietly(shown);
         else buddy->setText(shown);

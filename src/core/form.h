@@ -135,12 +135,28 @@ public:
     void setVisible(bool visible);
 
     // The user's own actions, reported by the view: a click toggles a check
-    // box or selects an option button before onClick runs.
+    // box or selects an option button before onClick runs. Typing clears a
+    // refusal: the message spoke of the text that was there.
     void userClick();
     void userText(const std::string& text);
+    // The keyboard focus left the control (to another control or window).
+    void userLeave();
+
+    // A box whose contents were refused: the one short line that says what
+    // it accepts, shown beside it until the user types or it is cleared;
+    // empty while nothing is refused. Refusing also asks the view to give
+    // the box the keyboard with its text selected, so the next keys replace
+    // it.
+    const std::string& problem() const { return problem_; }
+    void refuse(const std::string& message);
+    void clearProblem();
+    // How often the box has asked for the keyboard (refusals included).
+    int focusRequests() const { return focusRequests_; }
+    void requestFocus();
 
     std::function<void()> onClick;
     std::function<void()> onChange;
+    std::function<void()> onLeave;
 
     // Set by the view that shows this control; called after every change to
     // the model so the view can follow it.
@@ -151,6 +167,8 @@ public:
     // Set by the form to keep a linked control in step (an up-down and its
     // text box); runs on every change, quiet or not.
     std::function<void(Control&)> onLinkedChange;
+    // Set by the view: give this control the keyboard, its text selected.
+    std::function<void(const Control&)> onFocusRequested;
 
 protected:
     void changed();
@@ -186,6 +204,8 @@ private:
     bool enabled_ = true;
     bool visible_ = true;
     bool quiet_ = false;
+    std::string problem_;
+    int focusRequests_ = 0;
     std::shared_ptr<const ControlOptions> options_;
 };
 
