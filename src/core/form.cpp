@@ -174,16 +174,15 @@ void Control::userLeave() {
 }
 
 void Control::refuse(const std::string& message) {
-    // Told again even when the same: the view may have put the message away.
     problem_ = message;
-    changed();
+    if (onProblemChanged) onProblemChanged(*this);
     requestFocus();
 }
 
 void Control::clearProblem() {
     if (problem_.empty()) return;
     problem_.clear();
-    changed();
+    if (onProblemChanged) onProblemChanged(*this);
 }
 
 void Control::requestFocus() {
@@ -420,6 +419,25 @@ void Form::bindBuddy(RangeControl& upDown) {
     const auto initial = text::parseWhole(text::trim(buddy->text()), upDown.minimum(), upDown.maximum());
     if (initial) upDown.setValueQuietly(static_cast<int>(*initial));
     buddy->setTextQuietly(std::to_string(upDown.value()));
+}
+
+void Form::showProblemsIn(const std::string& label) {
+    Control& line = get(label);
+    line.setText("");
+    line.setVisible(false);
+    for (auto& control : controls_) {
+        control->onProblemChanged = [this, &line](const Control& box) {
+            if (!box.problem().empty()) {
+                problemShown_ = &box;
+                line.setText(box.problem());
+                line.setVisible(true);
+            } else if (problemShown_ == &box) {
+                problemShown_ = nullptr;
+                line.setVisible(false);
+                line.setText("");
+            }
+        };
+    }
 }
 
 Control* Form::find(const std::string& name, int index) {

@@ -169,6 +169,8 @@ public:
     std::function<void(Control&)> onLinkedChange;
     // Set by the view: give this control the keyboard, its text selected.
     std::function<void(const Control&)> onFocusRequested;
+    // Set by the form to show a refusal in the form's message line.
+    std::function<void(const Control&)> onProblemChanged;
 
 protected:
     void changed();
@@ -371,6 +373,12 @@ public:
     // control inside a hidden frame is not on screen.
     bool isShown(const Control& control) const;
 
+    // The label that tells what a refused box accepts (Control::problem):
+    // it shows the latest refusal and is hidden again once that box's is
+    // cleared (the user types, or the box is accepted). A normal row of
+    // the table, so it is laid out and measured like any other.
+    void showProblemsIn(const std::string& label);
+
 private:
     void bindBuddy(RangeControl& upDown);
 
@@ -378,6 +386,7 @@ private:
     std::string caption_;
     PixelRect client_;
     std::vector<std::unique_ptr<Control>> controls_;
+    const Control* problemShown_ = nullptr;
 };
 
 // Pages: frames of which exactly one is shown at a time.

@@ -26,6 +26,7 @@ const char* const kFindCaption = "&Find";
 const char* const kFindingCaption = "Finding...";
 const char* const kFindHost = "txtMTUHost";
 const char* const kFinishCaption = "Finish";
+const char* const kProblemLine = "lblBoxProblem";
 
 constexpr std::int32_t kLargestWhole = std::numeric_limits<std::int32_t>::max();
 
@@ -167,6 +168,10 @@ std::vector<ControlDecl> makeControls() {
         label("lblICMPRec", "Recommended to be DISABLED.", {130, 24, 240, 16}, p[7]),
         label("lblICMPExplain", kIcmpExplain, {12, 48, 388, 60}, p[7]),
 
+        // What a refused box accepts, beside the buttons that were refused.
+        // Shown only then; Preview, which shares the place, stands on the
+        // last page, which has no number box.
+        label(kProblemLine, "", {12, 203, 208, 30}, kOuterFrame),
         {ControlKind::Button, kPreview, "Pre&view...", {130, 206, 90, 25}, kOuterFrame},
         {ControlKind::Button, kBack, "<<Back", {226, 206, 90, 25}, kOuterFrame},
         with({ControlKind::Button, kNext, kNextCaption, {322, 206, 90, 25}, kOuterFrame},
@@ -239,6 +244,7 @@ AdvancedMode::AdvancedMode(Form& form, tuning::TuningParams& record, Actions act
     // left, and when a button that goes on with its value is pressed.
     for (const NumberBox& box : numberBoxes())
         form_[box.name].onLeave = [this, name = box.name] { checkBox(name); };
+    form_.showProblemsIn(kProblemLine);
 }
 
 void AdvancedMode::load(int page) {

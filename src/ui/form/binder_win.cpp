@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <cstddef>
-
 #include "ui/graph/graph_win.h"
 #include "win/library_win.h"
 #include "win/window_win.h"
@@ -145,23 +143,19 @@ int listAlignment(Alignment a) {
     return LVCFMT_LEFT;
 }
 
-// Posted by a refusal: the box takes the keyboard once the focus change
-// under way (the user clicked elsewhere) is over. lParam is the box.
-UINT focusRefusedMessage() {
-    static const UINT message = RegisterWindowMessageA("Quellar.FocusRefusedBox");
+// Posted when a control asks for the keyboard (a refused box): it takes it
+// once the focus change under way (the user clicked elsewhere) is over.
+// lParam is the control.
+UINT focusWantedMessage() {
+    static const UINT message = RegisterWindowMessageA("Quellar.FocusWanted");
     return message;
 }
-
-// The tool's size as the first common controls with tracking tips know it.
-constexpr UINT kProblemToolSize = offsetof(TTTOOLINFOA, lParam);
-constexpr int kProblemTipWidth = 320;
 
 }  // namespace
 
 FormBinder::FormBinder(Form& form, HWND window) : form_(form), window_(window) {}
 
 FormBinder::~FormBinder() {
-    if (tip_) DestroyWindow(tip_);
     for (auto& control : form_.controls()) {
         control->onFocusRequested = nullptr;
         control->onModelChanged = nullptr;
@@ -250,7 +244,7 @@ bool FormBinder::createControls() {
         push(control);
         control.onModelChanged = [this](const Control& changed) { push(changed); };
         control.onFocusRequested = [this](const Control& wanted) {
-            if (HWND box = handleOf(wanted)) PostMessageA(window_, focusRefusedMessage(), 0, reinterpret_cast<LPARAM>(box));
+            if (HWND box = handleOf(wanted)) PostMessageA(window_, focusWantedMessage(), 0, reinterpret_cast<LPARAM>(box));
         };
     }
     return all;
@@ -364,10 +358,6 @@ void FormBinder::push(const Control& control) {
         }
         EnableWindow(hwnd, control.enabled());
     }
-    if (control.kind() == ControlKind::TextBox) {
-        if (!control.problem().empty() && control.visible()) showProblem(control, hwnd);
-        else if (tipFor_ == &control) hideProblem();
-    }
     if ((IsWindowVisible(hwnd) != FALSE) != control.visible() && IsWindowVisible(GetParent(hwnd)))
         ShowWindow(hwnd, control.visible() ? SW_SHOWNA : SW_HIDE);
     else if (!control.visible())
@@ -377,75 +367,23 @@ void FormBinder::push(const Control& control) {
     pushing_ = wasPushing;
 }
 
-// A tracking balloon under the box, pointing at it: Windows XP's own
-// number boxes tell a wrong key the same way. Systems whose common
-// controls draw no balloons show it as a plain tip.
-void FormBinder::showProblem(const Control& control, HWND hwnd) {
-    if (!IsWindowVisible(hwnd)) return;
-    if (!tip_) {
-        tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
-                               WS_POPUP | TTS_NOPREFIX | TTS_BALLOON | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, moduleInstance(), nullptr);
-        if (!tip_) return;
-        TTTOOLINFOA tool{};
-        tool.cbSize = kProblemToolSize;
-        tool.uFlags = TTF_TRACK | TTF_ABSOLUTE;
-        tool.hwnd = window_;
-        tool.uId = 1;
-        tool.lpszText = const_cast<char*>("");
-        SendMessageA(tip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-        SendMessageA(tip_, TTM_SETMAXTIPWIDTH, 0, kProblemTipWidth);
-    }
-    tipText_ = control.problem();
-    tipFor_ = &control;
-    TTTOOLINFOA tool{};
-    tool.cbSize = kProblemToolSize;
-    tool.hwnd = window_;
-    tool.uId = 1;
-    tool.lpszText = const_cast<char*>(tipText_.c_str());
-    SendMessageA(tip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
-    RECT box;
-    GetWindowRect(hwnd, &box);
-    const int x = box.left + (box.right - box.left) / 2;
-    SendMessageA(tip_, TTM_TRACKPOSITION, 0, MAKELPARAM(x, box.bottom - 2));
-    SendMessageA(tip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));
-    tipShown_ = true;
-}
-
-void FormBinder::hideProblem() {
-    tipFor_ = nullptr;
-    if (!tip_ || !tipShown_) return;
-    TTTOOLINFOA tool{};
-    tool.cbSize = kProblemToolSize;
-    tool.hwnd = window_;
-    tool.uId = 1;
-    SendMessageA(tip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&tool));
-    tipShown_ = false;
-}
-
 // The box takes the keyboard with its text selected, so the next keys
 // replace it, unless the user has gone to another window meanwhile: a
-// refused box must not pull the keyboard out of another program. The
-// balloon goes with the keyboard.
-void FormBinder::focusRefused(HWND hwnd) {
-    if (!controlOf(hwnd) || !IsWindowVisible(hwnd)) return;
+// refused box must not pull the keyboard out of another program.
+void FormBinder::focusWanted(HWND hwnd) {
+    if (!controlOf(hwnd) || !IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd)) return;
     HWND focus = GetFocus();
-    if (focus != hwnd && !(focus && (focus == window_ || IsChild(window_, focus)))) {
-        if (tipFor_ == controlOf(hwnd)) hideProblem();
-        return;
-    }
+    if (focus != hwnd && !(focus && (focus == window_ || IsChild(window_, focus)))) return;
     if (focus != hwnd) SetFocus(hwnd);
     SendMessageA(hwnd, EM_SETSEL, 0, -1);
 }
 
 bool FormBinder::route(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (msg == focusRefusedMessage()) {
-        focusRefused(reinterpret_cast<HWND>(lParam));
+    if (msg == focusWantedMessage()) {
+        focusWanted(reinterpret_cast<HWND>(lParam));
         result = 0;
         return true;
     }
-    // A window put away takes its balloon with it.
-    if (msg == WM_SHOWWINDOW && !wParam) hideProblem();
     bool handled = false;
     switch (msg) {
     case WM_COMMAND:

@@ -46,10 +46,6 @@ public:
     // The bound default button's id (for DM_GETDEFID), 0 when there is none.
     int defaultButtonId() const { return defaultId_; }
 
-    // The balloon that tells what a refused box accepts (Control::problem),
-    // or nullptr while none is shown.
-    HWND problemTip() const { return tipShown_ ? tip_ : nullptr; }
-
     Form& form() { return form_; }
     HWND window() const { return window_; }
 
@@ -61,9 +57,7 @@ private:
     bool handleCommand(int id, int code, HWND control);
     bool handleNotify(const NMHDR& header);
     bool handleScroll(int code, int position, HWND control);
-    void showProblem(const Control& control, HWND hwnd);
-    void hideProblem();
-    void focusRefused(HWND hwnd);
+    void focusWanted(HWND hwnd);
 
     Form& form_;
     HWND window_;
@@ -76,11 +70,6 @@ private:
     int defaultId_ = 0;
     Control* cancel_ = nullptr;
     bool pushing_ = false;
-    // One balloon for the form: a user mends one box at a time.
-    HWND tip_ = nullptr;
-    bool tipShown_ = false;
-    const Control* tipFor_ = nullptr;
-    std::string tipText_;
 };
 
 // A control id for each bound control; ids start here so they never clash

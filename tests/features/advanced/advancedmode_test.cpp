@@ -126,10 +126,13 @@ TEST_CASE("a number box keeps what is typed and is checked on leaving and on Nex
     CHECK(a["txtMSSValue"].text() == "2000");
     CHECK(a["txtMSSValue"].problem() == "MSS: a whole number of bytes from 28 to 1460");
     CHECK(a["txtMSSValue"].focusRequests() == 1);
+    CHECK(a["lblBoxProblem"].visible());
+    CHECK(a["lblBoxProblem"].text() == a["txtMSSValue"].problem());
     a["cmdNextPage"].userClick();
     CHECK(a.mode.page() == 1);
     a["txtMSSValue"].userText("1460");
     CHECK(a["txtMSSValue"].problem().empty());  // typing puts the message away
+    CHECK_FALSE(a["lblBoxProblem"].visible());
     a["txtMTUValue"].userText("95769999");
     a["cmdNextPage"].userClick();
     CHECK(a.mode.page() == 1);
