@@ -440,6 +440,13 @@ void Form::showProblemsIn(const std::string& label) {
     }
 }
 
+void Form::showProblemBeside(const std::string& box, const std::string& label) {
+    Control& line = get(label);
+    get(box).onProblemChanged = [&line, caption = line.text()](const Control& refused) {
+        line.setText(refused.problem().empty() ? caption : refused.problem());
+    };
+}
+
 Control* Form::find(const std::string& name, int index) {
     for (auto& control : controls_) {
         if (control->name() == name && control->index() == index) return control.get();

@@ -378,6 +378,9 @@ public:
     // cleared (the user types, or the box is accepted). A normal row of
     // the table, so it is laid out and measured like any other.
     void showProblemsIn(const std::string& label);
+    // The label beside one box shows the box's refusal in place of its
+    // caption while the refusal stands.
+    void showProblemBeside(const std::string& box, const std::string& label);
 
 private:
     void bindBuddy(RangeControl& upDown);
