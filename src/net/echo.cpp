@@ -110,6 +110,25 @@ HostTarget classifyHost(const std::string& hostText) {
     return target;
 }
 
+const char* const kHostRule = "Ping Host: four numbers from 0 to 255 with dots between, or a host name";
+
+std::optional<std::string> hostProblem(const std::string& hostText) {
+    const HostTarget target = classifyHost(hostText);
+    if (target.kind == HostKind::Blank) return std::string(kHostRule);
+    bool letter = false;
+    for (const char c : target.text) {
+        const bool alpha = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        letter = letter || alpha;
+        if (!alpha && (c < '0' || c > '9') && c != '-' && c != '.') return std::string(kHostRule);
+    }
+    // Without a letter it can only be an address, and must be a whole one.
+    if (!letter) return target.kind == HostKind::Address ? std::nullopt : std::optional<std::string>(kHostRule);
+    for (const std::string& label : splitAtDots(target.text)) {
+        if (label.empty()) return std::string(kHostRule);
+    }
+    return std::nullopt;
+}
+
 NetMessage winsockNotRespondingMessage() {
     return {std::string("Windows Sockets for 32 bit Windows ") + "environments is not successfully responding.",
             kBoxOk};

@@ -18,6 +18,7 @@ const char* const kHostLabel = "lblHostName";
 const char* const kIntervalLabel = "lblPingInterval";
 const char* const kSave = "cmdSave";
 const char* const kDescription = "lblPingerDescription";
+const char* const kHostProblem = "lblHostProblem";
 
 const char* const kDescriptionText =
     "The PING utility helps to keep you from getting your modem connection disconnected by your service "
@@ -44,6 +45,8 @@ const std::vector<ControlDecl>& netPingerControls() {
         {ControlKind::CheckBox, kSound, "Play &Sound at Ping", {212, 79, 184, 18}, kConfiguration},
         {ControlKind::SkinLabel, kHostLabel, "Ping Host", {12, 50, 80, 16}, kConfiguration},
         {ControlKind::SkinLabel, kIntervalLabel, "Ping Interval", {12, 80, 80, 16}, kConfiguration},
+        // What a refused host must look like, beside Save and under the box.
+        {ControlKind::Label, kHostProblem, "", {14, 203, 298, 30}, kOuterFrame},
         {ControlKind::Button, kSave, "Save", {318, 206, 96, 26}, kOuterFrame},
     };
     return decls;
@@ -77,10 +80,29 @@ NetPingerSettings::NetPingerSettings(Form& form, SettingsStore& store, StartPing
         pinger_.setSound(form_[kSound].value() == 1);
         show();
     };
-    form_[kSave].onClick = [this] { save(); };
+    form_[kSave].onClick = [this] {
+        if (checkHost()) save();
+    };
     form_[kPingNow].onClick = [this] {
+        if (!checkHost()) return;
         if (auto request = pinger_.pingNow()) startPing_(*request);
     };
+    form_[kHost].onLeave = [this] { checkHost(); };
+    form_.showProblemsIn(kHostProblem);
+}
+
+// A host typed in manual mode is checked before it is saved or pinged; in
+// automatic mode the box only says "Automatic".
+bool NetPingerSettings::checkHost() {
+    Control& host = form_[kHost];
+    const std::optional<std::string> problem =
+        host.enabled() ? hostProblem(host.text()) : std::optional<std::string>();
+    if (problem) {
+        host.refuse(*problem);
+        return false;
+    }
+    host.clearProblem();
+    return true;
 }
 
 void NetPingerSettings::load() {
