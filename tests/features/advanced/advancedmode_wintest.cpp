@@ -135,7 +135,7 @@ TEST_CASE("Advanced mode: Find measures the path to the typed host off the windo
     h.shot("advanced-page1.bmp");
 }
 
-TEST_CASE("Advanced mode keeps what is typed with real keys, refuses a TTL of 256 with its message, and writes what was typed") {
+TEST_CASE("screenshot: Advanced mode keeps what is typed with real keys, refuses a TTL of 256 with its message, and writes what was typed") {
     RegistrySandbox sandbox;
     ScratchProgramFolder folder("advanced-typed");
     MessageLog messages;

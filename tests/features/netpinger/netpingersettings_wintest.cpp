@@ -120,6 +120,7 @@ TEST_CASE("a host typed with real keys that is not an address or a name is refus
         CHECK(GetFocus() == s.handle("txtPingHost"));
         CHECK(win::windowText(s.handle("lblHostProblem")) == kHostRule);
         CHECK(IsWindowVisible(s.handle("lblHostProblem")));
+        if (!screenshotFolder().empty()) saveScreenshot(s.main.hwnd(), screenshotFolder() + "\\pinger-refused.bmp");
         s.click("cmdPingNow");
         REQUIRE(s.settle());
         CHECK(s.echoes.empty());

@@ -100,6 +100,8 @@ TEST_CASE("RAM configuration on a fresh registry: the defaults in the real contr
         CHECK(text("lblTimeCheck") == "Check every (ms): a whole number from 100 to 65535");
         CHECK(GetFocus() == handle("txtTimeCheck"));
         CHECK(IsWindowEnabled(handle("cmdSave")));
+        if (!testing::screenshotFolder().empty() && std::string(refused) == "0")
+            testing::saveScreenshot(window.hwnd(), testing::screenshotFolder() + "\\ram-refused.bmp");
         testing::typeText("0");  // over the selected text
     }
     testing::selectAllByKeys();
