@@ -153,7 +153,8 @@ std::vector<ControlDecl> makeControls() {
 
         box("txtSYNValue", "2", {12, 22, 36, 21}, p[6], true),
         with({ControlKind::UpDown, "updwnDescision", "", {48, 22, 16, 21}, p[6]},
-             ControlOptions::upDown(0, 2, 1, "txtSYNValue")),
+             ControlOptions::upDown(static_cast<int>(tuning::ranges::kSynAttackProtect.lowest),
+                                    static_cast<int>(tuning::ranges::kSynAttackProtect.highest), 1, "txtSYNValue")),
         label("lblSYNQuestion", "What will be your decision?", {76, 25, 200, 16}, p[6]),
         label("lblSYN2", "2 - (recommended) - best protection against SYN attacks.", {12, 46, 388, 15}, p[6]),
         label("lblSYN1", "1 - better protection against SYN attacks.", {12, 61, 388, 15}, p[6]),
@@ -231,7 +232,7 @@ AdvancedMode::AdvancedMode(Form& form, tuning::TuningParams& record, Actions act
     form_["chkBlackHoleValue"].onClick = [this] { record_.pmtuBlackHoleDetect = form_["chkBlackHoleValue"].value() == 1; };
     form_["chkICMPValue"].onClick = [this] { record_.icmpRedirects = form_["chkICMPValue"].value() == 1; };
     form_["txtSYNValue"].onChange = [this] {
-        if (auto n = text::parseWholeRounded(form_["txtSYNValue"].text(), 0, 2))
+        if (auto n = wholeNumberIn(form_["txtSYNValue"].text(), tuning::ranges::kSynAttackProtect))
             record_.synAttackProtect = static_cast<std::int16_t>(*n);
     };
     form_.choice("cmbNDI").onChange = [this] {
@@ -261,10 +262,11 @@ void AdvancedMode::load(int page) {
 void AdvancedMode::findMtu() {
     if (findingMtu_ || !actions_.findMtu) return;
     const std::string host = form_[kFindHost].text();
-    if (net::classifyHost(host).kind == net::HostKind::Blank) {
-        if (actions_.tell) actions_.tell(kTypeMtuHost);
+    if (const auto problem = net::hostProblem(host, "Host")) {
+        form_[kFindHost].refuse(*problem);
         return;
     }
+    form_[kFindHost].clearProblem();
     findingMtu_ = true;
     form_[kFind].setEnabled(false);
     form_[kFind].setText(kFindingCaption);

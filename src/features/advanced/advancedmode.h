@@ -104,6 +104,5 @@ private:
     bool findingMtu_ = false;
 };
 
-inline constexpr char kTypeMtuHost[] = "Type the host name or IPv4 address to find the largest MTU to.";
 
 }  // namespace quellar
