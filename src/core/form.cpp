@@ -97,6 +97,8 @@ void Control::setText(const std::string& text) {
     if (text == text_) return;
     text_ = text;
     changed();
+    // A refusal spoke of the text that was there.
+    clearProblem();
     if (onLinkedChange) onLinkedChange(*this);
     if (kind_ == ControlKind::TextBox) raise(onChange);
 }
@@ -162,11 +164,7 @@ void Control::userClick() {
 }
 
 void Control::userText(const std::string& text) {
-    // The text first: a view that follows the cleared refusal must find the
-    // model showing what the user typed, not put the old text back.
-    const bool typed = text != text_;
     setText(text);
-    if (typed) clearProblem();
 }
 
 void Control::userLeave() {

@@ -112,7 +112,8 @@ public:
     const ControlOptions& options() const { return *options_; }
 
     // Caption of a button, frame or label; contents of a text box. Setting a
-    // different text on a text box raises onChange.
+    // different text on a text box raises onChange, and clears a refusal
+    // (problem()): it spoke of the text that was there.
     const std::string& text() const { return text_; }
     void setText(const std::string& text);
 
@@ -135,8 +136,7 @@ public:
     void setVisible(bool visible);
 
     // The user's own actions, reported by the view: a click toggles a check
-    // box or selects an option button before onClick runs. Typing clears a
-    // refusal: the message spoke of the text that was there.
+    // box or selects an option button before onClick runs.
     void userClick();
     void userText(const std::string& text);
     // The keyboard focus left the control (to another control or window).

@@ -374,7 +374,14 @@ void FormBinder::focusWanted(HWND hwnd) {
     if (!controlOf(hwnd) || !IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd)) return;
     HWND focus = GetFocus();
     if (focus != hwnd && !(focus && (focus == window_ || IsChild(window_, focus)))) return;
-    if (focus != hwnd) SetFocus(hwnd);
+    if (focus != hwnd) {
+        // The box this takes the keyboard from is not being left by the
+        // user: two refused boxes would otherwise pull it to and fro.
+        const bool was = refocusing_;
+        refocusing_ = true;
+        SetFocus(hwnd);
+        refocusing_ = was;
+    }
     SendMessageA(hwnd, EM_SETSEL, 0, -1);
 }
 
@@ -423,7 +430,7 @@ bool FormBinder::handleCommand(int id, int code, HWND hwnd) {
         return true;
     case ControlKind::TextBox:
         if (code == EN_CHANGE) control->userText(windowText(hwnd));
-        else if (code == EN_KILLFOCUS) control->userLeave();
+        else if (code == EN_KILLFOCUS && !refocusing_) control->userLeave();
         return true;
     case ControlKind::ComboBox:
         if (code == CBN_SELCHANGE)

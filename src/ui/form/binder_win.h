@@ -70,6 +70,7 @@ private:
     int defaultId_ = 0;
     Control* cancel_ = nullptr;
     bool pushing_ = false;
+    bool refocusing_ = false;
 };
 
 // A control id for each bound control; ids start here so they never clash

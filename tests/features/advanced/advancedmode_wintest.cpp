@@ -153,6 +153,16 @@ TEST_CASE("screenshot: Advanced mode keeps what is typed with real keys, refuses
     CHECK(h.text("txtMTUValue").empty());
     typeText("1500");
     CHECK(h.text("txtMTUValue") == "1500");
+    // Two boxes wrong at once (the MSS is judged by the MTU) do not pull the
+    // keyboard to and fro: the box the user left keeps it.
+    h.typeInto("txtMSSValue", "1000");
+    h.typeInto("txtMTUValue", "abc");
+    SetFocus(h.handle("txtMSSValue"));  // the user clicks into the MSS box
+    pumpFor(200);
+    CHECK(GetFocus() == h.handle("txtMTUValue"));
+    CHECK(h.problemShown() == "MTU: a whole number of bytes from 68 to 65535");
+    selectAllByKeys();
+    typeText("1500");
     h.typeInto("txtMSSValue", "500");
     h.click("cmdNextPage");
     h.click("cmdNextPage");
