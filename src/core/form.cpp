@@ -97,6 +97,8 @@ void Control::setText(const std::string& text) {
     if (text == text_) return;
     text_ = text;
     changed();
+    // A refusal spoke of the text that was there.
+    clearProblem();
     if (onLinkedChange) onLinkedChange(*this);
     if (kind_ == ControlKind::TextBox) raise(onChange);
 }
@@ -163,6 +165,27 @@ void Control::userClick() {
 
 void Control::userText(const std::string& text) {
     setText(text);
+}
+
+void Control::userLeave() {
+    raise(onLeave);
+}
+
+void Control::refuse(const std::string& message) {
+    problem_ = message;
+    if (onProblemChanged) onProblemChanged(*this);
+    requestFocus();
+}
+
+void Control::clearProblem() {
+    if (problem_.empty()) return;
+    problem_.clear();
+    if (onProblemChanged) onProblemChanged(*this);
+}
+
+void Control::requestFocus() {
+    ++focusRequests_;
+    if (onFocusRequested) onFocusRequested(*this);
 }
 
 // ---- List --------------------------------------------------------------
@@ -379,6 +402,10 @@ void Form::bindBuddy(RangeControl& upDown) {
     // within the range becomes the up-down's value. Quiet changes stay quiet
     // on the other side too.
     upDown.onLinkedChange = [buddy](Control& self) {
+        // A box that already reads as the value keeps its text: it may be
+        // what the user is typing ("0100" while the up-down holds 100).
+        const auto already = text::parseWhole(text::trim(buddy->text()), self.value(), self.value());
+        if (already) return;
         const std::string shown = std::to_string(self.value());
         if (self.quiet()) buddy->setTextQuietly(shown);
         else buddy->setText(shown);
@@ -392,6 +419,32 @@ void Form::bindBuddy(RangeControl& upDown) {
     const auto initial = text::parseWhole(text::trim(buddy->text()), upDown.minimum(), upDown.maximum());
     if (initial) upDown.setValueQuietly(static_cast<int>(*initial));
     buddy->setTextQuietly(std::to_string(upDown.value()));
+}
+
+void Form::showProblemsIn(const std::string& label) {
+    Control& line = get(label);
+    line.setText("");
+    line.setVisible(false);
+    for (auto& control : controls_) {
+        control->onProblemChanged = [this, &line](const Control& box) {
+            if (!box.problem().empty()) {
+                problemShown_ = &box;
+                line.setText(box.problem());
+                line.setVisible(true);
+            } else if (problemShown_ == &box) {
+                problemShown_ = nullptr;
+                line.setVisible(false);
+                line.setText("");
+            }
+        };
+    }
+}
+
+void Form::showProblemBeside(const std::string& box, const std::string& label) {
+    Control& line = get(label);
+    get(box).onProblemChanged = [&line, caption = line.text()](const Control& refused) {
+        line.setText(refused.problem().empty() ? caption : refused.problem());
+    };
 }
 
 Control* Form::find(const std::string& name, int index) {

@@ -112,7 +112,8 @@ public:
     const ControlOptions& options() const { return *options_; }
 
     // Caption of a button, frame or label; contents of a text box. Setting a
-    // different text on a text box raises onChange.
+    // different text on a text box raises onChange, and clears a refusal
+    // (problem()): it spoke of the text that was there.
     const std::string& text() const { return text_; }
     void setText(const std::string& text);
 
@@ -138,9 +139,24 @@ public:
     // box or selects an option button before onClick runs.
     void userClick();
     void userText(const std::string& text);
+    // The keyboard focus left the control (to another control or window).
+    void userLeave();
+
+    // A box whose contents were refused: the one short line that says what
+    // it accepts, shown beside it until the user types or it is cleared;
+    // empty while nothing is refused. Refusing also asks the view to give
+    // the box the keyboard with its text selected, so the next keys replace
+    // it.
+    const std::string& problem() const { return problem_; }
+    void refuse(const std::string& message);
+    void clearProblem();
+    // How often the box has asked for the keyboard (refusals included).
+    int focusRequests() const { return focusRequests_; }
+    void requestFocus();
 
     std::function<void()> onClick;
     std::function<void()> onChange;
+    std::function<void()> onLeave;
 
     // Set by the view that shows this control; called after every change to
     // the model so the view can follow it.
@@ -151,6 +167,10 @@ public:
     // Set by the form to keep a linked control in step (an up-down and its
     // text box); runs on every change, quiet or not.
     std::function<void(Control&)> onLinkedChange;
+    // Set by the view: give this control the keyboard, its text selected.
+    std::function<void(const Control&)> onFocusRequested;
+    // Set by the form to show a refusal in the form's message line.
+    std::function<void(const Control&)> onProblemChanged;
 
 protected:
     void changed();
@@ -186,6 +206,8 @@ private:
     bool enabled_ = true;
     bool visible_ = true;
     bool quiet_ = false;
+    std::string problem_;
+    int focusRequests_ = 0;
     std::shared_ptr<const ControlOptions> options_;
 };
 
@@ -359,6 +381,15 @@ public:
     // control inside a hidden frame is not on screen.
     bool isShown(const Control& control) const;
 
+    // The label that tells what a refused box accepts (Control::problem):
+    // it shows the latest refusal and is hidden again once that box's is
+    // cleared (the user types, or the box is accepted). A normal row of
+    // the table, so it is laid out and measured like any other.
+    void showProblemsIn(const std::string& label);
+    // The label beside one box shows the box's refusal in place of its
+    // caption while the refusal stands.
+    void showProblemBeside(const std::string& box, const std::string& label);
+
 private:
     void bindBuddy(RangeControl& upDown);
 
@@ -366,6 +397,7 @@ private:
     std::string caption_;
     PixelRect client_;
     std::vector<std::unique_ptr<Control>> controls_;
+    const Control* problemShown_ = nullptr;
 };
 
 // Pages: frames of which exactly one is shown at a time.

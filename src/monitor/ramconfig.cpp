@@ -1,6 +1,7 @@
 #include "monitor/ramconfig.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 
 #include "core/effects.h"
@@ -62,6 +63,8 @@ std::uint8_t heldByte(int value) {
 
 }  // namespace
 
+const char* const kRamNumberBoxes[5] = {kAlarm, kFreeAlarm, kTimeCheck, kRunOnly, kRetry};
+
 const std::vector<StoredSetting>& ramSettingsTable() {
     static const std::vector<StoredSetting> table = {
         {kSoundOn, "0"},  {kAutomatic, "0"},   {kAlarm, "250"},  {kFreeAlarm, "10"},  {kTimeCheck, "100"},
@@ -92,20 +95,33 @@ void RamConfiguration::LoadSettings() {
         }
         return std::string();
     };
+    // A stored number outside its box's range is held inside it, and
+    // anything else loads as the default: what the box shows is what
+    // takes effect.
+    auto number = [this, &stored](const char* box) {
+        const WholeRange range = rangeOf(box);
+        std::string text = stored(box);
+        if (const std::optional<long long> whole = wholeNumberFromText(text))
+            return std::to_string(std::clamp<long long>(*whole, range.lowest, range.highest));
+        for (const StoredSetting& setting : ramSettingsTable()) {
+            if (std::string(setting.name) == box) text = setting.fallback;
+        }
+        return text;
+    };
     setSoundOn(checkValueFromText(stored(kSoundOn)));
     setAutomatic(checkValueFromText(stored(kAutomatic)));
-    setAlarmText(stored(kAlarm));
-    setFreeAlarmText(stored(kFreeAlarm));
-    setSpinnerText(view_.txtTimeCheck, view_.updnTimeCheck, view_.timeCheckRange, stored(kTimeCheck));
+    setAlarmText(number(kAlarm));
+    setFreeAlarmText(number(kFreeAlarm));
+    setSpinnerText(view_.txtTimeCheck, view_.updnTimeCheck, view_.timeCheckRange, number(kTimeCheck));
     if (const std::optional<bool> percent = optionFromText(stored(kPercent))) setOption(true, *percent);
     if (const std::optional<bool> megabytes = optionFromText(stored(kMegabytes))) setOption(false, *megabytes);
-    setSpinnerText(view_.txtRunOnly, view_.UpDownRunOnly, view_.runOnlyRange, stored(kRunOnly));
-    setSpinnerText(view_.txtRetryOptimization, view_.UpDownRetryOptimization, view_.retryRange, stored(kRetry));
+    setSpinnerText(view_.txtRunOnly, view_.UpDownRunOnly, view_.runOnlyRange, number(kRunOnly));
+    setSpinnerText(view_.txtRetryOptimization, view_.UpDownRetryOptimization, view_.retryRange, number(kRetry));
+    loadedTexts_.clear();
+    for (const char* box : kRamNumberBoxes) loadedTexts_.push_back(textOf(box));
 
     alarmLevel_ = static_cast<std::int16_t>(
         std::clamp<long long>(wholeNumberFromText(view_.txtAlarm).value_or(0), 0, kAlarmFieldMost));
-    amountLoaded_ = static_cast<std::int16_t>(
-        std::clamp<long long>(wholeNumberFromText(view_.txtFreeAlarm).value_or(0), 0, kAmountMost));
     enableForAutomatic();
     enableForSound();
     checkInterval_ = view_.updnTimeCheck;
@@ -129,9 +145,60 @@ void RamConfiguration::SaveSettings() {
     setChanged(false);
 }
 
-void RamConfiguration::save() {
+std::optional<RefusedBox> RamConfiguration::save() {
+    for (std::size_t i = 0; i < std::size(kRamNumberBoxes); ++i) {
+        const char* box = kRamNumberBoxes[i];
+        if (accept(box)) continue;
+        if (enabledBox(box)) return RefusedBox{box, rangeRule(rangeOf(box))};
+        textOf(box) = loadedTexts_.size() > i ? loadedTexts_[i] : std::string();
+    }
     SaveSettings();
     LoadSettings();
+    return std::nullopt;
+}
+
+WholeRange RamConfiguration::rangeOf(const std::string& box) const {
+    if (box == kAlarm) return {"Alarm Level (MB)", 0, kAlarmFieldMost};
+    if (box == kFreeAlarm) return {"RAM to free (MB)", 0, kAmountMost};
+    if (box == kTimeCheck)
+        return {"Check every (ms)", view_.timeCheckRange.minimum, view_.timeCheckRange.maximum};
+    if (box == kRunOnly) return {"CPU-Usage", view_.runOnlyRange.minimum, view_.runOnlyRange.maximum};
+    return {"Times to retry", view_.retryRange.minimum, view_.retryRange.maximum};
+}
+
+std::string& RamConfiguration::textOf(const std::string& box) {
+    if (box == kAlarm) return view_.txtAlarm;
+    if (box == kFreeAlarm) return view_.txtFreeAlarm;
+    if (box == kTimeCheck) return view_.txtTimeCheck;
+    if (box == kRunOnly) return view_.txtRunOnly;
+    return view_.txtRetryOptimization;
+}
+
+bool RamConfiguration::enabledBox(const std::string& box) const {
+    if (box == kAlarm) return view_.txtAlarmEnabled;
+    if (box == kFreeAlarm) return view_.txtFreeAlarmEnabled;
+    if (box == kTimeCheck) return view_.txtTimeCheckEnabled;
+    if (box == kRunOnly) return view_.txtRunOnlyEnabled;
+    return view_.txtRetryEnabled;
+}
+
+// A box whose number lies in its range shows it as it takes effect ("0002"
+// becomes 2); its spinner follows.
+bool RamConfiguration::accept(const std::string& box) {
+    const std::optional<std::int64_t> number = wholeNumberIn(textOf(box), rangeOf(box));
+    if (!number) return false;
+    const std::string shown = std::to_string(*number);
+    if (box == kTimeCheck) setSpinnerText(view_.txtTimeCheck, view_.updnTimeCheck, view_.timeCheckRange, shown);
+    else if (box == kRunOnly) setSpinnerText(view_.txtRunOnly, view_.UpDownRunOnly, view_.runOnlyRange, shown);
+    else if (box == kRetry)
+        setSpinnerText(view_.txtRetryOptimization, view_.UpDownRetryOptimization, view_.retryRange, shown);
+    else textOf(box) = shown;
+    return true;
+}
+
+std::optional<std::string> RamConfiguration::leave(const std::string& box) {
+    if (accept(box)) return std::nullopt;
+    return rangeRule(rangeOf(box));
 }
 
 void RamConfiguration::clickSoundOn(int value) {
@@ -212,30 +279,28 @@ void RamConfiguration::setOption(bool percent, bool selected) {
     }
 }
 
+// What the user types stays as typed; it is checked when the box is left
+// and at Save.
 void RamConfiguration::setAlarmText(const std::string& text) {
     if (text == view_.txtAlarm) return;
     view_.txtAlarm = text;
-    const std::optional<double> number = text::parseNumber(text);
-    if (!number || *number < 0) setAlarmText(std::to_string(alarmLevel_));
     setChanged(true);
 }
 
 void RamConfiguration::setFreeAlarmText(const std::string& text) {
     if (text == view_.txtFreeAlarm) return;
     view_.txtFreeAlarm = text;
-    const std::optional<double> number = text::parseNumber(text);
-    if (!number || *number < 0 || *number > static_cast<double>(kAmountMost))
-        setFreeAlarmText(std::to_string(amountLoaded_));
     setChanged(true);
 }
 
-// The box and its spinner move together: a text that is a number moves the
-// spinner (held within its range); any change counts as an edit.
+// The box and its spinner move together: a whole number inside the
+// spinner's range moves it; any change counts as an edit.
 void RamConfiguration::setSpinnerText(std::string& text, int& value, const SpinnerRange& range,
                                       const std::string& newText) {
     if (newText == text) return;
     text = newText;
-    if (const std::optional<long long> whole = wholeNumberFromText(newText)) value = heldIn(*whole, range);
+    if (const auto whole = wholeNumberIn(newText, WholeRange{"", range.minimum, range.maximum}))
+        value = static_cast<int>(*whole);
     setChanged(true);
 }
 
@@ -256,13 +321,25 @@ void RamConfiguration::setSpinnerRanges(SpinnerRange range) {
 // governs.
 void RamConfiguration::enableForAutomatic() {
     setChanged(true);
-    view_.txtFreeAlarmEnabled = view_.chkAutomatic != 0;
-    view_.txtTimeCheckEnabled = view_.chkAutomatic != 0;
+    enableBoxes();
 }
 
 void RamConfiguration::enableForSound() {
     setChanged(true);
-    view_.txtAlarmEnabled = view_.chkSoundon != 0;
+    enableBoxes();
+}
+
+// The alarm checks memory at the interval against the level for the sound
+// and for automatic optimisation; amount, processor condition and retries
+// serve only the optimisation.
+void RamConfiguration::enableBoxes() {
+    const bool automatic = view_.chkAutomatic != 0;
+    const bool alarm = automatic || view_.chkSoundon != 0;
+    view_.txtAlarmEnabled = alarm;
+    view_.txtTimeCheckEnabled = alarm;
+    view_.txtFreeAlarmEnabled = automatic;
+    view_.txtRunOnlyEnabled = automatic;
+    view_.txtRetryEnabled = automatic;
 }
 
 std::optional<RamConfiguration::AlarmFreed> RamConfiguration::alarmTick(ProcessorMeter* meter) {

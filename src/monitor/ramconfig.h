@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "core/numberbox.h"
 #include "core/store.h"
 
 namespace quellar::memory {
@@ -61,10 +62,24 @@ struct RamConfigurationView {
     int UpDownRetryOptimization = 0;
     SpinnerRange retryRange{0, 20};
 
+    // A box is enabled while an option that uses its value is on: the
+    // check interval and the alarm level serve the sound and automatic
+    // optimisation alike; the rest only the optimisation.
     bool txtAlarmEnabled = true;
     bool txtFreeAlarmEnabled = true;  // and its label
     bool txtTimeCheckEnabled = true;  // and updnTimeCheck
+    bool txtRunOnlyEnabled = true;    // and UpDownRunOnly
+    bool txtRetryEnabled = true;      // and UpDownRetryOptimization
     bool cmdSaveEnabled = false;
+};
+
+// The number boxes, in the order Save checks them.
+extern const char* const kRamNumberBoxes[5];
+
+// A box Save refused, and the line that says what it takes.
+struct RefusedBox {
+    const char* box;
+    std::string rule;
 };
 
 class RamConfiguration {
@@ -73,11 +88,19 @@ public:
 
     const RamConfigurationView& view() const { return view_; }
 
-    // The window's load, and Save: SaveSettings then LoadSettings.
+    // The window's load, and Save: every box in use checked, then
+    // SaveSettings and LoadSettings. A box refused is returned and nothing
+    // is written; Save stays as it was.
     void load() { LoadSettings(); }
     void LoadSettings();
     void SaveSettings();
-    void save();
+    std::optional<RefusedBox> save();
+
+    // What a number box accepts now (the option buttons set two of them).
+    WholeRange rangeOf(const std::string& box) const;
+    // The user left a box: nothing when its number is accepted (the box
+    // then shows it as it takes effect), else the rule it breaks.
+    std::optional<std::string> leave(const std::string& box);
 
     // The user's edits, one per control.
     void clickSoundOn(int value);
@@ -129,17 +152,23 @@ private:
     void setSpinnerText(std::string& text, int& value, const SpinnerRange& range,
                         const std::string& newText);
     void setSpinnerRanges(SpinnerRange range);
+    std::string& textOf(const std::string& box);
+    bool enabledBox(const std::string& box) const;
+    bool accept(const std::string& box);
     void enableForAutomatic();
     void enableForSound();
+    void enableBoxes();
 
     SettingsStore& store_;
     RamConfigurationView view_;
     bool changed_ = false;
     std::int16_t alarmLevel_ = 0;
-    std::int16_t amountLoaded_ = 0;
     std::uint8_t cpuThreshold_ = 0;
     std::uint8_t retryCount_ = 0;
     int checkInterval_ = 100;
+    // The boxes' texts at the last load: a box that is not in use goes
+    // back to it rather than stop Save with a message about it.
+    std::vector<std::string> loadedTexts_;
     bool soundArmed_ = false;
 };
 

@@ -9,6 +9,7 @@
 // that owns the windows (`showNetMessages`).
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,17 @@ struct HostTarget {
 };
 
 HostTarget classifyHost(const std::string& hostText);
+
+// What the pinger's host box accepts, said in one line.
+extern const char* const kHostRule;
+
+// The check of a typed host before it is saved or pinged: four dotted parts
+// of 0 to 255, or a host name (letters, digits, hyphens and dots, with at
+// least one letter: "0.pool.example" is a name). Blanks around it do not
+// count; an empty host, blanks inside it or anything else gives the rule,
+// for the box named `subject` (kHostRule for "Ping Host"). Nothing when the
+// host is fine.
+std::optional<std::string> hostProblem(const std::string& hostText, const char* subject = "Ping Host");
 
 // A message the flow asks to show: text and MessageBoxA flags (the caption
 // is always the program's name).

@@ -24,7 +24,8 @@ struct PresetColumn {
 // -1 in mtu or rwin removes the matching registry values: "Automatic-B"
 // drops the receive window, "Automatic-C" the MTU, MSS and window values.
 // "Windows default" removes every value (systemDefaults); its numbers are
-// kept only as the table has always had them and are never written.
+// never written, but lie inside the documented ranges like every preset's
+// (its MSS is the MTU less the headers, not the MTU itself).
 constexpr PresetColumn kColumns[kTuningPresetCount] = {
     //  mtu   mss    rwin ttl keepAlive  intv syn ndi  pmtuD  blackH  c1.0 c1.1 icmp
     {576, 536, 4288, 128, 600000, 1000, 2, 0, true, false, 16, 8, false},       // Automatic-A
@@ -34,7 +35,7 @@ constexpr PresetColumn kColumns[kTuningPresetCount] = {
     {1500, 1460, 256960, 64, 7200000, 1000, 2, 0, true, false, 20, 20, false},  // Automatic-E
     {1492, 1452, 255552, 64, 7200000, 1000, 2, 0, true, false, 20, 20, false},  // Automatic-F
     {1500, 1460, 256960, 32, 6400000, 1000, 2, 0, true, false, 20, 20, false},  // Automatic-G
-    {1500, 1500, 8192, 32, 3600000, 1000, 2, 0, true, false, 2, 4, false},      // Windows default
+    {1500, 1460, 8192, 32, 3600000, 1000, 2, 0, true, false, 2, 4, false},      // Windows default
 };
 
 std::string truth(bool on) { return on ? "True" : "False"; }

@@ -15,7 +15,6 @@ namespace {
 
 // The values both families write whatever the record holds.
 constexpr std::int64_t kSackOpts = 1;
-constexpr std::int64_t kTcp1323Opts = 1;
 constexpr std::int64_t kTcpMaxDupAcks = 2;
 constexpr std::int64_t kDefaultReceiveWindow = 8192;
 

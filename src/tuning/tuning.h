@@ -41,6 +41,10 @@ struct TuningParams {
 // The value that means "remove instead of write" in `mtu` and `rwin`.
 inline constexpr std::int32_t kRemoveValue = -1;
 
+// Tcp1323Opts as every apply writes it: window scaling (bit 0) on, so the
+// receive window may pass 65,535.
+inline constexpr std::int64_t kTcp1323Opts = 1;
+
 enum class Family { Win9x, Nt };
 
 // winVersion 1 to 4 (an unrecognised 9x system counts as 1) is the 9x

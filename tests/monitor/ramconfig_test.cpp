@@ -140,30 +140,38 @@ TEST_CASE("stored values that do not fit are held or cleared") {
     CHECK(config.view().chkSoundon == 0);
     CHECK(config.view().chkAutomatic == 0);
     CHECK(config.alarmLevel() == 32767);
-    CHECK(config.view().txtFreeAlarm == "0");  // no earlier load to go back to
+    CHECK(config.view().txtFreeAlarm == "10");  // not a number: the default
     CHECK(config.checkInterval() == 100);      // the interval spinner's least
     CHECK(config.cpuThreshold() == 255);
     CHECK(config.retryCount() == 255);
     CHECK_FALSE(config.Changed());
 }
 
-TEST_CASE("the alarm level and amount boxes go back to the last load's value on bad input") {
+TEST_CASE("the boxes keep what is typed; Save checks the boxes in use and leaves one not in use as loaded") {
     OrderedStore store;
     RamConfiguration config(store);
     config.load();
-    config.editFreeAlarm("abc");
-    CHECK(config.view().txtFreeAlarm == "10");
+    config.clickAutomatic(1);
     config.editFreeAlarm("1001");
-    CHECK(config.view().txtFreeAlarm == "10");
-    config.editFreeAlarm("1000");
-    CHECK(config.view().txtFreeAlarm == "1000");
+    CHECK(config.view().txtFreeAlarm == "1001");
+    CHECK(config.leave("txtFreeAlarm") == std::string("RAM to free (MB): a whole number from 0 to 1000"));
     config.editFreeAlarm("2.5");
-    CHECK(config.view().txtFreeAlarm == "2.5");
-    config.editAlarm("-1");
-    CHECK(config.view().txtAlarm == "250");
-    config.editAlarm("12x");
-    CHECK(config.view().txtAlarm == "250");
+    CHECK(config.leave("txtFreeAlarm") == std::nullopt);
+    CHECK(config.view().txtFreeAlarm == "2");  // shown as the alarm uses it
+    config.editTimeCheck("99999999999");
+    const std::optional<RefusedBox> refused = config.save();
+    REQUIRE(refused);
+    CHECK(std::string(refused->box) == "txtTimeCheck");
+    CHECK(store.saved.empty());
     CHECK(config.Changed());
+    config.editTimeCheck("0002000");
+    config.clickAutomatic(0);
+    config.clickSoundOn(1);
+    config.editRetry("abc");  // not in use with the sound alone: back to the loaded 10
+    CHECK(config.save() == std::nullopt);
+    CHECK(store.values[{kArea, "txtTimeCheck"}] == "2000");
+    CHECK(store.values[{kArea, "txtRetryOptimization"}] == "10");
+    CHECK(config.checkInterval() == 2000);
 }
 
 TEST_CASE("the memory alarm") {

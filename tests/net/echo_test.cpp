@@ -89,6 +89,17 @@ TEST_CASE("host texts: addresses, names, and what only looks like an address") {
     }
 }
 
+TEST_CASE("the host check before a save or a ping: whole addresses and names with a letter") {
+    for (const char* fine : {"127.0.0.1", " 10.0.0.255 ", "localhost", "0.pool.example", "my-host.example.com"}) {
+        CAPTURE(fine);
+        CHECK(hostProblem(fine) == std::nullopt);
+    }
+    for (const char* refused : {"", "  ", "300.1.1.1", "1.2.3", "abc def", "host_name", "a..b", "1.2.3.4."}) {
+        CAPTURE(refused);
+        CHECK(hostProblem(refused) == std::string(kHostRule));
+    }
+}
+
 TEST_CASE("an address is pinged directly, inside one start-up and clean-up") {
     FakeNet net;
     net.answering = {octets(192, 168, 0, 1)};

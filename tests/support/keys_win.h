@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cctype>
+#include <string>
 
 #include "win/dialogkeys_win.h"
 
@@ -50,6 +51,19 @@ inline void pressKey(WPARAM key, bool shift = false) {
     PostMessageA(focus, WM_KEYDOWN, key, 1);
     PostMessageA(focus, WM_KEYUP, key, static_cast<LPARAM>(0xC0000001u));
     pumpWithDialogKeys();
+}
+
+// Characters typed at the focus, one WM_CHAR each as the keyboard's
+// translation sends them ("\b" is Backspace).
+inline void typeText(const std::string& text) {
+    for (char c : text) PostMessageA(GetFocus(), WM_CHAR, static_cast<WPARAM>(static_cast<unsigned char>(c)), 1);
+    pumpWithDialogKeys();
+}
+
+// The focused box's whole text selected from the keyboard: Home, Shift+End.
+inline void selectAllByKeys() {
+    pressKey(VK_HOME);
+    pressKey(VK_END, true);
 }
 
 // Alt+letter at the focus: the system turns the press into WM_SYSCHAR.

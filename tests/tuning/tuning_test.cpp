@@ -6,6 +6,7 @@
 
 #include "core/regformat.h"
 #include "tuning/presets.h"
+#include "tuning/ranges.h"
 #include "core/regops.h"
 #include "tuning/tuning.h"
 
@@ -45,7 +46,7 @@ TEST_CASE("the eight presets hold the mode table") {
         {1500, 1460, 256960, 64, 7200000, 1000, 2, 0, true, false, 20, 20, false},
         {1492, 1452, 255552, 64, 7200000, 1000, 2, 0, true, false, 20, 20, false},
         {1500, 1460, 256960, 32, 6400000, 1000, 2, 0, true, false, 20, 20, false},
-        {1500, 1500, 8192, 32, 3600000, 1000, 2, 0, true, false, 2, 4, false},
+        {1500, 1460, 8192, 32, 3600000, 1000, 2, 0, true, false, 2, 4, false},
     };
     for (std::size_t i = 0; i < kTuningPresetCount; ++i) {
         CAPTURE(kTuningPresetNames[i]);
@@ -71,6 +72,25 @@ TEST_CASE("the eight presets hold the mode table") {
     currentTuning = tuningPresets[3];
     CHECK(currentTuning == tuningPresets[3]);
     CHECK(currentTuning != tuningPresets[4]);
+}
+
+TEST_CASE("every Wizard preset lies inside the documented ranges the Advanced boxes read") {
+    initTuningPresets();
+    for (std::size_t i = 0; i < kTuningPresetCount; ++i) {
+        CAPTURE(kTuningPresetNames[i]);
+        CHECK(firstOutOfRange(tuningPresets[i]) == std::nullopt);
+    }
+    // The table has teeth: each kind of breach is named by its rule.
+    TuningParams p = tuningPresets[4];
+    p.mss = p.mtu;
+    CHECK(firstOutOfRange(p) == std::string("MSS: a whole number of bytes from 28 to 1460"));
+    p = tuningPresets[4];
+    p.ttl = 256;
+    CHECK(firstOutOfRange(p) == std::string("TTL: a whole number of hops from 1 to 255"));
+    p = tuningPresets[4];
+    p.rwin = 1073741824;
+    CHECK(firstOutOfRange(p) == std::string("RWIN: a whole number of bytes from 1 to 1073741823"));
+    CHECK(receiveWindowRange(0).highest == 65535);  // without window scaling
 }
 
 TEST_CASE("the mode summary text") {

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <limits>
 
+#include "core/numberbox.h"
 #include "core/text.h"
+#include "tuning/ranges.h"
 
 namespace quellar {
 
@@ -24,9 +26,9 @@ const char* const kFindCaption = "&Find";
 const char* const kFindingCaption = "Finding...";
 const char* const kFindHost = "txtMTUHost";
 const char* const kFinishCaption = "Finish";
+const char* const kProblemLine = "lblBoxProblem";
 
 constexpr std::int32_t kLargestWhole = std::numeric_limits<std::int32_t>::max();
-constexpr double kLargestReceiveWindow = 1073741823.0;
 
 // Page frames stand in the outer frame; everything on a page is placed
 // relative to its frame.
@@ -130,7 +132,7 @@ std::vector<ControlDecl> makeControls() {
 
         box("txtTTLValue", "64", {12, 22, 70, 21}, p[4]),
         label("lblTTLRecCaption", "Recommended TTL  :", {88, 25, 212, 16}, p[4]),
-        label("lblTTLRecValue", "64 Seconds", {304, 25, 96, 16}, p[4]),
+        label("lblTTLRecValue", "64 hops", {304, 25, 96, 16}, p[4]),
         box("txtHTTP11Value", "20", {12, 50, 70, 21}, p[4]),
         label("lblHTTP11RecCaption", "Recommended value for HTTP 1.1  :", {88, 53, 212, 16}, p[4]),
         label("lblHTTP11RecValue", "20", {304, 53, 96, 16}, p[4]),
@@ -153,7 +155,8 @@ std::vector<ControlDecl> makeControls() {
 
         box("txtSYNValue", "2", {12, 22, 36, 21}, p[6], true),
         with({ControlKind::UpDown, "updwnDescision", "", {48, 22, 16, 21}, p[6]},
-             ControlOptions::upDown(0, 2, 1, "txtSYNValue")),
+             ControlOptions::upDown(static_cast<int>(tuning::ranges::kSynAttackProtect.lowest),
+                                    static_cast<int>(tuning::ranges::kSynAttackProtect.highest), 1, "txtSYNValue")),
         label("lblSYNQuestion", "What will be your decision?", {76, 25, 200, 16}, p[6]),
         label("lblSYN2", "2 - (recommended) - best protection against SYN attacks.", {12, 46, 388, 15}, p[6]),
         label("lblSYN1", "1 - better protection against SYN attacks.", {12, 61, 388, 15}, p[6]),
@@ -168,6 +171,10 @@ std::vector<ControlDecl> makeControls() {
         label("lblICMPRec", "Recommended to be DISABLED.", {130, 24, 240, 16}, p[7]),
         label("lblICMPExplain", kIcmpExplain, {12, 48, 388, 60}, p[7]),
 
+        // What a refused box accepts, beside the buttons that were refused.
+        // Shown only then; Preview, which shares the place, stands on the
+        // last page, which has no number box.
+        label(kProblemLine, "", {12, 203, 208, 30}, kOuterFrame),
         {ControlKind::Button, kPreview, "Pre&view...", {130, 206, 90, 25}, kOuterFrame},
         {ControlKind::Button, kBack, "<<Back", {226, 206, 90, 25}, kOuterFrame},
         with({ControlKind::Button, kNext, kNextCaption, {322, 206, 90, 25}, kOuterFrame},
@@ -178,19 +185,6 @@ std::vector<ControlDecl> makeControls() {
                      {14, 22 + i * 24, 360, 18}, "frmConnectionType", i});
     }
     return d;
-}
-
-// The number a text begins with (leading blanks skipped), 0 when none.
-double leadingNumber(const std::string& s) {
-    std::size_t i = 0;
-    while (i < s.size() && text::isBlank(s[i])) ++i;
-    std::size_t end = i;
-    if (end < s.size() && (s[end] == '+' || s[end] == '-')) ++end;
-    while (end < s.size() && (text::isDigit(s[end]) || s[end] == '.')) ++end;
-    for (std::size_t cut = end; cut > i; --cut) {
-        if (auto n = text::parseNumber(std::string_view(s).substr(i, cut - i))) return *n;
-    }
-    return 0;
 }
 
 }  // namespace
@@ -231,7 +225,7 @@ AdvancedMode::AdvancedMode(Form& form, tuning::TuningParams& record, Actions act
     form_[kNext].onClick = [this] { next(); };
     form_[kBack].onClick = [this] { back(); };
     form_[kPreview].onClick = [this] {
-        if (actions_.preview) actions_.preview(recordAtFinish());
+        if (actions_.preview && checkAll()) actions_.preview(recordAtFinish());
     };
     for (int i = 0; i < static_cast<int>(connectionTypes().size()); ++i)
         form_.get("optConnType", i).onClick = [this, i] { connectionType_ = i; };
@@ -240,31 +234,20 @@ AdvancedMode::AdvancedMode(Form& form, tuning::TuningParams& record, Actions act
     form_["chkBlackHoleValue"].onClick = [this] { record_.pmtuBlackHoleDetect = form_["chkBlackHoleValue"].value() == 1; };
     form_["chkICMPValue"].onClick = [this] { record_.icmpRedirects = form_["chkICMPValue"].value() == 1; };
     form_["txtSYNValue"].onChange = [this] {
-        if (auto n = text::parseWholeRounded(form_["txtSYNValue"].text(), 0, 2))
+        if (auto n = wholeNumberIn(form_["txtSYNValue"].text(), tuning::ranges::kSynAttackProtect))
             record_.synAttackProtect = static_cast<std::int16_t>(*n);
     };
     form_.choice("cmbNDI").onChange = [this] {
         if (auto n = text::parseWhole(form_.choice("cmbNDI").text(), 0, kLargestWhole))
             record_.ndiCacheSize = static_cast<std::int32_t>(*n);
     };
-    form_["txtMultiplier"].onChange = [this] { multiplierEdited(); };
+    form_["txtMultiplier"].onChange = [this] { computeReceiveWindow(); };
     form_[kFind].onClick = [this] { findMtu(); };
-
-    form_["txtMTUValue"].onChange = [this] { validate("txtMTUValue", 0, kLargestWhole, record_.mtu); };
-    form_["txtMSSValue"].onChange = [this] { validate("txtMSSValue", 0, kLargestWhole, record_.mss); };
-    form_["txtTTLValue"].onChange = [this] { validate("txtTTLValue", 0, 256, record_.ttl); };
-    form_["txtHTTP10Value"].onChange = [this] {
-        validate("txtHTTP10Value", 4, kLargestWhole, record_.maxConnPer1_0Server);
-    };
-    form_["txtHTTP11Value"].onChange = [this] {
-        validate("txtHTTP11Value", 2, kLargestWhole, record_.maxConnPerServer);
-    };
-    form_["txtKeepAliveTimeValue"].onChange = [this] {
-        validate("txtKeepAliveTimeValue", 0, kLargestWhole, record_.keepAliveTime);
-    };
-    form_["txtKeepAliveIntervalValue"].onChange = [this] {
-        validate("txtKeepAliveIntervalValue", 0, kLargestWhole, record_.keepAliveInterval);
-    };
+    // Nothing is checked while the user types: a box is read when it is
+    // left, and when a button that goes on with its value is pressed.
+    for (const NumberBox& box : numberBoxes())
+        form_[box.name].onLeave = [this, name = box.name] { checkBox(name); };
+    form_.showProblemsIn(kProblemLine);
 }
 
 void AdvancedMode::load(int page) {
@@ -281,10 +264,11 @@ void AdvancedMode::load(int page) {
 void AdvancedMode::findMtu() {
     if (findingMtu_ || !actions_.findMtu) return;
     const std::string host = form_[kFindHost].text();
-    if (net::classifyHost(host).kind == net::HostKind::Blank) {
-        if (actions_.tell) actions_.tell(kTypeMtuHost);
+    if (const auto problem = net::hostProblem(host, "Host")) {
+        form_[kFindHost].refuse(*problem);
         return;
     }
+    form_[kFindHost].clearProblem();
     findingMtu_ = true;
     form_[kFind].setEnabled(false);
     form_[kFind].setText(kFindingCaption);
@@ -313,6 +297,8 @@ void AdvancedMode::show(int page) {
 }
 
 void AdvancedMode::next() {
+    // Finish reads every page's boxes; any other step only the page it leaves.
+    if (!(page_ == kAdvancedPageCount - 1 ? checkAll() : checkPage(page_))) return;
     page_ = page_ + 1 > kAdvancedPageCount - 1 ? kAdvancedAppliedPage : page_ + 1;
     enter(page_);
     if (page_ == kAdvancedAppliedPage) return;
@@ -321,11 +307,18 @@ void AdvancedMode::next() {
 }
 
 void AdvancedMode::back() {
-    page_ = page_ - 1 < 0 ? 0 : page_ - 1;
-    if (page_ == 0) form_[kBack].setEnabled(false);
+    if (page_ < kAdvancedPageCount && !checkPage(page_)) return;
+    goBackTo(page_ - 1 < 0 ? 0 : page_ - 1);
+}
+
+// A page shown again without its entering action: what "<<Back" does, and
+// where Finish takes the user to a box it refuses.
+void AdvancedMode::goBackTo(int page) {
+    page_ = page;
+    form_[kBack].setEnabled(page_ != 0);
     if (page_ == kAdvancedPageCount - 1) form_[kNext].setEnabled(true);
     show(page_);
-    form_[kNext].setText(kNextCaption);
+    form_[kNext].setText(page_ == kAdvancedPageCount - 1 ? kFinishCaption : kNextCaption);
 }
 
 void AdvancedMode::enter(int page) {
@@ -343,15 +336,20 @@ void AdvancedMode::enter(int page) {
         record_.pmtuDiscovery = true;
         record_.pmtuBlackHoleDetect = false;
         break;
-    case 3:
-        form_["txtMSSRWINValue"].setText(std::to_string(record_.mss));
+    case 3: {
+        // The MSS the user entered on the MTU page, checked when that page
+        // was left; the record takes it only at Finish.
+        const auto mss = wholeNumberIn(form_["txtMSSValue"].text(), tuning::mssRange(mtuEntered()));
+        form_["txtMSSRWINValue"].setText(std::to_string(mss.value_or(record_.mss)));
         // Set quietly: the page computes the window itself, once.
         form_["txtMultiplier"].setTextQuietly(std::to_string(type.multiplier));
+        form_["txtMultiplier"].clearProblem();
         computeReceiveWindow();
-        if (auto rwin = text::parseWholeRounded(form_["txtRWIN"].text(), 0, kLargestWhole))
+        if (auto rwin = wholeNumberIn(form_["txtRWIN"].text(), tuning::receiveWindowRange()))
             record_.rwin = static_cast<std::int32_t>(*rwin);
         form_["lblRWINRecValue"].setText(std::to_string(record_.rwin) + "Bytes");
         break;
+    }
     case 4:
         record_.ttl = 64;
         record_.maxConnPer1_0Server = 20;
@@ -377,33 +375,71 @@ void AdvancedMode::enter(int page) {
     }
 }
 
+// Follows the multiplier as it is typed, read as the check reads it; the
+// window stays empty while the multiplier is not a number it could use.
 void AdvancedMode::computeReceiveWindow() {
-    const double product = receiveWindow(record_.mss, leadingNumber(form_["txtMultiplier"].text()),
-                                         leadingNumber(form_["txtScaleFactor"].text()));
-    form_["txtRWIN"].setText(numberText(product));
+    const WholeRange any{"", 1, kLargestWhole};
+    const auto mss = wholeNumberIn(form_["txtMSSRWINValue"].text(), any);
+    const auto multiplier = wholeNumberIn(form_["txtMultiplier"].text(), any);
+    const auto scale = wholeNumberIn(form_["txtScaleFactor"].text(), any);
+    form_["txtRWIN"].setText(mss && multiplier && scale
+                                 ? numberText(receiveWindow(static_cast<double>(*mss), static_cast<double>(*multiplier),
+                                                            static_cast<double>(*scale)))
+                                 : std::string());
 }
 
-void AdvancedMode::multiplierEdited() {
-    Control& multiplier = form_["txtMultiplier"];
-    const std::string typeMultiplier =
-        std::to_string(connectionTypes()[static_cast<std::size_t>(connectionType_)].multiplier);
-    // Replacing the text raises this handler again, which then finds a
-    // number and a sound window: the repair ends there.
-    if (!text::isNumber(multiplier.text())) {
-        multiplier.setText(typeMultiplier);
-        return;
+const std::vector<AdvancedMode::NumberBox>& AdvancedMode::numberBoxes() {
+    static const std::vector<NumberBox> boxes = {
+        {"txtMTUValue", 1},        {"txtMSSValue", 1},    {"txtMultiplier", 3},
+        {"txtTTLValue", 4},        {"txtHTTP11Value", 4}, {"txtHTTP10Value", 4},
+        {"txtKeepAliveTimeValue", 5}, {"txtKeepAliveIntervalValue", 5},
+    };
+    return boxes;
+}
+
+std::int64_t AdvancedMode::mtuEntered() const {
+    return wholeNumberIn(form_.find("txtMTUValue")->text(), tuning::ranges::kMtu).value_or(record_.mtu);
+}
+
+// Each box's range, from the one table in the tuning domain. The MSS
+// follows the MTU box, the multiplier the MSS and scale factor of its row.
+WholeRange AdvancedMode::rangeOf(const std::string& box) const {
+    namespace r = tuning::ranges;
+    if (box == "txtMTUValue") return r::kMtu;
+    if (box == "txtMSSValue") return tuning::mssRange(mtuEntered());
+    if (box == "txtMultiplier") {
+        const WholeRange any{"", 1, kLargestWhole};
+        return tuning::multiplierRange(wholeNumberIn(form_.find("txtMSSRWINValue")->text(), any).value_or(1),
+                                       wholeNumberIn(form_.find("txtScaleFactor")->text(), any).value_or(1));
     }
-    computeReceiveWindow();
-    const double rwin = leadingNumber(form_["txtRWIN"].text());
-    if ((rwin > kLargestReceiveWindow || rwin < record_.mss) && multiplier.text() != typeMultiplier)
-        multiplier.setText(typeMultiplier);
+    if (box == "txtTTLValue") return r::kTtl;
+    if (box == "txtHTTP11Value") return r::kMaxConnPerServer;
+    if (box == "txtHTTP10Value") return r::kMaxConnPer1_0Server;
+    if (box == "txtKeepAliveTimeValue") return r::kKeepAliveTime;
+    return r::kKeepAliveInterval;
 }
 
-void AdvancedMode::validate(const char* name, double lowest, double highest, std::int32_t recordValue) {
-    Control& box = form_[name];
-    const auto number = text::parseNumber(box.text());
-    if (number && *number >= lowest && *number <= highest) return;
-    box.setText(std::to_string(recordValue));
+bool AdvancedMode::checkBox(const std::string& box) {
+    return checkNumberBox(form_[box], rangeOf(box));
+}
+
+bool AdvancedMode::checkPage(int page) {
+    for (const NumberBox& box : numberBoxes()) {
+        if (box.page == page && !checkBox(box.name)) return false;
+    }
+    return true;
+}
+
+// Before Finish or its preview: every page in order. A box refused on
+// another page brings that page back, so the user sees what to mend.
+bool AdvancedMode::checkAll() {
+    for (const NumberBox& box : numberBoxes()) {
+        if (wholeNumberIn(form_[box.name].text(), rangeOf(box.name))) continue;
+        if (box.page != page_) goBackTo(box.page);
+        return checkBox(box.name);
+    }
+    for (const NumberBox& box : numberBoxes()) checkBox(box.name);
+    return true;
 }
 
 tuning::TuningParams AdvancedMode::recordAtFinish() const {
@@ -416,27 +452,26 @@ void AdvancedMode::readBoxes(tuning::TuningParams& into) const {
     struct Field {
         const char* box;
         std::int32_t tuning::TuningParams::*target;
-        std::int64_t lowest;
-        std::int64_t highest;
     };
     const Field fields[] = {
-        {"txtMTUValue", &tuning::TuningParams::mtu, 0, kLargestWhole},
-        {"txtMSSValue", &tuning::TuningParams::mss, 0, kLargestWhole},
-        {"txtRWIN", &tuning::TuningParams::rwin, 0, kLargestWhole},
-        {"txtTTLValue", &tuning::TuningParams::ttl, 0, 256},
-        {"txtHTTP10Value", &tuning::TuningParams::maxConnPer1_0Server, 4, kLargestWhole},
-        {"txtHTTP11Value", &tuning::TuningParams::maxConnPerServer, 2, kLargestWhole},
-        {"txtKeepAliveTimeValue", &tuning::TuningParams::keepAliveTime, 0, kLargestWhole},
-        {"txtKeepAliveIntervalValue", &tuning::TuningParams::keepAliveInterval, 0, kLargestWhole},
+        {"txtMTUValue", &tuning::TuningParams::mtu},
+        {"txtMSSValue", &tuning::TuningParams::mss},
+        {"txtTTLValue", &tuning::TuningParams::ttl},
+        {"txtHTTP10Value", &tuning::TuningParams::maxConnPer1_0Server},
+        {"txtHTTP11Value", &tuning::TuningParams::maxConnPerServer},
+        {"txtKeepAliveTimeValue", &tuning::TuningParams::keepAliveTime},
+        {"txtKeepAliveIntervalValue", &tuning::TuningParams::keepAliveInterval},
     };
+    // Read as the checks read them, which have passed by now.
     for (const Field& f : fields) {
-        // A text that does not convert within the field's range (a window
-        // product too large for 32 bits, say) leaves the record's value.
-        const Control* box = form_.find(f.box);
-        if (!box) continue;
-        if (auto n = text::parseWholeRounded(box->text(), f.lowest, f.highest))
+        if (auto n = wholeNumberIn(form_.find(f.box)->text(), rangeOf(f.box)))
             into.*f.target = static_cast<std::int32_t>(*n);
     }
+    if (auto rwin = wholeNumberIn(form_.find("txtRWIN")->text(), tuning::receiveWindowRange()))
+        into.rwin = static_cast<std::int32_t>(*rwin);
+    // Numbers of its own: a "Windows default" chosen in the Wizard before
+    // no longer stands.
+    into.systemDefaults = false;
 }
 
 void AdvancedMode::finish() {

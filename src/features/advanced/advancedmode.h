@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/form.h"
+#include "core/numberbox.h"
 #include "net/mtufinder.h"
 #include "tuning/tuning.h"
 
@@ -74,13 +75,24 @@ public:
     bool findingMtu() const { return findingMtu_; }
 
 private:
+    // The boxes the user types numbers into, each on its page.
+    struct NumberBox {
+        const char* name;
+        int page;
+    };
+    static const std::vector<NumberBox>& numberBoxes();
+
     void enter(int page);
     void show(int page);
+    void goBackTo(int page);
     void finish();
     void findMtu();
     void computeReceiveWindow();
-    void multiplierEdited();
-    void validate(const char* box, double lowest, double highest, std::int32_t recordValue);
+    std::int64_t mtuEntered() const;
+    WholeRange rangeOf(const std::string& box) const;
+    bool checkBox(const std::string& box);
+    bool checkPage(int page);
+    bool checkAll();
     void readBoxes(tuning::TuningParams& into) const;
 
     Form& form_;
@@ -92,6 +104,5 @@ private:
     bool findingMtu_ = false;
 };
 
-inline constexpr char kTypeMtuHost[] = "Type the host name or IPv4 address to find the largest MTU to.";
 
 }  // namespace quellar

@@ -19,6 +19,7 @@ const char* const kIntervalLabel = "lblPingInterval";
 const char* const kSave = "cmdSave";
 const char* const kDescription = "lblPingerDescription";
 const char* const kResult = "lblPingResult";
+const char* const kHostProblem = "lblHostProblem";
 
 const char* const kDescriptionText =
     "The PING utility helps to keep you from getting your modem connection disconnected by your service "
@@ -45,8 +46,10 @@ const std::vector<ControlDecl>& netPingerControls() {
         {ControlKind::CheckBox, kSound, "Play &Sound at Ping", {212, 79, 184, 18}, kConfiguration},
         {ControlKind::SkinLabel, kHostLabel, "Ping Host", {12, 50, 80, 16}, kConfiguration},
         {ControlKind::SkinLabel, kIntervalLabel, "Ping Interval", {12, 80, 80, 16}, kConfiguration},
-        // What the last Ping Now came to; two lines, for a long host name.
-        {ControlKind::Label, kResult, "", {14, 207, 298, 28}, kOuterFrame},
+        // One line beside Save: what the last Ping Now came to (two lines,
+        // for a long host name), or what a refused host must look like.
+        {ControlKind::Label, kResult, "", {14, 205, 298, 28}, kOuterFrame},
+        {ControlKind::Label, kHostProblem, "", {14, 205, 298, 28}, kOuterFrame},
         {ControlKind::Button, kSave, "Save", {318, 206, 96, 26}, kOuterFrame},
     };
     return decls;
@@ -80,8 +83,11 @@ NetPingerSettings::NetPingerSettings(Form& form, SettingsStore& store, StartPing
         pinger_.setSound(form_[kSound].value() == 1);
         show();
     };
-    form_[kSave].onClick = [this] { save(); };
+    form_[kSave].onClick = [this] {
+        if (checkHost()) save();
+    };
     form_[kPingNow].onClick = [this] {
+        if (!checkHost()) return;
         // What the host box holds, not the saved host: the user pings what
         // they see.
         const std::string host = pinger_.hostInBox();
@@ -92,6 +98,24 @@ NetPingerSettings::NetPingerSettings(Form& form, SettingsStore& store, StartPing
             form_[kResult].setText(kPingStillOut);
         }
     };
+    form_[kHost].onLeave = [this] { checkHost(); };
+    form_.showProblemsIn(kHostProblem);
+}
+
+// A host typed in manual mode is checked before it is saved or pinged; in
+// automatic mode the box only says "Automatic".
+bool NetPingerSettings::checkHost() {
+    Control& host = form_[kHost];
+    const std::optional<std::string> problem =
+        host.enabled() ? hostProblem(host.text()) : std::optional<std::string>();
+    if (problem) {
+        // The refusal takes the place of the last Ping Now's line.
+        form_[kResult].setText("");
+        host.refuse(*problem);
+        return false;
+    }
+    host.clearProblem();
+    return true;
 }
 
 void NetPingerSettings::load() {

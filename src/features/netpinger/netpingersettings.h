@@ -43,6 +43,7 @@ private:
     void show();
     void onTick();
     void save();
+    bool checkHost();
 
     Form& form_;
     Pinger pinger_;

@@ -1,5 +1,9 @@
 #include "features/ramconfig/ramconfigwindow.h"
 
+#include <iterator>
+#include <optional>
+#include <string>
+
 #include "monitor/systemstatus.h"
 
 namespace quellar::memory {
@@ -95,10 +99,28 @@ void RamConfigurationPage::wire() {
     onText(kTimeCheck, &RamConfiguration::editTimeCheck);
     onText(kRunOnly, &RamConfiguration::editRunOnly);
     onText(kRetry, &RamConfiguration::editRetry);
+    // A box is read when the user leaves it and at Save, never while typing.
+    for (const char* box : kRamNumberBoxes) {
+        form_[box].onLeave = [this, box] {
+            std::optional<std::string> rule;
+            edit([&](RamConfiguration& config) { rule = config.leave(box); });
+            if (rule) form_[box].refuse(*rule);
+            else form_[box].clearProblem();
+        };
+    }
     form_[kSave].onClick = [this] {
-        edit([](RamConfiguration& config) { config.save(); });
+        std::optional<RefusedBox> refused;
+        edit([&](RamConfiguration& config) { refused = config.save(); });
+        if (refused) {
+            form_[refused->box].refuse(refused->rule);
+            return;
+        }
+        for (const char* box : kRamNumberBoxes) form_[box].clearProblem();
         alarm_.setInterval(static_cast<std::uint32_t>(config_->checkInterval()));
     };
+    // Each box's refusal shows in place of the caption beside it.
+    const char* const labels[] = {"lblAlarm", kFreeAlarmLabel, kTimeCheckLabel, "lblRunOnly", "lblRetryOptimization"};
+    for (std::size_t i = 0; i < std::size(labels); ++i) form_.showProblemBeside(kRamNumberBoxes[i], labels[i]);
 }
 
 void RamConfigurationPage::edit(const std::function<void(RamConfiguration&)>& change) {
@@ -135,6 +157,13 @@ void RamConfigurationPage::show() {
     form_[kTimeCheck].setEnabled(v.txtTimeCheckEnabled);
     form_[kTimeCheckSpinner].setEnabled(v.txtTimeCheckEnabled);
     form_[kTimeCheckLabel].setEnabled(v.txtTimeCheckEnabled);
+    form_["lblAlarm"].setEnabled(v.txtAlarmEnabled);
+    form_[kRunOnly].setEnabled(v.txtRunOnlyEnabled);
+    form_[kRunOnlySpinner].setEnabled(v.txtRunOnlyEnabled);
+    form_["lblRunOnly"].setEnabled(v.txtRunOnlyEnabled);
+    form_[kRetry].setEnabled(v.txtRetryEnabled);
+    form_[kRetrySpinner].setEnabled(v.txtRetryEnabled);
+    form_["lblRetryOptimization"].setEnabled(v.txtRetryEnabled);
     form_[kSave].setEnabled(v.cmdSaveEnabled);
     showing_ = false;
 }

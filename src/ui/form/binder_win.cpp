@@ -163,12 +163,21 @@ int listAlignment(Alignment a) {
     return LVCFMT_LEFT;
 }
 
+// Posted when a control asks for the keyboard (a refused box): it takes it
+// once the focus change under way (the user clicked elsewhere) is over.
+// lParam is the control.
+UINT focusWantedMessage() {
+    static const UINT message = RegisterWindowMessageA("Quellar.FocusWanted");
+    return message;
+}
+
 }  // namespace
 
 FormBinder::FormBinder(Form& form, HWND window) : form_(form), window_(window) {}
 
 FormBinder::~FormBinder() {
     for (auto& control : form_.controls()) {
+        control->onFocusRequested = nullptr;
         control->onModelChanged = nullptr;
         if (control->kind() == ControlKind::Graph) {
             if (HWND hwnd = handleOf(*control)) ui::attachGraph(hwnd, nullptr);
@@ -256,6 +265,9 @@ bool FormBinder::createControls() {
         controls_[hwnd] = &control;
         push(control);
         control.onModelChanged = [this](const Control& changed) { push(changed); };
+        control.onFocusRequested = [this](const Control& wanted) {
+            if (HWND box = handleOf(wanted)) PostMessageA(window_, focusWantedMessage(), 0, reinterpret_cast<LPARAM>(box));
+        };
     }
     return all;
 }
@@ -419,7 +431,30 @@ void FormBinder::push(const Control& control) {
     pushing_ = wasPushing;
 }
 
+// The box takes the keyboard with its text selected, so the next keys
+// replace it, unless the user has gone to another window meanwhile: a
+// refused box must not pull the keyboard out of another program.
+void FormBinder::focusWanted(HWND hwnd) {
+    if (!controlOf(hwnd) || !IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd)) return;
+    HWND focus = GetFocus();
+    if (focus != hwnd && !(focus && (focus == window_ || IsChild(window_, focus)))) return;
+    if (focus != hwnd) {
+        // The box this takes the keyboard from is not being left by the
+        // user: two refused boxes would otherwise pull it to and fro.
+        const bool was = refocusing_;
+        refocusing_ = true;
+        SetFocus(hwnd);
+        refocusing_ = was;
+    }
+    SendMessageA(hwnd, EM_SETSEL, 0, -1);
+}
+
 bool FormBinder::route(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (msg == focusWantedMessage()) {
+        focusWanted(reinterpret_cast<HWND>(lParam));
+        result = 0;
+        return true;
+    }
     bool handled = false;
     switch (msg) {
     case WM_COMMAND:
@@ -465,6 +500,7 @@ bool FormBinder::handleCommand(int id, int code, HWND hwnd) {
         return true;
     case ControlKind::TextBox:
         if (code == EN_CHANGE) control->userText(windowText(hwnd));
+        else if (code == EN_KILLFOCUS && !refocusing_) control->userLeave();
         return true;
     case ControlKind::ComboBox:
         if (code == CBN_SELCHANGE)

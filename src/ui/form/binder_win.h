@@ -62,6 +62,7 @@ private:
     bool handleCommand(int id, int code, HWND control);
     bool handleNotify(NMHDR& header, LRESULT& result);
     bool handleScroll(int code, int position, HWND control);
+    void focusWanted(HWND hwnd);
 
     Form& form_;
     HWND window_;
@@ -78,6 +79,7 @@ private:
     int defaultId_ = 0;
     Control* cancel_ = nullptr;
     bool pushing_ = false;
+    bool refocusing_ = false;
 };
 
 // A control id for each bound control; ids start here so they never clash

@@ -68,30 +68,35 @@ TEST_CASE("Advanced mode: pages, Back and Next, and what entering each page stor
     CHECK(a["cmdNextPage"].text() == "Next>>");
 }
 
-TEST_CASE("the receive window: examples, the multiplier's repair, and Finish") {
+TEST_CASE("the receive window follows the MSS entered and the multiplier typed; Finish writes the boxes") {
     for (auto [type, rwin] : {std::pair{0, 6432}, {1, 256960}, {2, 255552}, {3, 256960}}) {
         Advanced a;
         a.walkTo(3, type);
         CHECK(a["txtRWIN"].text() == std::to_string(rwin));
         CHECK(a["lblRWINRecValue"].text() == std::to_string(rwin) + "Bytes");
         CHECK(a.record.rwin == rwin);
-        a["txtMultiplier"].userText("0");  // 0 is smaller than the MSS: repaired
-        CHECK(a["txtMultiplier"].text() == (type == 0 ? "3" : "44"));
-        CHECK(a["txtRWIN"].text() == std::to_string(rwin));
     }
     Advanced a;
+    a.walkTo(1);
+    a["txtMSSValue"].userText("500");
     a.walkTo(3);
-    a["txtMultiplier"].userText("x");
-    CHECK(a["txtMultiplier"].text() == "3");
-    a["txtMultiplier"].userText("9999999");  // beyond 1073741823: repaired
-    CHECK(a["txtMultiplier"].text() == "3");
-    a["txtMultiplier"].userText("2.5");
-    CHECK(a["txtRWIN"].text() == "5360");
-    CHECK(a.record.rwin == 6432);  // an edit reaches the record only at Finish
+    CHECK(a["txtMSSRWINValue"].text() == "500");
+    CHECK(a["txtRWIN"].text() == "6000");
+    // One reading of a number: "1e9" is 10^9 for the window and the check
+    // alike, and far too large; "1e2" is 100 and shows so once accepted.
+    a["txtMultiplier"].userText("1e9");
+    CHECK(a["txtMultiplier"].text() == "1e9");
+    CHECK(a["txtRWIN"].text() == "2000000000000");
+    a["cmdNextPage"].userClick();
+    CHECK(a.mode.page() == 3);
+    CHECK(a["txtMultiplier"].problem() == "Multiplier: a whole number from 1 to 536870");
+    a["txtMultiplier"].userText("1e2");
+    CHECK(a["txtMultiplier"].problem().empty());
+    a["txtMultiplier"].userLeave();
+    CHECK(a["txtMultiplier"].text() == "100");
+    CHECK(a["txtRWIN"].text() == "200000");
 
     a.walkTo(7);
-    a["txtMSSValue"].userText("500.5");  // ties to even at Finish
-    CHECK(a.form.isShown(a["cmdPreview"]));  // beside Finish only
     a["cmdPreview"].userClick();
     a["cmdNextPage"].userClick();
     REQUIRE(a.previewed.size() == 1);
@@ -100,7 +105,7 @@ TEST_CASE("the receive window: examples, the multiplier's repair, and Finish") {
     CHECK(a.home == 1);
     CHECK(a.mode.page() == kAdvancedAppliedPage);
     CHECK_FALSE(a["cmdNextPage"].enabled());
-    CHECK(a.record.rwin == 5360);
+    CHECK(a.record.rwin == 200000);
     CHECK(a.record.mss == 500);
     a["cmdPrevPage"].userClick();
     CHECK(a["cmdNextPage"].enabled());
@@ -108,25 +113,88 @@ TEST_CASE("the receive window: examples, the multiplier's repair, and Finish") {
     CHECK(a.applied == 2);  // each Finish applies (and so writes a backup) again
 }
 
-TEST_CASE("the numeric boxes put back the record's value for anything outside their range") {
+TEST_CASE("a number box keeps what is typed and is checked on leaving and on Next, against the documented ranges") {
     Advanced a;
+    a.walkTo(1);
+    // Emptied and typed again, never rewritten in between.
+    a["txtMTUValue"].userText("");
+    CHECK(a["txtMTUValue"].text().empty());
+    a["txtMTUValue"].userText("1500");
+    CHECK(a["txtMTUValue"].text() == "1500");
+    a["txtMSSValue"].userText("2000");
+    a["txtMSSValue"].userLeave();
+    CHECK(a["txtMSSValue"].text() == "2000");
+    CHECK(a["txtMSSValue"].problem() == "MSS: a whole number of bytes from 28 to 1460");
+    CHECK(a["txtMSSValue"].focusRequests() == 1);
+    CHECK(a["lblBoxProblem"].visible());
+    CHECK(a["lblBoxProblem"].text() == a["txtMSSValue"].problem());
+    a["cmdNextPage"].userClick();
+    CHECK(a.mode.page() == 1);
+    a["txtMSSValue"].userText("1460");
+    CHECK(a["txtMSSValue"].problem().empty());  // typing puts the message away
+    CHECK_FALSE(a["lblBoxProblem"].visible());
+    a["txtMTUValue"].userText("95769999");
+    a["cmdNextPage"].userClick();
+    CHECK(a.mode.page() == 1);
+    CHECK(a["txtMTUValue"].problem() == "MTU: a whole number of bytes from 68 to 65535");
+    a["txtMTUValue"].userText("1500");
     a.walkTo(4);
+
     struct Edge {
         const char* box;
-        const char* kept;
-        const char* replaced;
-        const char* restored;
+        const char* refused;
+        const char* rule;
     };
-    for (const Edge& e : {Edge{"txtTTLValue", "256", "257", "64"}, Edge{"txtTTLValue", "0", "abc", "64"},
-                          Edge{"txtHTTP10Value", "4", "3", "20"}, Edge{"txtHTTP11Value", "2", "1", "20"}}) {
+    for (const Edge& e : {Edge{"txtTTLValue", "256", "TTL: a whole number of hops from 1 to 255"},
+                          Edge{"txtTTLValue", "0", "TTL: a whole number of hops from 1 to 255"},
+                          Edge{"txtHTTP11Value", "abc", "HTTP 1.1: a whole number of connections from 1 to 128"},
+                          Edge{"txtHTTP10Value", "129", "HTTP 1.0: a whole number of connections from 1 to 128"}}) {
         CAPTURE(e.box);
-        a[e.box].userText(e.kept);
-        CHECK(a[e.box].text() == e.kept);
-        a[e.box].userText(e.replaced);
-        CHECK(a[e.box].text() == e.restored);
+        a[e.box].userText(e.refused);
+        a["cmdNextPage"].userClick();
+        CHECK(a.mode.page() == 4);
+        CHECK(a[e.box].text() == e.refused);
+        CHECK(a[e.box].problem() == e.rule);
+        a["cmdPrevPage"].userClick();  // no page changes while a box is wrong
+        CHECK(a.mode.page() == 4);
+        a[e.box].userText("16");
     }
-    a["txtMTUValue"].userText("");
-    CHECK(a["txtMTUValue"].text() == "576");
+    a["cmdNextPage"].userClick();
+    CHECK(a.mode.page() == 5);
+    a["txtKeepAliveTimeValue"].userText("0");
+    a["cmdNextPage"].userClick();
+    CHECK(a["txtKeepAliveTimeValue"].problem() ==
+          "Keep Alive Time: a whole number of milliseconds from 1 to 2147483647");
+    a["txtKeepAliveTimeValue"].userText("7200000");
+    a.walkTo(7);
+    // A box wrong on another page (set behind the user's back) stops Finish
+    // there: its page comes back with the message.
+    a["txtTTLValue"].setText("300");
+    a["cmdNextPage"].userClick();
+    CHECK(a.applied == 0);
+    CHECK(a.mode.page() == 4);
+    CHECK(a.onScreen("txtTTLValue"));
+    CHECK_FALSE(a["txtTTLValue"].problem().empty());
+    a["txtTTLValue"].userText("128");
+    a.walkTo(kAdvancedAppliedPage);
+    CHECK(a.applied == 1);
+    CHECK(a.record.ttl == 128);
+    CHECK(a.record.maxConnPerServer == 16);
+    CHECK(a.record.mtu == 1500);
+}
+
+TEST_CASE("Advanced Finish after the Wizard's \"Windows default\" writes the values entered, as its preview shows") {
+    Advanced a;
+    a.record.systemDefaults = true;
+    a.walkTo(7);
+    a["cmdPreview"].userClick();
+    REQUIRE(a.previewed.size() == 1);
+    CHECK_FALSE(a.previewed[0].systemDefaults);
+    a["cmdNextPage"].userClick();
+    REQUIRE(a.applied == 1);
+    CHECK_FALSE(a.appliedRecords[0].systemDefaults);
+    CHECK(a.appliedRecords[0] == a.previewed[0]);
+    CHECK(a.appliedRecords[0].mtu == 576);
 }
 
 TEST_CASE("Advanced mode: Find on the MTU page fills the MTU and MSS boxes from the path to a host") {
@@ -134,9 +202,10 @@ TEST_CASE("Advanced mode: Find on the MTU page fills the MTU and MSS boxes from 
     a.walkTo(1, 1);
     Control& find = a["cmdFindMTU"];
     CHECK(a.onScreen("cmdFindMTU"));
-    find.userClick();  // no host typed
+    find.userClick();  // no host typed: refused beside the buttons, nothing sent
     CHECK(a.searches.empty());
-    CHECK(a.told == std::vector<std::string>{kTypeMtuHost});
+    CHECK(a.told.empty());
+    CHECK(a["lblBoxProblem"].text() == "Host: four numbers from 0 to 255 with dots between, or a host name");
 
     a["txtMTUHost"].setText(" 169.254.1.2 ");
     find.userClick();

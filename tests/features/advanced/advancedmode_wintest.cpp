@@ -7,6 +7,8 @@
 #include "core/osversion.h"
 #include "features/advanced/advancedmode_win.h"
 #include "support/faceclick_win.h"
+#include "tuning/presets.h"
+#include "support/keys_win.h"
 #include "support/pump_win.h"
 #include "support/regsandbox_win.h"
 #include "support/screenshot_win.h"
@@ -41,7 +43,20 @@ struct Hosted {
     HWND handle(const char* name, int index = -1) {
         return window->binder().handleOf(window->form().get(name, index));
     }
-    void click(const char* name, int index = -1) { SendMessageA(handle(name, index), BM_CLICK, 0, 0); }
+    void click(const char* name, int index = -1) {
+        SendMessageA(handle(name, index), BM_CLICK, 0, 0);
+        pumpMessages();
+    }
+    std::string text(const char* name) { return win::windowText(handle(name)); }
+    // Into the box as the user goes there, everything in it replaced by keys.
+    void typeInto(const char* name, const std::string& keys) {
+        SetFocus(handle(name));
+        selectAllByKeys();
+        typeText(keys);
+    }
+    bool shown(const char* name) { return IsWindowVisible(handle(name)) != FALSE; }
+    // The message line, as the window shows it.
+    std::string problemShown() { return shown("lblBoxProblem") ? text("lblBoxProblem") : ""; }
     void shot(const char* file) {
         if (screenshotFolder().empty()) return;
         pumpFor(300);
@@ -123,4 +138,98 @@ TEST_CASE("Advanced mode: Find measures the path to the typed host off the windo
     CHECK(win::windowText(h.handle("cmdFindMTU")) == "&Find");
     CHECK(messages.entries.empty());
     h.shot("advanced-page1.bmp");
+}
+
+TEST_CASE("screenshot: Advanced mode keeps what is typed with real keys, refuses a TTL of 256 with its message, and writes what was typed") {
+    RegistrySandbox sandbox;
+    ScratchProgramFolder folder("advanced-typed");
+    MessageLog messages;
+    addAdapter(7);
+    Hosted h;
+    winVersion = 7;
+    const char* params = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
+    h.click("optConnType", 0);  // dial-up: MTU 576, MSS 536
+    h.click("cmdNextPage");
+
+    // Emptied with Backspace, then typed: nothing comes back in between.
+    SetFocus(h.handle("txtMTUValue"));
+    pressKey(VK_END);
+    typeText("\b\b\b");
+    CHECK(h.text("txtMTUValue").empty());
+    typeText("1500");
+    CHECK(h.text("txtMTUValue") == "1500");
+    // Two boxes wrong at once (the MSS is judged by the MTU) do not pull the
+    // keyboard to and fro: the box the user left keeps it.
+    h.typeInto("txtMSSValue", "1000");
+    h.typeInto("txtMTUValue", "abc");
+    SetFocus(h.handle("txtMSSValue"));  // the user clicks into the MSS box
+    pumpFor(200);
+    CHECK(GetFocus() == h.handle("txtMTUValue"));
+    CHECK(h.problemShown() == "MTU: a whole number of bytes from 68 to 65535");
+    selectAllByKeys();
+    typeText("1500");
+    h.typeInto("txtMSSValue", "500");
+    h.click("cmdNextPage");
+    h.click("cmdNextPage");
+    // The receive window follows the MSS typed on Step 2: 500 x 3 x 4.
+    CHECK(h.text("txtMSSRWINValue") == "500");
+    CHECK(h.text("txtRWIN") == "6000");
+    h.click("cmdNextPage");
+
+    h.typeInto("txtHTTP11Value", "16");
+    CHECK(h.text("txtHTTP11Value") == "16");
+    const RegSnapshot before = snapshotRegistry();
+    h.typeInto("txtTTLValue", "256");
+    h.click("cmdNextPage");
+    CHECK(h.shown("txtTTLValue"));  // Step 5 stays
+    CHECK(h.problemShown() == "TTL: a whole number of hops from 1 to 255");
+    CHECK(GetFocus() == h.handle("txtTTLValue"));
+    const LRESULT selection = SendMessageA(h.handle("txtTTLValue"), EM_GETSEL, 0, 0);
+    CHECK((LOWORD(selection) == 0 && HIWORD(selection) == 3));
+    h.shot("advanced-refused.bmp");
+    CHECK(snapshotRegistry() == before);
+    CHECK(folder.backupFiles().empty());
+    typeText("128");  // over the selected text
+    CHECK(h.text("txtTTLValue") == "128");
+    CHECK(h.problemShown().empty());
+    h.click("cmdNextPage");
+    CHECK(h.shown("txtKeepAliveTimeValue"));
+    for (int i = 0; i < 3; ++i) h.click("cmdNextPage");  // to Finish
+    CHECK(messages.entries.empty());
+    CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
+    CHECK(currentTuning.maxConnPerServer == 16);
+    CHECK(currentTuning.ttl == 128);
+    CHECK((currentTuning.mtu == 1500 && currentTuning.mss == 500 && currentTuning.rwin == 6000));
+    CHECK(queryRaw(HKEY_LOCAL_MACHINE, params, "DefaultTTL").bytes == std::string("\x80\0\0\0", 4));
+    CHECK(queryRaw(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+                   "MaxConnectionsPerServer")
+              .bytes == std::string("\x10\0\0\0", 4));
+}
+
+TEST_CASE("\"Windows default\" chosen in the Wizard, then Advanced Finish writes the values entered") {
+    RegistrySandbox sandbox;
+    ScratchProgramFolder folder("advanced-after-defaults");
+    MessageLog messages;
+    addAdapter(7);
+    Hosted h;
+    winVersion = 7;
+    h.main.onFSCommand("IDC_FS_wizardMode", "");
+    shell::FeatureWindow& wizard = h.main.feature(shell::kWizardMode);
+    SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", static_cast<int>(kWindowsDefaultPreset))),
+                 BM_CLICK, 0, 0);
+    REQUIRE(currentTuning.systemDefaults);
+    h.main.onFSCommand("IDC_FS_normalMode", "");
+    h.window = static_cast<tuning::AdvancedModeWindow*>(&h.main.feature(shell::kNormalMode));
+    pumpMessages();
+    for (int i = 0; i < 8; ++i) h.click("cmdNextPage");
+    REQUIRE(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
+    const RegSnapshot written = snapshotRegistry();
+    CHECK_FALSE(currentTuning.systemDefaults);
+    const char* params = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
+    CHECK(queryRaw(HKEY_LOCAL_MACHINE, params, "DefaultTTL").bytes == std::string("\x40\0\0\0", 4));
+    CHECK(queryRaw(HKEY_LOCAL_MACHINE, params, "TcpWindowSize").status == ERROR_SUCCESS);
+    // What an apply of the entered values writes, and nothing removed.
+    currentTuning.systemDefaults = false;
+    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
+    CHECK(snapshotRegistry() == written);
 }

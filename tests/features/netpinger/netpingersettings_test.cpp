@@ -64,8 +64,19 @@ TEST_CASE("the window shows the stored settings; Save follows unsaved changes; t
     CHECK(f["txtPingHost"].text() == kManualExampleHost);
     CHECK(f["txtPingHost"].enabled());
     CHECK(f["cmbPingInterval"].enabled());
-    f["txtPingHost"].userText("127.0.0.1");
     interval.userSelect(1);
+    // A host that is neither a whole address nor a name is refused on Save
+    // and on Ping Now, beside the box: nothing saved, nothing sent.
+    f["txtPingHost"].userText("300.1.1.1");
+    f["cmdSave"].userClick();
+    f["cmdPingNow"].userClick();
+    CHECK(f.store.values.empty());
+    CHECK(f.pings.empty());
+    CHECK(f["cmdSave"].enabled());
+    CHECK(f["txtPingHost"].problem() == kHostRule);
+    CHECK(f["lblHostProblem"].text() == kHostRule);
+    f["txtPingHost"].userText("127.0.0.1");
+    CHECK_FALSE(f["lblHostProblem"].visible());
     f["cmdSave"].userClick();
     CHECK_FALSE(f["cmdSave"].enabled());
     CHECK(f.store.values[{kNetPingerArea, "txtPingHost"}] == "127.0.0.1");

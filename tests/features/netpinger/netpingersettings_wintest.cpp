@@ -12,12 +12,14 @@
 #include "features/netpinger/netpingersettings_win.h"
 #include "net/echo_win.h"
 #include "support/faceclick_win.h"
+#include "support/keys_win.h"
 #include "support/pump_win.h"
 #include "support/recordedeffects.h"
 #include "support/regsandbox_win.h"
 #include "support/screenshot_win.h"
 #include "support/silentloopback_win.h"
 #include "win/window_win.h"
+#include "support/tuningsandbox_win.h"
 #include "win/registrystore_win.h"
 
 using namespace quellar;
@@ -105,6 +107,39 @@ TEST_CASE("loaded hidden at start-up, the pinger echoes the saved host at its ti
     CHECK(s.boxes.empty());
 }
 
+TEST_CASE("a host typed with real keys that is not an address or a name is refused on Save and Ping Now") {
+    Started s(manualLoopback("0"));
+    s.main.onFSCommand("IDC_FS_pingSetting", "");
+    pumpMessages();
+    const RegSnapshot before = snapshotRegistry();
+    for (const char* refused : {"300.1.1.1", "abc def"}) {
+        CAPTURE(refused);
+        SetFocus(s.handle("txtPingHost"));
+        selectAllByKeys();
+        typeText(refused);
+        CHECK(win::windowText(s.handle("txtPingHost")) == refused);
+        s.click("cmdSave");
+        pumpMessages();
+        CHECK(snapshotRegistry() == before);
+        CHECK(IsWindowEnabled(s.handle("cmdSave")));
+        CHECK(GetFocus() == s.handle("txtPingHost"));
+        CHECK(win::windowText(s.handle("lblHostProblem")) == kHostRule);
+        CHECK(IsWindowVisible(s.handle("lblHostProblem")));
+        if (!screenshotFolder().empty()) saveScreenshot(s.main.hwnd(), screenshotFolder() + "\\pinger-refused.bmp");
+        s.click("cmdPingNow");
+        REQUIRE(s.settle());
+        CHECK(s.echoes.empty());
+    }
+    CHECK(s.boxes.empty());
+    SetFocus(s.handle("txtPingHost"));
+    selectAllByKeys();
+    typeText("127.0.0.2");
+    CHECK_FALSE(IsWindowVisible(s.handle("lblHostProblem")));
+    s.click("cmdSave");
+    settings::RegistryStore store;
+    CHECK(store.load(kNetPingerArea, "txtPingHost", "") == "127.0.0.2");
+}
+
 TEST_CASE("while an echo waits for its reply the window answers, and starts no second one") {
     Started s(manualLoopback("0"));
     HANDLE reply = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -166,7 +201,9 @@ TEST_CASE("screenshot: Ping Now's line: a reply from loopback, and no reply when
     SetWindowTextA(s.handle("txtPingHost"), "300.1.1.1");
     s.click("cmdPingNow");
     REQUIRE(s.settle());
-    CHECK(s.result() == "\"300.1.1.1\" is not an IPv4 address (four numbers 0 to 255); nothing was sent.");
+    // A host that does not check out takes the line's place with its rule.
+    CHECK(s.result().empty());
+    CHECK(win::windowText(s.handle("lblHostProblem")) == kHostRule);
     if (!inPrivateNetworkNamespace()) {
         MESSAGE("not in a private network namespace: the silent loopback is not tried");
         return;

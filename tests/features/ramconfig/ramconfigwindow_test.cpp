@@ -54,24 +54,49 @@ TEST_CASE("the controls show the loaded settings, and edits through them come ba
     CHECK_FALSE(f["txtFreeAlarm"].enabled());
     CHECK_FALSE(f["cmdSave"].enabled());
 
+    // The sound alone uses the level and the check interval, not the
+    // amount to free, the processor condition or the retries.
     f["chkSoundon"].userClick();
     CHECK(f["txtAlarm"].enabled());
+    CHECK(f["txtTimeCheck"].enabled());
+    CHECK_FALSE(f["txtFreeAlarm"].enabled());
+    CHECK_FALSE(f["txtRunOnly"].enabled());
     CHECK(f["cmdSave"].enabled());
-    f["txtFreeAlarm"].userText("abc");
-    CHECK(f["txtFreeAlarm"].text() == "10");
     f["optPer"].userClick();
     CHECK(f["optMB"].value() == 0);
     CHECK(f.range("UpDownRunOnly").maximum() == 100);
     CHECK(p.page->percentTooltip());
-    // The spinner's arrows write its box, once automatic optimisation
-    // enables it.
-    f.range("updnTimeCheck").userScroll(250);
-    CHECK(f["txtTimeCheck"].text() == "100");
-    f["chkAutomatic"].userClick();
     f.range("updnTimeCheck").userScroll(250);
     CHECK(f["txtTimeCheck"].text() == "250");
+    // Automatic optimisation alone uses the level too.
+    f["chkSoundon"].userClick();
+    f["chkAutomatic"].userClick();
+    CHECK(f["txtAlarm"].enabled());
+    CHECK(f["txtRetryOptimization"].enabled());
+
+    // Typed text stays as typed; leaving or Save refuses it beside the box
+    // and writes nothing.
+    f["txtFreeAlarm"].userText("abc");
+    CHECK(f["txtFreeAlarm"].text() == "abc");
+    f["txtFreeAlarm"].userLeave();
+    CHECK(f["lblFreeAlarm"].text() == "RAM to free (MB): a whole number from 0 to 1000");
+    f["txtTimeCheck"].userText("0");
+    f["cmdSave"].userClick();
+    CHECK(p.store.values.empty());
+    CHECK(f["cmdSave"].enabled());
+    CHECK(f["txtFreeAlarm"].problem() == "RAM to free (MB): a whole number from 0 to 1000");
+    f["txtFreeAlarm"].userText("0010");
+    CHECK(f["lblFreeAlarm"].text() == "RAM to try and free when alarm level is reached:");
+    f["cmdSave"].userClick();
+    CHECK(f["txtTimeCheck"].problem() == "Check every (ms): a whole number from 100 to 65535");
+    CHECK(f["lblTimeCheck"].text() == f["txtTimeCheck"].problem());
+    CHECK(p.store.values.empty());
+    f["txtTimeCheck"].userText("250");
 
     f["cmdSave"].userClick();
+    // What the box shows after Save is what takes effect.
+    CHECK(f["txtFreeAlarm"].text() == "10");
+    CHECK(p.store.values[{kRamSettingsArea, "txtFreeAlarm"}] == "10");
     CHECK(p.store.values[{kRamSettingsArea, "optPer"}] == "True");
     CHECK(p.store.values[{kRamSettingsArea, "txtTimeCheck"}] == "250");
     CHECK(p.page->alarmTimer().interval() == 250);

@@ -9,6 +9,7 @@
 #include "app/mainwindow_win.h"
 #include "features/ramconfig/ramconfigwindow_win.h"
 #include "support/faceclick_win.h"
+#include "support/keys_win.h"
 #include "support/pump_win.h"
 #include "support/regsandbox_win.h"
 #include "support/screenshot_win.h"
@@ -67,12 +68,9 @@ TEST_CASE("RAM configuration on a fresh registry: the defaults in the real contr
     CHECK(most == 65535);
     CHECK(storedText("txtAlarm") == "<no key>");
 
-    // Typing into the real box: a bad amount goes back at once.
     SendMessageA(handle("chkSoundon"), BM_CLICK, 0, 0);
     CHECK(IsWindowEnabled(handle("cmdSave")));
     CHECK(IsWindowEnabled(handle("txtAlarm")));
-    SetWindowTextA(handle("txtFreeAlarm"), "abc");
-    CHECK(text("txtFreeAlarm") == "10");
     SendMessageA(handle("optPer"), BM_CLICK, 0, 0);
     // The interval's spinner beyond 16 bits, as its arrows report it.
     SendMessageA(handle("chkAutomatic"), BM_CLICK, 0, 0);
@@ -86,6 +84,41 @@ TEST_CASE("RAM configuration on a fresh registry: the defaults in the real contr
     CHECK(storedText("optMB") == "False");
     CHECK(storedText("txtRetryOptimization") == "10");
     CHECK(storedText("txtTimeCheck") == "40000");
+
+    // Typed with real keys: "abc", then 0, in the interval are refused at
+    // Save beside the box, which keeps the keyboard; the stored value stays.
+    ShowWindow(window.hwnd(), SW_SHOW);
+    SetFocus(handle("txtTimeCheck"));
+    testing::selectAllByKeys();
+    testing::typeText("abc");
+    CHECK(text("txtTimeCheck") == "abc");
+    for (const char* refused : {"abc", "0"}) {
+        CAPTURE(refused);
+        CHECK(text("txtTimeCheck") == refused);
+        SendMessageA(handle("cmdSave"), BM_CLICK, 0, 0);
+        testing::pumpMessages();
+        CHECK(storedText("txtTimeCheck") == "40000");
+        CHECK(text("lblTimeCheck") == "Check every (ms): a whole number from 100 to 65535");
+        CHECK(GetFocus() == handle("txtTimeCheck"));
+        CHECK(IsWindowEnabled(handle("cmdSave")));
+        if (!testing::screenshotFolder().empty() && std::string(refused) == "0")
+            testing::saveScreenshot(window.hwnd(), testing::screenshotFolder() + "\\ram-refused.bmp");
+        testing::typeText("0");  // over the selected text
+    }
+    testing::selectAllByKeys();
+    testing::typeText("2000");
+    CHECK(text("lblTimeCheck") == "Do check every (in Milliseconds)");
+    // The alarm level serves automatic optimisation alone as well.
+    SendMessageA(handle("chkSoundon"), BM_CLICK, 0, 0);
+    CHECK(SendMessageA(handle("chkAutomatic"), BM_GETCHECK, 0, 0) == BST_CHECKED);
+    CHECK(IsWindowEnabled(handle("txtAlarm")));
+    SetFocus(handle("txtAlarm"));
+    testing::selectAllByKeys();
+    testing::typeText("0300");
+    SendMessageA(handle("cmdSave"), BM_CLICK, 0, 0);
+    CHECK(storedText("txtAlarm") == "300");
+    CHECK(text("txtAlarm") == "300");
+    CHECK(storedText("txtTimeCheck") == "2000");
     window.unload();
 }
 
