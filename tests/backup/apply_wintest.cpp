@@ -208,8 +208,8 @@ TEST_CASE("the backup written before an apply holds the values from before") {
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, std::string(samples::kInterfaces) + "\\{1A2B}", "MTU").status ==
           ERROR_FILE_NOT_FOUND);
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, kParams, "TcpWindowSize").status == ERROR_FILE_NOT_FOUND);
-    // The per-adapter keys exist for every interface, also where a value was removed.
-    CHECK(keyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\{5E6F}\\Parameters\\Tcpip"));
+    // A removal makes no key: the adapter with none below Services still has none.
+    CHECK_FALSE(keyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\{5E6F}"));
     winVersion = 0;
 }
 
@@ -226,8 +226,9 @@ TEST_CASE("NT without an Interfaces key still gets the cachesize value") {
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, kCache, "").bytes == dwordBytes(0));
     const std::string file = readFile(folder.backups() + "\\001.BCK");
     CHECK(file.size() > 0);
-    CHECK(file.substr(file.size() - 81) ==
-          "\"System\\CurrentControlSet\\Services\\VxD\\NWLink\\Ndi\\params\\cachesize\"\r\n\"\"\r\nabsent\r\n");
+    // Nothing of the key existed: a restore removes all of it but "System".
+    CHECK(file.substr(file.size() - 87) ==
+          "\"System\\CurrentControlSet\\Services\\VxD\\NWLink\\Ndi\\params\\cachesize\"\r\n\"\"\r\nabsent key 7\r\n");
     winVersion = 0;
 }
 
@@ -269,7 +270,7 @@ TEST_CASE("no backup, no change: a folder that cannot be made, and numbers used 
     CHECK(differences(before, snapshotRegistry()) == "");
 }
 
-TEST_CASE("backup files on disk: stale temporaries, a folder in the way, a write or rename that fails") {
+TEST_CASE("backup files on disk: stale temporaries, a folder in the way, a number taken meanwhile, a write that fails") {
     RegistrySandbox sandbox;
     ScratchProgramFolder folder("apply-disk");
     MessageLog messages;
@@ -278,42 +279,55 @@ TEST_CASE("backup files on disk: stale temporaries, a folder in the way, a write
     initTuningPresets();
     currentTuning = tuningPresets[4];
     CreateDirectoryA(folder.backups().c_str(), nullptr);
-    // What a crash can leave: a temporary of ours, read-only, and a folder
-    // carrying the next backup's name.
-    writeFile(folder.backups() + "\\QLR1A2B.tmp", "half");
-    SetFileAttributesA((folder.backups() + "\\QLR1A2B.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+    // What a crash can leave: an old temporary of ours, read-only, and a
+    // folder carrying the next backup's name; beside them a temporary that
+    // another writer is busy with, which stays.
+    const std::string stale = folder.backups() + "\\QLR1A2B.tmp";
+    writeFile(stale, "half");
+    HANDLE file = CreateFileA(stale.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    FILETIME old{};
+    GetSystemTimeAsFileTime(&old);
+    ULARGE_INTEGER ticks{{old.dwLowDateTime, old.dwHighDateTime}};
+    ticks.QuadPart -= 2ULL * 60 * 10000000;  // two minutes ago
+    old.dwLowDateTime = ticks.LowPart;
+    old.dwHighDateTime = ticks.HighPart;
+    SetFileTime(file, nullptr, nullptr, &old);
+    CloseHandle(file);
+    SetFileAttributesA(stale.c_str(), FILE_ATTRIBUTE_READONLY);
+    writeFile(folder.backups() + "\\QLR3C4D.tmp", "busy");
     CreateDirectoryA((folder.backups() + "\\001.BCK").c_str(), nullptr);
     REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
-    CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK"});
+    CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK", "QLR3C4D.tmp"});
     CHECK(backup::readBackupFile(folder.backups() + "\\002.BCK").ok);
+    DeleteFileA((folder.backups() + "\\QLR3C4D.tmp").c_str());
 
-    // Another program takes the name (or the temporary) just before the rename:
-    // nothing applied, nothing left, and the message names the file.
+    // Another backup takes the number just before the rename: the next free
+    // one serves, and the apply goes ahead.
     auto& hook = backup::temporaryFileHook();
-    for (const bool atWrite : {false, true}) {
-        CAPTURE(atWrite);
-        currentTuning = tuningPresets[atWrite ? 0 : 1];
-        const RegSnapshot before = snapshotRegistry();
-        std::string temporary;
-        hook = [&](const std::string& tmp, const std::string& target) {
-            temporary = tmp;
-            if (!atWrite) {
-                CreateDirectoryA(target.c_str(), nullptr);
-                return;
-            }
-            DeleteFileA(tmp.c_str());
-            CreateDirectoryA(tmp.c_str(), nullptr);
-        };
-        CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);
-        hook = nullptr;
-        CHECK(differences(before, snapshotRegistry()) == "");
-        REQUIRE_FALSE(messages.entries.empty());
-        CHECK(messages.entries.back().text.find(temporary) != std::string::npos);
-        CHECK(messages.entries.back().text.find(atWrite ? "cannot be written" : "cannot be renamed to") !=
-              std::string::npos);
-        if (atWrite) RemoveDirectoryA(temporary.c_str());
-    }
-    CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK", "003.BCK"});
+    hook = [&](const std::string&, const std::string& target) { writeFile(target, "another writer's"); };
+    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
+    CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK", "003.BCK", "004.BCK"});
+    CHECK(readFile(folder.backups() + "\\003.BCK") == "another writer's");
+    CHECK(backup::readBackupFile(folder.backups() + "\\004.BCK").ok);
+
+    // The temporary file cannot be written: nothing applied, nothing left,
+    // and the message names the file.
+    currentTuning = tuningPresets[0];
+    const RegSnapshot before = snapshotRegistry();
+    std::string temporary;
+    hook = [&](const std::string& tmp, const std::string&) {
+        temporary = tmp;
+        DeleteFileA(tmp.c_str());
+        CreateDirectoryA(tmp.c_str(), nullptr);
+    };
+    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);
+    hook = nullptr;
+    CHECK(differences(before, snapshotRegistry()) == "");
+    REQUIRE_FALSE(messages.entries.empty());
+    CHECK(messages.entries.back().text.find(temporary) != std::string::npos);
+    CHECK(messages.entries.back().text.find("cannot be written") != std::string::npos);
+    RemoveDirectoryA(temporary.c_str());
+    CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK", "003.BCK", "004.BCK"});
     winVersion = 0;
 }
 
@@ -345,19 +359,7 @@ TEST_CASE("writes that fail are counted and explained, and the rest are still ma
     winVersion = 0;
 }
 
-// The values a backup carries exactly: those stored the way the family
-// writes them (plain decimal text on 9x, DWORDs on NT), flags as 0 or 1.
-std::vector<samples::SampleValue> exactlyCarried(bool nt) {
-    std::vector<samples::SampleValue> kept;
-    for (const auto& v : nt ? samples::valuesNt() : samples::values9x()) {
-        const bool plain =
-            nt ? v.type == REG_DWORD
-               : v.type == REG_SZ && v.text.find_first_not_of("0123456789") == std::string::npos &&
-                     (v.name.find("PMTU") != 0 || v.text == "0" || v.text == "1");
-        if (plain) kept.push_back(v);
-    }
-    return kept;
-}
+namespace {
 
 // The values of a snapshot, less the pairs a backup records as fixed numbers.
 std::map<std::string, std::pair<DWORD, std::string>> withoutFixed(const RegSnapshot& snap) {
@@ -371,7 +373,39 @@ std::map<std::string, std::pair<DWORD, std::string>> withoutFixed(const RegSnaps
     return values;
 }
 
-TEST_CASE("apply then restore puts every value back, absent ones absent; Windows default leaves none behind") {
+// A key whose name the ANSI code page cannot hold ("Ж日"), with one value.
+HKEY createWideKey(const std::string& parent, const wchar_t* name) {
+    HKEY parentKey = nullptr, key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent.c_str(), 0, KEY_ALL_ACCESS, &parentKey) != ERROR_SUCCESS)
+        return nullptr;
+    RegCreateKeyExW(parentKey, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegCloseKey(parentKey);
+    return key;
+}
+
+// Values of every kind where the map writes its own type: texts that are
+// not plain numbers, binary data, a QWORD, lists and expandable texts.
+void putHostileValues(bool nt) {
+    const std::string params = nt ? kParams : kMstcp;
+    const std::string parent = nt ? samples::kInterfaces : samples::kNetTrans;
+    setRaw(HKEY_LOCAL_MACHINE, params, "DefaultTTL", REG_SZ, szBytes("65535 bytes"));
+    setRaw(HKEY_LOCAL_MACHINE, params, "KeepAliveTime", REG_SZ, szBytes("-5"));
+    setRaw(HKEY_LOCAL_MACHINE, params, nt ? "TcpWindowSize" : "DefaultRcvWindow", REG_BINARY,
+           std::string("\x01\x02\x03\x04\x05", 5));
+    setRaw(HKEY_LOCAL_MACHINE, params, "GlobalMaxTcpWindowSize", REG_BINARY, std::string("\x00\x10\x00\x00", 4));
+    setRaw(HKEY_LOCAL_MACHINE, params, nt ? "EnablePMTUBHDetect" : "PMTUBlackHoleDetect", REG_SZ, szBytes("5"));
+    setRaw(HKEY_LOCAL_MACHINE, params, nt ? "EnablePMTUDiscovery" : "PMTUDiscovery", REG_SZ, szBytes("0"));
+    setRaw(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+           "MaxConnectionsPerServer", 11 /* REG_QWORD */, std::string("\x08\0\0\0\0\0\0\0", 8));
+    setRaw(HKEY_LOCAL_MACHINE, parent + "\\bad\"quote", nt ? "MTU" : "MaxMTU", REG_MULTI_SZ,
+           std::string("1500\0x\0\0", 9));
+    setRaw(HKEY_LOCAL_MACHINE, parent + "\\bad\"quote", nt ? "MSS" : "MaxMSS", REG_EXPAND_SZ, szBytes("%X%"));
+    setRaw(HKEY_LOCAL_MACHINE, parent + "\\0000", nt ? "MTU" : "MaxMTU", REG_DWORD, dwordBytes(1500));
+}
+
+}  // namespace
+
+TEST_CASE("apply then restore gives back the registry as it was, value by value and key by key") {
     initTuningPresets();
     for (const bool nt : {false, true}) {
         for (const std::size_t preset : {std::size_t{0}, kWindowsDefaultPreset}) {
@@ -384,21 +418,33 @@ TEST_CASE("apply then restore puts every value back, absent ones absent; Windows
             std::vector<std::string> keys;
             for (const std::string& s : subkeys)
                 keys.push_back(std::string(nt ? samples::kInterfaces : samples::kNetTrans) + "\\" + s);
-            putSamples(exactlyCarried(nt), keys);
+            putSamples(nt ? samples::valuesNt() : samples::values9x(), keys);
+            putHostileValues(nt);
+            const std::string parent = nt ? samples::kInterfaces : samples::kNetTrans;
+            HKEY wide = createWideKey(parent, L"\x0416\x65e5");
+            REQUIRE(wide);
+            const DWORD wideMtu = 1492;
+            RegSetValueExW(wide, L"MTU", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&wideMtu), sizeof wideMtu);
             winVersion = static_cast<std::int16_t>(nt ? 7 : 3);
             const RegSnapshot before = snapshotRegistry();
             currentTuning = tuningPresets[preset];
-            REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
-            if (preset == kWindowsDefaultPreset) {
-                for (const Expect& e : nt ? tableNt(currentTuning, subkeys) : table9x(currentTuning, subkeys)) {
-                    CAPTURE(e.key);
-                    CAPTURE(e.name);
-                    CHECK(queryRaw(tuning::hiveKey(e.hive), e.key, e.name).status == ERROR_FILE_NOT_FOUND);
-                }
-            }
+            const tuning::ApplyResult applied = tuning::applyTuningReporting();
+            REQUIRE(applied.outcome == tuning::ApplyOutcome::Applied);
+            // The key with the foreign name is left alone, no key stands in
+            // for it, and the notice of the apply says so.
+            CHECK(applied.leftAlone.find("left alone") != std::string::npos);
+            CHECK_FALSE(keyExists(HKEY_LOCAL_MACHINE, parent + "\\??"));
+            DWORD mtu = 0, size = sizeof mtu;
+            CHECK(RegQueryValueExW(wide, L"MTU", nullptr, nullptr, reinterpret_cast<BYTE*>(&mtu), &size) ==
+                  ERROR_SUCCESS);
+            CHECK(mtu == wideMtu);
+            RegCloseKey(wide);
+            // The values and keys the apply made go again with a restore.
             const backup::RestoreResult restored = backup::restoreBackupFile(folder.backups() + "\\001.BCK", winVersion);
             CHECK(restored.ok());
-            CHECK(withoutFixed(snapshotRegistry()) == withoutFixed(before));
+            const RegSnapshot after = snapshotRegistry();
+            CHECK(withoutFixed(after) == withoutFixed(before));
+            CHECK(differences(before, after).find("key") == std::string::npos);
             CHECK(messages.entries.empty());
         }
     }

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -35,40 +36,57 @@ HANDLE inheritableFile(const std::string& path) {
     return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
 }
 
-// Runs a console program with its standard output and error in files.
-Run runConsoleProgram(const std::string& commandLine) {
+// A console program started with its standard output and error in files
+// (standard output in `outPath` instead, when given).
+struct Started {
+    PROCESS_INFORMATION pi{};
+    std::string base;
+};
+
+Started startConsoleProgram(const std::string& commandLine, const std::string& tag = "0",
+                            const std::string& outPath = std::string()) {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    const std::string base = std::string(temp) + "quellarc-" + std::to_string(GetCurrentProcessId());
-    Run run;
-    HANDLE out = inheritableFile(base + ".out");
-    HANDLE err = inheritableFile(base + ".err");
+    Started started;
+    started.base = std::string(temp) + "quellarc-" + std::to_string(GetCurrentProcessId()) + "-" + tag;
+    HANDLE out = inheritableFile(outPath.empty() ? started.base + ".out" : outPath);
+    HANDLE err = inheritableFile(started.base + ".err");
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = nullptr;
     si.hStdOutput = out;
     si.hStdError = err;
-    PROCESS_INFORMATION pi{};
     std::string cmd = commandLine;
-    const bool started = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                        testProgramFolder().c_str(), &si, &pi) != FALSE;
+    const bool ok = CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                   testProgramFolder().c_str(), &si, &started.pi) != FALSE;
     CloseHandle(out);
     CloseHandle(err);
-    REQUIRE_MESSAGE(started, commandLine);
-    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(pi.hProcess, &run.exit);
+    REQUIRE_MESSAGE(ok, commandLine);
+    return started;
+}
+
+Run finishConsoleProgram(Started& started) {
+    Run run;
+    if (WaitForSingleObject(started.pi.hProcess, 60000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(started.pi.hProcess, &run.exit);
     } else {
-        TerminateProcess(pi.hProcess, 98);
-        WaitForSingleObject(pi.hProcess, 5000);
+        TerminateProcess(started.pi.hProcess, 98);
+        WaitForSingleObject(started.pi.hProcess, 5000);
     }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    run.out = readFile(base + ".out");
-    run.err = readFile(base + ".err");
-    DeleteFileA((base + ".out").c_str());
-    DeleteFileA((base + ".err").c_str());
+    CloseHandle(started.pi.hThread);
+    CloseHandle(started.pi.hProcess);
+    run.out = readFile(started.base + ".out");
+    run.err = readFile(started.base + ".err");
+    DeleteFileA((started.base + ".out").c_str());
+    DeleteFileA((started.base + ".err").c_str());
     return run;
+}
+
+// Runs a console program to its end.
+Run runConsoleProgram(const std::string& commandLine, const std::string& outPath = std::string()) {
+    Started started = startConsoleProgram(commandLine, "0", outPath);
+    return finishConsoleProgram(started);
 }
 
 bool has(const std::string& text, const std::string& part) {
@@ -85,8 +103,11 @@ struct ConsoleProbe {
         SetEnvironmentVariableA("QUELLAR_PROBE_HIVES", nullptr);
         SetEnvironmentVariableA("QUELLAR_PROBE_FOLDER", nullptr);
     }
-    Run run(const std::string& arguments) const {
-        const Run r = runConsoleProgram("\"" + testProgramFolder() + "\\console_probe.exe\" " + arguments);
+    static std::string commandLine(const std::string& arguments) {
+        return "\"" + testProgramFolder() + "\\console_probe.exe\" " + arguments;
+    }
+    Run run(const std::string& arguments, const std::string& outPath = std::string()) const {
+        const Run r = runConsoleProgram(commandLine(arguments), outPath);
         REQUIRE_MESSAGE(r.exit != 99, "the probe could not redirect the hives");
         return r;
     }
@@ -200,8 +221,15 @@ TEST_CASE("console commands in both families: presets, preview, apply, backups, 
             CHECK(has(r.out, "Restored 001.BCK:\r\n"));
             const backup::BackupReadResult backup = backup::readBackupFile(folder.backups() + "\\001.BCK");
             REQUIRE(backup.ok);
+            // Back to the registry as prepared, keys included, but for the
+            // pairs the backup holds as fixed numbers.
+            std::vector<tuning::RegistryOperation> fixedPairs;
+            for (const tuning::RegistryOperation& w : backup.contents.writes)
+                if (w.valueName == "SackOpts" || w.valueName == "Tcp1323Opts" || w.valueName == "TcpMaxDupAcks" ||
+                    w.valueName == "DefaultReceiveWindow")
+                    fixedPairs.push_back(w);
             const RegSnapshot restored = snapshotRegistry();
-            CHECK_SAME_REGISTRY(carriedOut(applied, backup.contents.writes), restored);
+            CHECK_SAME_REGISTRY(carriedOut(prepared, fixedPairs), restored);
 
             // A missing file, a file of another Windows, a damaged one: exit
             // code 1, a message, nothing written.
@@ -231,6 +259,9 @@ TEST_CASE("console commands in both families: presets, preview, apply, backups, 
             r = probe.run("freeram 1");
             CHECK(r.exit == 0);
             CHECK(has(r.out, "Free physical memory: "));
+            // The top of the range: freed, or a clean refusal; never a crash.
+            r = probe.run("freeram 2047");
+            CHECK((r.exit == 0 || (r.exit == 1 && has(r.err, "could not be claimed"))));
 
             r = probe.run("restore x");
             CHECK(r.exit == 2);
@@ -257,6 +288,38 @@ TEST_CASE("console apply with a refused write: the backup first, the other write
         CHECK(has(r.out, "values changed.\r\n"));
         CHECK(has(r.err, "quellarc: 2 of "));
         CHECK(has(r.err, "could not be written to the registry"));
+    }
+    setWineVersionFor("console_probe.exe", "");
+}
+
+TEST_CASE("console output that cannot be written is a failure; four applies at once all get their backups") {
+    setWineVersionFor("console_probe.exe", "winxp");
+    {
+        RegistrySandbox sandbox;
+        ScratchProgramFolder folder("console-concurrent");
+        putSamples(samples::valuesNt(), {std::string(samples::kInterfaces) + "\\{5E6F}"});
+        const ConsoleProbe probe(sandbox, folder);
+        // Wine's Z: drive is the Unix root: a device that is always full.
+        Run r = probe.run("presets", "Z:\\dev\\full");
+        CHECK(r.exit == 1);
+        CHECK(has(r.err, "quellarc: the output could not be written in full"));
+        CHECK(probe.run("--help", "Z:\\dev\\full").exit == 1);
+
+        std::vector<Started> applies;
+        for (int i = 0; i < 4; ++i)
+            applies.push_back(startConsoleProgram(ConsoleProbe::commandLine("apply automatic-b"), std::to_string(i)));
+        std::vector<std::string> backups;
+        for (Started& started : applies) {
+            r = finishConsoleProgram(started);
+            CHECK(r.exit == 0);
+            CHECK(r.err.empty());
+            const std::size_t at = r.out.find("Backup: ");
+            if (at != std::string::npos) backups.push_back(r.out.substr(at + 8, 7));
+        }
+        std::sort(backups.begin(), backups.end());
+        const std::vector<std::string> numbered = {"001.BCK", "002.BCK", "003.BCK", "004.BCK"};
+        CHECK(backups == numbered);
+        CHECK(folder.backupFiles() == numbered);
     }
     setWineVersionFor("console_probe.exe", "");
 }

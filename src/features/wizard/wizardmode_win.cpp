@@ -23,7 +23,7 @@ void WizardModeWindow::onLoad() {
         const ApplyResult report = applyTuningReporting(reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
         // A failed write has said so in its own box; only a whole apply is told here.
         if (report.outcome != ApplyOutcome::Applied) return;
-        const backup::AppliedNotice notice = backup::appliedNotice(wizard_->selectedModeName(), report.backupPath);
+        const backup::AppliedNotice notice = backup::appliedNotice(wizard_->selectedModeName(), report.backupPath, report.leftAlone);
         host_.showNotice(notice.title, notice.text);
     };
     actions.goHome = [this] { host_.returnHome(shell::HomeReturn::FaceToFront); };
