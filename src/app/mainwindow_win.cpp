@@ -31,6 +31,7 @@ const char* const kMainCaption = "Quellar";
 const char* const kFaceFileName = "speed up.swf";
 const char* const kSkinFileName = "RQLRMask.skn";
 const char* const kTrayNotice = "The Program Still Running Here";
+const char* const kDamagedLookTitle = "Quellar";
 const char* const kTrayNoticeCaption = "Program notification";
 const char* const kHelpFileName = "QLRHelp.chm";
 const char* const kHelpFolder = "C:\\";
@@ -429,6 +430,21 @@ void MainWindow::showNotice(const std::string& title, const std::string& text) {
     PostMessageA(hwnd(), kShowNoticeMessage, 0, 0);
 }
 
+void MainWindow::reportDamagedLook() {
+    std::string text;
+    if (!flash_.damage().empty()) text += "The face file could not be used: " + flash_.damage() + ".\r\n";
+    if (!skin_.loadIssues().empty()) {
+        text += "The skin file could not be used: " + joinProgramFolder(kSkinFileName) + ": " +
+                describeSkinIssue(skin_.loadIssues().front()) + ".\r\n";
+    }
+    if (text.empty()) return;
+    text += "The built-in look is shown instead.";
+    // Started in the tray on 9x, the notice replaces the one that says
+    // where the program went; it says that too.
+    if (!IsWindowVisible(hwnd()) && !isNtFamily(winVersion)) text += std::string("\r\n") + kTrayNotice + ".";
+    showNotice(kDamagedLookTitle, text);
+}
+
 void MainWindow::showPendingNotice() {
     if (!pendingNotice_) return;
     const Notice notice = *pendingNotice_;
@@ -799,6 +815,7 @@ bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
     }
     if (msg == kAfterStartMessage) {
         createButtonPanel();
+        reportDamagedLook();
         result = 0;
         return true;
     }

@@ -50,7 +50,7 @@ ApplyResult applyTuningReporting(std::uintptr_t owner) {
                     "could not be written.\r\n\r\n" + saved.problem);
         return {};
     }
-    ApplyResult result{ApplyOutcome::Applied, saved.path, leftAloneNote(perSubkeyParent(*family), adapters.leftAlone)};
+    ApplyResult result{ApplyOutcome::Applied, saved.path, leftAloneNote(adapters.leftAlone)};
     const ExecutionReport report = carryOutInRegistry(tuningOperations(currentTuning, *family, adapters.names));
     if (report.ok()) return result;
     const std::string headline =
@@ -67,7 +67,7 @@ ApplyResult applyTuningReporting(std::uintptr_t owner) {
 std::string leftAloneAdapters() {
     const std::optional<Family> family = familyOf(winVersion);
     if (!family) return std::string();
-    return leftAloneNote(perSubkeyParent(*family), subkeyListOf(HKEY_LOCAL_MACHINE, perSubkeyParent(*family)).leftAlone);
+    return leftAloneNote(subkeyListOf(HKEY_LOCAL_MACHINE, perSubkeyParent(*family)).leftAlone);
 }
 
 }  // namespace quellar::tuning

@@ -96,6 +96,7 @@ int previewPreset(std::size_t index) {
     writeOut(std::string("Preview: ") + kTuningPresetNames[index] + " on " + windowsText(winVersion) +
              ", after a backup of the values now\n");
     writeOut(previewRowsText(previewOf(operations)));
+    if (const std::string note = tuning::leftAloneAdapters(); !note.empty()) writeOut(note + "\n");
     return kExitDone;
 }
 
@@ -110,6 +111,7 @@ int applyPreset(std::size_t index) {
     writeOut("Backup: " + fileNameOf(result.backupPath) + " (" + result.backupPath + ")\n");
     writeOut(std::string("Applied ") + kTuningPresetNames[index] + ":\n");
     writeOut(changedRowsText(changedRows(before, previewOf(operations))));
+    if (!result.leftAlone.empty()) writeOut(result.leftAlone + "\n");
     return result.outcome == tuning::ApplyOutcome::Applied ? kExitDone : kExitFailed;
 }
 

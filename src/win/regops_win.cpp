@@ -110,14 +110,12 @@ SubkeyList subkeyListOf(HKEY hive, const std::string& path) {
 
 std::vector<std::string> subkeysOf(HKEY hive, const std::string& path) { return subkeyListOf(hive, path).names; }
 
-std::string leftAloneNote(const std::string& parent, const std::vector<std::string>& leftAlone) {
+std::string leftAloneNote(const std::vector<std::string>& leftAlone) {
     if (leftAlone.empty()) return std::string();
     std::string names;
-    for (const std::string& name : leftAlone) names += (names.empty() ? "" : ", ") + ("\"" + name + "\"");
-    return std::string(leftAlone.size() == 1 ? "The adapter key " : "The adapter keys ") + names + " under " +
-           parent + (leftAlone.size() == 1 ? " was" : " were") +
-           " left alone: a name outside this system's code page, or with a control character, cannot be "
-           "backed up, so it is not tuned.";
+    for (const std::string& name : leftAlone) names += (names.empty() ? "\"" : ", \"") + name + "\"";
+    return std::string("Left alone, a name a backup cannot hold: adapter ") +
+           (leftAlone.size() == 1 ? "key " : "keys ") + names + " (not backed up, not tuned).";
 }
 
 preview::CurrentValue currentValueOf(const RegistryOperation& op) {

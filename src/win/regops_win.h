@@ -40,9 +40,9 @@ SubkeyList subkeyListOf(HKEY hive, const std::string& path);
 // subkeyListOf(...).names.
 std::vector<std::string> subkeysOf(HKEY hive, const std::string& path);
 
-// "The adapter keys ... were left alone: ..." for the notice, the preview
-// and the console; empty when none was.
-std::string leftAloneNote(const std::string& parent, const std::vector<std::string>& leftAlone);
+// "Left alone, a name a backup cannot hold: adapter key "??" ..." for the
+// notice, the preview and the console; empty when none was.
+std::string leftAloneNote(const std::vector<std::string>& leftAlone);
 
 // What the value an operation touches holds now: a REG_DWORD as an unsigned
 // decimal number, a REG_SZ as its text; absent when it cannot be read.
