@@ -86,4 +86,12 @@ TEST_CASE("Optimize Now frees the slider's megabytes with the hourglass") {
     p.form["cmdOptimaize"].userClick();
     CHECK(p.monitor.claims == std::vector<std::size_t>{3 * 1048576});
     CHECK(p.busy == std::vector<bool>{true, false});
+    // The slider at its top, more than the process can hold, and half of
+    // it too: the claim fails cleanly and the hourglass still ends.
+    p.monitor.claimLimit = 1048576;
+    p.form.range("sldFreeMomoryReq").userScroll(1500);
+    const std::size_t asked = static_cast<std::size_t>(p.form.range("sldFreeMomoryReq").value()) * 1048576;
+    p.form["cmdOptimaize"].userClick();
+    CHECK(p.monitor.claims == std::vector<std::size_t>{3 * 1048576, asked, asked / 2});
+    CHECK(p.busy == std::vector<bool>{true, false, true, false});
 }
