@@ -151,6 +151,38 @@ void deleteStaleTemporaries(const std::string& folder) {
 bool nameTaken(DWORD status) { return status == ERROR_ALREADY_EXISTS || status == ERROR_FILE_EXISTS; }
 constexpr int kRenameAttempts = 50;
 
+// Held by one writer at a time while it chooses a number and renames its
+// file to it: a rename that refuses an existing name is not one step
+// everywhere (Wine checks, then renames), so two programs could otherwise
+// take the same number. The lock is a file opened for this process alone;
+// the system lets it go when the process ends, however it ends.
+class NumberLock {
+public:
+    explicit NumberLock(const std::string& folder) {
+        const std::string path = folder + "\\" + kNumberLockName;
+        for (DWORD waited = 0; waited < kLockPatienceMs; waited += kLockRetryMs) {
+            file_ = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+            if (file_ != INVALID_HANDLE_VALUE) return;
+            if (GetLastError() != ERROR_SHARING_VIOLATION && GetLastError() != ERROR_ACCESS_DENIED) return;
+            Sleep(kLockRetryMs);
+        }
+        // Past that, the backup goes ahead: a rename that finds the name
+        // taken still moves on to the next number.
+    }
+    ~NumberLock() {
+        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    }
+    NumberLock(const NumberLock&) = delete;
+    NumberLock& operator=(const NumberLock&) = delete;
+
+private:
+    static constexpr char kNumberLockName[] = "QLRnumber.lck";
+    static constexpr DWORD kLockPatienceMs = 10000;
+    static constexpr DWORD kLockRetryMs = 20;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+};
+
 }  // namespace
 
 std::function<void(const std::string&, const std::string&)>& temporaryFileHook() {
@@ -242,6 +274,16 @@ BackupWriteResult backupCurrentSettings(const std::vector<std::string>& subkeys)
                          (reread.ok ? std::string(".") : ": " + reread.describe());
         return result;
     }
+    const NumberLock lock(folder);
+    // Chosen again under the lock: another backup may have taken the number
+    // while this one was being written.
+    choice = nextBackupFileName();
+    if (!choice.ok()) {
+        DeleteFileA(temporary.c_str());
+        result.problem = choice.problem;
+        return result;
+    }
+    result.path = choice.path;
     for (int attempt = 1; !MoveFileA(temporary.c_str(), choice.path.c_str()); ++attempt) {
         status = GetLastError();
         // Another backup took the number meanwhile: the next free one serves.

@@ -174,6 +174,9 @@ TEST_CASE("console commands in both families: presets, preview, apply, backups, 
             const bool nt = c.family == tuning::Family::Nt;
             putSamples(nt ? samples::valuesNt() : samples::values9x(),
                        {nt ? std::string(samples::kInterfaces) + "\\{5E6F}" : std::string(samples::kNetTrans) + "\\0002"});
+            // Values of other types and names a backup must carry or leave alone.
+            putHostileValues(nt);
+            RegCloseKey(createWideKey(nt ? samples::kInterfaces : samples::kNetTrans, kForeignName));
             const ConsoleProbe probe(sandbox, folder);
             const RegSnapshot prepared = snapshotRegistry();
             const std::string windows = console::windowsText(c.winVersion);
@@ -196,6 +199,7 @@ TEST_CASE("console commands in both families: presets, preview, apply, backups, 
             CHECK(r.err.empty());
             CHECK(has(r.out, "Backup: 001.BCK ("));
             CHECK(has(r.out, "values changed.\r\n"));
+            CHECK(has(r.out, "Left alone, a name a backup cannot hold: adapter key \"??\""));
             CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
             // Exactly the preset's writes on this family, nothing else.
             initTuningPresets();
@@ -273,25 +277,6 @@ TEST_CASE("console commands in both families: presets, preview, apply, backups, 
     }
 }
 
-TEST_CASE("console apply with a refused write: the backup first, the other writes made, exit code 1") {
-    setWineVersionFor("console_probe.exe", "winxp");
-    {
-        RegistrySandbox sandbox;
-        ScratchProgramFolder folder("console-refused");
-        putSamples(samples::valuesNt(), {});
-        REQUIRE(makeReadOnly(HKEY_LOCAL_MACHINE, std::string(samples::kInterfaces) + "\\{1A2B}"));
-        const ConsoleProbe probe(sandbox, folder);
-        const Run r = probe.run("apply automatic-a");
-        CHECK(r.exit == 1);
-        CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
-        CHECK(has(r.out, "Backup: 001.BCK"));
-        CHECK(has(r.out, "values changed.\r\n"));
-        CHECK(has(r.err, "quellarc: 2 of "));
-        CHECK(has(r.err, "could not be written to the registry"));
-    }
-    setWineVersionFor("console_probe.exe", "");
-}
-
 TEST_CASE("console output that cannot be written is a failure; four applies at once all get their backups") {
     setWineVersionFor("console_probe.exe", "winxp");
     {
@@ -311,6 +296,7 @@ TEST_CASE("console output that cannot be written is a failure; four applies at o
         std::vector<std::string> backups;
         for (Started& started : applies) {
             r = finishConsoleProgram(started);
+            CAPTURE(r.err);
             CHECK(r.exit == 0);
             CHECK(r.err.empty());
             const std::size_t at = r.out.find("Backup: ");
@@ -320,6 +306,25 @@ TEST_CASE("console output that cannot be written is a failure; four applies at o
         const std::vector<std::string> numbered = {"001.BCK", "002.BCK", "003.BCK", "004.BCK"};
         CHECK(backups == numbered);
         CHECK(folder.backupFiles() == numbered);
+    }
+    setWineVersionFor("console_probe.exe", "");
+}
+
+TEST_CASE("console apply with a refused write: the backup first, the other writes made, exit code 1") {
+    setWineVersionFor("console_probe.exe", "winxp");
+    {
+        RegistrySandbox sandbox;
+        ScratchProgramFolder folder("console-refused");
+        putSamples(samples::valuesNt(), {});
+        REQUIRE(makeReadOnly(HKEY_LOCAL_MACHINE, std::string(samples::kInterfaces) + "\\{1A2B}"));
+        const ConsoleProbe probe(sandbox, folder);
+        const Run r = probe.run("apply automatic-a");
+        CHECK(r.exit == 1);
+        CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
+        CHECK(has(r.out, "Backup: 001.BCK"));
+        CHECK(has(r.out, "values changed.\r\n"));
+        CHECK(has(r.err, "quellarc: 2 of "));
+        CHECK(has(r.err, "could not be written to the registry"));
     }
     setWineVersionFor("console_probe.exe", "");
 }
