@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "win/files_win.h"
+#include "win/library_win.h"
 #include "win/registry_win.h"
 #include "core/osversion.h"
 #include "core/text.h"
@@ -70,6 +72,34 @@ int missingLevels(HKEY hive, const std::string& path) {
     return levels;
 }
 
+using QueryValueWFn = LONG(WINAPI*)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+
+// Whether a text value read through the ANSI call is the text the registry
+// holds: on NT a text is stored in UTF-16, and a character the code page
+// lacks comes back as "?", which a restore would write back as "?". On 9x
+// (no UTF-16 call) every text is ANSI already.
+bool textSurvivesAnsi(HKEY key, const std::string& name, DWORD type, const std::string& ansi) {
+    if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) return true;
+    static const QueryValueWFn queryW = win::systemFunction<QueryValueWFn>("advapi32.dll", "RegQueryValueExW");
+    if (!queryW) return true;
+    std::wstring wideName(name.size() + 1, L'\0');
+    const int nameLength = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, &wideName[0],
+                                               static_cast<int>(wideName.size()));
+    if (nameLength <= 0) return true;
+    DWORD size = 0;
+    if (queryW(key, wideName.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return true;
+    std::wstring wide(size / sizeof(wchar_t) + 1, L'\0');
+    if (queryW(key, wideName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&wide[0]), &size) != ERROR_SUCCESS)
+        return true;
+    wide.resize(size / sizeof(wchar_t));
+    std::wstring back(ansi.size() + 1, L'\0');
+    const int length = ansi.empty() ? 0
+                                    : MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                                          &back[0], static_cast<int>(back.size()));
+    back.resize(static_cast<std::size_t>(std::max(length, 0)));
+    return back == wide;
+}
+
 // What a backup records of a value: its type and exact bytes, or that it
 // (and maybe its key) does not exist.
 ValueRead currentValue(tuning::Hive hive, const std::string& path, const std::string& name) {
@@ -96,6 +126,10 @@ ValueRead currentValue(tuning::Hive hive, const std::string& path, const std::st
             break;
         }
         if (queried == ERROR_MORE_DATA) queried = ERROR_SUCCESS;
+    }
+    if (value.state == ValueRead::State::Present && !textSurvivesAnsi(key, name, type, value.data)) {
+        value.state = ValueRead::State::Unreadable;
+        value.why = "holds characters outside this system's code page";
     }
     RegCloseKey(key);
     if (queried == ERROR_FILE_NOT_FOUND) {

@@ -258,8 +258,9 @@ CapturedBackup captureBackup(const LocalTime& when, int winVersion, const std::v
                     op.absentKeyLevels = std::clamp(now.missingKeyLevels, 0, removableLevels(rec.keyLine));
                     break;
                 case ValueRead::State::Unreadable:
-                    result.problem = "The value " + describeValue(rec, pair.name) +
-                                     " cannot be read, so a backup could not give it back.";
+                    result.problem = "The value " + describeValue(rec, pair.name) + " " +
+                                     (now.why.empty() ? std::string("cannot be read") : now.why) +
+                                     ", so a backup could not give it back.";
                     return result;
                 case ValueRead::State::Present: {
                     const std::optional<std::int64_t> plain = plainNumber(*family, now.type, now.data);

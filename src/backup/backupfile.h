@@ -121,6 +121,9 @@ struct ValueRead {
     unsigned long type = 0;  // Present: the value's registry type
     std::string data;        // Present: its bytes
     int missingKeyLevels = 0;  // Missing: how many of the key path's last names do not exist
+    // Unreadable: why, when there is more to say than that it cannot be read
+    // ("holds characters outside this system's code page").
+    std::string why;
 };
 using ValueReader =
     std::function<ValueRead(tuning::Hive hive, const std::string& path, const std::string& name)>;

@@ -421,6 +421,30 @@ TEST_CASE("apply then restore gives back the registry as it was, value by value 
     winVersion = 0;
 }
 
+TEST_CASE("a text the code page cannot hold refuses the apply, which changes nothing and names the value") {
+    RegistrySandbox sandbox;
+    ScratchProgramFolder folder("apply-foreign-text");
+    MessageLog messages;
+    putSamples(samples::valuesNt(), {});
+    HKEY key = nullptr;
+    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kParams.c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS);
+    const std::wstring text = kForeignName;
+    RegSetValueExW(key, L"DefaultTTL", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    winVersion = 7;
+    initTuningPresets();
+    currentTuning = tuningPresets[1];
+    const RegSnapshot before = snapshotRegistry();
+    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);
+    CHECK(differences(before, snapshotRegistry()) == "");
+    CHECK(folder.backupFiles().empty());
+    REQUIRE(messages.entries.size() == 1);
+    CHECK(messages.entries[0].text.find("DefaultTTL holds characters outside this system's code page") !=
+          std::string::npos);
+    winVersion = 0;
+}
+
 TEST_CASE("the family follows the Windows version Wine reports to a process") {
     struct Mode {
         const char* mode;
