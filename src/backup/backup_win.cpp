@@ -7,7 +7,6 @@
 
 #include "win/files_win.h"
 #include "win/library_win.h"
-#include "win/registry_win.h"
 #include "core/osversion.h"
 #include "core/text.h"
 #include "win/regops_win.h"

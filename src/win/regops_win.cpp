@@ -29,10 +29,8 @@ long writeOperation(const RegistryOperation& op) {
         return deleted == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : deleted;
     }
     if (op.exact) return settings::writeRegBytes(hiveKey(op.hive), op.keyPath, op.valueName, op.type, op.data);
-    const LONG status = settings::writeRegValue(hiveKey(op.hive), op.keyPath, op.valueName, op.type,
-                                                static_cast<double>(op.value), op.remove);
-    if (op.remove && status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
-    return status;
+    return settings::writeRegValue(hiveKey(op.hive), op.keyPath, op.valueName, op.type,
+                                   static_cast<double>(op.value), false);
 }
 
 ExecutionReport carryOutInRegistry(const std::vector<RegistryOperation>& operations) {
