@@ -65,6 +65,8 @@ constexpr UINT kShowNoticeMessage = WM_APP + 1;
 // Posted at the end of start-up: what can wait until the window is on
 // screen.
 constexpr UINT kAfterStartMessage = WM_APP + 2;
+constexpr UINT_PTR kDamagedLookTimer = 0x51A;
+constexpr UINT kDamagedLookDelayMs = 700;
 const char* const kTrayMenuOpenCaption = "Open Quellar";
 const char* const kTrayMenuExitCaption = "Exit";
 
@@ -808,6 +810,12 @@ bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
         result = 0;
         return true;
     }
+    if (msg == WM_TIMER && wParam == kDamagedLookTimer) {
+        KillTimer(hwnd(), kDamagedLookTimer);
+        reportDamagedLook();
+        result = 0;
+        return true;
+    }
     if (msg == kShowNoticeMessage) {
         showPendingNotice();
         result = 0;
@@ -815,7 +823,9 @@ bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
     }
     if (msg == kAfterStartMessage) {
         createButtonPanel();
-        reportDamagedLook();
+        // A moment later: under Wine the window's own settling in (focus to
+        // the face) lifts it above a notice shown at once.
+        SetTimer(hwnd(), kDamagedLookTimer, kDamagedLookDelayMs, nullptr);
         result = 0;
         return true;
     }

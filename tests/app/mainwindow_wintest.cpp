@@ -216,6 +216,7 @@ TEST_CASE("a face file cut in the middle and a damaged skin: the built-in look, 
     CHECK(IsWindowVisible(s.main.hwnd()));
     CHECK(s.main.flash().usingBuiltInFace());
     msgbox::MsgFrm& notice = msgbox::msgFrm();
+    quellar::testing::pumpUntil([&notice] { return notice.isOpen(); }, 5000);
     REQUIRE(notice.isOpen());
     const std::string text = win::windowText(notice.control(msgbox::kIdMessage));
     CHECK(text.find("The face file could not be used: " + folder.path() + "\\speed up.swf: line ") == 0);
