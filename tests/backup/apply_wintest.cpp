@@ -445,6 +445,31 @@ TEST_CASE("a text the code page cannot hold refuses the apply, which changes not
     winVersion = 0;
 }
 
+TEST_CASE("a backup the restore's reader would refuse is never the way back: the apply changes nothing") {
+    RegistrySandbox sandbox;
+    ScratchProgramFolder folder("apply-unreadable-backup");
+    MessageLog messages;
+    // Each value alone can be recorded, but together they make a file larger
+    // than the reader takes.
+    const std::string big(backup::kLargestTypedValue, '\x5a');
+    for (int i = 0; i < 6; ++i) {
+        const std::string x = "{" + std::to_string(i) + "}";
+        for (const std::string& key : {std::string(samples::kInterfaces) + "\\" + x,
+                                       "SYSTEM\\CurrentControlSet\\Services\\" + x + "\\Parameters\\Tcpip"})
+            for (const char* name : {"MTU", "MSS"}) setRaw(HKEY_LOCAL_MACHINE, key, name, REG_BINARY, big);
+    }
+    winVersion = 7;
+    initTuningPresets();
+    currentTuning = tuningPresets[1];
+    const RegSnapshot before = snapshotRegistry();
+    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);
+    CHECK(differences(before, snapshotRegistry()) == "");
+    CHECK(folder.backupFiles().empty());
+    REQUIRE(messages.entries.size() == 1);
+    CHECK(messages.entries[0].text.find("does not read back as the values it was taken from") != std::string::npos);
+    winVersion = 0;
+}
+
 TEST_CASE("the family follows the Windows version Wine reports to a process") {
     struct Mode {
         const char* mode;
