@@ -664,13 +664,15 @@ private:
             return true;
         }
         if (line.substr(0, 4) != "hex(") return false;
-        if ((line.size() + 1) / 3 > kLargestTypedValue + 8) {
-            fail(lineNumber(), "the typed value is larger than a backup records (" +
-                                   numberText(static_cast<std::int64_t>(kLargestTypedValue)) + " bytes).");
+        // Three characters a byte: a line far too long is refused unread.
+        const bool tooLarge = (line.size() + 1) / 3 > kLargestTypedValue + 8;
+        if (!tooLarge && !typedValue(line, op.type, op.data)) {
+            fail(lineNumber(), shown(line) + " is not a typed value (hex(T):b0,b1,... in hexadecimal).");
             return true;
         }
-        if (!typedValue(line, op.type, op.data)) {
-            fail(lineNumber(), shown(line) + " is not a typed value (hex(T):b0,b1,... in hexadecimal).");
+        if (tooLarge || op.data.size() > kLargestTypedValue) {
+            fail(lineNumber(), "the typed value is larger than a backup records (" +
+                                   numberText(static_cast<std::int64_t>(kLargestTypedValue)) + " bytes).");
             return true;
         }
         op.exact = true;

@@ -3,6 +3,7 @@
 // written out again by the writer reads back to the same writes (typed
 // values, absent keys and quoted names included), no name holds a control
 // character, and its header read alone gives the same date, time and version.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if ((w.remove && (w.value != 0 || w.exact)) || (!w.exact && w.type != tuning::valueTypeOf(*family)) ||
             (w.exact && (w.value != 0 || w.data.size() > kLargestTypedValue)) || w.value < kLowestValue ||
             w.value > kHighestValue || w.keyPath.empty() || w.absentKeyLevels < 0 ||
-            (w.absentKeyLevels > 0 && !w.remove))
+            (w.absentKeyLevels > 0 && !w.remove) ||
+            w.absentKeyLevels > static_cast<int>(std::count(w.keyPath.begin(), w.keyPath.end(), '\\')))
             __builtin_trap();
         for (const std::string* name : {&w.keyPath, &w.valueName})
             for (char ch : *name)
