@@ -421,6 +421,25 @@ TEST_CASE("apply then restore gives back the registry as it was, value by value 
     winVersion = 0;
 }
 
+namespace {
+
+// An apply of Automatic-B on XP that must be refused: nothing written, no
+// backup left, and one message that says `why`.
+void checkApplyRefused(const ScratchProgramFolder& folder, const MessageLog& messages, const std::string& why) {
+    winVersion = 7;
+    initTuningPresets();
+    currentTuning = tuningPresets[1];
+    const RegSnapshot before = snapshotRegistry();
+    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);
+    CHECK(differences(before, snapshotRegistry()) == "");
+    CHECK(folder.backupFiles().empty());
+    REQUIRE(messages.entries.size() == 1);
+    CHECK(messages.entries[0].text.find(why) != std::string::npos);
+    winVersion = 0;
+}
+
+}  // namespace
+
 TEST_CASE("a text the code page cannot hold refuses the apply, which changes nothing and names the value") {
     RegistrySandbox sandbox;
     ScratchProgramFolder folder("apply-foreign-text");
@@ -432,17 +451,7 @@ TEST_CASE("a text the code page cannot hold refuses the apply, which changes not
     RegSetValueExW(key, L"DefaultTTL", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     RegCloseKey(key);
-    winVersion = 7;
-    initTuningPresets();
-    currentTuning = tuningPresets[1];
-    const RegSnapshot before = snapshotRegistry();
-    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);
-    CHECK(differences(before, snapshotRegistry()) == "");
-    CHECK(folder.backupFiles().empty());
-    REQUIRE(messages.entries.size() == 1);
-    CHECK(messages.entries[0].text.find("DefaultTTL holds characters outside this system's code page") !=
-          std::string::npos);
-    winVersion = 0;
+    checkApplyRefused(folder, messages, "DefaultTTL holds characters outside this system's code page");
 }
 
 TEST_CASE("a backup the restore's reader would refuse is never the way back: the apply changes nothing") {
@@ -458,16 +467,7 @@ TEST_CASE("a backup the restore's reader would refuse is never the way back: the
                                        "SYSTEM\\CurrentControlSet\\Services\\" + x + "\\Parameters\\Tcpip"})
             for (const char* name : {"MTU", "MSS"}) setRaw(HKEY_LOCAL_MACHINE, key, name, REG_BINARY, big);
     }
-    winVersion = 7;
-    initTuningPresets();
-    currentTuning = tuningPresets[1];
-    const RegSnapshot before = snapshotRegistry();
-    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);
-    CHECK(differences(before, snapshotRegistry()) == "");
-    CHECK(folder.backupFiles().empty());
-    REQUIRE(messages.entries.size() == 1);
-    CHECK(messages.entries[0].text.find("does not read back as the values it was taken from") != std::string::npos);
-    winVersion = 0;
+    checkApplyRefused(folder, messages, "does not read back as the values it was taken from");
 }
 
 TEST_CASE("the family follows the Windows version Wine reports to a process") {
