@@ -49,9 +49,9 @@ inline SampleValue dw(Hive h, const std::string& path, const std::string& name, 
     return {h, path, name, settings::kTypeDword, "", value};
 }
 
-// 9x: mostly decimal texts, as the system keeps them; one DWORD with all
-// bits set, one text with a tail, one flag of 7, some values missing (the
-// backup records them as absent).
+// 9x: mostly decimal texts, as the system keeps them (recorded as plain
+// numbers); DWORDs, one text with a tail and one flag of 7 (recorded
+// typed); some values missing (recorded absent).
 // NetTrans 0002 exists but holds nothing.
 inline std::vector<SampleValue> values9x() {
     const Hive M = Hive::LocalMachine, U = Hive::CurrentUser;
