@@ -32,6 +32,7 @@ const char* const kMainCaption = "Quellar";
 const char* const kFaceFileName = "speed up.swf";
 const char* const kSkinFileName = "RQLRMask.skn";
 const char* const kTrayNotice = "The Program Still Running Here";
+const char* const kDamagedLookTitle = "Quellar";
 const char* const kTrayNoticeCaption = "Program notification";
 const char* const kHelpFileName = "QLRHelp.chm";
 const char* const kHelpFolder = "C:\\";
@@ -73,6 +74,8 @@ constexpr UINT kShowNoticeMessage = WM_APP + 1;
 // Posted at the end of start-up: what can wait until the window is on
 // screen.
 constexpr UINT kAfterStartMessage = WM_APP + 2;
+constexpr UINT_PTR kDamagedLookTimer = 0x51A;
+constexpr UINT kDamagedLookDelayMs = 700;
 const char* const kTrayMenuOpenCaption = "Open Quellar";
 const char* const kTrayMenuExitCaption = "Exit";
 
@@ -470,6 +473,21 @@ void MainWindow::showNotice(const std::string& title, const std::string& text) {
     // before, topmost or not.
     pendingNotice_ = Notice{title, text};
     PostMessageA(hwnd(), kShowNoticeMessage, 0, 0);
+}
+
+void MainWindow::reportDamagedLook() {
+    std::string text;
+    if (!flash_.damage().empty()) text += "The face file could not be used: " + flash_.damage() + ".\r\n";
+    if (!skin_.loadIssues().empty()) {
+        text += "The skin file could not be used: " + joinProgramFolder(kSkinFileName) + ": " +
+                describeSkinIssue(skin_.loadIssues().front()) + ".\r\n";
+    }
+    if (text.empty()) return;
+    text += "The built-in look is shown instead.";
+    // Started in the tray on 9x, the notice replaces the one that says
+    // where the program went; it says that too.
+    if (!IsWindowVisible(hwnd()) && !isNtFamily(winVersion)) text += std::string("\r\n") + kTrayNotice + ".";
+    showNotice(kDamagedLookTitle, text);
 }
 
 void MainWindow::showPendingNotice() {
@@ -873,6 +891,12 @@ bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
         result = 0;
         return true;
     }
+    if (msg == WM_TIMER && wParam == kDamagedLookTimer) {
+        KillTimer(hwnd(), kDamagedLookTimer);
+        reportDamagedLook();
+        result = 0;
+        return true;
+    }
     if (msg == kShowNoticeMessage) {
         showPendingNotice();
         result = 0;
@@ -885,6 +909,9 @@ bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
     }
     if (msg == kAfterStartMessage) {
         createButtonPanel();
+        // A moment later: under Wine the window's own settling in (focus to
+        // the face) lifts it above a notice shown at once.
+        SetTimer(hwnd(), kDamagedLookTimer, kDamagedLookDelayMs, nullptr);
         result = 0;
         return true;
     }

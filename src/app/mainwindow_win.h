@@ -188,6 +188,10 @@ private:
     bool hideToTray();
     void runTrayMenuItem(int item);
     void showPendingNotice();
+    // After start-up: a face or skin file that was there but could not be
+    // used is said once, in a notice, never in a box that would stop a
+    // start in the tray.
+    void reportDamagedLook();
     // Where the keyboard goes when the window gets it back: the control
     // that had it, else the hosted window's first control when the child
     // area is in front, else the face.

@@ -8,13 +8,14 @@ namespace {
 constexpr char kRestartLine[] = "Restart Windows for the TCP/IP changes to take effect.";
 }  // namespace
 
-AppliedNotice appliedNotice(const std::string& applied, const std::string& backupPath) {
+AppliedNotice appliedNotice(const std::string& applied, const std::string& backupPath, const std::string& note) {
     // The file's own name is what the Backup manager lists.
     const std::string file(text::fileNameOf(backupPath));
     AppliedNotice notice;
     notice.title = "TCP/IP settings applied";
     notice.text = "Applied: " + applied + ".\r\n" + "The values from before are kept in the backup " + file +
                   ".\r\n" + kRestartLine;
+    if (!note.empty()) notice.text += "\r\n" + note;
     return notice;
 }
 

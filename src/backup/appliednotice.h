@@ -13,8 +13,9 @@ struct AppliedNotice {
 // `applied` names the set ("Automatic-E", "the Advanced mode's values");
 // `backupPath` is the backup that holds the values from before. The notice
 // names both and says that Windows must restart before the TCP/IP changes
-// take effect.
-AppliedNotice appliedNotice(const std::string& applied, const std::string& backupPath);
+// take effect. `note` (the adapter keys left alone) follows when given.
+AppliedNotice appliedNotice(const std::string& applied, const std::string& backupPath,
+                            const std::string& note = std::string());
 
 // `restored` is the backup written back ("001.BCK"), `backupPath` the one
 // that now holds the values the restore replaced; the notice names both and

@@ -35,25 +35,39 @@ ApplyOutcome applyTuning(std::uintptr_t owner) {
 }
 
 ApplyResult applyTuningReporting(std::uintptr_t owner) {
-    if (!familyOf(winVersion)) {
+    const std::optional<Family> family = familyOf(winVersion);
+    if (!family) {
         tell(owner, "The TCP/IP settings were not changed: the Windows version (" +
                         std::to_string(winVersion) + ") is not one the program knows.");
         return {};
     }
-    const backup::BackupWriteResult saved = backup::backupCurrentSettings();
+    // One list of the adapter keys for the backup and the writes: a key
+    // that appears in between is neither backed up nor tuned.
+    const SubkeyList adapters = subkeyListOf(HKEY_LOCAL_MACHINE, perSubkeyParent(*family));
+    const backup::BackupWriteResult saved = backup::backupCurrentSettings(adapters.names);
     if (!saved.ok) {
         tell(owner, "The TCP/IP settings were not changed, because the backup of the current values "
                     "could not be written.\r\n\r\n" + saved.problem);
         return {};
     }
-    const ExecutionReport report = carryOutInRegistry(plannedTuningOperations());
-    if (report.ok()) return {ApplyOutcome::Applied, saved.path};
+    ApplyResult result{ApplyOutcome::Applied, saved.path, leftAloneNote(adapters.leftAlone)};
+    const ExecutionReport report = carryOutInRegistry(tuningOperations(currentTuning, *family, adapters.names));
+    if (report.ok()) return result;
     const std::string headline =
         std::to_string(report.failures.size()) + " of " + std::to_string(report.attempted) +
         " TCP/IP values could not be written to the registry; the others were. The values from before are in " +
         saved.path + ".";
-    tell(owner, failureMessage(headline, report, systemErrorText));
-    return {ApplyOutcome::PartlyApplied, saved.path};
+    std::string message = failureMessage(headline, report, systemErrorText);
+    if (!result.leftAlone.empty()) message += "\r\n\r\n" + result.leftAlone;
+    tell(owner, message);
+    result.outcome = ApplyOutcome::PartlyApplied;
+    return result;
+}
+
+std::string leftAloneAdapters() {
+    const std::optional<Family> family = familyOf(winVersion);
+    if (!family) return std::string();
+    return leftAloneNote(subkeyListOf(HKEY_LOCAL_MACHINE, perSubkeyParent(*family)).leftAlone);
 }
 
 }  // namespace quellar::tuning

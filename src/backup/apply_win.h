@@ -25,7 +25,13 @@ std::vector<RegistryOperation> plannedTuningOperations(const TuningParams& param
 struct ApplyResult {
     ApplyOutcome outcome = ApplyOutcome::NotApplied;
     std::string backupPath;  // the backup written first, when there is one
+    // Adapter keys whose names a backup cannot hold, which the apply left
+    // alone (leftAloneNote); empty when there were none.
+    std::string leftAlone;
 };
+
+// The same note for the adapter keys as they are now, for a preview.
+std::string leftAloneAdapters();
 
 // applyTuning, also saying which backup it wrote (the console prints it).
 ApplyResult applyTuningReporting(std::uintptr_t owner = 0);

@@ -2,10 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "win/files_win.h"
-#include "win/registry_win.h"
+#include "win/library_win.h"
 #include "core/osversion.h"
 #include "core/text.h"
 #include "win/regops_win.h"
@@ -51,34 +52,169 @@ DWORD writeWholeFile(const std::string& path, const std::string& text) {
     return status;
 }
 
-// The number a backup records for a value; nothing when the value or its
-// key does not exist (a restore then removes it again). A value that exists
-// but cannot be read counts as 0, as it always has: removing it on a
-// restore could lose what was there.
-std::optional<double> currentValue(tuning::Hive hive, const std::string& path, const std::string& name) {
+bool keyExists(HKEY hive, const std::string& path) {
     HKEY key = nullptr;
-    const LONG opened = RegOpenKeyExA(tuning::hiveKey(hive), path.c_str(), 0, KEY_QUERY_VALUE, &key);
-    if (opened == ERROR_FILE_NOT_FOUND) return std::nullopt;
-    if (opened != ERROR_SUCCESS) return 0.0;
-    DWORD size = 0;
-    const LONG queried = RegQueryValueExA(key, name.c_str(), nullptr, nullptr, nullptr, &size);
+    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
-    if (queried == ERROR_FILE_NOT_FOUND) return std::nullopt;
-    return settings::CRegister().myREGGetSetting(tuning::hiveKey(hive), path, name);
+    return true;
 }
 
-// A restore puts back what was there: a value recorded as absent is
-// deleted, but a key that is missing is not made just to be empty.
-long restoreOperation(const tuning::RegistryOperation& op) {
-    if (!op.remove) return tuning::writeOperation(op);
-    HKEY key = nullptr;
-    const LONG opened = RegOpenKeyExA(tuning::hiveKey(op.hive), op.keyPath.c_str(), 0, KEY_SET_VALUE, &key);
-    if (opened == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
-    if (opened != ERROR_SUCCESS) return opened;
-    const LONG deleted = RegDeleteValueA(key, op.valueName.c_str());
-    RegCloseKey(key);
-    return deleted == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : deleted;
+std::string parentPath(const std::string& path) {
+    const std::size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
+
+// How many of the last names of `path` do not exist (the key itself does not).
+int missingLevels(HKEY hive, const std::string& path) {
+    int levels = 1;
+    for (std::string up = parentPath(path); !up.empty() && !keyExists(hive, up); up = parentPath(up)) ++levels;
+    return levels;
+}
+
+using QueryValueWFn = LONG(WINAPI*)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+
+// Whether a text value read through the ANSI call is the text the registry
+// holds: on NT a text is stored in UTF-16, and a character the code page
+// lacks comes back as "?", which a restore would write back as "?". On 9x
+// (no UTF-16 call) every text is ANSI already.
+bool textSurvivesAnsi(HKEY key, const std::string& name, DWORD type, const std::string& ansi) {
+    if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) return true;
+    static const QueryValueWFn queryW = win::systemFunction<QueryValueWFn>("advapi32.dll", "RegQueryValueExW");
+    if (!queryW) return true;
+    std::wstring wideName(name.size() + 1, L'\0');
+    const int nameLength = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, &wideName[0],
+                                               static_cast<int>(wideName.size()));
+    if (nameLength <= 0) return true;
+    DWORD size = 0;
+    if (queryW(key, wideName.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return true;
+    std::wstring wide(size / sizeof(wchar_t) + 1, L'\0');
+    if (queryW(key, wideName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&wide[0]), &size) != ERROR_SUCCESS)
+        return true;
+    wide.resize(size / sizeof(wchar_t));
+    std::wstring back(ansi.size() + 1, L'\0');
+    const int length = ansi.empty() ? 0
+                                    : MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                                          &back[0], static_cast<int>(back.size()));
+    back.resize(static_cast<std::size_t>(std::max(length, 0)));
+    return back == wide;
+}
+
+// What a backup records of a value: its type and exact bytes, or that it
+// (and maybe its key) does not exist.
+ValueRead currentValue(tuning::Hive hive, const std::string& path, const std::string& name) {
+    ValueRead value;
+    HKEY key = nullptr;
+    const LONG opened = RegOpenKeyExA(tuning::hiveKey(hive), path.c_str(), 0, KEY_QUERY_VALUE, &key);
+    if (opened == ERROR_FILE_NOT_FOUND) {
+        value.missingKeyLevels = missingLevels(tuning::hiveKey(hive), path);
+        return value;
+    }
+    value.state = ValueRead::State::Unreadable;
+    if (opened != ERROR_SUCCESS) return value;
+    DWORD type = 0, size = 0;
+    LONG queried = RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size);
+    // The value may grow between the two queries; a few rounds settle it.
+    for (int round = 0; round < 4 && queried == ERROR_SUCCESS; ++round) {
+        value.data.assign(size, '\0');
+        queried = RegQueryValueExA(key, name.c_str(), nullptr, &type,
+                                   reinterpret_cast<BYTE*>(value.data.empty() ? nullptr : &value.data[0]), &size);
+        if (queried == ERROR_SUCCESS) {
+            value.data.resize(size);
+            value.type = type;
+            value.state = ValueRead::State::Present;
+            break;
+        }
+        if (queried == ERROR_MORE_DATA) queried = ERROR_SUCCESS;
+    }
+    if (value.state == ValueRead::State::Present && !textSurvivesAnsi(key, name, type, value.data)) {
+        value.state = ValueRead::State::Unreadable;
+        value.why = "holds characters outside this system's code page";
+    }
+    RegCloseKey(key);
+    if (queried == ERROR_FILE_NOT_FOUND) {
+        value.state = ValueRead::State::Missing;
+        value.data.clear();
+    }
+    return value;
+}
+
+// Whether a key holds no value and no subkey.
+bool isEmptyKey(HKEY key) {
+    DWORD subkeys = 0, values = 0;
+    return RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr, nullptr,
+                            nullptr, nullptr) == ERROR_SUCCESS &&
+           subkeys == 0 && values == 0;
+}
+
+// Removes `path` and up to `levels` - 1 of its parents, each only while it
+// is empty: the keys an apply created, which a backup recorded as missing.
+void removeEmptyKeys(HKEY hive, std::string path, int levels) {
+    for (int i = 0; i < levels && !path.empty(); ++i) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+        const bool empty = isEmptyKey(key);
+        RegCloseKey(key);
+        // On 9x RegDeleteKey takes a whole tree, hence the check first.
+        if (!empty || RegDeleteKeyA(hive, path.c_str()) != ERROR_SUCCESS) return;
+        path = parentPath(path);
+    }
+}
+
+// Older than this, a temporary file of the backups folder is a crash's
+// leftover rather than another writer's file in progress.
+constexpr ULONGLONG kStaleTemporaryAge = 60ULL * 10000000ULL;  // one minute in 100 ns
+
+ULONGLONG ticksOf(const FILETIME& time) {
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+void deleteStaleTemporaries(const std::string& folder) {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    for (const WIN32_FIND_DATAA& found : win::filesIn(folder, kTemporaryPattern)) {
+        const ULONGLONG written = ticksOf(found.ftLastWriteTime);
+        if (written + kStaleTemporaryAge > ticksOf(now)) continue;
+        const std::string path = folder + "\\" + found.cFileName;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+    }
+}
+
+// Another writer taking the number between the choice and the rename.
+bool nameTaken(DWORD status) { return status == ERROR_ALREADY_EXISTS || status == ERROR_FILE_EXISTS; }
+constexpr int kRenameAttempts = 50;
+
+// Held by one writer at a time while it chooses a number and renames its
+// file to it: a rename that refuses an existing name is not one step
+// everywhere (Wine checks, then renames), so two programs could otherwise
+// take the same number. The lock is a file opened for this process alone;
+// the system lets it go when the process ends, however it ends.
+class NumberLock {
+public:
+    explicit NumberLock(const std::string& folder) {
+        const std::string path = folder + "\\" + kNumberLockName;
+        for (DWORD waited = 0; waited < kLockPatienceMs; waited += kLockRetryMs) {
+            file_ = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+            if (file_ != INVALID_HANDLE_VALUE) return;
+            if (GetLastError() != ERROR_SHARING_VIOLATION && GetLastError() != ERROR_ACCESS_DENIED) return;
+            Sleep(kLockRetryMs);
+        }
+        // Past that, the backup goes ahead: a rename that finds the name
+        // taken still moves on to the next number.
+    }
+    ~NumberLock() {
+        if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
+    }
+    NumberLock(const NumberLock&) = delete;
+    NumberLock& operator=(const NumberLock&) = delete;
+
+private:
+    static constexpr char kNumberLockName[] = "QLRnumber.lck";
+    static constexpr DWORD kLockPatienceMs = 10000;
+    static constexpr DWORD kLockRetryMs = 20;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+};
 
 }  // namespace
 
@@ -117,30 +253,37 @@ BackupFileChoice nextBackupFileName() {
 }
 
 BackupWriteResult backupCurrentSettings() {
+    std::vector<std::string> subkeys;
+    if (const std::optional<tuning::Family> family = tuning::familyOf(winVersion)) {
+        subkeys = tuning::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(*family));
+    }
+    return backupCurrentSettings(subkeys);
+}
+
+BackupWriteResult backupCurrentSettings(const std::vector<std::string>& subkeys) {
     BackupWriteResult result;
-    const BackupFileChoice choice = nextBackupFileName();
+    BackupFileChoice choice = nextBackupFileName();
     if (!choice.ok()) {
         result.problem = choice.problem;
         return result;
     }
     result.path = choice.path;
 
-    std::vector<std::string> subkeys;
-    if (const std::optional<tuning::Family> family = tuning::familyOf(winVersion)) {
-        subkeys = tuning::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(*family));
+    BackupContents taken;
+    const CapturedBackup captured = captureBackup(effects().localTime(), winVersion, subkeys, currentValue, taken);
+    if (!captured.ok) {
+        result.problem = captured.problem;
+        return result;
     }
-    const std::string text = backupText(effects().localTime(), winVersion, subkeys, currentValue);
+    const std::string text = backupTextOf(taken);
 
     // Complete under a name the backup list does not show, then renamed in
     // one step; MoveFileA never replaces an existing file. The temporary name
     // is one the system makes unique, so whatever a crash left behind cannot
-    // stand in the way; such leftovers are cleared first.
+    // stand in the way; such leftovers are cleared once they are old enough
+    // not to be another writer's file in progress.
     const std::string folder = backupsFolder();
-    for (const std::string& stale : filesMatching(folder, kTemporaryPattern)) {
-        const std::string path = folder + "\\" + stale;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-    }
+    deleteStaleTemporaries(folder);
     char temporaryName[MAX_PATH + 1] = {};
     if (!GetTempFileNameA(folder.c_str(), kTemporaryPrefix, 0, temporaryName)) {
         result.problem = "No temporary file can be made in " + folder + " for the backup: " + reasonOf(GetLastError());
@@ -154,11 +297,37 @@ BackupWriteResult backupCurrentSettings() {
         result.problem = "The temporary file " + temporary + " for the backup cannot be written: " + reasonOf(status);
         return result;
     }
-    if (!MoveFileA(temporary.c_str(), choice.path.c_str())) {
-        status = GetLastError();
+    // The restore's own reader must give back exactly what was taken, or
+    // the backup is no way back at all.
+    const BackupReadResult reread = readBackupFile(temporary);
+    if (!reread.ok || !(reread.contents == taken)) {
         DeleteFileA(temporary.c_str());
-        result.problem = "The temporary file " + temporary + " cannot be renamed to " + choice.path + ": " +
-                         reasonOf(status);
+        result.problem = "The backup written to " + temporary +
+                         " does not read back as the values it was taken from" +
+                         (reread.ok ? std::string(".") : ": " + reread.describe());
+        return result;
+    }
+    const NumberLock lock(folder);
+    // Chosen again under the lock: another backup may have taken the number
+    // while this one was being written.
+    choice = nextBackupFileName();
+    if (!choice.ok()) {
+        DeleteFileA(temporary.c_str());
+        result.problem = choice.problem;
+        return result;
+    }
+    result.path = choice.path;
+    for (int attempt = 1; !MoveFileA(temporary.c_str(), choice.path.c_str()); ++attempt) {
+        status = GetLastError();
+        // Another backup took the number meanwhile: the next free one serves.
+        if (nameTaken(status) && attempt < kRenameAttempts && (choice = nextBackupFileName()).ok()) {
+            result.path = choice.path;
+            continue;
+        }
+        DeleteFileA(temporary.c_str());
+        result.problem = choice.ok() ? "The temporary file " + temporary + " cannot be renamed to " + choice.path +
+                                           ": " + reasonOf(status)
+                                     : choice.problem;
         return result;
     }
     result.ok = true;
@@ -182,7 +351,11 @@ BackupReadResult readBackupFile(const std::string& path) {
 
 RestoreResult restoreBackup(const BackupContents& contents) {
     RestoreResult result;
-    result.report = tuning::carryOut(contents.writes, restoreOperation);
+    result.report = tuning::carryOut(contents.writes, tuning::writeOperation);
+    // Last, and in reverse order, so a key's own subkeys have gone first.
+    for (auto op = contents.writes.rbegin(); op != contents.writes.rend(); ++op) {
+        if (op->absentKeyLevels > 0) removeEmptyKeys(tuning::hiveKey(op->hive), op->keyPath, op->absentKeyLevels);
+    }
     if (result.report.ok()) {
         result.status = RestoreResult::Status::Restored;
         return result;

@@ -4,6 +4,7 @@
 // restoring it. The format itself lives in backup/backupfile.h.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "backup/backupfile.h"
 #include "core/regops.h"
@@ -35,6 +36,12 @@ struct BackupWriteResult {
 // a temporary name and renamed when complete, so a numbered file is always
 // whole; on failure no numbered file appears.
 BackupWriteResult backupCurrentSettings();
+// The same with the adapter subkeys given: the apply lists them once, for
+// its backup and its writes alike. The file is read back with the
+// restore's reader before it takes its number; a file that does not give
+// back what was taken is refused (no numbered file appears). When another
+// writer takes the number meanwhile, the next free one is used.
+BackupWriteResult backupCurrentSettings(const std::vector<std::string>& subkeys);
 
 // For tests of the failure paths: when set, called with the temporary
 // file's path and the backup's path once the temporary file is made, before

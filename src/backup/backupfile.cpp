@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "core/osversion.h"
+#include "core/regformat.h"
 
 namespace quellar::backup {
 
@@ -37,7 +38,17 @@ std::string twoDigits(int n) {
 
 std::string numberText(std::int64_t n) { return std::to_string(n); }
 
-std::string textLine(const std::string& text) { return "\"" + text + "\""; }
+bool isControl(char c) { return settings::isControlCharacter(c); }
+
+// The number of names in a key path.
+int pathNames(std::string_view path) {
+    return static_cast<int>(std::count(path.begin(), path.end(), '\\')) + 1;
+}
+
+// How many of a key path's last names an "absent key" line may name: all
+// but the first, so no restore ever touches a hive's top-level keys.
+int removableLevels(std::string_view path) { return pathNames(path) - 1; }
+
 
 }  // namespace
 
@@ -94,18 +105,57 @@ std::string timeLine(const LocalTime& when) {
     return "#" + twoDigits(when.hour) + ":" + twoDigits(when.minute) + ":" + twoDigits(when.second) + "#";
 }
 
-std::int64_t recordedNumber(double registryNumber) {
-    if (!(registryNumber > 0)) return 0;  // also catches NaN
-    if (registryNumber >= static_cast<double>(kHighestValue)) return kHighestValue;
-    return static_cast<std::int64_t>(std::floor(registryNumber));
+std::string quotedLine(std::string_view text) {
+    std::string line = "\"";
+    for (char c : text) {
+        if (c == '"') line += '"';
+        line += c;
+    }
+    return line + "\"";
+}
+
+std::string typedLine(unsigned long type, std::string_view data) {
+    static const char digits[] = "0123456789abcdef";
+    char head[32];
+    std::snprintf(head, sizeof head, "hex(%lx):", type);
+    std::string line = head;
+    line.reserve(line.size() + data.size() * 3);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(data[i]);
+        if (i > 0) line += ',';
+        line += digits[byte >> 4];
+        line += digits[byte & 0x0F];
+    }
+    return line;
+}
+
+std::optional<std::int64_t> plainNumber(Family family, unsigned long type, std::string_view data) {
+    if (family == Family::Nt) {
+        if (type != settings::kTypeDword || data.size() != 4) return std::nullopt;
+        std::uint32_t n = 0;
+        for (int i = 3; i >= 0; --i) n = (n << 8) | static_cast<unsigned char>(data[static_cast<std::size_t>(i)]);
+        return n;
+    }
+    // A restore writes the number's decimal text and one NUL: only a text
+    // that is exactly that comes back the same.
+    if (type != settings::kTypeText || data.size() < 2 || data.back() != '\0') return std::nullopt;
+    const std::string_view digits = data.substr(0, data.size() - 1);
+    if (digits.size() > 10 || (digits.size() > 1 && digits[0] == '0')) return std::nullopt;
+    std::int64_t n = 0;
+    for (char c : digits) {
+        if (!isDigit(c)) return std::nullopt;
+        n = n * 10 + (c - '0');
+    }
+    if (n > kHighestValue) return std::nullopt;
+    return n;
 }
 
 // ---- Layout -----------------------------------------------------------
 
 namespace {
 
-PairLayout current(const char* name) { return {name, PairKind::Current}; }
-PairLayout flag(const char* name) { return {name, PairKind::Flag}; }
+PairLayout current(const char* name) { return {name, PairKind::Current, 0}; }
+PairLayout flag(const char* name) { return {name, PairKind::Flag, 0}; }
 
 RecordLayout record(Hive hive, const std::string& key, std::vector<PairLayout> pairs) {
     return {hive, key, key, std::move(pairs)};
@@ -165,33 +215,117 @@ std::vector<RecordLayout> backupLayout(Family family, const std::vector<std::str
 
 // ---- Writing ----------------------------------------------------------
 
-std::string backupText(const LocalTime& when, int winVersion, const std::vector<std::string>& subkeys,
-                       const ValueReader& read) {
+bool BackupContents::operator==(const BackupContents& o) const {
+    const LocalTime& a = header.created;
+    const LocalTime& b = o.header.created;
+    return a.year == b.year && a.month == b.month && a.day == b.day && a.hour == b.hour && a.minute == b.minute &&
+           a.second == b.second && header.winVersion == o.header.winVersion && records == o.records &&
+           writes == o.writes;
+}
+
+namespace {
+
+// The value line of one recorded write.
+std::string valueLine(const RegistryOperation& op) {
+    if (op.remove) return op.absentKeyLevels > 0 ? kAbsentKeyLine + numberText(op.absentKeyLevels) : kAbsentLine;
+    if (op.exact) return typedLine(op.type, op.data);
+    return numberText(op.value);
+}
+
+std::string describeValue(const RecordLayout& rec, const std::string& name) {
+    return std::string(tuning::hiveName(rec.hive)) + "\\" + rec.keyLine + "\\" + (name.empty() ? "(Default)" : name);
+}
+
+}  // namespace
+
+CapturedBackup captureBackup(const LocalTime& when, int winVersion, const std::vector<std::string>& subkeys,
+                             const ValueReader& read, BackupContents& contents) {
+    CapturedBackup result;
+    contents = BackupContents();
+    contents.header.created = when;
+    contents.header.winVersion = winVersion;
+    const std::optional<Family> family = tuning::familyOf(winVersion);
+    if (!family) {
+        result.ok = true;
+        return result;
+    }
+    const unsigned long familyType = tuning::valueTypeOf(*family);
+    for (const RecordLayout& rec : backupLayout(*family, subkeys)) {
+        for (const PairLayout& pair : rec.pairs) {
+            RegistryOperation op{rec.hive, rec.keyLine, pair.name, familyType, 0, false};
+            {
+                const ValueRead now = read(rec.hive, rec.readPath, pair.name);
+                switch (now.state) {
+                case ValueRead::State::Missing:
+                    op.remove = true;
+                    op.value = 0;
+                    op.absentKeyLevels = std::clamp(now.missingKeyLevels, 0, removableLevels(rec.keyLine));
+                    break;
+                case ValueRead::State::Unreadable:
+                    result.problem = "The value " + describeValue(rec, pair.name) + " " +
+                                     (now.why.empty() ? std::string("cannot be read") : now.why) +
+                                     ", so a backup could not give it back.";
+                    return result;
+                case ValueRead::State::Present: {
+                    const std::optional<std::int64_t> plain = plainNumber(*family, now.type, now.data);
+                    if (plain && (pair.kind != PairKind::Flag || *plain <= 1)) {
+                        op.value = *plain;
+                        break;
+                    }
+                    if (now.data.size() > kLargestTypedValue) {
+                        result.problem = "The value " + describeValue(rec, pair.name) + " holds " +
+                                         numberText(static_cast<std::int64_t>(now.data.size())) +
+                                         " bytes, more than a backup can record (" +
+                                         numberText(static_cast<std::int64_t>(kLargestTypedValue)) + ").";
+                        return result;
+                    }
+                    op.value = 0;
+                    op.exact = true;
+                    op.type = now.type;
+                    op.data = now.data;
+                    break;
+                }
+                }
+            }
+            contents.writes.push_back(std::move(op));
+        }
+        ++contents.records;
+    }
+    result.ok = true;
+    return result;
+}
+
+std::string backupTextOf(const BackupContents& contents) {
     std::string text;
     auto line = [&text](const std::string& content) {
         text += content;
         text += kLineEnd;
     };
-    line(dateLine(when));
-    line(timeLine(when));
-    line(numberText(winVersion));
-    const std::optional<Family> family = tuning::familyOf(winVersion);
+    line(dateLine(contents.header.created));
+    line(timeLine(contents.header.created));
+    line(numberText(contents.header.winVersion));
+    const std::optional<Family> family = tuning::familyOf(contents.header.winVersion);
     if (!family) return text;
-    for (const RecordLayout& rec : backupLayout(*family, subkeys)) {
-        line(textLine(rec.keyLine));
-        for (const PairLayout& pair : rec.pairs) {
-            line(textLine(pair.name));
-            const std::optional<double> current = read(rec.hive, rec.readPath, pair.name);
-            if (!current) {
-                line(kAbsentLine);
-                continue;
-            }
-            std::int64_t value = recordedNumber(*current);
-            if (pair.kind == PairKind::Flag) value = value != 0 ? 1 : 0;
-            line(numberText(value));
+    const std::vector<RecordLayout> fixedLayouts = fixedRecords(*family);
+    const std::size_t perSubkey = subkeyPairs(*family).size();
+    std::size_t at = 0;
+    for (std::size_t record = 0; record < contents.records; ++record) {
+        const std::size_t pairs = record < fixedLayouts.size() ? fixedLayouts[record].pairs.size() : perSubkey;
+        if (at + pairs > contents.writes.size()) break;
+        line(quotedLine(contents.writes[at].keyPath));
+        for (std::size_t i = 0; i < pairs; ++i, ++at) {
+            line(quotedLine(contents.writes[at].valueName));
+            line(valueLine(contents.writes[at]));
         }
     }
     return text;
+}
+
+std::string backupText(const LocalTime& when, int winVersion, const std::vector<std::string>& subkeys,
+                       const ValueReader& read) {
+    BackupContents contents;
+    captureBackup(when, winVersion, subkeys, read, contents);
+    return backupTextOf(contents);
 }
 
 // ---- Reading ----------------------------------------------------------
@@ -277,12 +411,56 @@ std::optional<std::int64_t> wholeNumber(std::string_view line) {
     return negative ? -n : n;
 }
 
-// The text between two double quotes, none inside.
-std::optional<std::string_view> quotedText(std::string_view line) {
+// The text between two double quotes, a quote inside written twice; no
+// control character (a NUL would cut the name short at the registry).
+// Empty optional when the line is not such a text.
+std::optional<std::string> quotedText(std::string_view line) {
     if (line.size() < 2 || line.front() != '"' || line.back() != '"') return std::nullopt;
-    std::string_view inner = line.substr(1, line.size() - 2);
-    if (inner.find('"') != std::string_view::npos) return std::nullopt;
-    return inner;
+    const std::string_view inner = line.substr(1, line.size() - 2);
+    std::string text;
+    for (std::size_t i = 0; i < inner.size(); ++i) {
+        if (isControl(inner[i])) return std::nullopt;
+        if (inner[i] == '"') {
+            if (i + 1 >= inner.size() || inner[i + 1] != '"') return std::nullopt;
+            ++i;
+        }
+        text += inner[i];
+    }
+    return text;
+}
+
+// Whether a text line holds a control character (said apart from other damage).
+bool holdsControl(std::string_view line) { return std::any_of(line.begin(), line.end(), isControl); }
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// "hex(T):b0,b1,..." into the type and the bytes.
+bool typedValue(std::string_view line, unsigned long& type, std::string& data) {
+    constexpr std::string_view head = "hex(";
+    if (line.substr(0, head.size()) != head) return false;
+    const std::size_t close = line.find("):", head.size());
+    if (close == std::string_view::npos || close == head.size() || close - head.size() > 8) return false;
+    type = 0;
+    for (std::size_t i = head.size(); i < close; ++i) {
+        const int d = hexDigit(line[i]);
+        if (d < 0) return false;
+        type = (type << 4) | static_cast<unsigned long>(d);
+    }
+    const std::string_view bytes = line.substr(close + 2);
+    data.clear();
+    if (bytes.empty()) return true;
+    if ((bytes.size() + 1) % 3 != 0) return false;
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const int high = hexDigit(bytes[i]), low = hexDigit(bytes[i + 1]);
+        if (high < 0 || low < 0 || (i + 2 < bytes.size() && bytes[i + 2] != ',')) return false;
+        data += static_cast<char>(high * 16 + low);
+    }
+    return true;
 }
 
 // Splits the text into lines, each ended by CR LF or LF. `cutLine` is set
@@ -307,9 +485,7 @@ std::vector<std::string_view> splitLines(std::string_view text, std::size_t& cut
 }
 
 // A subkey name as a per-subkey record may hold it: one key name, no path.
-bool isSingleKeyName(std::string_view name) {
-    return !name.empty() && name.find('\\') == std::string_view::npos;
-}
+bool isSingleKeyName(std::string_view name) { return settings::isSingleKeyName(name); }
 
 // Whether a key line names a per-subkey key of the family.
 bool isSubkeyRecordKey(Family family, std::string_view key) {
@@ -408,11 +584,18 @@ private:
         return true;
     }
 
+    // A text line that holds a control character is refused as such: a
+    // name the registry would cut short at a NUL writes somewhere else.
+    bool controlCharacter(std::string_view line) {
+        return fail(lineNumber(), shown(line) + " holds a control character, which no key or value name may hold.");
+    }
+
     bool body() {
         for (const RecordLayout& layout : fixedRecords(*family_)) {
             const std::string expected = "the key line \"" + layout.keyLine + "\"";
             auto line = take(expected);
             if (!line) return false;
+            if (holdsControl(*line)) return controlCharacter(*line);
             auto key = quotedText(*line);
             if (!key || !sameName(*key, layout.keyLine)) return wrongKind(*line, expected);
             if (!pairs(layout.hive, *key, layout.pairs)) return false;
@@ -422,6 +605,7 @@ private:
             const std::string expected = subkeyRecordExpectation(*family_);
             auto line = take(expected);
             if (!line) return false;
+            if (holdsControl(*line)) return controlCharacter(*line);
             auto key = quotedText(*line);
             if (!key || !isSubkeyRecordKey(*family_, *key)) return wrongKind(*line, expected);
             if (!pairs(Hive::LocalMachine, *key, perSubkey)) return false;
@@ -429,20 +613,22 @@ private:
         return true;
     }
 
-    bool pairs(Hive hive, std::string_view key, const std::vector<PairLayout>& layouts) {
+    bool pairs(Hive hive, const std::string& key, const std::vector<PairLayout>& layouts) {
         for (const PairLayout& layout : layouts) {
             const std::string nameExpected = "the value name \"" + layout.name + "\"";
             auto line = take(nameExpected);
             if (!line) return false;
+            if (holdsControl(*line)) return controlCharacter(*line);
             auto name = quotedText(*line);
             if (!name || !sameName(*name, layout.name)) return wrongKind(*line, nameExpected);
 
-            const std::string valueExpected =
-                "the number recorded for \"" + layout.name + "\" (or " + kAbsentLine + ")";
+            const std::string valueExpected = "the number recorded for \"" + layout.name + "\" (or " +
+                                              kAbsentLine + ", " + kAbsentKeyLine + "N, hex(T):...)";
             if (!(line = take(valueExpected))) return false;
-            if (*line == kAbsentLine) {
-                contents_.writes.push_back({hive, std::string(key), std::string(*name),
-                                            tuning::valueTypeOf(*family_), 0, true});
+            RegistryOperation op{hive, key, *name, tuning::valueTypeOf(*family_), 0, false};
+            if (recordedOtherwise(*line, key, op)) {
+                if (!fail_.problem.empty()) return false;
+                contents_.writes.push_back(std::move(op));
                 continue;
             }
             const std::optional<std::int64_t> value = wholeNumber(*line);
@@ -451,10 +637,47 @@ private:
                 return fail(lineNumber(), shown(*line) + " is out of range (" + numberText(kLowestValue) +
                                               " to " + numberText(kHighestValue) + ").");
             }
-            contents_.writes.push_back({hive, std::string(key), std::string(*name),
-                                        tuning::valueTypeOf(*family_), *value, false});
+            op.value = *value;
+            contents_.writes.push_back(std::move(op));
         }
         ++contents_.records;
+        return true;
+    }
+
+    // The forms of a current value other than a plain number: "absent",
+    // "absent key N" and "hex(T):...". False when the line is none of them;
+    // true with fail_ set when it is one of them, damaged.
+    bool recordedOtherwise(std::string_view line, const std::string& key, RegistryOperation& op) {
+        if (line == kAbsentLine) {
+            op.remove = true;
+            return true;
+        }
+        const std::string_view absentKey = kAbsentKeyLine;
+        if (line.substr(0, absentKey.size()) == absentKey) {
+            const std::optional<std::int64_t> levels = wholeNumber(line.substr(absentKey.size()));
+            const int most = removableLevels(key);
+            if (!levels || *levels < 1 || *levels > most) {
+                fail(lineNumber(), shown(line) + " does not name how many missing keys (1 to " +
+                                       numberText(most) + ") a restore removes.");
+                return true;
+            }
+            op.remove = true;
+            op.absentKeyLevels = static_cast<int>(*levels);
+            return true;
+        }
+        if (line.substr(0, 4) != "hex(") return false;
+        // Three characters a byte: a line far too long is refused unread.
+        const bool tooLarge = (line.size() + 1) / 3 > kLargestTypedValue + 8;
+        if (!tooLarge && !typedValue(line, op.type, op.data)) {
+            fail(lineNumber(), shown(line) + " is not a typed value (hex(T):b0,b1,... in hexadecimal).");
+            return true;
+        }
+        if (tooLarge || op.data.size() > kLargestTypedValue) {
+            fail(lineNumber(), "the typed value is larger than a backup records (" +
+                                   numberText(static_cast<std::int64_t>(kLargestTypedValue)) + " bytes).");
+            return true;
+        }
+        op.exact = true;
         return true;
     }
 

@@ -57,22 +57,40 @@ inline constexpr char kLineEnd[] = "\r\n";
 std::string dateLine(const LocalTime& when);
 std::string timeLine(const LocalTime& when);
 
-// The number a value line records for a number read from the registry
-// (settings::numberFromData): whole numbers from 0 to 4294967295 unchanged,
-// so a REG_DWORD keeps all 32 bits; anything larger (only binary data
-// longer than four bytes or a text of more than ten digits) is recorded as
-// 4294967295; anything below 0 or not a number as 0.
-std::int64_t recordedNumber(double registryNumber);
+// A text line: the text between two double quotes, a double quote inside
+// written twice ("bad""quote"). Older files hold no quote inside a text,
+// so they read as they always did.
+std::string quotedLine(std::string_view text);
 
 // The value line of a "current" pair whose value does not exist: a restore
 // deletes the value again. Files of the plain rule recorded such a value as 0.
 inline constexpr char kAbsentLine[] = "absent";
+// "absent key N": neither the value nor the last N names of its key path
+// existed; a restore deletes the value and then those keys, each only when
+// nothing is left in it.
+inline constexpr char kAbsentKeyLine[] = "absent key ";
+
+// "hex(T):b0,b1,...": a value that a plain number cannot give back exactly
+// (another type, or a text that is not plain digits), as its registry type
+// T in hexadecimal and its bytes; a restore stores exactly that type and
+// those bytes.
+std::string typedLine(unsigned long type, std::string_view data);
+
+// A typed value holds at most this many bytes; a larger one cannot be
+// recorded and the apply that needs it is refused.
+inline constexpr std::size_t kLargestTypedValue = 65536;
 
 // The range a value line may hold: the signed 32-bit numbers (files written
 // with that rule) and the unsigned ones (this writer's rule). Both halves
 // overlap in the same 32 bits when restored as a REG_DWORD.
 inline constexpr std::int64_t kLowestValue = -2147483648LL;
 inline constexpr std::int64_t kHighestValue = 4294967295LL;
+
+// The number a plain value line records for a value, when a restore of
+// that number gives back exactly its type and bytes: on NT a REG_DWORD of
+// four bytes (0 to 4294967295); on 9x a REG_SZ of plain decimal digits
+// (no sign, no leading zero, at most 4294967295) and its one NUL.
+std::optional<std::int64_t> plainNumber(tuning::Family family, unsigned long type, std::string_view data);
 
 // ---- Layout -----------------------------------------------------------
 
@@ -104,15 +122,42 @@ std::vector<RecordLayout> backupLayout(tuning::Family family, const std::vector<
 
 // ---- Writing ----------------------------------------------------------
 
-// Reads one registry value as a number: nothing when the value (or its
-// key) does not exist, 0 when it exists but cannot be read.
-using ValueReader = std::function<std::optional<double>(tuning::Hive hive, const std::string& path,
-                                                        const std::string& name)>;
+// What the registry holds for one value at backup time.
+struct ValueRead {
+    enum class State { Present, Missing, Unreadable };
+    State state = State::Missing;
+    unsigned long type = 0;  // Present: the value's registry type
+    std::string data;        // Present: its bytes
+    int missingKeyLevels = 0;  // Missing: how many of the key path's last names do not exist
+    // Unreadable: why, when there is more to say than that it cannot be read
+    // ("holds characters outside this system's code page").
+    std::string why;
+};
+using ValueReader =
+    std::function<ValueRead(tuning::Hive hive, const std::string& path, const std::string& name)>;
 
-// The whole text of a backup taken at `when` on the system `winVersion`:
-// the header, then, for a version of 1 to 8, the family's records with the
-// current values taken from `read`, in file order; a current value that
-// does not exist is recorded as kAbsentLine. Every line ends with CR LF.
+struct BackupContents;
+
+struct CapturedBackup {
+    bool ok = false;
+    std::string problem;  // when not ok: the value that cannot be recorded, and why
+};
+
+// What a backup taken at `when` on the system `winVersion` records, as the
+// writes its restore would make: the header, then, for a version of 1 to 8,
+// the family's records with the current values taken from `read`, in file
+// order. A value is recorded as a plain number where one gives it back
+// exactly, as absent (with the key levels that were missing) where it does
+// not exist, and typed otherwise. Fails on a value that cannot be read or
+// is too large to record.
+CapturedBackup captureBackup(const LocalTime& when, int winVersion, const std::vector<std::string>& subkeys,
+                             const ValueReader& read, BackupContents& contents);
+
+// The text of a backup: every line ended with CR LF. Reading it back with
+// readBackup gives `contents` again.
+std::string backupTextOf(const BackupContents& contents);
+
+// captureBackup and backupTextOf in one step, for a capture that succeeds.
 std::string backupText(const LocalTime& when, int winVersion, const std::vector<std::string>& subkeys,
                        const ValueReader& read);
 
@@ -127,8 +172,11 @@ struct BackupContents {
     BackupHeader header;
     std::size_t records = 0;
     // The writes a restore makes, in file order: REG_SZ text on the 9x
-    // family, REG_DWORD on NT; a value recorded as absent is removed.
+    // family, REG_DWORD on NT, a typed value exactly; a value recorded as
+    // absent is removed.
     std::vector<tuning::RegistryOperation> writes;
+
+    bool operator==(const BackupContents& other) const;
 };
 
 struct BackupReadResult {

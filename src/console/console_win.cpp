@@ -30,7 +30,12 @@ namespace {
 
 constexpr DWORD kProcessorSpanMs = 1000;
 
-void writeTo(DWORD which, const std::string& text) {
+// The first failure to write standard output: a script that reads it
+// must not take a lost line ("Backup: 005.BCK") for a whole answer.
+DWORD outputFailure = ERROR_SUCCESS;
+
+// 0 when all of `text` was written, else the system's code.
+DWORD writeTo(DWORD which, const std::string& text) {
     std::string out;
     out.reserve(text.size() + text.size() / 16);
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -38,9 +43,24 @@ void writeTo(DWORD which, const std::string& text) {
         out += text[i];
     }
     HANDLE handle = GetStdHandle(which);
-    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return;
-    DWORD written = 0;
-    WriteFile(handle, out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return out.empty() ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
+    std::size_t done = 0;
+    while (done < out.size()) {
+        DWORD written = 0;
+        if (!WriteFile(handle, out.data() + done, static_cast<DWORD>(out.size() - done), &written, nullptr))
+            return GetLastError();
+        if (written == 0) return ERROR_WRITE_FAULT;
+        done += written;
+    }
+    return ERROR_SUCCESS;
+}
+
+// What is left to say when standard output failed: on standard error, as
+// long as that still works.
+int outputLost() {
+    writeError(std::string(kProgramName) + ": the output could not be written in full: " +
+               tuning::systemErrorText(static_cast<long>(outputFailure)) + "\n");
+    return kExitFailed;
 }
 
 int fail(const std::string& text) {
@@ -76,6 +96,7 @@ int previewPreset(std::size_t index) {
     writeOut(std::string("Preview: ") + kTuningPresetNames[index] + " on " + windowsText(winVersion) +
              ", after a backup of the values now\n");
     writeOut(previewRowsText(previewOf(operations)));
+    if (const std::string note = tuning::leftAloneAdapters(); !note.empty()) writeOut(note + "\n");
     return kExitDone;
 }
 
@@ -90,6 +111,7 @@ int applyPreset(std::size_t index) {
     writeOut("Backup: " + fileNameOf(result.backupPath) + " (" + result.backupPath + ")\n");
     writeOut(std::string("Applied ") + kTuningPresetNames[index] + ":\n");
     writeOut(changedRowsText(changedRows(before, previewOf(operations))));
+    if (!result.leftAlone.empty()) writeOut(result.leftAlone + "\n");
     return result.outcome == tuning::ApplyOutcome::Applied ? kExitDone : kExitFailed;
 }
 
@@ -220,7 +242,8 @@ int run(const Command& command) {
 }  // namespace
 
 void writeOut(const std::string& text) {
-    writeTo(STD_OUTPUT_HANDLE, text);
+    const DWORD status = writeTo(STD_OUTPUT_HANDLE, text);
+    if (status != ERROR_SUCCESS && outputFailure == ERROR_SUCCESS) outputFailure = status;
 }
 
 void writeError(const std::string& text) {
@@ -250,11 +273,12 @@ int runConsole(const std::vector<std::string>& arguments) {
     }
     if (command.help) {
         writeOut(commandHelp(command.kind));
-        return kExitDone;
+        return outputFailure == ERROR_SUCCESS ? kExitDone : outputLost();
     }
     shell::detectWindowsVersion();
     initTuningPresets();
-    return run(command);
+    const int exitCode = run(command);
+    return outputFailure == ERROR_SUCCESS ? exitCode : outputLost();
 }
 
 }  // namespace quellar::console

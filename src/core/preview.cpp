@@ -25,6 +25,7 @@ std::string Preview::summary() const {
 
 std::string afterText(const tuning::RegistryOperation& op) {
     if (op.remove) return kRemoved;
+    if (op.exact) return settings::valueText(op.type, op.data, op.data.size());
     if (op.type == settings::kTypeDword) return std::to_string(static_cast<std::uint32_t>(op.value & 0xFFFFFFFF));
     return std::to_string(op.value);
 }

@@ -1,5 +1,6 @@
 #include "core/regformat.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,25 @@
 #include "core/text.h"
 
 namespace quellar::settings {
+
+namespace {
+constexpr unsigned long kTypeExpandText = 2;
+}  // namespace
+
+std::string valueText(unsigned long type, const std::string& data, std::size_t size) {
+    if (type == kTypeDword && data.size() == 4) {
+        std::uint32_t n = 0;
+        for (int i = 3; i >= 0; --i) n = (n << 8) | static_cast<unsigned char>(data[static_cast<std::size_t>(i)]);
+        return std::to_string(n);
+    }
+    if ((type == kTypeText || type == kTypeExpandText) && data.size() == size) return textFromData(data.data(), data.size());
+    return "(" + std::to_string(size) + " bytes)";
+}
+
+bool isSingleKeyName(std::string_view name) {
+    return !name.empty() && name.find('\\') == std::string_view::npos &&
+           std::none_of(name.begin(), name.end(), isControlCharacter);
+}
 
 namespace {
 

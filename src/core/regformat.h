@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 
@@ -19,6 +20,19 @@ inline constexpr char kSettingsRoot[] = "SOFTWARE\\BRD\\Quellar";
 inline constexpr char kAreaNetPinger[] = "\\Settings\\NetPinger";
 inline constexpr char kAreaRamSettings[] = "\\Settings\\RamSettings";
 inline constexpr char kAreaMainSettings[] = "\\Settings\\MainSettings";
+
+// Below 32: no key or value name the program records may hold one (a NUL
+// would cut the name short at the registry, and write somewhere else).
+inline bool isControlCharacter(char c) { return static_cast<unsigned char>(c) < 0x20; }
+
+// One key name that a backup can record and the program may open by name:
+// not empty, no backslash (no path), no control character.
+bool isSingleKeyName(std::string_view name);
+
+// How a value shows in a preview: a four-byte REG_DWORD as an unsigned
+// decimal number, a text (REG_SZ, REG_EXPAND_SZ) without its NUL, anything
+// else as "(N bytes)" of its `size`.
+std::string valueText(unsigned long type, const std::string& data, std::size_t size);
 
 // kSettingsRoot followed by `area` unchanged, e.g. settingsKey(kAreaNetPinger).
 std::string settingsKey(const std::string& area);

@@ -10,7 +10,8 @@ const char* hiveName(Hive hive) {
 
 bool RegistryOperation::operator==(const RegistryOperation& other) const {
     return hive == other.hive && keyPath == other.keyPath && valueName == other.valueName &&
-           type == other.type && value == other.value && remove == other.remove;
+           type == other.type && value == other.value && remove == other.remove && exact == other.exact &&
+           data == other.data && absentKeyLevels == other.absentKeyLevels;
 }
 
 std::string describeTarget(const RegistryOperation& op) {

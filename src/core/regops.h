@@ -26,6 +26,14 @@ struct RegistryOperation {
     // 32 bits (so 4294967295 and -1 both store four 0xFF bytes).
     std::int64_t value = 0;
     bool remove = false;        // delete the value instead of writing it
+    // A value a backup recorded in its typed form: `data` is stored as it
+    // is under `type` (any registry type), and `value` is not used.
+    bool exact = false;
+    std::string data{};
+    // A removal a backup recorded for a value whose key did not exist: how
+    // many of the key path's last names were missing. A restore removes
+    // those keys again once nothing is left in them.
+    int absentKeyLevels = 0;
 
     bool operator==(const RegistryOperation& other) const;
     bool operator!=(const RegistryOperation& other) const { return !(*this == other); }

@@ -12,13 +12,13 @@ namespace {
 
 constexpr double kUnit = 1024.0;
 constexpr int kYieldsAround = 5;
-constexpr char16_t kSpace = u' ';
+constexpr char kSpace = ' ';
 
 bool optimisationRunning = false;
 
 // The held buffer is published here so the compiler cannot drop the claim
 // and its fill as unused: the point of the claim is its side effect.
-char16_t* volatile heldBuffer = nullptr;
+char* volatile heldBuffer = nullptr;
 
 // Bytes and kilobytes stay far below 2^53 on any machine this runs on, so
 // the double carries them exactly and the rounding is the only change.
@@ -38,10 +38,16 @@ MonitorHooks& monitorHooks() {
     return table;
 }
 
-bool claimSpaces(std::size_t characters, const std::function<void()>& whileHeld) {
-    std::unique_ptr<char16_t[]> buffer(new (std::nothrow) char16_t[characters]);
+bool claimSpaces(std::size_t bytes, const std::function<void()>& whileHeld) {
+    std::unique_ptr<char[]> buffer;
+    try {
+        buffer.reset(new (std::nothrow) char[bytes]);
+    } catch (const std::bad_alloc&) {
+        // A size beyond what the allocator takes at all (bad_array_new_length).
+        return false;
+    }
     if (!buffer) return false;
-    std::fill_n(buffer.get(), characters, kSpace);
+    std::fill_n(buffer.get(), bytes, kSpace);
     heldBuffer = buffer.get();
     whileHeld();
     heldBuffer = nullptr;

@@ -35,10 +35,10 @@ struct MonitorHooks {
     std::function<MemoryStatus()> memoryStatus;
     // One message-loop yield: dispatches what is queued and returns at once.
     std::function<void()> yield;
-    // Claims a buffer of `characters` 16-bit spaces, writing every one, runs
-    // `whileHeld`, then releases the buffer. False, without running
-    // `whileHeld`, when the memory could not be claimed.
-    std::function<bool(std::size_t characters, const std::function<void()>& whileHeld)> claim;
+    // Claims a buffer of `bytes` bytes, writing every one, runs `whileHeld`,
+    // then releases the buffer. False, without running `whileHeld`, when the
+    // memory could not be claimed.
+    std::function<bool(std::size_t bytes, const std::function<void()>& whileHeld)> claim;
     // The program's one processor meter, not yet initialised; the System
     // status window makes it. Nothing where there is no counter to read.
     std::function<std::unique_ptr<ProcessorMeter>()> makeProcessorMeter;
@@ -61,8 +61,9 @@ private:
 };
 
 // The claim the table starts with: an ordinary allocation filled with
-// spaces; exhausted memory is the allocator saying no.
-bool claimSpaces(std::size_t characters, const std::function<void()>& whileHeld);
+// spaces; exhausted memory (or more than the process can address) is the
+// allocator saying no, never an exception.
+bool claimSpaces(std::size_t bytes, const std::function<void()>& whileHeld);
 
 // Runs the table's yield `times` times.
 void yieldTimes(int times);
@@ -90,11 +91,12 @@ public:
     std::uint64_t GetFreeVirtual() const;
     std::uint64_t GetTotalVirtual() const;
 
-    // Five yields, a buffer of `count` 16-bit spaces held over five more
-    // yields, then released; returns `count`. When the claim fails, one
-    // claim of half the count without yields; returns that half. When that
-    // fails too: no count (the caller's error). A negative count is taken
-    // as 0.
+    // Five yields, a buffer of `count` bytes (megabytes x 1,048,576: what
+    // the user asked for, not twice that) held over five more yields, then
+    // released; returns `count`. When the claim fails, one claim of half the
+    // count without yields; returns that half. When that fails too: no
+    // count (the caller's error), as for any amount a 32-bit process cannot
+    // hold. A negative count is taken as 0.
     std::optional<std::int32_t> FreeUpMemory(std::int32_t count);
 };
 

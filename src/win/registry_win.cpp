@@ -103,6 +103,14 @@ LONG writeRegValue(HKEY hive, const std::string& path, const std::string& name, 
     }
 }
 
+LONG writeRegBytes(HKEY hive, const std::string& path, const std::string& name, DWORD type,
+                   const std::string& bytes) {
+    OpenKey key;
+    const LONG status = createKey(hive, path, KEY_READ | KEY_WRITE, key);
+    if (status != ERROR_SUCCESS) return status;
+    return setValue(key.get(), name.c_str(), type, bytes.data(), bytes.size());
+}
+
 void writeRegString(HKEY hive, const std::string& path, const std::string& name,
                     const RegScalar& value) {
     writeRegValue(hive, path, name, REG_SZ, value, false);

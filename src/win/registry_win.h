@@ -23,6 +23,11 @@ namespace quellar::settings {
 LONG writeRegValue(HKEY hive, const std::string& path, const std::string& name, DWORD type,
                    const RegScalar& value, bool deleteFlag);
 
+// Stores `bytes` exactly, under any registry type, creating the key (and
+// any missing parents) first. Returns the Windows code of the create or write.
+LONG writeRegBytes(HKEY hive, const std::string& path, const std::string& name, DWORD type,
+                   const std::string& bytes);
+
 // writeRegValue with REG_SZ, the result dropped.
 void writeRegString(HKEY hive, const std::string& path, const std::string& name,
                     const RegScalar& value);

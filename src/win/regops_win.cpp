@@ -3,6 +3,10 @@
 #include "win/registry_win.h"
 
 #include <cstring>
+#include <optional>
+
+#include "core/regformat.h"
+#include "win/library_win.h"
 
 namespace quellar::tuning {
 
@@ -15,31 +19,101 @@ constexpr DWORD kErrorTextBuffer = 512;
 HKEY hiveKey(Hive hive) { return hive == Hive::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
 long writeOperation(const RegistryOperation& op) {
-    const LONG status = settings::writeRegValue(hiveKey(op.hive), op.keyPath, op.valueName, op.type,
-                                                static_cast<double>(op.value), op.remove);
-    if (op.remove && status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
-    return status;
+    if (op.remove) {
+        HKEY key = nullptr;
+        const LONG opened = RegOpenKeyExA(hiveKey(op.hive), op.keyPath.c_str(), 0, KEY_SET_VALUE, &key);
+        if (opened == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+        if (opened != ERROR_SUCCESS) return opened;
+        const LONG deleted = RegDeleteValueA(key, op.valueName.c_str());
+        RegCloseKey(key);
+        return deleted == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : deleted;
+    }
+    if (op.exact) return settings::writeRegBytes(hiveKey(op.hive), op.keyPath, op.valueName, op.type, op.data);
+    return settings::writeRegValue(hiveKey(op.hive), op.keyPath, op.valueName, op.type,
+                                   static_cast<double>(op.value), false);
 }
 
 ExecutionReport carryOutInRegistry(const std::vector<RegistryOperation>& operations) {
     return carryOut(operations, writeOperation);
 }
 
-std::vector<std::string> subkeysOf(HKEY hive, const std::string& path) {
-    std::vector<std::string> names;
+namespace {
+
+using EnumKeyWFn = LONG(WINAPI*)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPWSTR, LPDWORD, PFILETIME);
+
+// The ANSI form of a UTF-16 name, when converting it back gives the very
+// same name; nothing for a name the code page cannot hold.
+std::optional<std::string> exactAnsi(const wchar_t* name, DWORD length, std::string& shown) {
+    shown.clear();
+    if (length == 0) return std::string();
+    const int size = static_cast<int>(length);
+    char bytes[kKeyNameBuffer * 4];
+    const int ansi = WideCharToMultiByte(CP_ACP, 0, name, size, bytes, sizeof bytes, nullptr, nullptr);
+    if (ansi <= 0) return std::nullopt;
+    shown.assign(bytes, static_cast<std::size_t>(ansi));
+    wchar_t back[kKeyNameBuffer];
+    const int wide = MultiByteToWideChar(CP_ACP, 0, bytes, ansi, back, kKeyNameBuffer);
+    if (wide != size || std::memcmp(back, name, length * sizeof(wchar_t)) != 0) return std::nullopt;
+    return shown;
+}
+
+// Adds one enumerated name to the list it belongs in.
+void sortName(const std::optional<std::string>& name, const std::string& shown, SubkeyList& list) {
+    if (name && settings::isSingleKeyName(*name)) {
+        list.names.push_back(*name);
+        return;
+    }
+    std::string visible;
+    for (char c : shown) visible += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+    list.leftAlone.push_back(visible);
+}
+
+}  // namespace
+
+SubkeyList subkeyListOf(HKEY hive, const std::string& path) {
+    SubkeyList list;
     HKEY key = nullptr;
-    if (RegOpenKeyA(hive, path.c_str(), &key) != ERROR_SUCCESS) return names;
+    if (RegOpenKeyA(hive, path.c_str(), &key) != ERROR_SUCCESS) return list;
+    static const EnumKeyWFn enumW = win::systemFunction<EnumKeyWFn>("advapi32.dll", "RegEnumKeyExW");
+    bool wide = enumW != nullptr;
     for (DWORD index = 0;; ++index) {
+        FILETIME written;
+        if (wide) {
+            wchar_t name[kKeyNameBuffer];
+            DWORD length = kKeyNameBuffer;
+            const LONG status = enumW(key, index, name, &length, nullptr, nullptr, nullptr, &written);
+            // Windows 9x answers the UTF-16 call with "not implemented":
+            // every name there is ANSI, so the ANSI call serves.
+            if (status == ERROR_CALL_NOT_IMPLEMENTED && index == 0) {
+                wide = false;
+            } else {
+                // Any answer but success ends the list: an enumeration that
+                // keeps failing would otherwise never end.
+                if (status != ERROR_SUCCESS) break;
+                std::string shown;
+                const std::optional<std::string> ansi = exactAnsi(name, length, shown);
+                sortName(ansi, shown, list);
+                continue;
+            }
+        }
         char name[kKeyNameBuffer];
         DWORD length = kKeyNameBuffer;
-        FILETIME written;
-        // Any answer but success ends the list: an enumeration that keeps
-        // failing would otherwise never end.
         if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, &written) != ERROR_SUCCESS) break;
-        names.emplace_back(name, length);
+        const std::string ansi(name, length);
+        sortName(ansi, ansi, list);
     }
     RegCloseKey(key);
-    return names;
+    return list;
+}
+
+std::vector<std::string> subkeysOf(HKEY hive, const std::string& path) { return subkeyListOf(hive, path).names; }
+
+std::string leftAloneNote(const std::vector<std::string>& leftAlone) {
+    if (leftAlone.empty()) return std::string();
+    std::string names;
+    for (const std::string& name : leftAlone) names += (names.empty() ? "\"" : ", \"") + name + "\"";
+    return std::string("Left alone, a name a backup cannot hold: adapter ") +
+           (leftAlone.size() == 1 ? "key " : "keys ") + names + " (not backed up, not tuned).";
 }
 
 preview::CurrentValue currentValueOf(const RegistryOperation& op) {
@@ -52,18 +126,16 @@ preview::CurrentValue currentValueOf(const RegistryOperation& op) {
     const LONG status = RegQueryValueExA(key, op.valueName.empty() ? nullptr : op.valueName.c_str(), nullptr,
                                          &type, data, &size);
     RegCloseKey(key);
+    if (status == ERROR_MORE_DATA) {
+        current.present = true;
+        current.type = type;
+        current.text = settings::valueText(type, std::string(), size);
+        return current;
+    }
     if (status != ERROR_SUCCESS) return current;
     current.present = true;
     current.type = type;
-    if (type == REG_DWORD && size == sizeof(DWORD)) {
-        DWORD number = 0;
-        memcpy(&number, data, sizeof number);
-        current.text = std::to_string(number);
-    } else if (type == REG_SZ || type == REG_EXPAND_SZ) {
-        current.text = std::string(reinterpret_cast<const char*>(data), size > 0 && data[size - 1] == 0 ? size - 1 : size);
-    } else {
-        current.text = "(" + std::to_string(size) + " bytes)";
-    }
+    current.text = settings::valueText(type, std::string(reinterpret_cast<const char*>(data), size), size);
     return current;
 }
 

@@ -12,6 +12,8 @@
 #include "app/mainwindow_win.h"
 #include "core/osversion.h"
 #include "support/faceclick_win.h"
+#include "res/resource.h"
+#include "win/files_win.h"
 #include "support/keys_win.h"
 #include "support/pump_win.h"
 #include "support/screenshot_win.h"
@@ -211,6 +213,24 @@ TEST_CASE("started in the tray: the main window stays hidden and the notice show
     // A click on the tray icon brings the window back.
     SendMessageA(s.main.tray().hwnd(), WM_MOUSEMOVE, 0, WM_LBUTTONDOWN);
     CHECK(IsWindowVisible(s.main.hwnd()));
+}
+
+TEST_CASE("a face file cut in the middle and a damaged skin: the built-in look, and a notice that names the lines") {
+    quellar::testing::ScratchProgramFolder folder("damaged-look");
+    const std::string face(win::resourceBytes(MAKEINTRESOURCEA(IDR_FACE), MAKEINTRESOURCEA(RT_QUELLAR_DATA)));
+    quellar::testing::writeFile(folder.path() + "\\speed up.swf", face.substr(0, face.size() / 2));
+    quellar::testing::writeFile(folder.path() + "\\RQLRMask.skn", "[Button]\r\nnot a line at all\r\n");
+    Started s;
+    CHECK(IsWindowVisible(s.main.hwnd()));
+    CHECK(s.main.flash().usingBuiltInFace());
+    msgbox::MsgFrm& notice = msgbox::msgFrm();
+    quellar::testing::pumpUntil([&notice] { return notice.isOpen(); }, 5000);
+    REQUIRE(notice.isOpen());
+    const std::string text = win::windowText(notice.control(msgbox::kIdMessage));
+    CHECK(text.find("The face file could not be used: " + folder.path() + "\\speed up.swf: line ") == 0);
+    CHECK(text.find("The skin file could not be used: " + folder.path() + "\\RQLRMask.skn: line 2: ") !=
+          std::string::npos);
+    CHECK(text.find("The built-in look is shown instead.") != std::string::npos);
 }
 
 TEST_CASE("the face's window commands") {

@@ -215,8 +215,8 @@ TEST_CASE("the backup written before an apply holds the values from before") {
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, std::string(samples::kInterfaces) + "\\{1A2B}", "MTU").status ==
           ERROR_FILE_NOT_FOUND);
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, kParams, "TcpWindowSize").status == ERROR_FILE_NOT_FOUND);
-    // The per-adapter keys exist for every interface, also where a value was removed.
-    CHECK(keyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\{5E6F}\\Parameters\\Tcpip"));
+    // A removal makes no key: the adapter with none below Services still has none.
+    CHECK_FALSE(keyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\{5E6F}"));
     winVersion = 0;
 }
 
@@ -233,8 +233,9 @@ TEST_CASE("NT without an Interfaces key still gets the cachesize value") {
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, kCache, "").bytes == dwordBytes(0));
     const std::string file = readFile(folder.backups() + "\\001.BCK");
     CHECK(file.size() > 0);
-    CHECK(file.substr(file.size() - 81) ==
-          "\"System\\CurrentControlSet\\Services\\VxD\\NWLink\\Ndi\\params\\cachesize\"\r\n\"\"\r\nabsent\r\n");
+    // Nothing of the key existed: a restore removes all of it but "System".
+    CHECK(file.substr(file.size() - 87) ==
+          "\"System\\CurrentControlSet\\Services\\VxD\\NWLink\\Ndi\\params\\cachesize\"\r\n\"\"\r\nabsent key 7\r\n");
     winVersion = 0;
 }
 
@@ -276,7 +277,7 @@ TEST_CASE("no backup, no change: a folder that cannot be made, and numbers used 
     CHECK(differences(before, snapshotRegistry()) == "");
 }
 
-TEST_CASE("backup files on disk: stale temporaries, a folder in the way, a write or rename that fails") {
+TEST_CASE("backup files on disk: stale temporaries, a folder in the way, a number taken meanwhile, a write that fails") {
     RegistrySandbox sandbox;
     ScratchProgramFolder folder("apply-disk");
     MessageLog messages;
@@ -285,42 +286,55 @@ TEST_CASE("backup files on disk: stale temporaries, a folder in the way, a write
     initTuningPresets();
     currentTuning = tuningPresets[4];
     CreateDirectoryA(folder.backups().c_str(), nullptr);
-    // What a crash can leave: a temporary of ours, read-only, and a folder
-    // carrying the next backup's name.
-    writeFile(folder.backups() + "\\QLR1A2B.tmp", "half");
-    SetFileAttributesA((folder.backups() + "\\QLR1A2B.tmp").c_str(), FILE_ATTRIBUTE_READONLY);
+    // What a crash can leave: an old temporary of ours, read-only, and a
+    // folder carrying the next backup's name; beside them a temporary that
+    // another writer is busy with, which stays.
+    const std::string stale = folder.backups() + "\\QLR1A2B.tmp";
+    writeFile(stale, "half");
+    HANDLE file = CreateFileA(stale.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    FILETIME old{};
+    GetSystemTimeAsFileTime(&old);
+    ULARGE_INTEGER ticks{{old.dwLowDateTime, old.dwHighDateTime}};
+    ticks.QuadPart -= 2ULL * 60 * 10000000;  // two minutes ago
+    old.dwLowDateTime = ticks.LowPart;
+    old.dwHighDateTime = ticks.HighPart;
+    SetFileTime(file, nullptr, nullptr, &old);
+    CloseHandle(file);
+    SetFileAttributesA(stale.c_str(), FILE_ATTRIBUTE_READONLY);
+    writeFile(folder.backups() + "\\QLR3C4D.tmp", "busy");
     CreateDirectoryA((folder.backups() + "\\001.BCK").c_str(), nullptr);
     REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
-    CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK"});
+    CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK", "QLR3C4D.tmp"});
     CHECK(backup::readBackupFile(folder.backups() + "\\002.BCK").ok);
+    DeleteFileA((folder.backups() + "\\QLR3C4D.tmp").c_str());
 
-    // Another program takes the name (or the temporary) just before the rename:
-    // nothing applied, nothing left, and the message names the file.
+    // Another backup takes the number just before the rename: the next free
+    // one serves, and the apply goes ahead.
     auto& hook = backup::temporaryFileHook();
-    for (const bool atWrite : {false, true}) {
-        CAPTURE(atWrite);
-        currentTuning = tuningPresets[atWrite ? 0 : 1];
-        const RegSnapshot before = snapshotRegistry();
-        std::string temporary;
-        hook = [&](const std::string& tmp, const std::string& target) {
-            temporary = tmp;
-            if (!atWrite) {
-                CreateDirectoryA(target.c_str(), nullptr);
-                return;
-            }
-            DeleteFileA(tmp.c_str());
-            CreateDirectoryA(tmp.c_str(), nullptr);
-        };
-        CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);
-        hook = nullptr;
-        CHECK(differences(before, snapshotRegistry()) == "");
-        REQUIRE_FALSE(messages.entries.empty());
-        CHECK(messages.entries.back().text.find(temporary) != std::string::npos);
-        CHECK(messages.entries.back().text.find(atWrite ? "cannot be written" : "cannot be renamed to") !=
-              std::string::npos);
-        if (atWrite) RemoveDirectoryA(temporary.c_str());
-    }
-    CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK", "003.BCK"});
+    hook = [&](const std::string&, const std::string& target) { writeFile(target, "another writer's"); };
+    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
+    CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK", "003.BCK", "004.BCK"});
+    CHECK(readFile(folder.backups() + "\\003.BCK") == "another writer's");
+    CHECK(backup::readBackupFile(folder.backups() + "\\004.BCK").ok);
+
+    // The temporary file cannot be written: nothing applied, nothing left,
+    // and the message names the file.
+    currentTuning = tuningPresets[0];
+    const RegSnapshot before = snapshotRegistry();
+    std::string temporary;
+    hook = [&](const std::string& tmp, const std::string&) {
+        temporary = tmp;
+        DeleteFileA(tmp.c_str());
+        CreateDirectoryA(tmp.c_str(), nullptr);
+    };
+    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);
+    hook = nullptr;
+    CHECK(differences(before, snapshotRegistry()) == "");
+    REQUIRE_FALSE(messages.entries.empty());
+    CHECK(messages.entries.back().text.find(temporary) != std::string::npos);
+    CHECK(messages.entries.back().text.find("cannot be written") != std::string::npos);
+    RemoveDirectoryA(temporary.c_str());
+    CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK", "003.BCK", "004.BCK"});
     winVersion = 0;
 }
 
@@ -352,21 +366,7 @@ TEST_CASE("writes that fail are counted and explained, and the rest are still ma
     winVersion = 0;
 }
 
-// The values a backup carries exactly: those stored the way the family
-// writes them (plain decimal text on 9x, DWORDs on NT), flags as 0 or 1.
-std::vector<samples::SampleValue> exactlyCarried(bool nt) {
-    std::vector<samples::SampleValue> kept;
-    for (const auto& v : nt ? samples::valuesNt() : samples::values9x()) {
-        const bool plain =
-            nt ? v.type == REG_DWORD
-               : v.type == REG_SZ && v.text.find_first_not_of("0123456789") == std::string::npos &&
-                     (v.name.find("PMTU") != 0 || v.text == "0" || v.text == "1");
-        if (plain) kept.push_back(v);
-    }
-    return kept;
-}
-
-TEST_CASE("apply then restore puts every value back, the four constants and absent ones included") {
+TEST_CASE("apply then restore gives back the registry as it was, value by value and key by key") {
     initTuningPresets();
     for (const bool nt : {false, true}) {
         for (const std::size_t preset : {std::size_t{0}, kWindowsDefaultPreset}) {
@@ -379,11 +379,18 @@ TEST_CASE("apply then restore puts every value back, the four constants and abse
             std::vector<std::string> keys;
             for (const std::string& s : subkeys)
                 keys.push_back(std::string(nt ? samples::kInterfaces : samples::kNetTrans) + "\\" + s);
-            putSamples(exactlyCarried(nt), keys);
+            putSamples(nt ? samples::valuesNt() : samples::values9x(), keys);
+            putHostileValues(nt);
+            const std::string parent = nt ? samples::kInterfaces : samples::kNetTrans;
+            HKEY wide = createWideKey(parent, kForeignName);
+            REQUIRE(wide);
+            const DWORD wideMtu = 1492;
+            RegSetValueExW(wide, L"MTU", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&wideMtu), sizeof wideMtu);
             winVersion = static_cast<std::int16_t>(nt ? 7 : 3);
             const RegSnapshot before = snapshotRegistry();
             currentTuning = tuningPresets[preset];
-            REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
+            const tuning::ApplyResult applied = tuning::applyTuningReporting();
+            REQUIRE(applied.outcome == tuning::ApplyOutcome::Applied);
             if (preset == kWindowsDefaultPreset) {
                 for (const Expect& e : nt ? tableNt(currentTuning, subkeys) : table9x(currentTuning, subkeys)) {
                     CAPTURE(e.key);
@@ -391,19 +398,79 @@ TEST_CASE("apply then restore puts every value back, the four constants and abse
                     CHECK(queryRaw(tuning::hiveKey(e.hive), e.key, e.name).status == ERROR_FILE_NOT_FOUND);
                 }
             }
-            const RegSnapshot applied = snapshotRegistry();
+            // The key with the foreign name is left alone, no key stands in
+            // for it, and the notice of the apply says so.
+            CHECK(applied.leftAlone.find("Left alone, a name a backup cannot hold") == 0);
+            CHECK_FALSE(keyExists(HKEY_LOCAL_MACHINE, parent + "\\??"));
+            DWORD mtu = 0, size = sizeof mtu;
+            CHECK(RegQueryValueExW(wide, L"MTU", nullptr, nullptr, reinterpret_cast<BYTE*>(&mtu), &size) ==
+                  ERROR_SUCCESS);
+            CHECK(mtu == wideMtu);
+            RegCloseKey(wide);
+            const RegSnapshot appliedValues = snapshotRegistry();
+            // The values and keys the apply made go again with a restore,
+            // the four constants included.
             const backup::RestoreResult restored = backup::restoreBackupFile(folder.backups() + "\\001.BCK", winVersion);
             CHECK(restored.ok());
-            CHECK(valueDifferences(before, snapshotRegistry()) == "");
+            CHECK(differences(before, snapshotRegistry()) == "");
             // The restore kept what it replaced: restoring that puts the
             // applied values back.
             CHECK(text::fileNameOf(restored.backupPath) == "002.BCK");
             REQUIRE(backup::restoreBackupFile(restored.backupPath, winVersion).ok());
-            CHECK(valueDifferences(applied, snapshotRegistry()) == "");
+            CHECK(valueDifferences(appliedValues, snapshotRegistry()) == "");
             CHECK(messages.entries.empty());
         }
     }
     winVersion = 0;
+}
+
+namespace {
+
+// An apply of Automatic-B on XP that must be refused: nothing written, no
+// backup left, and one message that says `why`.
+void checkApplyRefused(const ScratchProgramFolder& folder, const MessageLog& messages, const std::string& why) {
+    winVersion = 7;
+    initTuningPresets();
+    currentTuning = tuningPresets[1];
+    const RegSnapshot before = snapshotRegistry();
+    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);
+    CHECK(differences(before, snapshotRegistry()) == "");
+    CHECK(folder.backupFiles().empty());
+    REQUIRE(messages.entries.size() == 1);
+    CHECK(messages.entries[0].text.find(why) != std::string::npos);
+    winVersion = 0;
+}
+
+}  // namespace
+
+TEST_CASE("a text the code page cannot hold refuses the apply, which changes nothing and names the value") {
+    RegistrySandbox sandbox;
+    ScratchProgramFolder folder("apply-foreign-text");
+    MessageLog messages;
+    putSamples(samples::valuesNt(), {});
+    HKEY key = nullptr;
+    REQUIRE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kParams.c_str(), 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS);
+    const std::wstring text = kForeignName;
+    RegSetValueExW(key, L"DefaultTTL", 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+    checkApplyRefused(folder, messages, "DefaultTTL holds characters outside this system's code page");
+}
+
+TEST_CASE("a backup the restore's reader would refuse is never the way back: the apply changes nothing") {
+    RegistrySandbox sandbox;
+    ScratchProgramFolder folder("apply-unreadable-backup");
+    MessageLog messages;
+    // Each value alone can be recorded, but together they make a file larger
+    // than the reader takes.
+    const std::string big(backup::kLargestTypedValue, '\x5a');
+    for (int i = 0; i < 6; ++i) {
+        const std::string x = "{" + std::to_string(i) + "}";
+        for (const std::string& key : {std::string(samples::kInterfaces) + "\\" + x,
+                                       "SYSTEM\\CurrentControlSet\\Services\\" + x + "\\Parameters\\Tcpip"})
+            for (const char* name : {"MTU", "MSS"}) setRaw(HKEY_LOCAL_MACHINE, key, name, REG_BINARY, big);
+    }
+    checkApplyRefused(folder, messages, "does not read back as the values it was taken from");
 }
 
 TEST_CASE("the family follows the Windows version Wine reports to a process") {

@@ -34,7 +34,8 @@ std::string firstLines(const std::string& text, std::size_t count) {
 std::string fileNameOf(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
 
 // The registry holds what a restore of `w` writes: the number's decimal
-// text (9x) or its 32 bits (NT), or no value at all for one recorded absent.
+// text (9x) or its 32 bits (NT), a typed value's own type and bytes, or no
+// value at all for one recorded absent.
 void checkRestored(const tuning::RegistryOperation& w) {
     CAPTURE(w.keyPath);
     CAPTURE(w.valueName);
@@ -44,7 +45,10 @@ void checkRestored(const tuning::RegistryOperation& w) {
         return;
     }
     REQUIRE(raw.status == ERROR_SUCCESS);
-    if (w.type == REG_SZ) {
+    if (w.exact) {
+        CHECK(raw.type == w.type);
+        CHECK(raw.bytes == w.data);
+    } else if (w.type == REG_SZ) {
         CHECK(raw.type == REG_SZ);
         CHECK(raw.bytes == szBytes(std::to_string(w.value)));
     } else {
@@ -155,16 +159,11 @@ TEST_CASE("a backup of a prepared registry is the layout line for line, and rest
         CHECK(restored.message.empty());
         CHECK(restored.report.attempted == read.contents.writes.size());
         for (const auto& w : read.contents.writes) checkRestored(w);
-        // Values stored the way the family writes them come back with the
-        // very bytes they had: every NT DWORD (all bits set among them), and
-        // every 9x text that is a plain number.
+        // Every value comes back with its very type and bytes: NT DWORDs
+        // (all bits set among them), 9x texts, plain or not, and DWORDs on 9x.
         for (const auto& v : values) {
             CAPTURE(v.path);
             CAPTURE(v.name);
-            const bool plain = nt ? v.type == REG_DWORD
-                                  : v.type == REG_SZ && v.text.find_first_not_of("0123456789") == std::string::npos;
-            // Recorded as a 0/1 flag, not as it was.
-            if (!plain || v.name == "PMTUBlackHoleDetect") continue;
             const RawValue raw = queryRaw(tuning::hiveKey(v.hive), v.path, v.name);
             CHECK(raw.type == v.type);
             CHECK(raw.bytes == (v.type == REG_SZ ? szBytes(v.text) : dwordBytes(v.dword)));
@@ -189,6 +188,11 @@ TEST_CASE("a damaged backup restores nothing and says where it is damaged") {
         {firstLines(whole, 55), "Line 56: "},  // cut inside the last record
         {whole.substr(0, whole.find("\"TcpWindowSize\"")) + "\"Other\"\r\n", "Line 17: "},  // a foreign name
         {whole.substr(0, whole.find("4294967295")) + "4294967296\r\n", "Line 16: "},  // out of range
+        // A NUL for a subkey name would write on the Interfaces key itself.
+        {whole.substr(0, whole.find("\"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\")) +
+             std::string("\"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\\0\"\r\n", 67) +
+             "\"MTU\"\r\n1500\r\n\"MSS\"\r\n1460\r\n",
+         "Line 39: "},
     };
     for (const Damage& d : damages) {
         CAPTURE(d.line);

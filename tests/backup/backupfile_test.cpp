@@ -85,13 +85,26 @@ TEST_CASE("line forms and the recording rule") {
     CHECK(dateLine(t) == "#2004-03-15#");
     CHECK(timeLine(t) == "#17:05:09#");
     CHECK(timeLine(LocalTime{2004, 1, 1, 0, 0, 0}) == "#00:00:00#");
-    CHECK(recordedNumber(0) == 0);
-    CHECK(recordedNumber(1500) == 1500);
-    CHECK(recordedNumber(2147483648.0) == 2147483648LL);
-    CHECK(recordedNumber(4294967295.0) == 4294967295LL);
-    CHECK(recordedNumber(1e12) == 4294967295LL);
-    CHECK(recordedNumber(-3) == 0);
-    CHECK(recordedNumber(std::numeric_limits<double>::quiet_NaN()) == 0);
+    CHECK(quotedLine("bad\"quote") == "\"bad\"\"quote\"");
+    CHECK(quotedLine("") == "\"\"");
+    CHECK(typedLine(0xb, std::string("\x01\x00\xff", 3)) == "hex(b):01,00,ff");
+    CHECK(typedLine(3, "") == "hex(3):");
+    // A plain number only where writing it back gives the same type and bytes.
+    const auto nine = tuning::Family::Win9x;
+    const auto nt = tuning::Family::Nt;
+    CHECK(plainNumber(nine, settings::kTypeText, std::string("1500\0", 5)) == 1500);
+    CHECK(plainNumber(nine, settings::kTypeText, std::string("0\0", 2)) == 0);
+    CHECK(plainNumber(nine, settings::kTypeText, std::string("4294967295\0", 11)) == 4294967295LL);
+    for (const std::string& text : {std::string("65535 bytes\0", 12), std::string("-5\0", 3), std::string("05\0", 3),
+                                     std::string("4294967296\0", 11), std::string("1500"), std::string("\0", 1)}) {
+        CAPTURE(text);
+        CHECK_FALSE(plainNumber(nine, settings::kTypeText, text));
+    }
+    CHECK_FALSE(plainNumber(nine, settings::kTypeDword, std::string("\x05\0\0\0", 4)));
+    CHECK(plainNumber(nt, settings::kTypeDword, std::string("\xff\xff\xff\xff", 4)) == 4294967295LL);
+    CHECK_FALSE(plainNumber(nt, settings::kTypeDword, std::string("\x05\0\0", 3)));
+    CHECK_FALSE(plainNumber(nt, 11, std::string(8, '\0')));
+    CHECK_FALSE(plainNumber(nt, settings::kTypeText, std::string("5\0", 2)));
 }
 
 TEST_CASE("a 9x backup matches the layout line for line") {
@@ -103,11 +116,58 @@ TEST_CASE("a 9x backup matches the layout line for line") {
         CHECK(text == samples::expected9x(subkeys));
         CHECK(lineCount(text) == 3 + 21 + 5 + 3 + 5 * static_cast<std::size_t>(subkeys));
     }
-    // The two flags are 0 or 1 whatever the registry holds.
+    // A flag's plain line holds 0 or 1; any other text is recorded typed.
     samples::Registry reg = samples::registry9x();
-    reg[samples::key(Hive::LocalMachine, tuning::keys::kMstcp, "PMTUDiscovery")] = 4294967295.0;
+    reg.put(Hive::LocalMachine, tuning::keys::kMstcp, "PMTUDiscovery", settings::kTypeText, std::string("1\0", 2));
     const std::string text = backupText(when, 1, {}, samples::readerOf(reg));
     CHECK(text.find("\"PMTUDiscovery\"\r\n1\r\n") != std::string::npos);
+    CHECK(text.find("\"PMTUBlackHoleDetect\"\r\nhex(1):37,00\r\n") != std::string::npos);
+}
+
+TEST_CASE("every recorded form reads back to exactly what was taken, hostile names and types included") {
+    const LocalTime when{2004, 3, 15, 17, 5, 9};
+    const std::string quoted = "bad\"quote";
+    for (const int version : {3, 7}) {
+        CAPTURE(version);
+        const bool nt = version == 7;
+        samples::Registry reg = nt ? samples::registryNt() : samples::registry9x();
+        const std::string mstcp = nt ? tuning::keys::kTcpipParametersLower : tuning::keys::kMstcp;
+        const std::string parent = nt ? samples::kInterfaces : samples::kNetTrans;
+        reg.put(Hive::LocalMachine, mstcp, "DefaultTTL", settings::kTypeText, std::string("65535 bytes\0", 12));
+        reg.put(Hive::LocalMachine, mstcp, "KeepAliveTime", settings::kTypeText, std::string("-5\0", 3));
+        reg.put(Hive::LocalMachine, mstcp, "KeepAliveInterval", 3, std::string("\x01\x02\x03\x04\x05", 5));
+        reg.put(Hive::CurrentUser, nt ? tuning::keys::kInternetSettingsNt : tuning::keys::kInternetSettings9x,
+                "MaxConnectionsPerServer", 11, std::string("\x08\0\0\0\0\0\0\0", 8));
+        reg.put(Hive::LocalMachine, tuning::keys::kNdiCacheSize, "", 7, std::string("a\0b\0\0", 5));
+        reg.put(Hive::LocalMachine, parent + "\\" + quoted, nt ? "MTU" : "MaxMTU", 2, std::string("%X%\0", 4));
+        reg.put(Hive::LocalMachine, parent + "\\" + quoted, nt ? "MSS" : "MaxMSS", 3, std::string());
+        BackupContents taken;
+        REQUIRE(captureBackup(when, version, {"0000", quoted, "gone"}, samples::readerOf(reg), taken).ok);
+        const std::string text = backupTextOf(taken);
+        CHECK(text.find("hex(1):36,35,35,33,35,20,62,79,74,65,73,00\r\n") != std::string::npos);
+        CHECK(text.find("hex(b):08,00,00,00,00,00,00,00\r\n") != std::string::npos);
+        CHECK(text.find("\\bad\"\"quote\"\r\n") != std::string::npos);
+        CHECK(text.find("hex(3):\r\n") != std::string::npos);
+        const BackupReadResult r = readBackup(text);
+        REQUIRE(r.ok);
+        CHECK(r.contents == taken);
+        // The keys a restore removes again: a subkey gone since it was
+        // listed, and on NT the adapter's three keys below Services.
+        CHECK(text.find("absent key 1\r\n") != std::string::npos);
+        CHECK((text.find("absent key 3\r\n") != std::string::npos) == nt);
+    }
+    // A value too large to record, or one that cannot be read, refuses the backup and says which.
+    samples::Registry reg = samples::registryNt();
+    reg.put(Hive::LocalMachine, tuning::keys::kTcpipParametersLower, "DefaultTTL", 3,
+            std::string(kLargestTypedValue + 1, 'x'));
+    BackupContents taken;
+    CapturedBackup captured = captureBackup(when, 7, {}, samples::readerOf(reg), taken);
+    CHECK_FALSE(captured.ok);
+    CHECK(captured.problem.find("DefaultTTL holds 65537 bytes") != std::string::npos);
+    reg.values[samples::key(Hive::LocalMachine, tuning::keys::kTcpipParametersLower, "DefaultTTL")].state =
+        ValueRead::State::Unreadable;
+    captured = captureBackup(when, 7, {}, samples::readerOf(reg), taken);
+    CHECK(captured.problem.find("DefaultTTL cannot be read") != std::string::npos);
 }
 
 TEST_CASE("an NT backup matches the layout and reads the parameters through the lower-case path") {
@@ -142,7 +202,7 @@ TEST_CASE("reading a backup back gives every recorded write, in file order") {
     CHECK(r.contents.header.created.second == 9);
     CHECK(r.contents.records == 6);
     REQUIRE(r.contents.writes.size() == 10 + 2 + 1 + 6);
-    for (const RegistryOperation& w : r.contents.writes) CHECK(w.type == settings::kTypeText);
+    for (const RegistryOperation& w : r.contents.writes) CHECK((w.exact || w.type == settings::kTypeText));
     // "DefaultRcvWindow" is written twice, the second time with the second number.
     CHECK(r.contents.writes[3].valueName == "DefaultRcvWindow");
     CHECK(r.contents.writes[6].valueName == "DefaultRcvWindow");
@@ -184,7 +244,7 @@ TEST_CASE("reading a backup back gives every recorded write, in file order") {
 TEST_CASE("a value that does not exist is recorded absent and removed again; plain-rule files read as before") {
     const LocalTime when{2004, 3, 15, 17, 5, 9};
     samples::Registry reg = samples::registry9x();
-    reg.erase(samples::key(Hive::LocalMachine, tuning::keys::kMstcp, "PMTUDiscovery"));  // a flag too
+    reg.values.erase(samples::key(Hive::LocalMachine, tuning::keys::kMstcp, "PMTUDiscovery"));  // a flag too
     const std::string text = backupText(when, 3, samples::netTransSubkeys(3), samples::readerOf(reg));
     CHECK(text.find("\"PMTUDiscovery\"\r\nabsent\r\n") != std::string::npos);
     BackupReadResult r = readBackup(text);
@@ -251,4 +311,19 @@ TEST_CASE("a damaged backup is refused whole, with the line of the damage") {
     // A 9x file holds no NT records, and the other way round.
     checkRejected(withLine(nine, 3, "5"), 4, "Tcpip\\Parameters");
     checkRejected(withLine(nt, 3, "2"), 4, "MSTCP");
+    // Control characters in a name (a NUL would write on the parent key),
+    // and the other value forms damaged.
+    checkRejected(withLine(nine, 33, std::string("\"System\\CurrentControlSet\\Services\\Class\\NetTrans\\\0\"", 52)), 33,
+                  "control character");
+    checkRejected(withLine(nt, 44, "\"SYSTEM\\CurrentControlSet\\Services\\a\x01\\Parameters\\Tcpip\""), 44,
+                  "control character");
+    checkRejected(withLine(nine, 5, "\"Sack\tOpts\""), 5, "control character");
+    checkRejected(withLine(nine, 33, "\"System\\CurrentControlSet\\Services\\Class\\NetTrans\\a\"b\""), 33, "key line");
+    checkRejected(withLine(nine, 10, "absent key 0"), 10, "missing keys (1 to 4)");
+    checkRejected(withLine(nt, 43, "absent key 7"), 43, "missing keys (1 to 6)");
+    checkRejected(withLine(nine, 10, "hex(1):3"), 10, "not a typed value");
+    checkRejected(withLine(nine, 10, "hex():31"), 10, "not a typed value");
+    checkRejected(withLine(nine, 10, "hex(1):31;32"), 10, "not a typed value");
+    checkRejected(withLine(nine, 6, "hex(4):01,00,00,00"), 6, "the number recorded for \"SackOpts\"");
+    checkRejected(withLine(nine, 10, typedLine(3, std::string(kLargestTypedValue + 1, 'x'))), 10, "larger than");
 }

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -36,45 +37,62 @@ HANDLE inheritableFile(const std::string& path) {
     return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
 }
 
-// Runs a console program with its standard output and error in files;
-// with the Windows 9x personality when `ninexExe` names its program.
-Run runConsoleProgram(const std::string& commandLine, const std::string& ninexExe = "") {
+// A console program started with its standard output and error in files
+// (standard output in `outPath` instead, when given); with the Windows 9x
+// personality when `ninexExe` names its program.
+struct Started {
+    PROCESS_INFORMATION pi{};
+    std::string base;
+};
+
+Started startConsoleProgram(const std::string& commandLine, const std::string& tag = "0",
+                            const std::string& outPath = std::string(), const std::string& ninexExe = "") {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    const std::string base = std::string(temp) + "quellarc-" + std::to_string(GetCurrentProcessId());
-    Run run;
-    HANDLE out = inheritableFile(base + ".out");
-    HANDLE err = inheritableFile(base + ".err");
+    Started started;
+    started.base = std::string(temp) + "quellarc-" + std::to_string(GetCurrentProcessId()) + "-" + tag;
+    HANDLE out = inheritableFile(outPath.empty() ? started.base + ".out" : outPath);
+    HANDLE err = inheritableFile(started.base + ".err");
     STARTUPINFOA si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;
     si.hStdInput = nullptr;
     si.hStdOutput = out;
     si.hStdError = err;
-    PROCESS_INFORMATION pi{};
     std::string cmd = commandLine;
     std::string why;
-    const bool started =
+    const bool ok =
         ninexExe.empty()
-            ? CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, testProgramFolder().c_str(),
-                             &si, &pi) != FALSE
-            : startWithWindows9xPersonality(ninexExe, commandLine, testProgramFolder(), pi, why, &si, TRUE);
+            ? CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, testProgramFolder().c_str(), &si,
+                             &started.pi) != FALSE
+            : startWithWindows9xPersonality(ninexExe, commandLine, testProgramFolder(), started.pi, why, &si, TRUE);
     CloseHandle(out);
     CloseHandle(err);
-    REQUIRE_MESSAGE(started, commandLine << " " << why);
-    if (WaitForSingleObject(pi.hProcess, 60000) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(pi.hProcess, &run.exit);
+    REQUIRE_MESSAGE(ok, commandLine << " " << why);
+    return started;
+}
+
+Run finishConsoleProgram(Started& started) {
+    Run run;
+    if (WaitForSingleObject(started.pi.hProcess, 60000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(started.pi.hProcess, &run.exit);
     } else {
-        TerminateProcess(pi.hProcess, 98);
-        WaitForSingleObject(pi.hProcess, 5000);
+        TerminateProcess(started.pi.hProcess, 98);
+        WaitForSingleObject(started.pi.hProcess, 5000);
     }
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    run.out = readFile(base + ".out");
-    run.err = readFile(base + ".err");
-    DeleteFileA((base + ".out").c_str());
-    DeleteFileA((base + ".err").c_str());
+    CloseHandle(started.pi.hThread);
+    CloseHandle(started.pi.hProcess);
+    run.out = readFile(started.base + ".out");
+    run.err = readFile(started.base + ".err");
+    DeleteFileA((started.base + ".out").c_str());
+    DeleteFileA((started.base + ".err").c_str());
     return run;
+}
+
+// Runs a console program to its end.
+Run runConsoleProgram(const std::string& commandLine, const std::string& outPath = std::string()) {
+    Started started = startConsoleProgram(commandLine, "0", outPath);
+    return finishConsoleProgram(started);
 }
 
 bool has(const std::string& text, const std::string& part) {
@@ -93,8 +111,12 @@ struct ConsoleProbe {
         SetEnvironmentVariableA("QUELLAR_PROBE_HIVES", nullptr);
         SetEnvironmentVariableA("QUELLAR_PROBE_FOLDER", nullptr);
     }
-    Run run(const std::string& arguments) const {
-        const Run r = runConsoleProgram("\"" + exe_ + "\" " + arguments, windows9x_ ? exe_ : "");
+    static std::string commandLine(const std::string& arguments) {
+        return "\"" + testProgramFolder() + "\\console_probe.exe\" " + arguments;
+    }
+    Run run(const std::string& arguments, const std::string& outPath = std::string()) const {
+        Started started = startConsoleProgram(commandLine(arguments), "0", outPath, windows9x_ ? exe_ : "");
+        const Run r = finishConsoleProgram(started);
         REQUIRE_MESSAGE(r.exit != 99, "the probe could not redirect the hives");
         return r;
     }
@@ -169,6 +191,9 @@ TEST_CASE("console commands in both families: presets, preview, apply, backups, 
             const bool nt = c.family == tuning::Family::Nt;
             putSamples(nt ? samples::valuesNt() : samples::values9x(),
                        {nt ? std::string(samples::kInterfaces) + "\\{5E6F}" : std::string(samples::kNetTrans) + "\\0002"});
+            // Values of other types and names a backup must carry or leave alone.
+            putHostileValues(nt);
+            RegCloseKey(createWideKey(nt ? samples::kInterfaces : samples::kNetTrans, kForeignName));
             const ConsoleProbe probe(sandbox, folder, c.windows9x);
             const RegSnapshot prepared = snapshotRegistry();
             const std::string windows = console::windowsText(c.winVersion);
@@ -191,6 +216,7 @@ TEST_CASE("console commands in both families: presets, preview, apply, backups, 
             CHECK(r.err.empty());
             CHECK(has(r.out, "Backup: 001.BCK ("));
             CHECK(has(r.out, "values changed.\r\n"));
+            CHECK(has(r.out, "Left alone, a name a backup cannot hold: adapter key \"??\""));
             CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
             // Exactly the preset's writes on this family, nothing else.
             initTuningPresets();
@@ -219,8 +245,10 @@ TEST_CASE("console commands in both families: presets, preview, apply, backups, 
             CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK"});
             const backup::BackupReadResult backup = backup::readBackupFile(folder.backups() + "\\001.BCK");
             REQUIRE(backup.ok);
+            // Back to the registry as prepared, value by value and key by key.
             const RegSnapshot restored = snapshotRegistry();
-            CHECK_SAME_REGISTRY(carriedOut(applied, backup.contents.writes), restored);
+            CHECK_SAME_REGISTRY(prepared, restored);
+            // The backup the restore took holds the applied values.
             const backup::BackupReadResult undo = backup::readBackupFile(folder.backups() + "\\002.BCK");
             REQUIRE(undo.ok);
             CHECK_SAME_REGISTRY(carriedOut(restored, undo.contents.writes), applied);
@@ -254,6 +282,9 @@ TEST_CASE("console commands in both families: presets, preview, apply, backups, 
             r = probe.run("freeram 1");
             CHECK(r.exit == 0);
             CHECK(has(r.out, "Free physical memory: "));
+            // The top of the range: freed, or a clean refusal; never a crash.
+            r = probe.run("freeram 2047");
+            CHECK((r.exit == 0 || (r.exit == 1 && has(r.err, "could not be claimed"))));
 
             r = probe.run("restore x");
             CHECK(r.exit == 2);
@@ -263,6 +294,39 @@ TEST_CASE("console commands in both families: presets, preview, apply, backups, 
         }
         setWineVersionFor("console_probe.exe", "");
     }
+}
+
+TEST_CASE("console output that cannot be written is a failure; four applies at once all get their backups") {
+    setWineVersionFor("console_probe.exe", "winxp");
+    {
+        RegistrySandbox sandbox;
+        ScratchProgramFolder folder("console-concurrent");
+        putSamples(samples::valuesNt(), {std::string(samples::kInterfaces) + "\\{5E6F}"});
+        const ConsoleProbe probe(sandbox, folder);
+        // Wine's Z: drive is the Unix root: a device that is always full.
+        Run r = probe.run("presets", "Z:\\dev\\full");
+        CHECK(r.exit == 1);
+        CHECK(has(r.err, "quellarc: the output could not be written in full"));
+        CHECK(probe.run("--help", "Z:\\dev\\full").exit == 1);
+
+        std::vector<Started> applies;
+        for (int i = 0; i < 4; ++i)
+            applies.push_back(startConsoleProgram(ConsoleProbe::commandLine("apply automatic-b"), std::to_string(i)));
+        std::vector<std::string> backups;
+        for (Started& started : applies) {
+            r = finishConsoleProgram(started);
+            CAPTURE(r.err);
+            CHECK(r.exit == 0);
+            CHECK(r.err.empty());
+            const std::size_t at = r.out.find("Backup: ");
+            if (at != std::string::npos) backups.push_back(r.out.substr(at + 8, 7));
+        }
+        std::sort(backups.begin(), backups.end());
+        const std::vector<std::string> numbered = {"001.BCK", "002.BCK", "003.BCK", "004.BCK"};
+        CHECK(backups == numbered);
+        CHECK(folder.backupFiles() == numbered);
+    }
+    setWineVersionFor("console_probe.exe", "");
 }
 
 TEST_CASE("console apply with a refused write: the backup first, the other writes made, exit code 1") {

@@ -41,6 +41,10 @@ TEST_CASE("real memory figures, and FreeUpMemory dispatching what is queued") {
     CHECK(ram.FreeUpMemory(1048576) == 1048576);
     MSG msg;
     CHECK_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    // More than any process can address is a plain "no", not an exception.
+    bool held = false;
+    CHECK_FALSE(claimSpaces(static_cast<std::size_t>(-1), [&held] { held = true; }));
+    CHECK_FALSE(held);
 }
 
 TEST_CASE("thousands of readings leave the handle count where it was") {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -48,9 +49,9 @@ inline SampleValue dw(Hive h, const std::string& path, const std::string& name, 
     return {h, path, name, settings::kTypeDword, "", value};
 }
 
-// 9x: mostly decimal texts, as the system keeps them; one DWORD with all
-// bits set, one text with a tail, one flag of 7, some values missing (the
-// backup records them as absent).
+// 9x: mostly decimal texts, as the system keeps them (recorded as plain
+// numbers); DWORDs, one text with a tail and one flag of 7 (recorded
+// typed); some values missing (recorded absent).
 // NetTrans 0002 exists but holds nothing.
 inline std::vector<SampleValue> values9x() {
     const Hive M = Hive::LocalMachine, U = Hive::CurrentUser;
@@ -105,33 +106,76 @@ inline std::vector<SampleValue> valuesNt() {
 }
 
 // Registry names ignore letter case; so does the map.
+inline std::string lowerCase(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+inline std::string keyId(Hive hive, const std::string& path) {
+    return lowerCase((hive == Hive::CurrentUser ? "U|" : "M|") + path);
+}
 inline std::string key(Hive hive, const std::string& path, const std::string& name) {
-    std::string k = (hive == Hive::CurrentUser ? "U|" : "M|") + path + "|" + name;
-    for (char& c : k) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return k;
+    return keyId(hive, path) + "|" + lowerCase(name);
 }
 
-using Registry = std::map<std::string, double>;
+// The bytes the registry holds for a sample: a text and its NUL, or the
+// four bytes of a DWORD, least significant first.
+inline std::string bytesOf(const SampleValue& v) {
+    if (v.type == settings::kTypeText) return v.text + '\0';
+    std::string bytes;
+    for (int i = 0; i < 4; ++i) bytes += static_cast<char>((v.dword >> (8 * i)) & 0xFF);
+    return bytes;
+}
 
-inline Registry numbersOf(const std::vector<SampleValue>& values) {
-    Registry reg;
-    for (const SampleValue& v : values) {
-        double n = v.dword;
-        if (v.type == settings::kTypeText) {
-            n = settings::numberFromData(v.type, reinterpret_cast<const unsigned char*>(v.text.data()), v.text.size());
+// A registry in memory: values with their type and bytes, and every key
+// that exists (the parents of each one included).
+struct Registry {
+    std::map<std::string, backup::ValueRead> values;
+    std::set<std::string> keys;
+
+    void addKey(Hive hive, const std::string& path) {
+        for (std::size_t at = 0;; ++at) {
+            at = path.find('\\', at);
+            keys.insert(keyId(hive, path.substr(0, at)));
+            if (at == std::string::npos) break;
         }
-        reg[key(v.hive, v.path, v.name)] = n;
     }
+    void put(Hive hive, const std::string& path, const std::string& name, unsigned long type, std::string bytes) {
+        addKey(hive, path);
+        backup::ValueRead v;
+        v.state = backup::ValueRead::State::Present;
+        v.type = type;
+        v.data = std::move(bytes);
+        values[key(hive, path, name)] = v;
+    }
+};
+
+inline Registry registryOf(const std::vector<SampleValue>& samples, const std::vector<std::string>& emptyKeys) {
+    Registry reg;
+    for (const SampleValue& v : samples) reg.put(v.hive, v.path, v.name, v.type, bytesOf(v));
+    for (const std::string& k : emptyKeys) reg.addKey(Hive::LocalMachine, k);
     return reg;
 }
 
-inline Registry registry9x() { return numbersOf(values9x()); }
-inline Registry registryNt() { return numbersOf(valuesNt()); }
+// The keys that exist beside the values: NetTrans 0002 and interface
+// {5E6F}, both empty.
+inline std::vector<std::string> emptyKeys9x() { return {std::string(kNetTrans) + "\\0002"}; }
+inline std::vector<std::string> emptyKeysNt() { return {std::string(kInterfaces) + "\\{5E6F}"}; }
+
+inline Registry registry9x() { return registryOf(values9x(), emptyKeys9x()); }
+inline Registry registryNt() { return registryOf(valuesNt(), emptyKeysNt()); }
 
 inline backup::ValueReader readerOf(Registry reg) {
     return [reg](Hive hive, const std::string& path, const std::string& name) {
-        auto it = reg.find(key(hive, path, name));
-        return it == reg.end() ? std::optional<double>() : it->second;
+        auto it = reg.values.find(key(hive, path, name));
+        if (it != reg.values.end()) return it->second;
+        backup::ValueRead missing;
+        if (!reg.keys.count(keyId(hive, path))) {
+            missing.missingKeyLevels = 1;
+            for (std::size_t at = path.rfind('\\'); at != std::string::npos && !reg.keys.count(keyId(hive, path.substr(0, at)));
+                 at = at == 0 ? std::string::npos : path.rfind('\\', at - 1))
+                ++missing.missingKeyLevels;
+        }
+        return missing;
     };
 }
 
@@ -153,19 +197,19 @@ inline std::string expected9x(int subkeys, int version = 3) {
         "\"Tcp1323Opts\"", "absent",
         "\"DefaultTTL\"", "32",
         "\"DefaultRcvWindow\"", "8192",
-        "\"GlobalMaxTcpWindowSize\"", "4294967295",
-        "\"PMTUBlackHoleDetect\"", "1",
+        "\"GlobalMaxTcpWindowSize\"", "hex(4):ff,ff,ff,ff",
+        "\"PMTUBlackHoleDetect\"", "hex(1):37,00",
         "\"DefaultRcvWindow\"", "8192",
         "\"PMTUDiscovery\"", "0",
         "\"KeepAliveTime\"", "7200000",
         "\"KeepAliveInterval\"", "absent",
         "\"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\"",
-        "\"MaxConnectionsPer1_0Server\"", "4",
+        "\"MaxConnectionsPer1_0Server\"", "hex(4):04,00,00,00",
         "\"MaxConnectionsPerServer\"", "2",
         "\"System\\CurrentControlSet\\Services\\VxD\\NWLink\\Ndi\\params\\cachesize\"",
-        "\"\"", "1500",
+        "\"\"", "hex(1):31,35,30,30,61,62,63,00",
     };
-    const char* const mtu[] = {"576", "1500", "absent"};
+    const char* const mtu[] = {"576", "hex(4):dc,05,00,00", "absent"};
     const char* const mss[] = {"536", "1460", "absent"};
     for (int i = 0; i < subkeys; ++i) {
         lines.push_back("\"System\\CurrentControlSet\\Services\\Class\\NetTrans\\" + netTransSubkeys(3)[i] + "\"");
@@ -199,12 +243,12 @@ inline std::string expectedNt(int subkeys, int version = 7) {
         "\"MaxConnectionsPer1_0Server\"", "10",
         "\"MaxConnectionsPerServer\"", "8",
         "\"System\\CurrentControlSet\\Services\\VxD\\NWLink\\Ndi\\params\\cachesize\"",
-        "\"\"", "absent",
+        "\"\"", "absent key 5",
     };
     const char* const itfMtu[] = {"1500", "2147483648", "absent"};
     const char* const itfMss[] = {"1460", "0", "absent"};
-    const char* const svcMtu[] = {"576", "1492", "absent"};
-    const char* const svcMss[] = {"absent", "1452", "absent"};
+    const char* const svcMtu[] = {"576", "1492", "absent key 3"};
+    const char* const svcMss[] = {"absent", "1452", "absent key 3"};
     for (int i = 0; i < subkeys; ++i) {
         const std::string x = interfaceSubkeys(3)[i];
         lines.push_back("\"SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\" + x + "\"");

@@ -46,10 +46,10 @@ struct FakeMonitor {
             ++yields;
             if (onYield) onYield();
         };
-        memory::monitorHooks().claim = [this](std::size_t characters, const std::function<void()>& whileHeld) {
-            claims.push_back(characters);
+        memory::monitorHooks().claim = [this](std::size_t bytes, const std::function<void()>& whileHeld) {
+            claims.push_back(bytes);
             yieldsAtClaim.push_back(yields);
-            if (characters > claimLimit) return false;
+            if (bytes > claimLimit) return false;
             whileHeld();
             return true;
         };

@@ -28,18 +28,26 @@ namespace quellar::testing {
 
 // Deletes `path` below `parent` with all its subkeys (RegDeleteKeyA only
 // deletes keys without subkeys on the NT family). Enumerating needs only
-// read access, so keys a test has made read-only still go.
-inline LONG deleteKeyTree(HKEY parent, const std::string& path) {
+// read access, so keys a test has made read-only still go. Children go by
+// their UTF-16 names: a name the ANSI code page cannot hold would otherwise
+// stay, and with it the whole tree.
+inline LONG deleteKeyTreeW(HKEY parent, const wchar_t* path) {
     HKEY key = nullptr;
-    LONG status = RegOpenKeyExA(parent, path.c_str(), 0, KEY_READ, &key);
+    LONG status = RegOpenKeyExW(parent, path, 0, KEY_READ, &key);
     if (status != ERROR_SUCCESS) return status;
-    char name[256];
+    wchar_t name[256];
     // Always take index 0: the list shrinks as children go.
-    while (RegEnumKeyA(key, 0, name, sizeof name) == ERROR_SUCCESS) {
-        if (deleteKeyTree(key, name) != ERROR_SUCCESS) break;
+    while (RegEnumKeyW(key, 0, name, 256) == ERROR_SUCCESS) {
+        if (deleteKeyTreeW(key, name) != ERROR_SUCCESS) break;
     }
     RegCloseKey(key);
-    return RegDeleteKeyA(parent, path.c_str());
+    return RegDeleteKeyW(parent, path);
+}
+
+inline LONG deleteKeyTree(HKEY parent, const std::string& path) {
+    std::wstring wide(path.size() + 1, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+    return deleteKeyTreeW(parent, wide.c_str());
 }
 
 class RegistrySandbox {

@@ -107,6 +107,40 @@ inline void putSamples(const std::vector<backupsamples::SampleValue>& values,
     }
 }
 
+// A name the ANSI code page cannot hold ("Ж日").
+inline const wchar_t* const kForeignName = L"\x0416\x65e5";
+
+// A key of that kind of name under `parent`, open for the caller.
+inline HKEY createWideKey(const std::string& parent, const wchar_t* name) {
+    HKEY parentKey = nullptr, key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent.c_str(), 0, KEY_ALL_ACCESS, &parentKey) != ERROR_SUCCESS)
+        return nullptr;
+    RegCreateKeyExW(parentKey, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegCloseKey(parentKey);
+    return key;
+}
+
+// Values of every kind where the map writes its own type: texts that are
+// not plain numbers, binary data, a QWORD, lists and expandable texts.
+inline void putHostileValues(bool nt) {
+    const std::string params = nt ? "System\\CurrentControlSet\\Services\\Tcpip\\Parameters"
+                                  : "System\\CurrentControlSet\\Services\\VxD\\MSTCP";
+    const std::string parent = nt ? backupsamples::kInterfaces : backupsamples::kNetTrans;
+    setRaw(HKEY_LOCAL_MACHINE, params, "DefaultTTL", REG_SZ, szBytes("65535 bytes"));
+    setRaw(HKEY_LOCAL_MACHINE, params, "KeepAliveTime", REG_SZ, szBytes("-5"));
+    setRaw(HKEY_LOCAL_MACHINE, params, nt ? "TcpWindowSize" : "DefaultRcvWindow", REG_BINARY,
+           std::string("\x01\x02\x03\x04\x05", 5));
+    setRaw(HKEY_LOCAL_MACHINE, params, "GlobalMaxTcpWindowSize", REG_BINARY, std::string("\x00\x10\x00\x00", 4));
+    setRaw(HKEY_LOCAL_MACHINE, params, nt ? "EnablePMTUBHDetect" : "PMTUBlackHoleDetect", REG_SZ, szBytes("5"));
+    setRaw(HKEY_LOCAL_MACHINE, params, nt ? "EnablePMTUDiscovery" : "PMTUDiscovery", REG_SZ, szBytes("0"));
+    setRaw(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+           "MaxConnectionsPerServer", 11 /* REG_QWORD */, std::string("\x08\0\0\0\0\0\0\0", 8));
+    setRaw(HKEY_LOCAL_MACHINE, parent + "\\bad\"quote", nt ? "MTU" : "MaxMTU", REG_MULTI_SZ,
+           std::string("1500\0x\0\0", 9));
+    setRaw(HKEY_LOCAL_MACHINE, parent + "\\bad\"quote", nt ? "MSS" : "MaxMSS", REG_EXPAND_SZ, szBytes("%X%"));
+    setRaw(HKEY_LOCAL_MACHINE, parent + "\\0000", nt ? "MTU" : "MaxMTU", REG_DWORD, dwordBytes(1500));
+}
+
 // A fresh folder under the temporary folder that stands in as the program
 // folder while the object lives; removed with its files afterwards.
 class ScratchProgramFolder {

@@ -35,7 +35,8 @@ void AdvancedModeWindow::onLoad() {
         const ApplyResult report = applyTuningReporting(reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
         // A failed write has said so in its own box; only a whole apply is told here.
         if (report.outcome != ApplyOutcome::Applied) return;
-        const backup::AppliedNotice notice = backup::appliedNotice("the Advanced mode's values", report.backupPath);
+        const backup::AppliedNotice notice = backup::appliedNotice("the Advanced mode's values", report.backupPath,
+                                                                   report.leftAlone);
         host_.showNotice(notice.title, notice.text);
     };
     actions.goHome = [this] { host_.returnHome(shell::HomeReturn::FaceToFront); };
@@ -43,6 +44,7 @@ void AdvancedModeWindow::onLoad() {
         preview::PreviewRequest request;
         request.title = "Preview: Advanced mode";
         request.heading = "What \"Finish\" writes, after a backup of the values now.";
+        if (const std::string note = leftAloneAdapters(); !note.empty()) request.heading += "\r\n" + note;
         request.operations = plannedTuningOperations(atFinish);
         request.actionCaption = "&Finish";
         request.carryOut = [this] {

@@ -23,7 +23,8 @@ void WizardModeWindow::onLoad() {
         const ApplyResult report = applyTuningReporting(reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
         // A failed write has said so in its own box; only a whole apply is told here.
         if (report.outcome != ApplyOutcome::Applied) return;
-        const backup::AppliedNotice notice = backup::appliedNotice(wizard_->selectedModeName(), report.backupPath);
+        const backup::AppliedNotice notice = backup::appliedNotice(wizard_->selectedModeName(), report.backupPath,
+                                                                   report.leftAlone);
         host_.showNotice(notice.title, notice.text);
     };
     actions.goHome = [this] { host_.returnHome(shell::HomeReturn::FaceToFront); };
@@ -32,6 +33,7 @@ void WizardModeWindow::onLoad() {
         request.title = "Preview: " + wizard_->selectedModeName();
         request.heading = "What \"Optimize Now\" writes for " + wizard_->selectedModeName() +
                           ", after a backup of the values now.";
+        if (const std::string note = leftAloneAdapters(); !note.empty()) request.heading += "\r\n" + note;
         request.operations = plannedTuningOperations();
         request.actionCaption = "Optimize &Now";
         request.carryOut = [this] {

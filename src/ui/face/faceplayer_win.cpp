@@ -119,6 +119,7 @@ bool FacePlayer::create(HWND parent, int x, int y, int width, int height) {
 
 void FacePlayer::LoadMovie(int, const std::string& path) {
     loadError_.clear();
+    damage_.clear();
     const win::FileText file = win::readCappedFile(path, kFaceMaxBytes);
     switch (file.status) {
     case win::FileText::Status::Read: break;
@@ -127,12 +128,13 @@ void FacePlayer::LoadMovie(int, const std::string& path) {
     case win::FileText::Status::CannotRead: loadError_ = "cannot read " + path; break;
     }
     if (!loadError_.empty()) {
+        if (file.status != win::FileText::Status::CannotOpen) damage_ = loadError_;
         useBuiltInFace();
         return;
     }
     FaceParseResult parsed = parseFace(file.text);
     if (!parsed.ok) {
-        loadError_ = path + ": " + parsed.error();
+        loadError_ = damage_ = path + ": " + parsed.error();
         useBuiltInFace();
         return;
     }

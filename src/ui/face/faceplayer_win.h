@@ -50,6 +50,9 @@ public:
     bool usingBuiltInFace() const { return builtIn_; }
     // Why the last face file given was not used (empty when it was).
     const std::string& loadError() const { return loadError_; }
+    // The load error when the file was there but could not be used (a
+    // missing file is no damage: the built-in face is the usual look).
+    const std::string& damage() const { return damage_; }
 
     // The room a text drawing of render() has on screen and the room it
     // needs in its font at the display's dpi.
@@ -77,6 +80,7 @@ private:
     FaceState state_;
     bool builtIn_ = false;
     std::string loadError_;
+    std::string damage_;
     std::map<std::string, std::string> programVariables_;
     bool tracking_ = false;   // asked to be told when the mouse leaves
     HBITMAP buffer_ = nullptr;

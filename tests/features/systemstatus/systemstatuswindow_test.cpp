@@ -87,9 +87,19 @@ TEST_CASE("Optimize Now frees the slider's megabytes with the hourglass") {
     CHECK(p.monitor.claims == std::vector<std::size_t>{3 * 1048576});
     CHECK(p.busy == std::vector<bool>{true, false});
     CHECK(p.form["lblOptimizeResult"].text().find("No memory became free: ") == 0);
+    // The slider at its top, more than the process can hold, and half of
+    // it too: the claim fails cleanly, the hourglass still ends and the
+    // line says so.
+    p.monitor.claimLimit = 1048576;
+    p.form.range("sldFreeMomoryReq").userScroll(1500);
+    const std::size_t asked = static_cast<std::size_t>(p.form.range("sldFreeMomoryReq").value()) * 1048576;
+    p.form["cmdOptimaize"].userClick();
+    CHECK(p.monitor.claims == std::vector<std::size_t>{3 * 1048576, asked, asked / 2});
+    CHECK(p.busy == std::vector<bool>{true, false, true, false});
+    CHECK(p.form["lblOptimizeResult"].text().find("The memory could not be claimed") == 0);
     // A click while another optimisation runs says so and claims nothing.
     OptimisationTurn other;
     p.form["cmdOptimaize"].userClick();
-    CHECK(p.monitor.claims.size() == 1);
+    CHECK(p.monitor.claims.size() == 3);
     CHECK(p.form["lblOptimizeResult"].text() == "Another optimisation is running; nothing more was done.");
 }

@@ -58,9 +58,9 @@ TEST_CASE("Wizard mode: summary from load on, option clicks, Optimize applies an
     SendMessageA(optimize, BM_CLICK, 0, 0);
     CHECK(home == 1);
     const char* params = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
-    // The system's own defaults: the values are gone.
-    CHECK(dword(HKEY_LOCAL_MACHINE, params, "DefaultTTL") == "<none>");
-    CHECK(dword(HKEY_LOCAL_MACHINE, params, "TcpWindowSize") == "<none>");
+    // The system's own defaults: the values are gone (and no key was made to remove them from).
+    CHECK(dword(HKEY_LOCAL_MACHINE, params, "DefaultTTL") == "<no key>");
+    CHECK(dword(HKEY_LOCAL_MACHINE, params, "TcpWindowSize") == "<no key>");
     SendMessageA(optimize, BM_CLICK, 0, 0);
     CHECK(home == 2);
     // Every apply writes its own backup first.
