@@ -1,6 +1,6 @@
-// Times the backup manager's list of 999 backups: listing the folder with
-// every header read and the rows built, then a sort by date, beside reading
-// the same 999 headers alone. Runs in a scratch program folder.
+// Times the backup manager's list of 999 backups: the rows as the window
+// first shows them, then every date filled in and a sort by date, beside
+// reading the same 999 headers alone. Runs in a scratch program folder.
 #include <windows.h>
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include "backup/backup_win.h"
 #include "core/form.h"
 #include "core/osversion.h"
+#include "core/timers.h"
 #include "features/backup/backupmanager.h"
 #include "features/backup/backupmanager_win.h"
 #include "support/tuningsandbox_win.h"
@@ -21,10 +22,6 @@ using namespace quellar::testing;
 
 using quellar::bench::median;
 using quellar::bench::nowMs;
-
-namespace {
-
-}  // namespace
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
@@ -39,16 +36,30 @@ int main(int argc, char** argv) {
         writeFile(folder.backups() + "\\" + name, text);
     }
     winVersion = 7;
-    std::vector<double> listed, headers;
-    double first = 0;
+    ManualTimersScope clock;
+    std::vector<double> listed, filled, headers;
+    double firstListed = 0, firstFilled = 0;
     for (int r = 0; r < runs; ++r) {
         Form form("frmBackUp", "Backup", kBackupManagerClient, backupManagerControls());
-        BackupManager manager(form, {backup::listBackupRows, nullptr, nullptr, nullptr, nullptr, nullptr});
+        BackupManager::Actions actions;
+        actions.listBackups = backup::listBackupRows;
+        actions.readHeader = backup::readBackupRowHeader;
+        BackupManager manager(form, actions);
+        // The list as the window shows it first, then every date filled in
+        // by the list's own timer, then a sort by date.
         double start = nowMs();
         manager.rebuildList();
+        const double shown = nowMs() - start;
+        while (manager.headersPending()) clock.advance(1);
         manager.columnClicked(1);
-        if (r == 0) first = nowMs() - start;
-        else listed.push_back(nowMs() - start);
+        const double all = nowMs() - start;
+        if (r == 0) {
+            firstListed = shown;
+            firstFilled = all;
+        } else {
+            listed.push_back(shown);
+            filled.push_back(all);
+        }
         if (form.list("lstBackUpList").rows().size() != 999) {
             std::printf("the list holds %zu rows, not 999\n", form.list("lstBackUpList").rows().size());
             return 1;
@@ -61,9 +72,15 @@ int main(int argc, char** argv) {
         }
         headers.push_back(nowMs() - start);
     }
-    if (listed.empty()) listed.push_back(first);
-    std::printf("999 backups: list and sort by date %.1f ms (goal: under 100 ms; the first listing, every header"
-                " read: %.1f ms); the 999 headers alone %.1f ms  (median of %d runs)\n",
-                median(listed), first, median(headers), runs);
+    if (listed.empty()) {
+        listed.push_back(firstListed);
+        filled.push_back(firstFilled);
+    }
+    std::printf("999 backups, first opening: the list shown %.1f ms (goal: under 100 ms), every date filled in"
+                " and sorted by date %.1f ms\n",
+                firstListed, firstFilled);
+    std::printf("999 backups, later openings: shown %.1f ms, filled and sorted %.1f ms; the 999 headers alone"
+                " %.1f ms  (medians of %d runs)\n",
+                median(listed), median(filled), median(headers), runs);
     return 0;
 }

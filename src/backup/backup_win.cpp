@@ -252,15 +252,31 @@ BackupFileChoice nextBackupFileName() {
     return choice;
 }
 
+namespace {
+
+BackupWriteResult backupCurrentSettings(const std::vector<std::string>& subkeys, int version);
+
+}  // namespace
+
 BackupWriteResult backupCurrentSettings() {
+    return backupCurrentSettingsOn(winVersion);
+}
+
+BackupWriteResult backupCurrentSettingsOn(int version) {
     std::vector<std::string> subkeys;
-    if (const std::optional<tuning::Family> family = tuning::familyOf(winVersion)) {
+    if (const std::optional<tuning::Family> family = tuning::familyOf(version)) {
         subkeys = tuning::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(*family));
     }
-    return backupCurrentSettings(subkeys);
+    return backupCurrentSettings(subkeys, version);
 }
 
 BackupWriteResult backupCurrentSettings(const std::vector<std::string>& subkeys) {
+    return backupCurrentSettings(subkeys, winVersion);
+}
+
+namespace {
+
+BackupWriteResult backupCurrentSettings(const std::vector<std::string>& subkeys, int version) {
     BackupWriteResult result;
     BackupFileChoice choice = nextBackupFileName();
     if (!choice.ok()) {
@@ -270,7 +286,7 @@ BackupWriteResult backupCurrentSettings(const std::vector<std::string>& subkeys)
     result.path = choice.path;
 
     BackupContents taken;
-    const CapturedBackup captured = captureBackup(effects().localTime(), winVersion, subkeys, currentValue, taken);
+    const CapturedBackup captured = captureBackup(effects().localTime(), version, subkeys, currentValue, taken);
     if (!captured.ok) {
         result.problem = captured.problem;
         return result;
@@ -334,6 +350,8 @@ BackupWriteResult backupCurrentSettings(const std::vector<std::string>& subkeys)
     return result;
 }
 
+}  // namespace
+
 BackupReadResult readBackupFile(const std::string& path) {
     BackupReadResult result;
     const win::FileText file = win::readCappedFile(path, kLargestBackupFile);
@@ -384,7 +402,7 @@ RestoreResult restoreBackupFile(const std::string& path, int runningWinVersion) 
     }
     // A restore replaces the user's values as much as an apply does, so it
     // keeps them the same way first.
-    const BackupWriteResult saved = backupCurrentSettings();
+    const BackupWriteResult saved = backupCurrentSettingsOn(runningWinVersion);
     if (!saved.ok) {
         result.status = RestoreResult::Status::NotBackedUp;
         result.message = "The backup " + std::string(text::fileNameOf(path)) +

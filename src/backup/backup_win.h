@@ -42,6 +42,10 @@ BackupWriteResult backupCurrentSettings();
 // back what was taken is refused (no numbered file appears). When another
 // writer takes the number meanwhile, the next free one is used.
 BackupWriteResult backupCurrentSettings(const std::vector<std::string>& subkeys);
+// The same for the layout of Windows version `version` (a restore backs up
+// the values of the Windows its file was taken on, which it has checked is
+// the one running).
+BackupWriteResult backupCurrentSettingsOn(int version);
 
 // For tests of the failure paths: when set, called with the temporary
 // file's path and the backup's path once the temporary file is made, before

@@ -154,8 +154,8 @@ std::optional<std::int64_t> plainNumber(Family family, unsigned long type, std::
 
 namespace {
 
-PairLayout current(const char* name) { return {name, PairKind::Current, 0}; }
-PairLayout flag(const char* name) { return {name, PairKind::Flag, 0}; }
+PairLayout current(const char* name) { return {name, PairKind::Current}; }
+PairLayout flag(const char* name) { return {name, PairKind::Flag}; }
 
 RecordLayout record(Hive hive, const std::string& key, std::vector<PairLayout> pairs) {
     return {hive, key, key, std::move(pairs)};
@@ -253,39 +253,37 @@ CapturedBackup captureBackup(const LocalTime& when, int winVersion, const std::v
     for (const RecordLayout& rec : backupLayout(*family, subkeys)) {
         for (const PairLayout& pair : rec.pairs) {
             RegistryOperation op{rec.hive, rec.keyLine, pair.name, familyType, 0, false};
-            {
-                const ValueRead now = read(rec.hive, rec.readPath, pair.name);
-                switch (now.state) {
-                case ValueRead::State::Missing:
-                    op.remove = true;
-                    op.value = 0;
-                    op.absentKeyLevels = std::clamp(now.missingKeyLevels, 0, removableLevels(rec.keyLine));
+            const ValueRead now = read(rec.hive, rec.readPath, pair.name);
+            switch (now.state) {
+            case ValueRead::State::Missing:
+                op.remove = true;
+                op.value = 0;
+                op.absentKeyLevels = std::clamp(now.missingKeyLevels, 0, removableLevels(rec.keyLine));
+                break;
+            case ValueRead::State::Unreadable:
+                result.problem = "The value " + describeValue(rec, pair.name) + " " +
+                                 (now.why.empty() ? std::string("cannot be read") : now.why) +
+                                 ", so a backup could not give it back.";
+                return result;
+            case ValueRead::State::Present: {
+                const std::optional<std::int64_t> plain = plainNumber(*family, now.type, now.data);
+                if (plain && (pair.kind != PairKind::Flag || *plain <= 1)) {
+                    op.value = *plain;
                     break;
-                case ValueRead::State::Unreadable:
-                    result.problem = "The value " + describeValue(rec, pair.name) + " " +
-                                     (now.why.empty() ? std::string("cannot be read") : now.why) +
-                                     ", so a backup could not give it back.";
+                }
+                if (now.data.size() > kLargestTypedValue) {
+                    result.problem = "The value " + describeValue(rec, pair.name) + " holds " +
+                                     numberText(static_cast<std::int64_t>(now.data.size())) +
+                                     " bytes, more than a backup can record (" +
+                                     numberText(static_cast<std::int64_t>(kLargestTypedValue)) + ").";
                     return result;
-                case ValueRead::State::Present: {
-                    const std::optional<std::int64_t> plain = plainNumber(*family, now.type, now.data);
-                    if (plain && (pair.kind != PairKind::Flag || *plain <= 1)) {
-                        op.value = *plain;
-                        break;
-                    }
-                    if (now.data.size() > kLargestTypedValue) {
-                        result.problem = "The value " + describeValue(rec, pair.name) + " holds " +
-                                         numberText(static_cast<std::int64_t>(now.data.size())) +
-                                         " bytes, more than a backup can record (" +
-                                         numberText(static_cast<std::int64_t>(kLargestTypedValue)) + ").";
-                        return result;
-                    }
-                    op.value = 0;
-                    op.exact = true;
-                    op.type = now.type;
-                    op.data = now.data;
-                    break;
                 }
-                }
+                op.value = 0;
+                op.exact = true;
+                op.type = now.type;
+                op.data = now.data;
+                break;
+            }
             }
             contents.writes.push_back(std::move(op));
         }

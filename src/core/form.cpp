@@ -208,10 +208,19 @@ void ListControl::setSortMark(int column, SortMark mark) {
 }
 
 int ListControl::addRow(std::vector<std::string> cells, std::any datum) {
-    rows_.push_back({std::move(cells), std::move(datum)});
+    rows_.push_back({std::move(cells), std::move(datum), cellsVersion_});
     ++rowsVersion_;
     changed();
     return static_cast<int>(rows_.size()) - 1;
+}
+
+void ListControl::updateRow(int row, std::vector<std::string> cells, std::any datum) {
+    if (row < 0 || row >= static_cast<int>(rows_.size())) return;
+    Row& changedRow = rows_[static_cast<std::size_t>(row)];
+    changedRow.cells = std::move(cells);
+    changedRow.datum = std::move(datum);
+    changedRow.cellsVersion = ++cellsVersion_;
+    changed();
 }
 
 void ListControl::removeRow(int row) {

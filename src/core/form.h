@@ -222,6 +222,7 @@ public:
     struct Row {
         std::vector<std::string> cells;
         std::any datum;
+        std::uint64_t cellsVersion = 0;  // the list's cellsVersion() when its texts last changed
     };
 
     explicit ListControl(const ControlDecl& decl);
@@ -253,6 +254,12 @@ public:
     // refills itself only when it must.
     std::uint64_t rowsVersion() const { return rowsVersion_; }
 
+    // New texts and datum for one row where it stands: no reordering, the
+    // selection kept. A view sets just that row's texts again (the rows
+    // whose cellsVersion is past what it showed).
+    void updateRow(int row, std::vector<std::string> cells, std::any datum);
+    std::uint64_t cellsVersion() const { return cellsVersion_; }
+
     // The user's own actions, as the view reports them.
     void userColumnClick(int column);
     void userSelect(int row);
@@ -268,6 +275,7 @@ private:
     int selected_ = -1;
     std::uint64_t rowsVersion_ = 0;
     std::uint64_t marksVersion_ = 0;
+    std::uint64_t cellsVersion_ = 0;
 };
 
 // A drop-down list: fixed entries, one selected (or none); selecting one,

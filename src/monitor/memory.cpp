@@ -66,16 +66,6 @@ std::uint64_t toMegabytes(std::uint64_t bytes) {
     return roundedQuotient(toKilobytes(bytes));
 }
 
-std::int16_t holdInt16(std::uint64_t value) {
-    constexpr auto most = std::numeric_limits<std::int16_t>::max();
-    return static_cast<std::int16_t>(std::min<std::uint64_t>(value, most));
-}
-
-std::int32_t holdInt32(std::uint64_t value) {
-    constexpr auto most = std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(std::min<std::uint64_t>(value, most));
-}
-
 std::int32_t halfCount(std::int32_t count) {
     return static_cast<std::int32_t>(std::nearbyint(static_cast<double>(count) / 2.0));
 }

@@ -73,11 +73,6 @@ void yieldTimes(int times);
 std::uint64_t toKilobytes(std::uint64_t bytes);
 std::uint64_t toMegabytes(std::uint64_t bytes);  // toKilobytes twice
 
-// A figure held at the largest value its working field can carry, instead
-// of wrapping negative.
-std::int16_t holdInt16(std::uint64_t value);
-std::int32_t holdInt32(std::uint64_t value);
-
 // Half of a count for the retry after a failed claim: ties to even, so 7
 // gives 4 and 5 gives 2.
 std::int32_t halfCount(std::int32_t count);

@@ -51,26 +51,25 @@ std::string processorFrameCaption(double graphValue) {
     return "Processor usage (" + graphValueText(graphValue) + "%).";
 }
 
-std::string trayTooltip(bool percent, double graphValue, std::int16_t freeMegabytes) {
+std::string trayTooltip(bool percent, double graphValue, std::uint64_t freeMegabytes) {
     if (percent) return memoryFrameCaption(graphValue);
     return "Free Memory (" + std::to_string(freeMegabytes) + "MB).";
 }
 
 void SystemStatus::InitMemorySlider() {
     const std::uint64_t total = fmem_.GetTotalPhysical();
-    totalMegabytesWide_ = toMegabytes(total);
-    totalMegabytes_ = holdInt16(totalMegabytesWide_);
-    sliderMaximum_ = static_cast<int>(std::min<std::uint64_t>(totalMegabytesWide_, kAmountSliderMost));
+    totalMegabytes_ = toMegabytes(total);
+    sliderMaximum_ = static_cast<int>(std::min<std::uint64_t>(totalMegabytes_, kAmountSliderMost));
 }
 
 MemorySample SystemStatus::memoryTick(bool percent) {
     MemorySample sample;
     const std::uint64_t freeMegabytes = toMegabytes(fmem_.GetFreePhysical());
-    sample.freeMegabytes = holdInt16(freeMegabytes);
+    sample.freeMegabytes = freeMegabytes;
     // From the full figures, so machines beyond the 16-bit field still
     // graph their true share.
-    if (totalMegabytesWide_ != 0) {
-        sample.value = static_cast<double>(freeMegabytes) / static_cast<double>(totalMegabytesWide_) * 100.0;
+    if (totalMegabytes_ != 0) {
+        sample.value = static_cast<double>(freeMegabytes) / static_cast<double>(totalMegabytes_) * 100.0;
     }
     sample.frameCaption = memoryFrameCaption(sample.value);
     sample.trayTooltip = trayTooltip(percent, sample.value, sample.freeMegabytes);

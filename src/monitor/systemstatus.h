@@ -41,11 +41,11 @@ std::string memoryFrameCaption(double graphValue);
 std::string processorFrameCaption(double graphValue);
 // The tray tooltip: the memory caption when the percentage is chosen, else
 // "Free Memory (312MB)." with free megabytes.
-std::string trayTooltip(bool percent, double graphValue, std::int16_t freeMegabytes);
+std::string trayTooltip(bool percent, double graphValue, std::uint64_t freeMegabytes);
 
 struct MemorySample {
     double value = 0;            // free memory, percent of total
-    std::int16_t freeMegabytes = 0;
+    std::uint64_t freeMegabytes = 0;  // at full width: machines past 32 GB read true
     std::string frameCaption;
     std::string trayTooltip;
 };
@@ -82,7 +82,7 @@ public:
     // total in megabytes, at most kAmountSliderMost.
     void InitMemorySlider();
     int amountSliderMaximum() const { return sliderMaximum_; }
-    std::int16_t totalMegabytes() const { return totalMegabytes_; }
+    std::uint64_t totalMegabytes() const { return totalMegabytes_; }
 
     // One tick of the memory graph; `percent` is the tooltip unit chosen in
     // RAM configuration. A total of 0 gives a sample of 0.
@@ -97,8 +97,7 @@ public:
 
 private:
     FreeRAM fmem_;
-    std::uint64_t totalMegabytesWide_ = 0;
-    std::int16_t totalMegabytes_ = 0;
+    std::uint64_t totalMegabytes_ = 0;
     int sliderMaximum_ = 0;
 };
 

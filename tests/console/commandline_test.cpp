@@ -148,12 +148,12 @@ TEST_CASE("console texts: presets, preview rows, what changed, backups listing, 
     StatusFigures figures;
     figures.winVersion = 3;
     figures.memoryLoad = 40;
-    figures.totalPhysical = 512ull << 20;
-    figures.availPhysical = 300ull << 20;
+    figures.totalPhysical = 48ull << 30;  // past 32 GB, nothing held at a narrow field
+    figures.availPhysical = 40000ull << 20;
     figures.processorPercent = 12;
     const std::string status = statusText(figures);
     CHECK(status.find("Windows 98, 9x family") != std::string::npos);
-    CHECK(status.find("300 MB free of 512 MB") != std::string::npos);
+    CHECK(status.find("40000 MB free of 49152 MB") != std::string::npos);
     CHECK(status.find("12% busy over one second") != std::string::npos);
     figures.processorPercent.reset();
     CHECK(statusText(figures).find("cannot be read") != std::string::npos);

@@ -191,9 +191,11 @@ TEST_CASE("console commands in both families: presets, preview, apply, backups, 
             const bool nt = c.family == tuning::Family::Nt;
             putSamples(nt ? samples::valuesNt() : samples::values9x(),
                        {nt ? std::string(samples::kInterfaces) + "\\{5E6F}" : std::string(samples::kNetTrans) + "\\0002"});
-            // Values of other types and names a backup must carry or leave alone.
+            // Values of other types and names a backup must carry or leave
+            // alone (a name outside the code page only where the registry
+            // holds such names: a real 9x registry is ANSI throughout).
             putHostileValues(nt);
-            RegCloseKey(createWideKey(nt ? samples::kInterfaces : samples::kNetTrans, kForeignName));
+            if (!c.windows9x) RegCloseKey(createWideKey(nt ? samples::kInterfaces : samples::kNetTrans, kForeignName));
             const ConsoleProbe probe(sandbox, folder, c.windows9x);
             const RegSnapshot prepared = snapshotRegistry();
             const std::string windows = console::windowsText(c.winVersion);
@@ -216,7 +218,7 @@ TEST_CASE("console commands in both families: presets, preview, apply, backups, 
             CHECK(r.err.empty());
             CHECK(has(r.out, "Backup: 001.BCK ("));
             CHECK(has(r.out, "values changed.\r\n"));
-            CHECK(has(r.out, "Left alone, a name a backup cannot hold: adapter key \"??\""));
+            CHECK(has(r.out, "Left alone, a name a backup cannot hold: adapter key \"??\"") != c.windows9x);
             CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
             // Exactly the preset's writes on this family, nothing else.
             initTuningPresets();

@@ -14,9 +14,6 @@ TEST_CASE("the unit rule rounds to the nearest whole number, ties to even") {
     CHECK(toMegabytes(512 * kMiB) == 512);
     CHECK(toMegabytes(2 * kMiB + 512 * 1024) == 2);  // 2.5 MB
     CHECK(toMegabytes(8192 * kMiB) == 8192);          // beyond 32 bits
-    CHECK(holdInt16(40000) == 32767);
-    CHECK(holdInt16(312) == 312);
-    CHECK(holdInt32(3ull << 30) == 2147483647);
 }
 
 TEST_CASE("figures come from one fresh reading each, in 64 bits") {

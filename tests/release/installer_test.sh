@@ -21,13 +21,17 @@ check() {  # check DESCRIPTION COMMAND...
 work="$(mktemp -d "${TMPDIR:-/tmp}/quellar-setup-test.XXXXXX")"
 export WINEPREFIX="$work/prefix" WINEARCH=win32
 cleanup() { wineserver -k 2>/dev/null; rm -rf "$work"; }
+# Waits for every process of the prefix to end, at most a minute: on a busy
+# machine Wine's own background processes have been seen to outlive the
+# program's by far, and a wait without an end would only hide the checks.
+settle() { timeout 60 wineserver -w 2>/dev/null || { wineserver -k 2>/dev/null; timeout 30 wineserver -w 2>/dev/null; }; }
 trap cleanup EXIT
 
 DISPLAY= wine wineboot -i >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 # Wine's desktop process, started without a display above, must end before
 # anything wants a window.
-wineserver -w
+settle
 
 drive="$WINEPREFIX/drive_c"
 dir="$drive/Program Files/Quellar"
@@ -81,7 +85,7 @@ check "the Start-menu entry starts the installed program" wait_for 60 quellar_wi
 wine "$setup" /S >/dev/null 2>&1
 check "Setup refuses to run over the running program (exit 2)" test $? -eq 2
 wineserver -k 2>/dev/null
-wineserver -w 2>/dev/null
+settle
 
 # What a user's Quellar leaves behind: a backup, its settings, the Run entry.
 mkdir -p "$dir/Backups"
@@ -92,7 +96,7 @@ wine reg add "$settings_key" /v chkRunMainProgram /t REG_SZ /d 1 /f >/dev/null 2
 # The uninstaller runs from a copy of itself and returns at once: wait for
 # every process of the prefix instead.
 wine "$dir/Uninstall.exe" /S >/dev/null 2>&1
-wineserver -w 2>/dev/null
+settle
 for f in quellar.exe RQLRMask.skn QLRHelp.chm Ping.wav low-memory.wav Uninstall.exe; do
     check "uninstall removed $f" test ! -e "$dir/$f"
 done

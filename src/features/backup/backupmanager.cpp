@@ -23,6 +23,15 @@ constexpr int kYes = 6;
 
 const BackupRow& rowOf(const ListControl::Row& row) { return std::any_cast<const BackupRow&>(row.datum); }
 
+std::vector<std::string> cellsOf(const BackupRow& row) {
+    return {listedName(row.fileName), row.dateText, row.timeText};
+}
+
+// Headers read per tick while the list fills in: about 30 ms of file
+// opening on a slow machine, so the window answers between two batches.
+constexpr int kHeadersPerTick = 32;
+constexpr std::uint32_t kFillIntervalMs = 1;
+
 // -1, 0 or 1; a side without a value counts as the smallest, as an empty
 // date compares as 0.
 int compareKeys(const std::optional<std::int32_t>& a, const std::optional<std::int32_t>& b) {
@@ -100,21 +109,61 @@ void BackupManager::syncButtons() {
 }
 
 void BackupManager::rebuildList() {
+    fill_.stop();
     ListControl& list = form_.list(kList);
     list.clear();
     if (actions_.listBackups) {
         for (BackupRow& row : actions_.listBackups()) {
-            std::vector<std::string> cells{listedName(row.fileName), row.dateText, row.timeText};
+            std::vector<std::string> cells = cellsOf(row);
             list.addRow(std::move(cells), std::move(row));
         }
     }
-    // The rows stand as the header says they are sorted.
+    // The rows stand as the header says they are sorted; a sort by a date
+    // or a time needs them all first.
     for (int c = 0; c < static_cast<int>(list.columns().size()); ++c) {
         const SortMark mark = list.sortMark(c);
-        if (mark != SortMark::None) sortRows(c, mark == SortMark::Descending);
+        if (mark == SortMark::None) continue;
+        if (c != kFileColumn) readAllHeaders();
+        sortRows(c, mark == SortMark::Descending);
     }
     form_[kEmptyHint].setVisible(list.rows().empty());
     syncButtons();
+    if (headersPending()) fill_.start(kFillIntervalMs, [this] { fillHeaders(kHeadersPerTick); });
+}
+
+bool BackupManager::headersPending() const {
+    if (!actions_.readHeader) return false;
+    for (const ListControl::Row& row : form_.list(kList).rows())
+        if (!rowOf(row).headerRead) return true;
+    return false;
+}
+
+bool BackupManager::readHeaderAt(int row) {
+    ListControl& list = form_.list(kList);
+    if (row < 0 || row >= static_cast<int>(list.rows().size()) || !actions_.readHeader) return false;
+    const BackupRow& listed = rowOf(list.rows()[static_cast<std::size_t>(row)]);
+    if (listed.headerRead) return false;
+    BackupRow filled = listed;
+    actions_.readHeader(filled);
+    filled.headerRead = true;
+    std::vector<std::string> cells = cellsOf(filled);
+    list.updateRow(row, std::move(cells), std::move(filled));
+    return true;
+}
+
+void BackupManager::fillHeaders(int most) {
+    int read = 0;
+    const int rows = static_cast<int>(form_.list(kList).rows().size());
+    for (int i = 0; i < rows; ++i)
+        if (readHeaderAt(i) && ++read >= most) return;
+    fill_.stop();
+}
+
+void BackupManager::readAllHeaders() {
+    if (!headersPending()) return;
+    if (actions_.busy) actions_.busy(true);
+    fillHeaders(static_cast<int>(form_.list(kList).rows().size()));
+    if (actions_.busy) actions_.busy(false);
 }
 
 void BackupManager::columnClicked(int column) {
@@ -122,6 +171,7 @@ void BackupManager::columnClicked(int column) {
     // The first click sorts ascending, each further one on the same column
     // turns the order round.
     const bool descending = list.sortMark(column) == SortMark::Ascending;
+    if (column != kFileColumn) readAllHeaders();
     for (int c = 0; c < static_cast<int>(list.columns().size()); ++c)
         list.setSortMark(c, c == column ? (descending ? SortMark::Descending : SortMark::Ascending) : SortMark::None);
     sortRows(column, descending);
@@ -148,9 +198,15 @@ void BackupManager::sortRows(int column, bool descending) {
 }
 
 const BackupRow* BackupManager::rowNamed(const std::string& name) const {
-    for (const ListControl::Row& row : form_.list(kList).rows())
-        if (row.cells[0] == name) return &rowOf(row);
-    return nullptr;
+    const int index = indexNamed(name);
+    return index < 0 ? nullptr : &rowOf(form_.list(kList).rows()[static_cast<std::size_t>(index)]);
+}
+
+int BackupManager::indexNamed(const std::string& name) const {
+    const std::vector<ListControl::Row>& rows = form_.list(kList).rows();
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].cells[0] == name) return static_cast<int>(i);
+    return -1;
 }
 
 void BackupManager::selectByName(const std::string& name) {
@@ -165,6 +221,8 @@ void BackupManager::selectByName(const std::string& name) {
 }
 
 bool BackupManager::confirmRestore(const std::string& name) {
+    // The question names the file's date, so its header is read now.
+    readHeaderAt(indexNamed(name));
     const BackupRow* row = rowNamed(name);
     const std::string described = row ? describedBackup(*row) : name;
     const std::string question = "Do you want to restore these settings?\r\n\r\nBackup: " + described +
@@ -207,6 +265,8 @@ void BackupManager::deleteSelected() {
     const ListControl::Row* row = list.selected();
     if (!row) return;
     const std::string name = row->cells[0];
+    readHeaderAt(list.selectedRow());
+    row = list.selected();
     const std::size_t next = static_cast<std::size_t>(list.selectedRow()) + 1;
     const std::string nextName = next < list.rows().size() ? list.rows()[next].cells[0] : std::string();
     const std::string question = "Do you want to delete this file?\r\n\r\nBackup: " + describedBackup(rowOf(*row)) +

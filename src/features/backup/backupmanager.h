@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/form.h"
+#include "core/timers.h"
 
 namespace quellar {
 
@@ -24,6 +25,9 @@ struct BackupRow {
     std::optional<std::int32_t> timeKey; // hhmmss; none when it holds no time
     std::string dateText;                // in the user's short date format
     std::string timeText;                // in the user's time format
+    // False while the file's header is still to be read: the row is listed
+    // at once and its date and time fill in afterwards.
+    bool headerRead = true;
 };
 
 // "005.bck" -> "005.BCK": the name a row shows, restores and deletes by.
@@ -57,6 +61,12 @@ public:
         std::function<void(const std::string& name)> preview;
         // The program's own notice (title, text) after a restore.
         std::function<void(const std::string& title, const std::string& text)> notify;
+        // Reads the date and time of a row listed with its header still to
+        // be read.
+        std::function<void(BackupRow& row)> readHeader;
+        // The hourglass, while every header still to be read is read at
+        // once (a sort by date or time asks for them all).
+        std::function<void(bool busy)> busy;
     };
 
     BackupManager(Form& form, Actions actions, std::uintptr_t owner = 0);
@@ -64,8 +74,12 @@ public:
     // The window's load: the three buttons disabled.
     void load();
     // Rebuilds the rows from the folder (the host calls it before showing
-    // the window), sorted as the header shows; no row is selected.
+    // the window), sorted as the header shows; no row is selected. Rows
+    // whose header is still to be read show at once and fill in a few at a
+    // time from a timer, where they stand, so a large folder neither keeps
+    // the window waiting nor moves a row from under the user.
     void rebuildList();
+    bool headersPending() const;
 
     void columnClicked(int column);
     void restoreSelected();
@@ -79,12 +93,17 @@ public:
 private:
     void syncButtons();
     void sortRows(int column, bool descending);
+    bool readHeaderAt(int row);
+    void fillHeaders(int most);
+    void readAllHeaders();
+    int indexNamed(const std::string& name) const;
     void selectByName(const std::string& name);
     const BackupRow* rowNamed(const std::string& name) const;
 
     Form& form_;
     Actions actions_;
     std::uintptr_t owner_;
+    Timer fill_;
 };
 
 }  // namespace quellar

@@ -41,12 +41,14 @@ std::string timeText(const TimeOfDay& t) {
 }
 
 // The list is rebuilt every time the window opens, and opening every file
-// again is what costs (under Wine about 0.2 ms a file): a header is read
-// again only when its file's size or last-write time has changed.
+// again is what costs (under Wine about 0.3 ms a file): a header is read
+// again only when its file's size or last-write time has changed, and one
+// not read yet is read when the list asks for it, after the rows show.
 struct CachedHeader {
     DWORD sizeLow = 0;
     DWORD sizeHigh = 0;
     FILETIME written{};
+    bool read = false;
     BackupHeaderFields fields;
 };
 std::map<std::string, CachedHeader> g_headers;
@@ -56,17 +58,20 @@ bool sameFile(const CachedHeader& cached, const WIN32_FIND_DATAA& found) {
            CompareFileTime(&cached.written, &found.ftLastWriteTime) == 0;
 }
 
-BackupHeaderFields headerOf(const std::string& folder, const WIN32_FIND_DATAA& found,
-                            std::map<std::string, CachedHeader>& seen) {
-    const std::string name = found.cFileName;
-    auto known = g_headers.find(name);
-    if (known != g_headers.end() && sameFile(known->second, found))
-        return seen.emplace(name, known->second).first->second.fields;
-    const BackupHeaderRead header = readBackupHeader(folder + "\\" + name);
-    // A file that could not be opened is asked again next time.
-    if (header.opened)
-        seen[name] = CachedHeader{found.nFileSizeLow, found.nFileSizeHigh, found.ftLastWriteTime, header.fields};
-    return header.fields;
+// A file whose header is not a date and a time is listed all the same,
+// with empty columns: it is the user's file, and a restore says what is
+// wrong with it.
+void fillFields(BackupRow& row, const BackupHeaderFields& fields) {
+    if (fields.date) {
+        const CalendarDate& d = *fields.date;
+        row.dateKey = d.year * 10000 + d.month * 100 + d.day;
+        row.dateText = dateText(d);
+    }
+    if (fields.time) {
+        const TimeOfDay& t = *fields.time;
+        row.timeKey = t.hour * 10000 + t.minute * 100 + t.second;
+        row.timeText = timeText(t);
+    }
 }
 
 }  // namespace
@@ -79,31 +84,36 @@ std::vector<BackupRow> listBackupRows() {
         CreateDirectoryA(folder.c_str(), nullptr);
         return rows;
     }
-    std::map<std::string, CachedHeader> seen;
+    std::map<std::string, CachedHeader> listed;
     for (const WIN32_FIND_DATAA& found : win::filesIn(folder, "*.BCK")) {
         // The pattern also matches long names whose short alias ends in .BCK.
         if (!isNumberedBackupName(found.cFileName)) continue;
         BackupRow row;
         row.fileName = found.cFileName;
-        // A file whose header is not a date and a time is listed all the
-        // same, with empty columns: it is the user's file, and a restore
-        // says what is wrong with it.
-        const BackupHeaderFields fields = headerOf(folder, found, seen);
-        if (fields.date) {
-            const CalendarDate& d = *fields.date;
-            row.dateKey = d.year * 10000 + d.month * 100 + d.day;
-            row.dateText = dateText(d);
-        }
-        if (fields.time) {
-            const TimeOfDay& t = *fields.time;
-            row.timeKey = t.hour * 10000 + t.minute * 100 + t.second;
-            row.timeText = timeText(t);
-        }
+        auto known = g_headers.find(row.fileName);
+        CachedHeader header =
+            known != g_headers.end() && sameFile(known->second, found)
+                ? known->second
+                : CachedHeader{found.nFileSizeLow, found.nFileSizeHigh, found.ftLastWriteTime, false, {}};
+        row.headerRead = header.read;
+        if (header.read) fillFields(row, header.fields);
+        listed[row.fileName] = header;
         rows.push_back(std::move(row));
     }
     // Files that are gone leave the cache with the listing that missed them.
-    g_headers.swap(seen);
+    g_headers.swap(listed);
     return rows;
+}
+
+void readBackupRowHeader(BackupRow& row) {
+    const BackupHeaderRead header = readBackupHeader(backupsFolder() + "\\" + row.fileName);
+    fillFields(row, header.fields);
+    // A file that could not be opened is asked again next time.
+    auto cached = g_headers.find(row.fileName);
+    if (header.opened && cached != g_headers.end()) {
+        cached->second.read = true;
+        cached->second.fields = header.fields;
+    }
 }
 
 BackupManagerWindow::BackupManagerWindow(shell::FeatureHost& host)
@@ -131,6 +141,8 @@ void BackupManagerWindow::onLoad() {
     actions.focus = [this] { SetFocus(hwnd()); };
     actions.preview = [this](const std::string& name) { previewBackup(name); };
     actions.notify = [this](const std::string& title, const std::string& text) { host_.showNotice(title, text); };
+    actions.readHeader = readBackupRowHeader;
+    actions.busy = [](bool busy) { SetCursor(LoadCursor(nullptr, busy ? IDC_WAIT : IDC_ARROW)); };
     manager_ = std::make_unique<BackupManager>(form(), std::move(actions),
                                                reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
     manager_->load();

@@ -30,7 +30,10 @@ private:
 };
 
 // The rows of the Backups folder in listing order, with the user's date and
-// time formats; the folder is made when it is missing.
+// time formats; the folder is made when it is missing. Only headers read
+// before (and unchanged since) are filled in; the others are marked to be
+// read with readBackupRowHeader.
 std::vector<BackupRow> listBackupRows();
+void readBackupRowHeader(BackupRow& row);
 
 }  // namespace quellar::backup

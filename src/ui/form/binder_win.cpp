@@ -284,8 +284,26 @@ Control* FormBinder::controlOf(HWND handle) const {
 
 void FormBinder::pushList(const ListControl& list, HWND hwnd) {
     std::uint64_t& shown = listVersions_[&list];
+    std::uint64_t& shownCells = listCellVersions_[&list];
+    if (shown == list.rowsVersion() && shownCells != list.cellsVersion()) {
+        // Texts that filled in where their rows stand: only those rows.
+        int r = 0;
+        for (const ListControl::Row& row : list.rows()) {
+            if (row.cellsVersion > shownCells) {
+                LVITEMA item{};
+                for (std::size_t c = 0; c < row.cells.size(); ++c) {
+                    item.iSubItem = static_cast<int>(c);
+                    item.pszText = const_cast<char*>(row.cells[c].c_str());
+                    SendMessageA(hwnd, LVM_SETITEMTEXTA, static_cast<WPARAM>(r), reinterpret_cast<LPARAM>(&item));
+                }
+            }
+            ++r;
+        }
+        shownCells = list.cellsVersion();
+    }
     if (shown != list.rowsVersion() || static_cast<std::size_t>(SendMessageA(hwnd, LVM_GETITEMCOUNT, 0, 0)) != list.rows().size()) {
         shown = list.rowsVersion();
+        shownCells = list.cellsVersion();
         SendMessageA(hwnd, WM_SETREDRAW, FALSE, 0);
         SendMessageA(hwnd, LVM_DELETEALLITEMS, 0, 0);
         int r = 0;

@@ -71,6 +71,7 @@ private:
     // What each list and drop-down showed when last pushed, so a change of
     // selection does not refill them.
     std::map<const Control*, std::uint64_t> listVersions_;
+    std::map<const Control*, std::uint64_t> listCellVersions_;
     std::map<const Control*, std::uint64_t> markVersions_;
     std::map<const Control*, std::vector<std::string>> choiceEntries_;
     bool highlightSet_ = false;

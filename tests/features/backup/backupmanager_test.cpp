@@ -1,6 +1,7 @@
 #include <doctest/doctest.h>
 
 #include "core/effects.h"
+#include "core/timers.h"
 #include "features/backup/backupmanager.h"
 
 using namespace quellar;
@@ -34,7 +35,8 @@ struct Manager {
                                  nullptr, nullptr,
                                  [this](const std::string& title, const std::string& text) {
                                      notices.push_back(title + ": " + text);
-                                 }}};
+                                 },
+                                 nullptr, nullptr}};
     Manager() {
         effects().messageBox = [this](std::uintptr_t, const std::string& text, const std::string&, unsigned) {
             boxes.push_back(text);
@@ -148,4 +150,51 @@ TEST_CASE("deleting: asked by file and date, a failure said, the next row select
     m.manager.deleteSelected();
     CHECK(m.names().empty());
     CHECK(m.form["lblNoBackups"].visible());
+}
+
+TEST_CASE("a large folder: rows show at once, dates fill in where they stand, a sort by date reads the rest first") {
+    ManualTimersScope clock;
+    EffectsOverride keep;
+    Form form{"frmBackUp", "Backup", kBackupManagerClient, backupManagerControls()};
+    std::vector<BackupRow> folder;
+    for (int n = 1; n <= 100; ++n) {
+        BackupRow listed;
+        listed.fileName = (n < 10 ? "00" : n < 100 ? "0" : "") + std::to_string(n) + ".BCK";
+        listed.headerRead = false;
+        folder.push_back(listed);
+    }
+    int headersRead = 0;
+    std::vector<bool> busy;
+    BackupManager::Actions actions;
+    actions.listBackups = [&] { return folder; };
+    actions.readHeader = [&](BackupRow& r) {
+        ++headersRead;
+        r.dateKey = 20000000 + 100 - std::stoi(r.fileName.substr(0, 3));  // the later the file, the earlier
+        r.dateText = std::to_string(*r.dateKey);
+    };
+    actions.busy = [&](bool on) { busy.push_back(on); };
+    BackupManager manager(form, actions);
+    manager.load();
+    manager.rebuildList();
+    ListControl& list = form.list("lstBackUpList");
+    REQUIRE(list.rows().size() == 100);
+    CHECK(headersRead == 0);
+    CHECK(list.rows()[0].cells[1].empty());
+    list.userSelect(5);
+
+    clock.advance(1);  // one batch, in the order the rows stand
+    CHECK(headersRead == 32);
+    CHECK(list.rows()[0].cells[1] == "20000099");
+    CHECK(list.rows()[40].cells[1].empty());
+    CHECK(list.selectedRow() == 5);
+    CHECK(busy.empty());
+
+    manager.columnClicked(1);  // by date: the rest read at once, under the hourglass
+    CHECK(headersRead == 100);
+    CHECK(busy == std::vector<bool>{true, false});
+    CHECK(list.selected()->cells[0] == "006.BCK");
+    CHECK(list.rows()[0].cells[0] == "100.BCK");
+    clock.advance(100);  // nothing is read twice
+    CHECK(headersRead == 100);
+    CHECK_FALSE(manager.headersPending());
 }
