@@ -199,7 +199,7 @@ MainWindow::MainWindow() {
     features_[kSystemStatus] = std::make_unique<memory::SystemStatusWindow>(
         *this,
         [this] {
-            auto* ram = dynamic_cast<memory::RamConfigurationWindow*>(features_[kRamConfiguration].get());
+            auto* ram = static_cast<memory::RamConfigurationWindow*>(features_[kRamConfiguration].get());
             return ram && ram->percentTooltip();
         },
         [this](const std::string& text) {
@@ -211,7 +211,7 @@ MainWindow::MainWindow() {
         });
     auto ram = std::make_unique<memory::RamConfigurationWindow>(
         *this, [this]() -> std::shared_ptr<memory::ProcessorMeter> {
-            auto* status = dynamic_cast<memory::SystemStatusWindow*>(features_[kSystemStatus].get());
+            auto* status = static_cast<memory::SystemStatusWindow*>(features_[kSystemStatus].get());
             return status ? status->processorMeter() : nullptr;
         });
     ram->setAlarmNotice([this](const std::string& text) { showTrayNotice(text, tray_.TrayToolTip()); });
@@ -219,6 +219,10 @@ MainWindow::MainWindow() {
     features_[kMainSettings] = std::make_unique<MainSettingsWindow>(*this);
 }
 
+// The program is built without run-time type information (it would cost a
+// name for every lambda a std::function holds), so the two monitor windows
+// reach each other by static_cast: their slots hold those windows, or a
+// test's subclass of them.
 void MainWindow::setFeature(FeatureIndex index, std::unique_ptr<FeatureWindow> window) {
     if (window) features_[index] = std::move(window);
 }

@@ -81,17 +81,19 @@ bool textSurvivesAnsi(HKEY key, const std::string& name, DWORD type, const std::
     if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) return true;
     static const QueryValueWFn queryW = win::systemFunction<QueryValueWFn>("advapi32.dll", "RegQueryValueExW");
     if (!queryW) return true;
-    std::wstring wideName(name.size() + 1, L'\0');
+    // Vectors rather than std::wstring, whose class would add a library of
+    // its own to the exe.
+    std::vector<wchar_t> wideName(name.size() + 1, L'\0');
     const int nameLength = MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, &wideName[0],
                                                static_cast<int>(wideName.size()));
     if (nameLength <= 0) return true;
     DWORD size = 0;
-    if (queryW(key, wideName.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return true;
-    std::wstring wide(size / sizeof(wchar_t) + 1, L'\0');
-    if (queryW(key, wideName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(&wide[0]), &size) != ERROR_SUCCESS)
+    if (queryW(key, wideName.data(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return true;
+    std::vector<wchar_t> wide(size / sizeof(wchar_t) + 1, L'\0');
+    if (queryW(key, wideName.data(), nullptr, nullptr, reinterpret_cast<BYTE*>(wide.data()), &size) != ERROR_SUCCESS)
         return true;
     wide.resize(size / sizeof(wchar_t));
-    std::wstring back(ansi.size() + 1, L'\0');
+    std::vector<wchar_t> back(ansi.size() + 1, L'\0');
     const int length = ansi.empty() ? 0
                                     : MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
                                                           &back[0], static_cast<int>(back.size()));

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <vector>
+
 #include "ui/graph/graph_win.h"
 #include "win/dpi_win.h"
 #include "win/library_win.h"
@@ -359,13 +361,18 @@ void FormBinder::pushSortMarks(const ListControl& list, HWND hwnd) {
         // Elsewhere the mark goes into the caption; the triangles are not in
         // the ANSI code pages, so the caption goes in as Unicode (a control's
         // own message, which the A and W senders pass alike).
-        std::wstring caption(columns[static_cast<std::size_t>(c)].caption.begin(),
-                             columns[static_cast<std::size_t>(c)].caption.end());
-        if (mark == SortMark::Ascending) caption += L" \x25B2";
-        if (mark == SortMark::Descending) caption += L" \x25BC";
+        // (A vector, not std::wstring, whose class would add a library of
+        // its own to the exe for this one caption.)
+        std::vector<wchar_t> caption(columns[static_cast<std::size_t>(c)].caption.begin(),
+                                     columns[static_cast<std::size_t>(c)].caption.end());
+        if (mark != SortMark::None) {
+            caption.push_back(L' ');
+            caption.push_back(mark == SortMark::Ascending ? L'\x25B2' : L'\x25BC');
+        }
+        caption.push_back(L'\0');
         HDITEMW item{};
         item.mask = HDI_TEXT;
-        item.pszText = const_cast<wchar_t*>(caption.c_str());
+        item.pszText = caption.data();
         SendMessageA(header, HDM_SETITEMW, static_cast<WPARAM>(c), reinterpret_cast<LPARAM>(&item));
     }
 }

@@ -69,10 +69,10 @@ struct Running : testing::RecordedEffects {
     }
 
     memory::SystemStatusWindow& status() {
-        return dynamic_cast<memory::SystemStatusWindow&>(main.feature(kSystemStatus));
+        return static_cast<memory::SystemStatusWindow&>(main.feature(kSystemStatus));
     }
     memory::RamConfigurationWindow& ram() {
-        return dynamic_cast<memory::RamConfigurationWindow&>(main.feature(kRamConfiguration));
+        return static_cast<memory::RamConfigurationWindow&>(main.feature(kRamConfiguration));
     }
     std::string statusText(const char* control) {
         return win::windowText(status().binder().handleOf(status().form()[control]));
