@@ -34,22 +34,6 @@ std::vector<std::string> filesMatching(const std::string& folder, const char* pa
     return names;
 }
 
-// Writes `text` as the whole new content of `path`; 0 or the Windows code.
-DWORD writeWholeFile(const std::string& path, const std::string& text) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return GetLastError();
-    DWORD status = ERROR_SUCCESS;
-    DWORD written = 0;
-    if (!WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
-        status = GetLastError();
-    } else if (written != text.size()) {
-        status = ERROR_DISK_FULL;
-    } else if (!FlushFileBuffers(file)) {
-        status = GetLastError();
-    }
-    if (!CloseHandle(file) && status == ERROR_SUCCESS) status = GetLastError();
-    return status;
-}
 
 // The number a backup records for a value; nothing when the value or its
 // key does not exist (a restore then removes it again). A value that exists
@@ -81,6 +65,22 @@ long restoreOperation(const tuning::RegistryOperation& op) {
 }
 
 }  // namespace
+
+DWORD writeWholeFile(const std::string& path, const std::string& text) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    DWORD status = ERROR_SUCCESS;
+    DWORD written = 0;
+    if (!WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+        status = GetLastError();
+    } else if (written != text.size()) {
+        status = ERROR_DISK_FULL;
+    } else if (!FlushFileBuffers(file)) {
+        status = GetLastError();
+    }
+    if (!CloseHandle(file) && status == ERROR_SUCCESS) status = GetLastError();
+    return status;
+}
 
 std::function<void(const std::string&, const std::string&)>& temporaryFileHook() {
     static std::function<void(const std::string&, const std::string&)> hook;

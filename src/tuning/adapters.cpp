@@ -135,4 +135,12 @@ std::string adapterLabelForKey(const std::vector<AdapterEntry>& adapters, Family
     return {};
 }
 
+AdapterNamer adapterNamer(std::vector<AdapterEntry> adapters, Family family) {
+    return [adapters = std::move(adapters), family](const std::string& previewKey) {
+        const std::string::size_type slash = previewKey.find('\\');
+        if (slash == std::string::npos) return std::string();
+        return adapterLabelForKey(adapters, family, previewKey.substr(slash + 1));
+    };
+}
+
 }  // namespace quellar::tuning

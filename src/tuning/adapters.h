@@ -50,4 +50,9 @@ std::string adapterLabel(const AdapterEntry& entry);
 std::string adapterLabelForKey(const std::vector<AdapterEntry>& adapters, Family family,
                                const std::string& keyPath);
 
+// Names an adapter by a key as previews show it ("HKEY_LOCAL_MACHINE\<path>"):
+// its label, or empty for a key of no adapter.
+using AdapterNamer = std::function<std::string(const std::string& previewKey)>;
+AdapterNamer adapterNamer(std::vector<AdapterEntry> adapters, Family family);
+
 }  // namespace quellar::tuning

@@ -261,6 +261,68 @@ TEST_CASE("console apply with a refused write: the backup first, the other write
     setWineVersionFor("console_probe.exe", "");
 }
 
+TEST_CASE("console adapters by name, apply limited to one adapter, the backup restoring both") {
+    const FamilyCase cases[] = {{"win98", 3, tuning::Family::Win9x}, {"winxp", 7, tuning::Family::Nt}};
+    for (const FamilyCase& c : cases) {
+        CAPTURE(c.mode);
+        setWineVersionFor("console_probe.exe", c.mode);
+        {
+            RegistrySandbox sandbox;
+            ScratchProgramFolder folder("console-adapters");
+            const bool nt = c.family == tuning::Family::Nt;
+            putSamples(nt ? samples::valuesNt() : samples::values9x(), {});
+            putSamples(nt ? samples::adapterNamesNt() : samples::adapterNames9x(), {});
+            const std::vector<samples::NamedAdapter> named = samples::namedAdapters(nt);
+            const ConsoleProbe probe(sandbox, folder);
+            const RegSnapshot prepared = snapshotRegistry();
+            // Each adapter's MTU and MSS as a preview reads them (a restore
+            // on 9x writes them back as text, whatever type they had).
+            const auto adapterValues = [&] {
+                std::vector<std::string> texts;
+                for (const samples::NamedAdapter& adapter : named) {
+                    const std::string key = nt ? tuning::interfaceKey(adapter.subkey) : tuning::netTransKey(adapter.subkey);
+                    for (const char* name : {nt ? "MTU" : "MaxMTU", nt ? "MSS" : "MaxMSS"}) {
+                        const preview::CurrentValue v = tuning::currentValueOf({tuning::Hive::LocalMachine, key, name, 0, 0, false});
+                        texts.push_back(v.present ? v.text : "absent");
+                    }
+                }
+                return texts;
+            };
+            const std::vector<std::string> adaptersBefore = adapterValues();
+
+            Run r = probe.run("adapters");
+            CHECK(r.exit == 0);
+            CHECK(has(r.out, nt ? "{1A2B}  1500        Local Area Connection (Realtek RTL8139 Family PCI Fast Ethernet NIC)\r\n"
+                                : "0000    576      TCP/IP -> Dial-Up Adapter\r\n"));
+            CHECK(has(r.out, nt ? "{3C4D}  2147483648  Wireless Network Connection\r\n"
+                                : "0001    1500     TCP/IP -> Realtek RTL8139(A) PCI Fast Ethernet Adapter\r\n"));
+
+            r = probe.run("apply automatic-a --adapter " + named[1].subkey + " {NOT-HERE}");
+            CHECK(r.exit == 1);
+            CHECK(has(r.err, "no adapter has the subkey \"{NOT-HERE}\""));
+            CHECK(folder.backupFiles().empty());
+
+            r = probe.run("apply automatic-a --adapter " + lowered(named[1].subkey));
+            CHECK(r.exit == 0);
+            CHECK(has(r.out, "(" + named[1].name + " (" + named[1].subkey + "))\r\n"));
+            initTuningPresets();
+            tuning::TuningParams limited = tuningPresets[0];
+            limited.mtuAdapters = {named[1].subkey};
+            const std::vector<tuning::RegistryOperation> writes = tuning::tuningOperations(
+                limited, c.family, tuning::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(c.family)));
+            CHECK_SAME_REGISTRY(carriedOut(prepared, writes), snapshotRegistry());
+            CHECK(adapterValues() != adaptersBefore);
+
+            // The backup holds both adapters' values: a restore puts back
+            // the one that changed and leaves the other as it was.
+            r = probe.run("restore 1");
+            CHECK(r.exit == 0);
+            CHECK(adapterValues() == adaptersBefore);
+        }
+        setWineVersionFor("console_probe.exe", "");
+    }
+}
+
 TEST_CASE("the real quellarc.exe: help, ping 127.0.0.1, and beside a running quellar.exe") {
     const std::string folder = testProgramFolder();
     const std::string exe = "\"" + folder + "\\quellarc.exe\"";
