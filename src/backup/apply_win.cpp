@@ -56,6 +56,12 @@ std::vector<AdapterEntry> currentAdapters() {
     return adapterList(*family, subkeysOf(HKEY_LOCAL_MACHINE, perSubkeyParent(*family)), machineRegistry());
 }
 
+AdapterNamer currentAdapterNamer() {
+    const std::optional<Family> family = familyOf(winVersion);
+    if (!family) return {};
+    return adapterNamer(currentAdapters(), *family);
+}
+
 std::vector<RegistryOperation> plannedTuningOperations() {
     return plannedTuningOperations(currentTuning);
 }

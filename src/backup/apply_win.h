@@ -26,6 +26,8 @@ std::vector<RegistryOperation> plannedTuningOperations(const TuningParams& param
 // The per-subkey keys of the running family with the names and MTUs the
 // registry holds for them now (empty for an unknown family).
 std::vector<AdapterEntry> currentAdapters();
+// Names the adapters' keys by currentAdapters() (empty for an unknown family).
+AdapterNamer currentAdapterNamer();
 
 struct ApplyResult {
     ApplyOutcome outcome = ApplyOutcome::NotApplied;

@@ -55,9 +55,7 @@ preview::Preview previewOf(const std::vector<tuning::RegistryOperation>& operati
 
 // The adapters' keys by their names, as "adapters" lists them.
 tuning::AdapterNamer adapterNames() {
-    const std::optional<tuning::Family> family = tuning::familyOf(winVersion);
-    if (!family) return {};
-    return tuning::adapterNamer(tuning::currentAdapters(), *family);
+    return tuning::currentAdapterNamer();
 }
 
 std::string fileNameOf(const std::string& path) {

@@ -45,6 +45,12 @@ struct PreviewRequest {
     std::string actionCaption;         // "&Apply", "&Restore" ...
     std::string refusal;               // when set, the action cannot be carried out: why
     std::function<void()> carryOut;    // the action, with its own confirmation and backup
+    // What an exported registry file holds ("Automatic-B on Windows XP");
+    // empty: the window offers no export.
+    std::string exportWhat;
+    // An adapter's name for its key ("HKEY_LOCAL_MACHINE\<path>"), shown in
+    // place of the path; empty for the other keys.
+    std::function<std::string(const std::string& key)> keyLabel;
 };
 
 // The text an operation leaves in its value: the number in decimal (a

@@ -10,6 +10,7 @@
 
 #include "core/form.h"
 #include "net/mtufinder.h"
+#include "tuning/adapters.h"
 #include "tuning/tuning.h"
 
 namespace quellar {
@@ -50,6 +51,8 @@ public:
         std::function<void(const std::string& host)> findMtu;
         // Show the user a message (caption "Quellar").
         std::function<void(const std::string& text)> tell;
+        // The adapters that can get the MTU and MSS, with their MTU now.
+        std::function<std::vector<tuning::AdapterEntry>()> adapters;
     };
 
     // `record` is the set the apply writes (currentTuning in the program).
@@ -73,6 +76,14 @@ public:
     void mtuFound(const net::MtuOutcome& outcome);
     bool findingMtu() const { return findingMtu_; }
 
+    // Where "Finish" writes the MTU and MSS: "every adapter" (the default),
+    // or "<adapter> only", for the preview and the notice.
+    std::string mtuTargetText() const;
+    // The adapters as the MTU page lists them (refreshed on entering it).
+    const std::vector<tuning::AdapterEntry>& adapters() const { return adapters_; }
+    // "Local Area Connection (MTU 1500)", "... (MTU not set)".
+    static std::string adapterEntryText(const tuning::AdapterEntry& adapter);
+
 private:
     void enter(int page);
     void show(int page);
@@ -82,6 +93,9 @@ private:
     void multiplierEdited();
     void validate(const char* box, double lowest, double highest, std::int32_t recordValue);
     void readBoxes(tuning::TuningParams& into) const;
+    void fillAdapters();
+    // The chosen adapter's subkey; empty for every adapter.
+    std::vector<std::string> chosenAdapters() const;
 
     Form& form_;
     tuning::TuningParams& record_;
@@ -90,7 +104,10 @@ private:
     int page_ = 0;
     int connectionType_ = 0;
     bool findingMtu_ = false;
+    std::vector<tuning::AdapterEntry> adapters_;
 };
+
+inline constexpr char kAllAdapters[] = "All adapters";
 
 inline constexpr char kTypeMtuHost[] = "Type the host name or IPv4 address to find the largest MTU to.";
 

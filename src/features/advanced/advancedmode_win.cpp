@@ -3,6 +3,7 @@
 #include "backup/appliednotice.h"
 #include "backup/apply_win.h"
 #include "core/effects.h"
+#include "core/osversion.h"
 #include "net/echo_win.h"
 #include "win/worker_win.h"
 
@@ -35,16 +36,21 @@ void AdvancedModeWindow::onLoad() {
         const ApplyResult report = applyTuningReporting(reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
         // A failed write has said so in its own box; only a whole apply is told here.
         if (report.outcome != ApplyOutcome::Applied) return;
-        const backup::AppliedNotice notice = backup::appliedNotice("the Advanced mode's values", report.backupPath);
+        const std::string what = "the Advanced mode's values (MTU and MSS for " +
+                                 (advanced_ ? advanced_->mtuTargetText() : std::string("every adapter")) + ")";
+        const backup::AppliedNotice notice = backup::appliedNotice(what, report.backupPath);
         host_.showNotice(notice.title, notice.text);
     };
     actions.goHome = [this] { host_.returnHome(shell::HomeReturn::FaceToFront); };
     actions.preview = [this](const TuningParams& atFinish) {
         preview::PreviewRequest request;
         request.title = "Preview: Advanced mode";
-        request.heading = "What \"Finish\" writes, after a backup of the values now.";
+        request.heading = "What \"Finish\" writes, after a backup of the values now. MTU and MSS for " +
+                          (advanced_ ? advanced_->mtuTargetText() : std::string("every adapter")) + ".";
         request.operations = plannedTuningOperations(atFinish);
         request.actionCaption = "&Finish";
+        request.exportWhat = "Advanced mode values on " + std::string(winVersionNameOf(winVersion));
+        request.keyLabel = currentAdapterNamer();
         request.carryOut = [this] {
             if (advanced_ && advanced_->page() == kAdvancedPageCount - 1) advanced_->next();
         };
@@ -68,6 +74,7 @@ void AdvancedModeWindow::onLoad() {
     actions.tell = [this](const std::string& text) {
         effects().messageBox(reinterpret_cast<std::uintptr_t>(hwnd()), text, kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
     };
+    actions.adapters = [] { return currentAdapters(); };
     advanced_ = std::make_unique<AdvancedMode>(form(), currentTuning, std::move(actions));
     advanced_->load(currWizardPage_);
 }

@@ -2,6 +2,7 @@
 
 #include "backup/appliednotice.h"
 #include "backup/apply_win.h"
+#include "core/osversion.h"
 #include "tuning/presets.h"
 
 namespace quellar::tuning {
@@ -34,6 +35,8 @@ void WizardModeWindow::onLoad() {
                           ", after a backup of the values now.";
         request.operations = plannedTuningOperations();
         request.actionCaption = "Optimize &Now";
+        request.exportWhat = wizard_->selectedModeName() + " on " + winVersionNameOf(winVersion);
+        request.keyLabel = currentAdapterNamer();
         request.carryOut = [this] {
             if (wizard_) wizard_->optimize();
         };
