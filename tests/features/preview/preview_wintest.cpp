@@ -13,6 +13,7 @@
 #include "support/regsandbox_win.h"
 #include "support/screenshot_win.h"
 #include "support/tuningsandbox_win.h"
+#include "win/effects_win.h"
 #include "win/window_win.h"
 
 using namespace quellar;
@@ -124,7 +125,6 @@ TEST_CASE("Export... on a preview saves the same writes as a registry file throu
     SendMessageA(wizard.binder().handleOf(wizard.form()["cmdPreview"]), BM_CLICK, 0, 0);
     shell::PreviewWindow* preview = main.previewWindow();
     REQUIRE(preview);
-    const RegSnapshot before = snapshotRegistry();
     // The adapters' keys by their names.
     bool named = false;
     for (const ListControl::Row& row : preview->form().list("lstPreview").rows())
@@ -134,10 +134,16 @@ TEST_CASE("Export... on a preview saves the same writes as a registry file throu
     REQUIRE(IsWindowVisible(exportButton));
 
     if (!screenshotFolder().empty()) {
+        pumpFor(300);
         saveScreenshot(preview->hwnd(), screenshotFolder() + "\\preview-export.bmp");
+        // The real box, from the effects the program installs.
+        EffectsOverride keep;
+        win::installWin32Effects();
         SetTimer(nullptr, 0, 500, photographSaveBox);
         SendMessageA(exportButton, BM_CLICK, 0, 0);
     }
+    // (The real box keeps its own history in the registry.)
+    const RegSnapshot before = snapshotRegistry();
 
     std::vector<std::string> suggested;
     const std::string file = folder.path() + "\\Automatic-E.reg";
