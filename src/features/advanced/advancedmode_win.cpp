@@ -5,11 +5,13 @@
 #include "core/effects.h"
 #include "core/osversion.h"
 #include "net/echo_win.h"
+#include "win/dpi_win.h"
 #include "win/worker_win.h"
 
 namespace quellar::tuning {
 
 namespace {
+constexpr int kAdapterListWidth = 320;
 // Posted by the search's worker when it is done; wParam is the search's serial.
 constexpr UINT kMsgMtuFound = WM_APP + 20;
 }  // namespace
@@ -77,6 +79,13 @@ void AdvancedModeWindow::onLoad() {
     actions.adapters = [] { return currentAdapters(); };
     advanced_ = std::make_unique<AdvancedMode>(form(), currentTuning, std::move(actions));
     advanced_->load(currWizardPage_);
+}
+
+void AdvancedModeWindow::onControlsMade() {
+    // Adapter names run long: the open list is wider than the box, so they
+    // show whole there.
+    if (HWND adapters = binder().handleOf(form()["cmbMTUAdapter"]))
+        SendMessageA(adapters, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(win::scaled(kAdapterListWidth)), 0);
 }
 
 void AdvancedModeWindow::onUnload() {
