@@ -21,6 +21,8 @@ void WizardModeWindow::onLoad() {
     };
     actions.describe = [] { return modeDescription(currentTuning); };
     actions.apply = [this] {
+        // A preset writes every adapter, whatever the Advanced mode chose last.
+        currentTuning.mtuAdapters.clear();
         const ApplyResult report = applyTuningReporting(reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
         // A failed write has said so in its own box; only a whole apply is told here.
         if (report.outcome != ApplyOutcome::Applied) return;
@@ -33,6 +35,7 @@ void WizardModeWindow::onLoad() {
         request.title = "Preview: " + wizard_->selectedModeName();
         request.heading = "What \"Optimize Now\" writes for " + wizard_->selectedModeName() +
                           ", after a backup of the values now.";
+        currentTuning.mtuAdapters.clear();
         request.operations = plannedTuningOperations();
         request.actionCaption = "Optimize &Now";
         request.exportWhat = wizard_->selectedModeName() + " on " + winVersionNameOf(winVersion);
