@@ -18,7 +18,49 @@ void tell(std::uintptr_t owner, const std::string& text) {
     effects().messageBox(owner, text, kMessageCaption, kWarning);
 }
 
+// Names of subkeys and values run to 255 characters on every version.
+constexpr DWORD kNameBuffer = 256;
+
+std::vector<std::string> valueNamesOf(const std::string& path) {
+    std::vector<std::string> names;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return names;
+    for (DWORD index = 0;; ++index) {
+        char name[kNameBuffer];
+        DWORD length = kNameBuffer;
+        if (RegEnumValueA(key, index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name, length);
+    }
+    RegCloseKey(key);
+    return names;
+}
+
+AdapterRegistry machineRegistry() {
+    AdapterRegistry registry;
+    registry.subkeys = [](const std::string& path) { return subkeysOf(HKEY_LOCAL_MACHINE, path); };
+    registry.valueNames = valueNamesOf;
+    registry.text = [](const std::string& path, const std::string& name) -> std::optional<std::string> {
+        const preview::CurrentValue value =
+            currentValueOf({Hive::LocalMachine, path, name, 0, 0, false});
+        if (!value.present) return std::nullopt;
+        return value.text;
+    };
+    return registry;
+}
+
 }  // namespace
+
+std::vector<AdapterEntry> currentAdapters() {
+    const std::optional<Family> family = familyOf(winVersion);
+    if (!family) return {};
+    return adapterList(*family, subkeysOf(HKEY_LOCAL_MACHINE, perSubkeyParent(*family)), machineRegistry());
+}
+
+AdapterNamer currentAdapterNamer() {
+    const std::optional<Family> family = familyOf(winVersion);
+    if (!family) return {};
+    return adapterNamer(currentAdapters(), *family);
+}
 
 std::vector<RegistryOperation> plannedTuningOperations() {
     return plannedTuningOperations(currentTuning);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/regops.h"
+#include "tuning/adapters.h"
 #include "tuning/tuning.h"
 
 namespace quellar::tuning {
@@ -21,6 +22,12 @@ enum class ApplyOutcome {
 std::vector<RegistryOperation> plannedTuningOperations();
 // The same for another set, as an apply of it would run now.
 std::vector<RegistryOperation> plannedTuningOperations(const TuningParams& params);
+
+// The per-subkey keys of the running family with the names and MTUs the
+// registry holds for them now (empty for an unknown family).
+std::vector<AdapterEntry> currentAdapters();
+// Names the adapters' keys by currentAdapters() (empty for an unknown family).
+AdapterNamer currentAdapterNamer();
 
 struct ApplyResult {
     ApplyOutcome outcome = ApplyOutcome::NotApplied;

@@ -35,22 +35,6 @@ std::vector<std::string> filesMatching(const std::string& folder, const char* pa
     return names;
 }
 
-// Writes `text` as the whole new content of `path`; 0 or the Windows code.
-DWORD writeWholeFile(const std::string& path, const std::string& text) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return GetLastError();
-    DWORD status = ERROR_SUCCESS;
-    DWORD written = 0;
-    if (!WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
-        status = GetLastError();
-    } else if (written != text.size()) {
-        status = ERROR_DISK_FULL;
-    } else if (!FlushFileBuffers(file)) {
-        status = GetLastError();
-    }
-    if (!CloseHandle(file) && status == ERROR_SUCCESS) status = GetLastError();
-    return status;
-}
 
 bool keyExists(HKEY hive, const std::string& path) {
     HKEY key = nullptr;
@@ -219,6 +203,22 @@ private:
 };
 
 }  // namespace
+
+DWORD writeWholeFile(const std::string& path, const std::string& text) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    DWORD status = ERROR_SUCCESS;
+    DWORD written = 0;
+    if (!WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr)) {
+        status = GetLastError();
+    } else if (written != text.size()) {
+        status = ERROR_DISK_FULL;
+    } else if (!FlushFileBuffers(file)) {
+        status = GetLastError();
+    }
+    if (!CloseHandle(file) && status == ERROR_SUCCESS) status = GetLastError();
+    return status;
+}
 
 std::function<void(const std::string&, const std::string&)>& temporaryFileHook() {
     static std::function<void(const std::string&, const std::string&)> hook;

@@ -14,6 +14,10 @@ namespace quellar::backup {
 // effects().programFolder() + "\Backups".
 std::string backupsFolder();
 
+// Writes `text` as the whole new content of `path` (flushed); 0 or the
+// Windows code.
+unsigned long writeWholeFile(const std::string& path, const std::string& text);
+
 struct BackupFileChoice {
     std::string path;     // the full path of the file to write next
     std::string problem;  // why there is none; empty when path is set

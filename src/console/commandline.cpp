@@ -28,11 +28,24 @@ const CommandInfo kCommands[] = {
     {CommandKind::Preview, "preview", "PRESET", "what applying PRESET would change; writes nothing",
      "Shows every registry value an apply of PRESET would write on this Windows, its value\n"
      "now and afterwards, the changing ones marked with *. Writes nothing.\n"},
-    {CommandKind::Apply, "apply", "PRESET", "back up the current values, then apply PRESET",
+    {CommandKind::Apply, "apply", "PRESET [--adapter SUBKEY...]", "back up the current values, then apply PRESET",
      "Applies PRESET as the Wizard's \"Optimize Now\" does: first a backup of the current\n"
      "values into the next numbered file of the Backups folder, then the writes. Prints the\n"
      "backup's name and every value that changed. Nothing is written when the backup cannot\n"
-     "be; exit code 1 when any write is refused.\n"},
+     "be; exit code 1 when any write is refused.\n"
+     "With --adapter the MTU and MSS go only to the adapters named by their SUBKEY (as\n"
+     "\"adapters\" lists them); every other value is written as usual, and the backup still\n"
+     "holds every adapter's values.\n"},
+    {CommandKind::Adapters, "adapters", "", "each adapter's name, subkey and MTU now",
+     "Lists the adapters that get the MTU and MSS, by the name Windows shows for them, with\n"
+     "the registry subkey that --adapter takes and the MTU each has now (\"not set\": Windows\n"
+     "chooses). Writes nothing.\n"},
+    {CommandKind::Export, "export", "PRESET|NNN FILE [--adapter SUBKEY...]", "save PRESET or backup NNN as a .reg file",
+     "Writes to FILE, as a registry file that every Windows registry editor imports\n"
+     "(\"regedit /s FILE\"), exactly the values an apply of PRESET on this Windows, or a\n"
+     "restore of backup NNN, would write; removed values as removals. --adapter limits the\n"
+     "MTU and MSS as in \"apply\". Nothing is written to the registry; an existing FILE is\n"
+     "replaced.\n"},
     {CommandKind::Backups, "backups", "", "number, date, time and Windows of each backup",
      "Lists the backup files of the Backups folder beside the program, by number, with the\n"
      "date, time and Windows version each was taken on. Writes nothing.\n"},
@@ -129,7 +142,10 @@ std::string overviewHelp() {
     for (const CommandInfo& info : kCommands) {
         std::string left = std::string("  ") + info.name;
         if (*info.synopsis) left += std::string(" ") + info.synopsis;
-        while (left.size() < 30) left += ' ';
+        // A long synopsis puts its summary on a line of its own.
+        constexpr std::size_t kSummaryColumn = 30;
+        if (left.size() >= kSummaryColumn) left += "\n" + std::string(kSummaryColumn, ' ');
+        else left.resize(kSummaryColumn, ' ');
         text += left + info.summary + "\n";
     }
     text += std::string("\nPRESET is one of the Wizard's modes, ") + kTuningPresetNames[0] + " to " +
@@ -183,11 +199,21 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
     command.kind = info->kind;
     std::vector<std::string> operands;
     bool timeoutGiven = false;
+    const bool takesAdapters = command.kind == CommandKind::Preview || command.kind == CommandKind::Apply ||
+                               command.kind == CommandKind::Export;
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string& word = arguments[i];
         if (isHelpWord(word)) {
             command.help = true;
             return parsed(command);
+        }
+        if (takesAdapters && word == "--adapter") {
+            // Every word up to the next option names an adapter.
+            const std::size_t before = command.adapters.size();
+            while (i + 1 < arguments.size() && arguments[i + 1].rfind("-", 0) != 0)
+                command.adapters.push_back(arguments[++i]);
+            if (command.adapters.size() == before) return usageError("--adapter needs one or more adapter subkeys");
+            continue;
         }
         const bool takesTimeout = command.kind == CommandKind::Ping || command.kind == CommandKind::Mtu;
         if (takesTimeout && (word == "--timeout" || word.rfind("--timeout=", 0) == 0)) {
@@ -211,10 +237,14 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         operands.push_back(word);
     }
 
-    const std::size_t wanted = *info->synopsis == '\0' ? 0 : 1;
+    const std::size_t wanted = *info->synopsis == '\0' ? 0 : command.kind == CommandKind::Export ? 2 : 1;
+    if (command.kind == CommandKind::Export && operands.size() != wanted)
+        return usageError("export needs a preset or a backup number, then a file name");
     if (operands.size() != wanted) {
         if (wanted == 0) return usageError(std::string(info->name) + " takes no arguments");
-        if (operands.empty()) return usageError(std::string(info->name) + " needs " + info->synopsis);
+        if (operands.empty())
+            return usageError(std::string(info->name) + " needs " +
+                              std::string(info->synopsis).substr(0, std::string(info->synopsis).find(' ')));
         return usageError(std::string(info->name) + " takes one " +
                           std::string(info->synopsis).substr(0, std::string(info->synopsis).find(' ')) +
                           ", not " + std::to_string(operands.size()) + " arguments");
@@ -226,6 +256,18 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments) {
         const std::optional<std::size_t> preset = presetIndexOf(operands[0]);
         if (!preset) return usageError("\"" + operands[0] + "\" is not a preset; the presets are Automatic-A to Automatic-G and \"Windows default\"");
         command.preset = *preset;
+        break;
+    }
+    case CommandKind::Export: {
+        command.file = operands[1];
+        if (const std::optional<std::size_t> preset = presetIndexOf(operands[0])) {
+            command.preset = *preset;
+        } else if (const std::optional<int> number = backupNumberOf(operands[0])) {
+            if (!command.adapters.empty()) return usageError("--adapter goes with a preset, not a backup");
+            command.backup = *number;
+        } else {
+            return usageError("\"" + operands[0] + "\" is neither a preset nor a backup number from 1 to 999");
+        }
         break;
     }
     case CommandKind::Show:

@@ -16,7 +16,9 @@ inline constexpr int kExitDone = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
-enum class CommandKind { Overview, Presets, Preview, Apply, Backups, Show, Restore, Ping, FreeRam, Status, Mtu };
+enum class CommandKind {
+    Overview, Presets, Preview, Apply, Backups, Show, Restore, Ping, FreeRam, Status, Mtu, Adapters, Export
+};
 
 inline constexpr unsigned kPingTimeoutMs = 10000;   // as the Net Pinger waits
 inline constexpr unsigned kLongestTimeoutMs = 60000;
@@ -25,8 +27,10 @@ struct Command {
     CommandKind kind = CommandKind::Overview;
     bool help = false;        // show this command's help instead of running it
     bool version = false;     // show the program's version instead of running anything
-    std::size_t preset = 0;   // Preview, Apply: index into tuningPresets
-    int backup = 0;           // Show, Restore: 1 to 999
+    std::size_t preset = 0;   // Preview, Apply, Export: index into tuningPresets
+    int backup = 0;           // Show, Restore, Export: 1 to 999 (Export: 0 exports the preset)
+    std::vector<std::string> adapters;  // Preview, Apply, Export: --adapter; empty: every adapter
+    std::string file;         // Export
     std::string host;         // Ping, Mtu
     unsigned timeoutMs = 0;   // Ping, Mtu: per echo
     int megabytes = 0;        // FreeRam

@@ -7,6 +7,7 @@
 
 #include "backup/apply_win.h"
 #include "backup/backup_win.h"
+#include "backup/regexport_win.h"
 #include "console/commandline.h"
 #include "console/consoletext.h"
 #include "core/effects.h"
@@ -72,6 +73,11 @@ preview::Preview previewOf(const std::vector<tuning::RegistryOperation>& operati
     return preview::buildPreview(operations, tuning::currentValueOf);
 }
 
+// The adapters' keys by their names, as "adapters" lists them.
+tuning::AdapterNamer adapterNames() {
+    return tuning::currentAdapterNamer();
+}
+
 std::string fileNameOf(const std::string& path) {
     return std::string(text::fileNameOf(path));
 }
@@ -90,27 +96,55 @@ int presets() {
     return kExitDone;
 }
 
-int previewPreset(std::size_t index) {
-    const std::vector<tuning::RegistryOperation> operations = tuning::plannedTuningOperations(tuningPresets[index]);
+// The preset with the MTU and MSS limited to `adapters` (all when empty);
+// false, after saying so, when one of them is not an adapter here.
+bool presetFor(std::size_t index, const std::vector<std::string>& adapters, tuning::TuningParams& params) {
+    params = tuningPresets[index];
+    if (adapters.empty()) return true;
+    const std::vector<tuning::AdapterEntry> present = tuning::currentAdapters();
+    for (const std::string& wanted : adapters) {
+        bool found = false;
+        for (const tuning::AdapterEntry& adapter : present) found = found || text::equalsIgnoreCase(adapter.subkey, wanted);
+        if (!found) {
+            fail("no adapter has the subkey \"" + wanted + "\"; \"" + kProgramName + " adapters\" lists them");
+            return false;
+        }
+    }
+    params.mtuAdapters = adapters;
+    return true;
+}
+
+int listAdapters() {
+    if (!tuning::familyOf(winVersion)) return unknownWindows();
+    writeOut(adaptersText(tuning::currentAdapters()));
+    return kExitDone;
+}
+
+int previewPreset(std::size_t index, const std::vector<std::string>& adapters) {
+    tuning::TuningParams params;
+    if (!presetFor(index, adapters, params)) return kExitFailed;
+    const std::vector<tuning::RegistryOperation> operations = tuning::plannedTuningOperations(params);
     if (operations.empty()) return unknownWindows();
     writeOut(std::string("Preview: ") + kTuningPresetNames[index] + " on " + windowsText(winVersion) +
              ", after a backup of the values now\n");
-    writeOut(previewRowsText(previewOf(operations)));
+    writeOut(previewRowsText(previewOf(operations), adapterNames()));
     if (const std::string note = tuning::leftAloneAdapters(); !note.empty()) writeOut(note + "\n");
     return kExitDone;
 }
 
-int applyPreset(std::size_t index) {
-    const std::vector<tuning::RegistryOperation> operations = tuning::plannedTuningOperations(tuningPresets[index]);
+int applyPreset(std::size_t index, const std::vector<std::string>& adapters) {
+    tuning::TuningParams params;
+    if (!presetFor(index, adapters, params)) return kExitFailed;
+    const std::vector<tuning::RegistryOperation> operations = tuning::plannedTuningOperations(params);
     const preview::Preview before = previewOf(operations);
     // Exactly the Wizard's path: the preset becomes the set to apply, and
     // the apply takes its backup first.
-    currentTuning = tuningPresets[index];
+    currentTuning = params;
     const tuning::ApplyResult result = tuning::applyTuningReporting();
     if (result.outcome == tuning::ApplyOutcome::NotApplied) return kExitFailed;
     writeOut("Backup: " + fileNameOf(result.backupPath) + " (" + result.backupPath + ")\n");
     writeOut(std::string("Applied ") + kTuningPresetNames[index] + ":\n");
-    writeOut(changedRowsText(changedRows(before, previewOf(operations))));
+    writeOut(changedRowsText(changedRows(before, previewOf(operations)), adapterNames()));
     if (!result.leftAlone.empty()) writeOut(result.leftAlone + "\n");
     return result.outcome == tuning::ApplyOutcome::Applied ? kExitDone : kExitFailed;
 }
@@ -148,7 +182,7 @@ int showBackup(int number) {
     int exitCode = kExitFailed;
     if (!readChecked(number, read, exitCode)) return exitCode;
     writeOut(backupHeading(fileNameOf(backupPathFor(number)), read.contents.header, winVersion));
-    writeOut(previewRowsText(previewOf(read.contents.writes)));
+    writeOut(previewRowsText(previewOf(read.contents.writes), adapterNames()));
     return kExitDone;
 }
 
@@ -163,8 +197,31 @@ int restore(int number) {
     if (result.backupPath.empty()) return fail(result.message);
     writeOut("Backup: " + fileNameOf(result.backupPath) + " (" + result.backupPath + ")\n");
     writeOut("Restored " + fileNameOf(path) + ":\n");
-    writeOut(changedRowsText(changedRows(before, previewOf(read.contents.writes))));
+    writeOut(changedRowsText(changedRows(before, previewOf(read.contents.writes)), adapterNames()));
     if (!result.ok()) return fail(result.message);
+    return kExitDone;
+}
+
+int exportFile(const Command& command) {
+    std::vector<tuning::RegistryOperation> operations;
+    std::string what;
+    if (command.backup != 0) {
+        backup::BackupReadResult read;
+        int exitCode = kExitFailed;
+        if (!readChecked(command.backup, read, exitCode)) return exitCode;
+        operations = read.contents.writes;
+        what = "backup " + fileNameOf(backupPathFor(command.backup)) + " of " + windowsText(read.contents.header.winVersion);
+    } else {
+        tuning::TuningParams params;
+        if (!presetFor(command.preset, command.adapters, params)) return kExitFailed;
+        operations = tuning::plannedTuningOperations(params);
+        if (operations.empty()) return unknownWindows();
+        what = std::string(kTuningPresetNames[command.preset]) + " on " + windowsText(winVersion);
+    }
+    const backup::ExportResult result = backup::exportRegistryFile(command.file, operations, what);
+    if (!result.ok) return fail(result.problem);
+    writeOut("Exported " + what + " to " + command.file + " (" + std::to_string(operations.size()) +
+             " values; nothing was written to the registry)\n");
     return kExitDone;
 }
 
@@ -226,8 +283,10 @@ int run(const Command& command) {
     switch (command.kind) {
     case CommandKind::Overview: return kExitDone;
     case CommandKind::Presets: return presets();
-    case CommandKind::Preview: return previewPreset(command.preset);
-    case CommandKind::Apply: return applyPreset(command.preset);
+    case CommandKind::Preview: return previewPreset(command.preset, command.adapters);
+    case CommandKind::Apply: return applyPreset(command.preset, command.adapters);
+    case CommandKind::Adapters: return listAdapters();
+    case CommandKind::Export: return exportFile(command);
     case CommandKind::Backups: return listBackups();
     case CommandKind::Show: return showBackup(command.backup);
     case CommandKind::Restore: return restore(command.backup);

@@ -36,11 +36,31 @@ std::size_t nameWidth(const std::vector<preview::PreviewRow>& rows) {
     return width + 2;
 }
 
+std::string keyLine(const std::string& key, const tuning::AdapterNamer& adapterOf) {
+    const std::string adapter = adapterOf ? adapterOf(key) : std::string();
+    return key + (adapter.empty() ? std::string() : "  (" + adapter + ")") + "\n";
+}
+
 std::string megabytes(std::uint64_t bytes) {
     return std::to_string(memory::toMegabytes(bytes)) + " MB";
 }
 
 }  // namespace
+
+std::string adaptersText(const std::vector<tuning::AdapterEntry>& adapters) {
+    if (adapters.empty()) return "No adapters: the registry holds no per-adapter TCP/IP keys.\n";
+    std::size_t subkeyWidth = std::string("Subkey").size();
+    for (const tuning::AdapterEntry& a : adapters) subkeyWidth = std::max(subkeyWidth, a.subkey.size());
+    std::size_t mtuWidth = std::string(tuning::kMtuNotSet).size();
+    for (const tuning::AdapterEntry& a : adapters) mtuWidth = std::max(mtuWidth, a.mtu.value_or("").size());
+    std::string text = padded("Subkey", subkeyWidth + 2) + padded("MTU", mtuWidth + 2) + "Name\n";
+    for (const tuning::AdapterEntry& a : adapters) {
+        text += padded(a.subkey, subkeyWidth + 2) + padded(a.mtu.value_or(tuning::kMtuNotSet), mtuWidth + 2) + a.name;
+        if (!a.description.empty() && a.description != a.subkey) text += " (" + a.description + ")";
+        text += "\n";
+    }
+    return text;
+}
 
 std::string presetsText() {
     std::string text;
@@ -72,14 +92,14 @@ std::string presetsText() {
     return text;
 }
 
-std::string previewRowsText(const preview::Preview& preview) {
+std::string previewRowsText(const preview::Preview& preview, const tuning::AdapterNamer& adapterOf) {
     std::string text;
     const std::size_t width = nameWidth(preview.rows);
     std::string key;
     for (const preview::PreviewRow& row : preview.rows) {
         if (row.key != key) {
             key = row.key;
-            text += key + "\n";
+            text += keyLine(key, adapterOf);
         }
         text += std::string(row.changes ? "  * " : "    ") + padded(row.valueName, width) + row.now + " -> " +
                 row.after + "\n";
@@ -101,7 +121,7 @@ std::vector<preview::PreviewRow> changedRows(const preview::Preview& before, con
     return changed;
 }
 
-std::string changedRowsText(const std::vector<preview::PreviewRow>& rows) {
+std::string changedRowsText(const std::vector<preview::PreviewRow>& rows, const tuning::AdapterNamer& adapterOf) {
     if (rows.empty()) return "Nothing changed.\n";
     std::string text;
     const std::size_t width = nameWidth(rows);
@@ -109,7 +129,7 @@ std::string changedRowsText(const std::vector<preview::PreviewRow>& rows) {
     for (const preview::PreviewRow& row : rows) {
         if (row.key != key) {
             key = row.key;
-            text += key + "\n";
+            text += keyLine(key, adapterOf);
         }
         text += "  " + padded(row.valueName, width) + row.now + " -> " + row.after + "\n";
     }

@@ -8,6 +8,7 @@
 
 #include "backup/backupfile.h"
 #include "core/preview.h"
+#include "tuning/adapters.h"
 
 namespace quellar::console {
 
@@ -15,13 +16,18 @@ namespace quellar::console {
 // that it removes them.
 std::string presetsText();
 
-// The rows grouped under their keys, "  * Name   now -> after" for a value
+// "Subkey  MTU  Name" and one line per adapter, the MTU "not set" where
+// there is none, the description after the name where it adds something.
+std::string adaptersText(const std::vector<tuning::AdapterEntry>& adapters);
+
+// The rows grouped under their keys (an adapter's key followed by the
+// adapter's name, when `adapterOf` is given), "  * Name   now -> after" for a value
 // that changes ("    " for one that does not), then the summary line.
-std::string previewRowsText(const preview::Preview& preview);
+std::string previewRowsText(const preview::Preview& preview, const tuning::AdapterNamer& adapterOf = {});
 
 // Only the rows that change, "  Name   before -> after"; "Nothing changed."
 // when none does.
-std::string changedRowsText(const std::vector<preview::PreviewRow>& rows);
+std::string changedRowsText(const std::vector<preview::PreviewRow>& rows, const tuning::AdapterNamer& adapterOf = {});
 
 // The rows of `before` (a preview taken before an action) whose value now,
 // as `after` reads it, is what the action was to leave: what it changed.

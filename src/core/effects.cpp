@@ -14,6 +14,7 @@ Effects& effects() {
         [] { return std::string("."); },
         [] { return std::string("quellar.exe"); },
         [] { return LocalTime{}; },
+        [](std::uintptr_t, const std::string&) { return std::string(); },  // as if cancelled
     };
     return table;
 }

@@ -53,6 +53,9 @@ struct Effects {
     std::function<std::string()> programFileName;
     // The local date and time (backups record when they were taken).
     std::function<LocalTime()> localTime;
+    // The Save As box for a registry file: owner, suggested file name ->
+    // the path chosen (an existing file confirmed), empty when cancelled.
+    std::function<std::string(std::uintptr_t, const std::string&)> chooseSaveFile;
 };
 
 // The process-wide table. Tests swap entries and restore them with

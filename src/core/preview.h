@@ -48,6 +48,12 @@ struct PreviewRequest {
     // stays, on Yes it closes and carryOut runs. Empty: carryOut asks itself.
     std::function<bool()> confirm;
     std::function<void()> carryOut;    // the action, with its backup (and its question unless confirm)
+    // What an exported registry file holds ("Automatic-B on Windows XP");
+    // empty: the window offers no export.
+    std::string exportWhat;
+    // An adapter's name for its key ("HKEY_LOCAL_MACHINE\<path>"), shown in
+    // place of the path; empty for the other keys.
+    std::function<std::string(const std::string& key)> keyLabel;
 };
 
 // The text an operation leaves in its value: the number in decimal (a

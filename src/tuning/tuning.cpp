@@ -2,6 +2,7 @@
 
 #include "core/osversion.h"
 #include "core/regformat.h"
+#include "core/text.h"
 
 namespace quellar {
 
@@ -60,6 +61,7 @@ std::vector<RegistryOperation> operations9x(const TuningParams& p, const std::ve
     plan.set(kUser, keys::kInternetSettings9x, "MaxConnectionsPerServer", p.maxConnPerServer);
     plan.set(kMachine, keys::kNdiCacheSize, "", p.ndiCacheSize);
     for (const std::string& subkey : subkeys) {
+        if (!p.writesMtuTo(subkey)) continue;
         const std::string key = netTransKey(subkey);
         plan.setOrRemove(kMachine, key, "MaxMTU", p.mtu, noMtu);
         plan.setOrRemove(kMachine, key, "MaxMSS", p.mss, noMtu);
@@ -88,6 +90,7 @@ std::vector<RegistryOperation> operationsNt(const TuningParams& p, const std::ve
     plan.set(kUser, keys::kInternetSettingsNt, "MaxConnectionsPer1_0Server", p.maxConnPer1_0Server);
     plan.set(kUser, keys::kInternetSettingsNt, "MaxConnectionsPerServer", p.maxConnPerServer);
     for (const std::string& subkey : subkeys) {
+        if (!p.writesMtuTo(subkey)) continue;
         const std::string itf = interfaceKey(subkey);
         const std::string adapter = adapterTcpipKey(subkey);
         plan.setOrRemove(kMachine, itf, "MTU", p.mtu, noMtu);
@@ -107,7 +110,14 @@ bool TuningParams::operator==(const TuningParams& o) const {
            ndiCacheSize == o.ndiCacheSize && pmtuDiscovery == o.pmtuDiscovery &&
            pmtuBlackHoleDetect == o.pmtuBlackHoleDetect && maxConnPer1_0Server == o.maxConnPer1_0Server &&
            maxConnPerServer == o.maxConnPerServer && icmpRedirects == o.icmpRedirects &&
-           systemDefaults == o.systemDefaults;
+           systemDefaults == o.systemDefaults && mtuAdapters == o.mtuAdapters;
+}
+
+bool TuningParams::writesMtuTo(const std::string& subkey) const {
+    if (mtuAdapters.empty()) return true;
+    for (const std::string& chosen : mtuAdapters)
+        if (text::equalsIgnoreCase(chosen, subkey)) return true;
+    return false;
 }
 
 std::optional<Family> familyOf(int winVersion) {

@@ -33,6 +33,13 @@ struct TuningParams {
     std::int32_t maxConnPerServer = 0;
     bool icmpRedirects = false;
     bool systemDefaults = false;
+    // The per-subkey keys (by subkey name, any letter case) that get the
+    // MTU and MSS; empty: every one. The other values go where they always
+    // go, and a backup still records every subkey.
+    std::vector<std::string> mtuAdapters;
+
+    // True when the MTU and MSS go to `subkey`.
+    bool writesMtuTo(const std::string& subkey) const;
 
     bool operator==(const TuningParams& other) const;
     bool operator!=(const TuningParams& other) const { return !(*this == other); }

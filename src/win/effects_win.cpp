@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 #include <shellapi.h>
+#include <commdlg.h>
 
 #include <vector>
 
@@ -71,6 +72,26 @@ void installWin32Effects() {
     };
     e.programFileName = [] {
         return std::string(text::fileNameOf(moduleFileName()));
+    };
+    e.chooseSaveFile = [](std::uintptr_t owner, const std::string& suggested) {
+        // The common dialogs load only when a file is saved.
+        using SaveFn = BOOL(WINAPI*)(LPOPENFILENAMEA);
+        const auto save = functionOf<SaveFn>(keptLibrary("comdlg32.dll"), "GetSaveFileNameA");
+        if (!save) return std::string();
+        char path[MAX_PATH] = {};
+        lstrcpynA(path, suggested.c_str(), MAX_PATH);
+        static const char kFilter[] = "Registry files (*.reg)\0*.reg\0All files (*.*)\0*.*\0";
+        OPENFILENAMEA box{};
+        // The size Windows 95 and NT 4 know; later systems accept it too.
+        box.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+        box.hwndOwner = reinterpret_cast<HWND>(owner);
+        box.lpstrFilter = kFilter;
+        box.lpstrFile = path;
+        box.nMaxFile = MAX_PATH;
+        box.lpstrTitle = "Export as a registry file";
+        box.lpstrDefExt = "reg";
+        box.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+        return save(&box) ? std::string(path) : std::string();
     };
 }
 

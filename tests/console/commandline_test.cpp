@@ -54,6 +54,30 @@ TEST_CASE("command line: each command with its arguments; names and numbers as u
     CHECK(command({"freeram", "2047"}).megabytes == 2047);
 }
 
+TEST_CASE("command line: adapters, --adapter and export of a preset or a backup") {
+    CHECK(command({"adapters"}).kind == CommandKind::Adapters);
+    const Command limited = command({"apply", "automatic-a", "--adapter", "{1A2B}", "0002"});
+    CHECK(limited.preset == 0);
+    CHECK(limited.adapters == std::vector<std::string>{"{1A2B}", "0002"});
+    CHECK(command({"preview", "automatic-e", "--adapter", "0001", "--adapter", "0002"}).adapters.size() == 2);
+    const Command presetFile = command({"export", "Windows default", "C:\\deploy\\tcp.reg", "--adapter", "0001"});
+    CHECK(presetFile.kind == CommandKind::Export);
+    CHECK(presetFile.preset == kWindowsDefaultPreset);
+    CHECK(presetFile.backup == 0);
+    CHECK(presetFile.file == "C:\\deploy\\tcp.reg");
+    const Command backupFile = command({"export", "007.BCK", "old.reg"});
+    CHECK(backupFile.backup == 7);
+    CHECK(backupFile.file == "old.reg");
+
+    CHECK(error({"apply", "automatic-a", "--adapter"}) == "--adapter needs one or more adapter subkeys");
+    CHECK(error({"restore", "1", "--adapter", "0001"}) == "restore has no option \"--adapter\"");
+    CHECK(error({"export", "automatic-a"}) == "export needs a preset or a backup number, then a file name");
+    CHECK(error({"export", "1", "x.reg", "--adapter", "0001"}) == "--adapter goes with a preset, not a backup");
+    CHECK(error({"export", "nothing", "x.reg"}).find("is neither a preset nor a backup number") != std::string::npos);
+    CHECK(overviewHelp().find("  export PRESET|NNN FILE [--adapter SUBKEY...]\n" + std::string(30, ' ') + "save PRESET") !=
+          std::string::npos);
+}
+
 TEST_CASE("command line: help for everything, usage errors for everything else") {
     for (const char* word : {"--help", "-h", "/?", "help"}) {
         const Command overview = command({word});
@@ -130,6 +154,19 @@ TEST_CASE("console texts: presets, preview rows, what changed, backups listing, 
           "  Old         5 -> removed\n"
           "2 values changed.\n");
     CHECK(changedRowsText({}) == "Nothing changed.\n");
+    const tuning::AdapterNamer names = [](const std::string& key) {
+        return key == "HKEY_LOCAL_MACHINE\\K2" ? std::string("Dial-Up Adapter (0000)") : std::string();
+    };
+    CHECK(changedRowsText(changedRows(before, after), names).find("\nHKEY_LOCAL_MACHINE\\K2  (Dial-Up Adapter (0000))\n") !=
+          std::string::npos);
+
+    tuning::AdapterEntry lan{"{1A2B}", "Local Area Connection", "Realtek RTL8139", std::string("1500")};
+    tuning::AdapterEntry modem{"0000", "TCP/IP -> Dial-Up Adapter", "0000", std::nullopt};
+    CHECK(adaptersText({lan, modem}) ==
+          "Subkey  MTU      Name\n"
+          "{1A2B}  1500     Local Area Connection (Realtek RTL8139)\n"
+          "0000    not set  TCP/IP -> Dial-Up Adapter\n");
+    CHECK(adaptersText({}).find("No adapters") == 0);
 
     BackupListing second{"002.BCK", 2, true, {backup::CalendarDate{2004, 3, 15}, backup::TimeOfDay{17, 5, 9}, 7}};
     BackupListing first{"001.BCK", 1, true, {std::nullopt, std::nullopt, std::nullopt}};

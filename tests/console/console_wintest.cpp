@@ -14,7 +14,7 @@
 #include "app/mainwindow_win.h"
 #include "backup/backup_win.h"
 #include "console/consoletext.h"
-#include "support/ninex_win.h"
+#include "support/consolerun_win.h"
 #include "support/process_win.h"
 #include "support/pump_win.h"
 #include "support/tuningsandbox_win.h"
@@ -26,146 +26,6 @@ using namespace quellar::testing;
 namespace samples = quellar::testing::backupsamples;
 
 namespace {
-
-struct Run {
-    DWORD exit = STILL_ACTIVE;
-    std::string out, err;
-};
-
-HANDLE inheritableFile(const std::string& path) {
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-}
-
-// A console program started with its standard output and error in files
-// (standard output in `outPath` instead, when given); with the Windows 9x
-// personality when `ninexExe` names its program.
-struct Started {
-    PROCESS_INFORMATION pi{};
-    std::string base;
-};
-
-Started startConsoleProgram(const std::string& commandLine, const std::string& tag = "0",
-                            const std::string& outPath = std::string(), const std::string& ninexExe = "") {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    Started started;
-    started.base = std::string(temp) + "quellarc-" + std::to_string(GetCurrentProcessId()) + "-" + tag;
-    HANDLE out = inheritableFile(outPath.empty() ? started.base + ".out" : outPath);
-    HANDLE err = inheritableFile(started.base + ".err");
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = nullptr;
-    si.hStdOutput = out;
-    si.hStdError = err;
-    std::string cmd = commandLine;
-    std::string why;
-    const bool ok =
-        ninexExe.empty()
-            ? CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, testProgramFolder().c_str(), &si,
-                             &started.pi) != FALSE
-            : startWithWindows9xPersonality(ninexExe, commandLine, testProgramFolder(), started.pi, why, &si, TRUE);
-    CloseHandle(out);
-    CloseHandle(err);
-    REQUIRE_MESSAGE(ok, commandLine << " " << why);
-    return started;
-}
-
-Run finishConsoleProgram(Started& started) {
-    Run run;
-    if (WaitForSingleObject(started.pi.hProcess, 60000) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(started.pi.hProcess, &run.exit);
-    } else {
-        TerminateProcess(started.pi.hProcess, 98);
-        WaitForSingleObject(started.pi.hProcess, 5000);
-    }
-    CloseHandle(started.pi.hThread);
-    CloseHandle(started.pi.hProcess);
-    run.out = readFile(started.base + ".out");
-    run.err = readFile(started.base + ".err");
-    DeleteFileA((started.base + ".out").c_str());
-    DeleteFileA((started.base + ".err").c_str());
-    return run;
-}
-
-// Runs a console program to its end.
-Run runConsoleProgram(const std::string& commandLine, const std::string& outPath = std::string()) {
-    Started started = startConsoleProgram(commandLine, "0", outPath);
-    return finishConsoleProgram(started);
-}
-
-bool has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-// The console program inside this test's sandbox and scratch folder; with
-// the Windows 9x personality when `windows9x`.
-struct ConsoleProbe {
-    ConsoleProbe(const RegistrySandbox& sandbox, const ScratchProgramFolder& folder, bool windows9x = false)
-        : exe_(testProgramFolder() + "\\console_probe.exe"), windows9x_(windows9x) {
-        SetEnvironmentVariableA("QUELLAR_PROBE_HIVES", sandbox.scratchPath().c_str());
-        SetEnvironmentVariableA("QUELLAR_PROBE_FOLDER", folder.path().c_str());
-    }
-    ~ConsoleProbe() {
-        SetEnvironmentVariableA("QUELLAR_PROBE_HIVES", nullptr);
-        SetEnvironmentVariableA("QUELLAR_PROBE_FOLDER", nullptr);
-    }
-    static std::string commandLine(const std::string& arguments) {
-        return "\"" + testProgramFolder() + "\\console_probe.exe\" " + arguments;
-    }
-    Run run(const std::string& arguments, const std::string& outPath = std::string()) const {
-        Started started = startConsoleProgram(commandLine(arguments), "0", outPath, windows9x_ ? exe_ : "");
-        const Run r = finishConsoleProgram(started);
-        REQUIRE_MESSAGE(r.exit != 99, "the probe could not redirect the hives");
-        return r;
-    }
-
-private:
-    std::string exe_;
-    bool windows9x_;
-};
-
-// The snapshot with `operations` carried out on it, as the registry writer
-// stores them.
-RegSnapshot carriedOut(RegSnapshot snap, const std::vector<tuning::RegistryOperation>& operations) {
-    for (const tuning::RegistryOperation& op : operations) {
-        const char* prefix = hivePrefix(op.hive);
-        const std::string key = RegSnapshot::valueKey(prefix, op.keyPath, op.valueName);
-        if (op.remove) {
-            snap.values.erase(key);
-            continue;
-        }
-        snap.addKey(prefix, op.keyPath);
-        snap.values[key] = {static_cast<DWORD>(op.type),
-                            op.type == REG_SZ ? szBytes(std::to_string(op.value))
-                                              : dwordBytes(static_cast<std::uint32_t>(op.value))};
-    }
-    return snap;
-}
-
-// What differs between two snapshots, for a failing check.
-std::string differences(const RegSnapshot& a, const RegSnapshot& b) {
-    std::string text;
-    for (const std::string& k : a.keys)
-        if (!b.keys.count(k)) text += "key only before: " + k + "\n";
-    for (const std::string& k : b.keys)
-        if (!a.keys.count(k)) text += "key only after: " + k + "\n";
-    for (const auto& v : a.values) {
-        auto it = b.values.find(v.first);
-        if (it == b.values.end()) text += "value only before: " + v.first + "\n";
-        else if (it->second != v.second) text += "value differs: " + v.first + "\n";
-    }
-    for (const auto& v : b.values)
-        if (!a.values.count(v.first)) text += "value only after: " + v.first + "\n";
-    return text;
-}
-
-#define CHECK_SAME_REGISTRY(expected, actual)                                    \
-    do {                                                                         \
-        const RegSnapshot expectedSnap = (expected), actualSnap = (actual);      \
-        CHECK_MESSAGE(expectedSnap == actualSnap, differences(expectedSnap, actualSnap)); \
-    } while (0)
 
 struct FamilyCase {
     const char* mode;
@@ -311,11 +171,11 @@ TEST_CASE("console output that cannot be written is a failure; four applies at o
         CHECK(has(r.err, "quellarc: the output could not be written in full"));
         CHECK(probe.run("--help", "Z:\\dev\\full").exit == 1);
 
-        std::vector<Started> applies;
+        std::vector<ConsoleStarted> applies;
         for (int i = 0; i < 4; ++i)
             applies.push_back(startConsoleProgram(ConsoleProbe::commandLine("apply automatic-b"), std::to_string(i)));
         std::vector<std::string> backups;
-        for (Started& started : applies) {
+        for (ConsoleStarted& started : applies) {
             r = finishConsoleProgram(started);
             CAPTURE(r.err);
             CHECK(r.exit == 0);
@@ -348,6 +208,68 @@ TEST_CASE("console apply with a refused write: the backup first, the other write
         CHECK(has(r.err, "could not be written to the registry"));
     }
     setWineVersionFor("console_probe.exe", "");
+}
+
+TEST_CASE("console adapters by name, apply limited to one adapter, the backup restoring both") {
+    const FamilyCase cases[] = {{"win98", 3, tuning::Family::Win9x}, {"winxp", 7, tuning::Family::Nt}};
+    for (const FamilyCase& c : cases) {
+        CAPTURE(c.mode);
+        setWineVersionFor("console_probe.exe", c.mode);
+        {
+            RegistrySandbox sandbox;
+            ScratchProgramFolder folder("console-adapters");
+            const bool nt = c.family == tuning::Family::Nt;
+            putSamples(nt ? samples::valuesNt() : samples::values9x(), {});
+            putSamples(nt ? samples::adapterNamesNt() : samples::adapterNames9x(), {});
+            const std::vector<samples::NamedAdapter> named = samples::namedAdapters(nt);
+            const ConsoleProbe probe(sandbox, folder);
+            const RegSnapshot prepared = snapshotRegistry();
+            // Each adapter's MTU and MSS as a preview reads them (a restore
+            // on 9x writes them back as text, whatever type they had).
+            const auto adapterValues = [&] {
+                std::vector<std::string> texts;
+                for (const samples::NamedAdapter& adapter : named) {
+                    const std::string key = nt ? tuning::interfaceKey(adapter.subkey) : tuning::netTransKey(adapter.subkey);
+                    for (const char* name : {nt ? "MTU" : "MaxMTU", nt ? "MSS" : "MaxMSS"}) {
+                        const preview::CurrentValue v = tuning::currentValueOf({tuning::Hive::LocalMachine, key, name, 0, 0, false});
+                        texts.push_back(v.present ? v.text : "absent");
+                    }
+                }
+                return texts;
+            };
+            const std::vector<std::string> adaptersBefore = adapterValues();
+
+            Run r = probe.run("adapters");
+            CHECK(r.exit == 0);
+            CHECK(has(r.out, nt ? "{1A2B}  1500        Local Area Connection (Realtek RTL8139 Family PCI Fast Ethernet NIC)\r\n"
+                                : "0000    576      TCP/IP -> Dial-Up Adapter\r\n"));
+            CHECK(has(r.out, nt ? "{3C4D}  2147483648  Wireless Network Connection\r\n"
+                                : "0001    1500     TCP/IP -> Realtek RTL8139(A) PCI Fast Ethernet Adapter\r\n"));
+
+            r = probe.run("apply automatic-a --adapter " + named[1].subkey + " {NOT-HERE}");
+            CHECK(r.exit == 1);
+            CHECK(has(r.err, "no adapter has the subkey \"{NOT-HERE}\""));
+            CHECK(folder.backupFiles().empty());
+
+            r = probe.run("apply automatic-a --adapter " + lowered(named[1].subkey));
+            CHECK(r.exit == 0);
+            CHECK(has(r.out, "(" + named[1].name + " (" + named[1].subkey + "))\r\n"));
+            initTuningPresets();
+            tuning::TuningParams limited = tuningPresets[0];
+            limited.mtuAdapters = {named[1].subkey};
+            const std::vector<tuning::RegistryOperation> writes = tuning::tuningOperations(
+                limited, c.family, tuning::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(c.family)));
+            CHECK_SAME_REGISTRY(carriedOut(prepared, writes), snapshotRegistry());
+            CHECK(adapterValues() != adaptersBefore);
+
+            // The backup holds both adapters' values: a restore puts back
+            // the one that changed and leaves the other as it was.
+            r = probe.run("restore 1");
+            CHECK(r.exit == 0);
+            CHECK(adapterValues() == adaptersBefore);
+        }
+        setWineVersionFor("console_probe.exe", "");
+    }
 }
 
 TEST_CASE("the real quellarc.exe: help, ping 127.0.0.1, and beside a running quellar.exe") {

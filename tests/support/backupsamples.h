@@ -105,6 +105,53 @@ inline std::vector<SampleValue> valuesNt() {
     };
 }
 
+// Two adapters named as each family's system stores their names, for the
+// first two subkeys of values9x() / valuesNt(): on 9x the TCP/IP transports
+// 0000 and 0001, bound to the Dial-Up Adapter and a network card through
+// their Enum instances; on XP two connections, the first with its card's
+// description.
+struct NamedAdapter {
+    std::string subkey;
+    std::string name;  // as the program shows it
+};
+
+inline std::vector<SampleValue> adapterNames9x() {
+    const Hive M = Hive::LocalMachine;
+    const std::string net = kNetTrans;
+    const std::string enumKey = "System\\CurrentControlSet\\Enum";
+    const std::string classKey = "System\\CurrentControlSet\\Services\\Class\\Net";
+    return {
+        sz(M, net + "\\0000", "DriverDesc", "TCP/IP"),
+        sz(M, net + "\\0001", "DriverDesc", "TCP/IP"),
+        sz(M, enumKey + "\\Network\\MSTCP\\0000", "Driver", "NetTrans\\0000"),
+        sz(M, enumKey + "\\Network\\MSTCP\\0001", "Driver", "NetTrans\\0001"),
+        sz(M, enumKey + "\\Root\\Net\\0000", "Driver", "Net\\0000"),
+        sz(M, enumKey + "\\Root\\Net\\0000\\Bindings", "MSTCP\\0000", ""),
+        sz(M, enumKey + "\\PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B", "Driver", "Net\\0001"),
+        sz(M, enumKey + "\\PCI\\VEN_10EC&DEV_8139\\BUS_00&DEV_0B\\Bindings", "MSTCP\\0001", ""),
+        sz(M, classKey + "\\0000", "DriverDesc", "Dial-Up Adapter"),
+        sz(M, classKey + "\\0001", "DriverDesc", "Realtek RTL8139(A) PCI Fast Ethernet Adapter"),
+    };
+}
+
+inline std::vector<SampleValue> adapterNamesNt() {
+    const Hive M = Hive::LocalMachine;
+    const std::string connections =
+        "SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E972-E325-11CE-BFC1-08002BE10318}";
+    const std::string cards = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\NetworkCards\\2";
+    return {
+        sz(M, connections + "\\{1A2B}\\Connection", "Name", "Local Area Connection"),
+        sz(M, cards, "ServiceName", "{1A2B}"),
+        sz(M, cards, "Description", "Realtek RTL8139 Family PCI Fast Ethernet NIC"),
+        sz(M, connections + "\\{3C4D}\\Connection", "Name", "Wireless Network Connection"),
+    };
+}
+
+inline std::vector<NamedAdapter> namedAdapters(bool nt) {
+    if (nt) return {{"{1A2B}", "Local Area Connection"}, {"{3C4D}", "Wireless Network Connection"}};
+    return {{"0000", "TCP/IP -> Dial-Up Adapter"}, {"0001", "TCP/IP -> Realtek RTL8139(A) PCI Fast Ethernet Adapter"}};
+}
+
 // Registry names ignore letter case; so does the map.
 inline std::string lowerCase(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));

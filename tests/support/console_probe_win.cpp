@@ -1,8 +1,9 @@
 // quellarc.exe's commands inside a registry and a program folder a test has
 // prepared: HKLM and HKCU point into the scratch keys HKLM and HKCU below
 // the real HKCU's QUELLAR_PROBE_HIVES, and the program folder (so the
-// Backups folder) is QUELLAR_PROBE_FOLDER. Everything else is the console
-// program as it ships. Exit code 99: the redirection could not be made, so
+// Backups folder) is QUELLAR_PROBE_FOLDER; QUELLAR_PROBE_HIVES "-" keeps
+// the prefix's own hives (a throwaway prefix's, where Wine's own regedit
+// imports too). Everything else is the console program as it ships. Exit code 99: the redirection could not be made, so
 // nothing ran.
 #include <windows.h>
 
@@ -45,8 +46,10 @@ int main(int argc, char** argv) {
     const std::string hives = environment("QUELLAR_PROBE_HIVES");
     const std::string folder = environment("QUELLAR_PROBE_FOLDER");
     if (hives.empty() || folder.empty()) return kNotPrepared;
+    const bool redirected = hives != "-";
     // HKCU last: the scratch keys are found through the real one.
-    if (!redirect(HKEY_LOCAL_MACHINE, hives + "\\HKLM") || !redirect(HKEY_CURRENT_USER, hives + "\\HKCU"))
+    if (redirected &&
+        (!redirect(HKEY_LOCAL_MACHINE, hives + "\\HKLM") || !redirect(HKEY_CURRENT_USER, hives + "\\HKCU")))
         return kNotPrepared;
     quellar::console::installConsoleEffects();
     quellar::effects().programFolder = [folder] { return folder; };
@@ -55,7 +58,9 @@ int main(int argc, char** argv) {
     // caches of their own as they unload (the audio compression manager
     // its driver list under HKLM), which belong to the prefix, not to the
     // registry the test compares.
-    overrideFunction()(HKEY_LOCAL_MACHINE, nullptr);
-    overrideFunction()(HKEY_CURRENT_USER, nullptr);
+    if (redirected) {
+        overrideFunction()(HKEY_LOCAL_MACHINE, nullptr);
+        overrideFunction()(HKEY_CURRENT_USER, nullptr);
+    }
     return code;
 }

@@ -42,11 +42,10 @@ ControlDecl box(const char* name, const char* caption, PixelRect r, const char* 
 }
 
 const char* const kMtuExplain =
-    "The MTU (Maximum Transmission Unit) is the largest packet that one frame can carry over your "
-    "network connection. Packets larger than the MTU are split, which costs time.";
-const char* const kMssExplain =
-    "The MSS (Maximum Segment Size) is the data part of that packet: somewhat smaller than the "
-    "MTU, by the TCP and IP headers.";
+    "The MTU is the largest packet one frame carries over your connection; larger packets are "
+    "split, which costs time.";
+const char* const kMssExplain = "The MSS is the data part of a packet: the MTU less its headers.";
+const char* const kAdapterChoice = "cmbMTUAdapter";
 const char* const kDiscoverExplain =
     "Path MTU discovery lets Windows find the largest packet that passes every router along the "
     "route to a remote host, instead of using a small safe size for every connection.";
@@ -103,8 +102,11 @@ std::vector<ControlDecl> makeControls() {
         label("lblMTUHostCaption", "Largest MTU to host", {12, 83, 134, 16}, p[1]),
         with({ControlKind::TextBox, kFindHost, "", {150, 80, 166, 21}, p[1]}, ControlOptions::textBox(255)),
         {ControlKind::Button, kFind, kFindCaption, {322, 79, 78, 23}, p[1]},
-        label("lblMTUExplain", kMtuExplain, {12, 108, 388, 40}, p[1]),
-        label("lblMSSExplain", kMssExplain, {12, 150, 388, 28}, p[1]),
+        // Which adapters get the MTU and MSS: all of them, or one.
+        label("lblMTUAdapterCaption", "MTU and MSS for", {12, 111, 134, 16}, p[1]),
+        {ControlKind::ComboBox, kAdapterChoice, "", {150, 108, 250, 21}, p[1]},
+        label("lblMTUExplain", kMtuExplain, {12, 134, 388, 28}, p[1]),
+        label("lblMSSExplain", kMssExplain, {12, 164, 388, 16}, p[1]),
 
         {ControlKind::CheckBox, "chkMTUDisconver", "Disable it??", {12, 22, 110, 18}, p[2]},
         label("lblOtherMTURecCaption", "Recommended to be.", {130, 24, 126, 16}, p[2]),
@@ -325,6 +327,7 @@ void AdvancedMode::enter(int page) {
     const ConnectionType& type = connectionTypes()[static_cast<std::size_t>(connectionType_)];
     switch (page) {
     case 1:
+        fillAdapters();
         record_.mtu = type.mtu;
         form_["txtMTUValue"].setText(std::to_string(type.mtu));
         form_["lblMTURecValue"].setText(type.mtuLabel);
@@ -448,7 +451,42 @@ tuning::TuningParams AdvancedMode::recordAtFinish() const {
     return atFinish;
 }
 
+std::string AdvancedMode::adapterEntryText(const tuning::AdapterEntry& adapter) {
+    return adapter.name + " (MTU " + adapter.mtu.value_or(tuning::kMtuNotSet) + ")";
+}
+
+void AdvancedMode::fillAdapters() {
+    ChoiceControl& choice = form_.choice(kAdapterChoice);
+    // The chosen adapter stays chosen while it is there; the MTUs are read afresh.
+    const std::vector<std::string> chosen = chosenAdapters();
+    adapters_ = actions_.adapters ? actions_.adapters() : std::vector<tuning::AdapterEntry>{};
+    std::vector<std::string> entries = {kAllAdapters};
+    int keep = 0;
+    for (const tuning::AdapterEntry& adapter : adapters_) {
+        if (!chosen.empty() && text::equalsIgnoreCase(chosen[0], adapter.subkey)) keep = static_cast<int>(entries.size());
+        entries.push_back(adapterEntryText(adapter));
+    }
+    choice.setEntries(std::move(entries));
+    choice.select(keep);
+}
+
+std::vector<std::string> AdvancedMode::chosenAdapters() const {
+    const Control* choice = form_.find(kAdapterChoice);
+    const int entry = choice ? choice->value() : 0;
+    if (entry < 1 || entry > static_cast<int>(adapters_.size())) return {};
+    return {adapters_[static_cast<std::size_t>(entry - 1)].subkey};
+}
+
+std::string AdvancedMode::mtuTargetText() const {
+    const std::vector<std::string> chosen = chosenAdapters();
+    if (chosen.empty()) return "every adapter";
+    for (const tuning::AdapterEntry& adapter : adapters_)
+        if (adapter.subkey == chosen[0]) return tuning::adapterLabel(adapter) + " only";
+    return chosen[0];
+}
+
 void AdvancedMode::readBoxes(tuning::TuningParams& into) const {
+    into.mtuAdapters = chosenAdapters();
     struct Field {
         const char* box;
         std::int32_t tuning::TuningParams::*target;

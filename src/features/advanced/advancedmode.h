@@ -11,6 +11,7 @@
 #include "core/form.h"
 #include "core/numberbox.h"
 #include "net/mtufinder.h"
+#include "tuning/adapters.h"
 #include "tuning/tuning.h"
 
 namespace quellar {
@@ -51,6 +52,8 @@ public:
         std::function<void(const std::string& host)> findMtu;
         // Show the user a message (caption "Quellar").
         std::function<void(const std::string& text)> tell;
+        // The adapters that can get the MTU and MSS, with their MTU now.
+        std::function<std::vector<tuning::AdapterEntry>()> adapters;
     };
 
     // `record` is the set the apply writes (currentTuning in the program).
@@ -74,6 +77,14 @@ public:
     void mtuFound(const net::MtuOutcome& outcome);
     bool findingMtu() const { return findingMtu_; }
 
+    // Where "Finish" writes the MTU and MSS: "every adapter" (the default),
+    // or "<adapter> only", for the preview and the notice.
+    std::string mtuTargetText() const;
+    // The adapters as the MTU page lists them (refreshed on entering it).
+    const std::vector<tuning::AdapterEntry>& adapters() const { return adapters_; }
+    // "Local Area Connection (MTU 1500)", "... (MTU not set)".
+    static std::string adapterEntryText(const tuning::AdapterEntry& adapter);
+
 private:
     // The boxes the user types numbers into, each on its page.
     struct NumberBox {
@@ -94,6 +105,9 @@ private:
     bool checkPage(int page);
     bool checkAll();
     void readBoxes(tuning::TuningParams& into) const;
+    void fillAdapters();
+    // The chosen adapter's subkey; empty for every adapter.
+    std::vector<std::string> chosenAdapters() const;
 
     Form& form_;
     tuning::TuningParams& record_;
@@ -102,7 +116,11 @@ private:
     int page_ = 0;
     int connectionType_ = 0;
     bool findingMtu_ = false;
+    std::vector<tuning::AdapterEntry> adapters_;
 };
 
+inline constexpr char kAllAdapters[] = "All adapters";
+
+inline constexpr char kTypeMtuHost[] = "Type the host name or IPv4 address to find the largest MTU to.";
 
 }  // namespace quellar

@@ -3,12 +3,15 @@
 #include "backup/appliednotice.h"
 #include "backup/apply_win.h"
 #include "core/effects.h"
+#include "core/osversion.h"
 #include "net/echo_win.h"
+#include "win/dpi_win.h"
 #include "win/worker_win.h"
 
 namespace quellar::tuning {
 
 namespace {
+constexpr int kAdapterListWidth = 320;
 // Posted by the search's worker when it is done; wParam is the search's serial.
 constexpr UINT kMsgMtuFound = WM_APP + 20;
 }  // namespace
@@ -35,18 +38,22 @@ void AdvancedModeWindow::onLoad() {
         const ApplyResult report = applyTuningReporting(reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
         // A failed write has said so in its own box; only a whole apply is told here.
         if (report.outcome != ApplyOutcome::Applied) return;
-        const backup::AppliedNotice notice = backup::appliedNotice("the Advanced mode's values", report.backupPath,
-                                                                   report.leftAlone);
+        const std::string what = "the Advanced mode's values (MTU and MSS for " +
+                                 (advanced_ ? advanced_->mtuTargetText() : std::string("every adapter")) + ")";
+        const backup::AppliedNotice notice = backup::appliedNotice(what, report.backupPath, report.leftAlone);
         host_.showNotice(notice.title, notice.text);
     };
     actions.goHome = [this] { host_.returnHome(shell::HomeReturn::FaceToFront); };
     actions.preview = [this](const TuningParams& atFinish) {
         preview::PreviewRequest request;
         request.title = "Preview: Advanced mode";
-        request.heading = "What \"Finish\" writes, after a backup of the values now.";
+        request.heading = "What \"Finish\" writes, after a backup of the values now. MTU and MSS for " +
+                          (advanced_ ? advanced_->mtuTargetText() : std::string("every adapter")) + ".";
         if (const std::string note = leftAloneAdapters(); !note.empty()) request.heading += "\r\n" + note;
         request.operations = plannedTuningOperations(atFinish);
         request.actionCaption = "&Finish";
+        request.exportWhat = "Advanced mode values on " + std::string(winVersionNameOf(winVersion));
+        request.keyLabel = currentAdapterNamer();
         request.carryOut = [this] {
             if (advanced_ && advanced_->page() == kAdvancedPageCount - 1) advanced_->next();
         };
@@ -70,8 +77,16 @@ void AdvancedModeWindow::onLoad() {
     actions.tell = [this](const std::string& text) {
         effects().messageBox(reinterpret_cast<std::uintptr_t>(hwnd()), text, kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
     };
+    actions.adapters = [] { return currentAdapters(); };
     advanced_ = std::make_unique<AdvancedMode>(form(), currentTuning, std::move(actions));
     advanced_->load(currWizardPage_);
+}
+
+void AdvancedModeWindow::onControlsMade() {
+    // Adapter names run long: the open list is wider than the box, so they
+    // show whole there.
+    if (HWND adapters = binder().handleOf(form()["cmbMTUAdapter"]))
+        SendMessageA(adapters, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(win::scaled(kAdapterListWidth)), 0);
 }
 
 void AdvancedModeWindow::onUnload() {

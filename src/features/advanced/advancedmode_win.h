@@ -19,6 +19,7 @@ public:
 protected:
     void onLoad() override;
     void onUnload() override;
+    void onControlsMade() override;
     // The end of a largest-MTU search, posted by its worker thread.
     bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "backup/apply_win.h"
 #include "backup/backup_win.h"
 #include "core/osversion.h"
 #include "win/files_win.h"
@@ -172,6 +173,8 @@ void BackupManagerWindow::previewBackup(const std::string& name) {
                           timeText({when.hour, when.minute, when.second}) + " on " +
                           winVersionNameOf(header.winVersion) + ".";
         request.operations = read.contents.writes;
+        request.exportWhat = "Backup " + std::string(baseNameOf(name)) + " of " + winVersionNameOf(header.winVersion);
+        request.keyLabel = tuning::currentAdapterNamer();
         if (header.winVersion != winVersion)
             request.refusal = std::string(kOtherWindowsMessage) + " It can be restored only there.";
     }

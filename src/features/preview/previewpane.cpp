@@ -8,6 +8,7 @@ const char* const kHeading = "lblHeading";
 const char* const kSummary = "lblSummary";
 const char* const kCarryOut = "cmdCarryOut";
 const char* const kClose = "cmdClose";
+const char* const kExport = "cmdExport";
 const char* const kChangedMark = "*";
 }  // namespace
 
@@ -21,6 +22,7 @@ const std::vector<ControlDecl>& previewControls() {
                                        {"Now", 58, Alignment::Right},
                                        {"After", 58, Alignment::Right}})),
         {ControlKind::Label, kSummary, "", {10, 322, 250, 16}},
+        {ControlKind::Button, kExport, "E&xport...", {268, 318, 90, 25}},
         with({ControlKind::Button, kCarryOut, "&Apply", {364, 318, 90, 25}}, ControlOptions::defaultButton()),
         with({ControlKind::Button, kClose, "Close", {460, 318, 90, 25}}, ControlOptions::cancelButton()),
     };
@@ -30,6 +32,9 @@ const std::vector<ControlDecl>& previewControls() {
 PreviewPane::PreviewPane(Form& form, std::function<void()> close) : form_(form), close_(std::move(close)) {
     form_[kClose].onClick = [this] {
         if (close_) close_();
+    };
+    form_[kExport].onClick = [this] {
+        if (!request_.exportWhat.empty() && onExport) onExport(request_);
     };
     form_[kCarryOut].onClick = [this] {
         if (!request_.refusal.empty() || !request_.carryOut) return;
@@ -49,7 +54,9 @@ void PreviewPane::show(preview::PreviewRequest request, const preview::CurrentRe
     ListControl& list = form_.list(kList);
     list.clear();
     for (const preview::PreviewRow& row : preview_.rows) {
-        list.addRow({row.changes ? kChangedMark : "", preview::shortenMiddle(row.key, kShownKeyLength), row.valueName,
+        const std::string adapter = request_.keyLabel ? request_.keyLabel(row.key) : std::string();
+        list.addRow({row.changes ? kChangedMark : "",
+                     preview::shortenMiddle(adapter.empty() ? row.key : adapter, kShownKeyLength), row.valueName,
                      row.now, row.after});
     }
     std::string heading = request_.heading;
@@ -58,6 +65,7 @@ void PreviewPane::show(preview::PreviewRequest request, const preview::CurrentRe
     form_[kSummary].setText(preview_.summary());
     form_[kCarryOut].setText(request_.actionCaption.empty() ? "&Apply" : request_.actionCaption);
     form_[kCarryOut].setEnabled(request_.refusal.empty() && static_cast<bool>(request_.carryOut));
+    form_[kExport].setVisible(!request_.exportWhat.empty());
 }
 
 std::string PreviewPane::fullKey(int row) const {

@@ -31,6 +31,9 @@ public:
     // The full key path of a row (for its tooltip).
     std::string fullKey(int row) const;
 
+    // "Export..." saves the request's operations as a registry file.
+    std::function<void(const preview::PreviewRequest& request)> onExport;
+
 private:
     Form& form_;
     std::function<void()> close_;

@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include "backup/regexport_win.h"
+#include "core/effects.h"
+#include "core/regops.h"
 #include "win/dpi_win.h"
 #include "win/regops_win.h"
 
@@ -11,7 +14,7 @@ namespace {
 constexpr int kMargin = 10;
 constexpr int kButtonWidth = 96;
 constexpr int kButtonHeight = 25;
-constexpr int kMinimumWidth = 420;
+constexpr int kMinimumWidth = 520;
 constexpr int kMinimumHeight = 240;
 const DWORD kFramedStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN;
 }  // namespace
@@ -25,6 +28,7 @@ PreviewWindow::~PreviewWindow() {
 
 void PreviewWindow::onLoad() {
     pane_ = std::make_unique<PreviewPane>(form(), [this] { close(); });
+    pane_->onExport = [this](const preview::PreviewRequest& request) { exportFile(request); };
     // A window of its own, with a caption and a sizing border, rather than
     // a page of the main window's child area.
     SetWindowLongA(hwnd(), GWL_STYLE, static_cast<LONG>(kFramedStyle));
@@ -58,6 +62,23 @@ void PreviewWindow::open(preview::PreviewRequest request) {
     SetFocus(binder().handleOf(form()["lstPreview"]));
 }
 
+void PreviewWindow::exportFile(const preview::PreviewRequest& request) {
+    const std::uintptr_t owner = reinterpret_cast<std::uintptr_t>(hwnd());
+    const std::string path =
+        effects().chooseSaveFile ? effects().chooseSaveFile(owner, backup::suggestedExportName(request.exportWhat)) : "";
+    if (path.empty()) return;
+    const backup::ExportResult result = backup::exportRegistryFile(path, request.operations, request.exportWhat);
+    if (!result.ok) {
+        effects().messageBox(owner, result.problem, tuning::kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    effects().messageBox(owner,
+                         "Saved " + request.exportWhat + " to " + path +
+                             ".\r\nNothing was written to the registry. \"regedit /s\" with this file writes the same "
+                             "values on any Windows of the same family.",
+                         tuning::kMessageCaption, MB_OK | MB_ICONINFORMATION);
+}
+
 void PreviewWindow::close() {
     if (isLoaded()) ShowWindow(hwnd(), SW_HIDE);
 }
@@ -74,7 +95,8 @@ void PreviewWindow::layOut(int clientWidth, int clientHeight) {
     const int buttonsTop = height - kMargin - kButtonHeight;
     place("lblHeading", kMargin, 8, width - 2 * kMargin, 32);
     place("lstPreview", kMargin, 44, width - 2 * kMargin, buttonsTop - 8 - 44);
-    place("lblSummary", kMargin, buttonsTop + 4, width - 3 * kMargin - 2 * kButtonWidth, 16);
+    place("lblSummary", kMargin, buttonsTop + 4, width - 4 * kMargin - 3 * kButtonWidth, 16);
+    place("cmdExport", width - 3 * kMargin - 3 * kButtonWidth, buttonsTop, kButtonWidth, kButtonHeight);
     place("cmdClose", width - kMargin - kButtonWidth, buttonsTop, kButtonWidth, kButtonHeight);
     place("cmdCarryOut", width - 2 * kMargin - 2 * kButtonWidth, buttonsTop,
           kButtonWidth, kButtonHeight);

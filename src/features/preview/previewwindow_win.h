@@ -33,6 +33,8 @@ protected:
 
 private:
     void layOut(int width, int height);
+    // The Save As box, then the file; the user is told where it went.
+    void exportFile(const preview::PreviewRequest& request);
 
     std::unique_ptr<PreviewPane> pane_;
 };

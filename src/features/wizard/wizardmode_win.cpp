@@ -2,6 +2,7 @@
 
 #include "backup/appliednotice.h"
 #include "backup/apply_win.h"
+#include "core/osversion.h"
 #include "tuning/presets.h"
 
 namespace quellar::tuning {
@@ -20,6 +21,8 @@ void WizardModeWindow::onLoad() {
     };
     actions.describe = [] { return modeDescription(currentTuning); };
     actions.apply = [this] {
+        // A preset writes every adapter, whatever the Advanced mode chose last.
+        currentTuning.mtuAdapters.clear();
         const ApplyResult report = applyTuningReporting(reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
         // A failed write has said so in its own box; only a whole apply is told here.
         if (report.outcome != ApplyOutcome::Applied) return;
@@ -33,9 +36,12 @@ void WizardModeWindow::onLoad() {
         request.title = "Preview: " + wizard_->selectedModeName();
         request.heading = "What \"Optimize Now\" writes for " + wizard_->selectedModeName() +
                           ", after a backup of the values now.";
+        currentTuning.mtuAdapters.clear();
         if (const std::string note = leftAloneAdapters(); !note.empty()) request.heading += "\r\n" + note;
         request.operations = plannedTuningOperations();
         request.actionCaption = "Optimize &Now";
+        request.exportWhat = wizard_->selectedModeName() + " on " + winVersionNameOf(winVersion);
+        request.keyLabel = currentAdapterNamer();
         request.carryOut = [this] {
             if (wizard_) wizard_->optimize();
         };

@@ -12,11 +12,13 @@ struct Advanced {
     int applied = 0, home = 0;
     std::vector<tuning::TuningParams> appliedRecords, previewed;
     std::vector<std::string> searches, told;
+    std::vector<tuning::AdapterEntry> adapters = {{"{1A2B}", "Local Area Connection", "", std::string("1500")},
+                                                  {"{3C4D}", "Dial-up Connection", "", std::nullopt}};
     AdvancedMode mode{form, record,
                       {[this] { ++applied; appliedRecords.push_back(record); }, [this] { ++home; },
                        [this](const tuning::TuningParams& p) { previewed.push_back(p); },
                        [this](const std::string& host) { searches.push_back(host); },
-                       [this](const std::string& text) { told.push_back(text); }}};
+                       [this](const std::string& text) { told.push_back(text); }, [this] { return adapters; }}};
     Advanced() { mode.load(); }
     Control& operator[](const char* name) { return form[name]; }
     // Chooses a connection type on page 0 and walks forward to `page`.
@@ -28,6 +30,35 @@ struct Advanced {
 };
 
 }  // namespace
+
+TEST_CASE("Advanced mode: the MTU page lists the adapters; Finish writes the MTU and MSS to all or the chosen one") {
+    Advanced a;
+    a.walkTo(1);
+    ChoiceControl& choice = a.form.choice("cmbMTUAdapter");
+    CHECK(choice.entries() == std::vector<std::string>{"All adapters", "Local Area Connection (MTU 1500)",
+                                                       "Dial-up Connection (MTU not set)"});
+    CHECK(choice.value() == 0);
+    CHECK(a.mode.mtuTargetText() == "every adapter");
+    choice.userSelect(2);
+    CHECK(a.mode.mtuTargetText() == "Dial-up Connection ({3C4D}) only");
+    // Back and forward again: the MTUs are read afresh, the choice stays.
+    a.adapters[1].mtu = "576";
+    a["cmdPrevPage"].userClick();
+    a.walkTo(1);
+    CHECK(choice.entries()[2] == "Dial-up Connection (MTU 576)");
+    CHECK(choice.value() == 2);
+    a.walkTo(7);
+    a["cmdNextPage"].userClick();  // Finish
+    REQUIRE(a.appliedRecords.size() == 1);
+    CHECK(a.appliedRecords[0].mtuAdapters == std::vector<std::string>{"{3C4D}"});
+    // An adapter gone by the next visit leaves "All adapters" chosen.
+    a["cmdPrevPage"].userClick();
+    while (a.mode.page() > 0) a["cmdPrevPage"].userClick();
+    a.adapters.pop_back();
+    a.walkTo(1);
+    CHECK(choice.value() == 0);
+    CHECK(a.mode.recordAtFinish().mtuAdapters.empty());
+}
 
 TEST_CASE("Advanced mode: pages, Back and Next, and what entering each page stores") {
     Advanced a;

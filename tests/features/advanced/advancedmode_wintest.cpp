@@ -6,6 +6,9 @@
 #include "backup/apply_win.h"
 #include "core/osversion.h"
 #include "features/advanced/advancedmode_win.h"
+#include "backup/backup_win.h"
+#include "ui/balloon/balloon_win.h"
+#include "support/consolerun_win.h"
 #include "support/faceclick_win.h"
 #include "tuning/presets.h"
 #include "support/keys_win.h"
@@ -232,4 +235,70 @@ TEST_CASE("\"Windows default\" chosen in the Wizard, then Advanced Finish writes
     currentTuning.systemDefaults = false;
     CHECK(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
     CHECK(snapshotRegistry() == written);
+}
+
+TEST_CASE("Advanced mode's MTU page: two adapters by name, one chosen, only its MTU and MSS written, the backup restoring both") {
+    namespace samples = backupsamples;
+    for (int version : {3, 7}) {
+        CAPTURE(version);
+        const bool nt = version >= 5;
+        const tuning::Family family = nt ? tuning::Family::Nt : tuning::Family::Win9x;
+        RegistrySandbox sandbox;
+        ScratchProgramFolder folder("advanced-adapters");
+        MessageLog messages;
+        putSamples(nt ? samples::valuesNt() : samples::values9x(), {});
+        putSamples(nt ? samples::adapterNamesNt() : samples::adapterNames9x(), {});
+        const std::vector<samples::NamedAdapter> named = samples::namedAdapters(nt);
+        const RegSnapshot prepared = snapshotRegistry();
+        Hosted h;
+        winVersion = static_cast<std::int16_t>(version);
+        h.click("optConnType", 0);  // dial-up: MTU 576
+        h.click("cmdNextPage");
+        HWND choice = h.handle("cmbMTUAdapter");
+        REQUIRE(SendMessageA(choice, CB_GETCOUNT, 0, 0) == 3);
+        auto entry = [&](int i) {
+            char text[256] = {};
+            SendMessageA(choice, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+            return std::string(text);
+        };
+        CHECK(win::windowText(choice) == "All adapters");
+        CHECK(entry(1) == named[0].name + (nt ? " (MTU 1500)" : " (MTU 576)"));
+        CHECK(entry(2) == named[1].name + (nt ? " (MTU 2147483648)" : " (MTU 1500)"));
+        // The second adapter, chosen from the keyboard.
+        SetFocus(choice);
+        SendMessageA(choice, WM_KEYDOWN, VK_DOWN, 0);
+        SendMessageA(choice, WM_KEYDOWN, VK_DOWN, 0);
+        CHECK(win::windowText(choice) == entry(2));
+        if (nt) {
+            SendMessageA(choice, CB_SHOWDROPDOWN, TRUE, 0);
+            h.shot("advanced-mtu-adapters.bmp");
+            SendMessageA(choice, CB_SHOWDROPDOWN, FALSE, 0);
+        }
+        for (int page = 1; page < 7; ++page) h.click("cmdNextPage");
+        h.click("cmdNextPage");  // Finish
+        REQUIRE(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
+        CHECK(currentTuning.mtuAdapters == std::vector<std::string>{named[1].subkey});
+        // The notice names the adapter.
+        pumpUntil([] { return msgbox::msgFrm().isOpen(); }, 5000);
+        REQUIRE(msgbox::msgFrm().isOpen());
+        CHECK(has(win::windowText(msgbox::msgFrm().control(msgbox::kIdMessage)),
+                  "MTU and MSS for " + named[1].name + " (" + named[1].subkey + ") only"));
+        msgbox::msgFrm().unload();
+        const std::vector<tuning::RegistryOperation> writes =
+            tuning::tuningOperations(currentTuning, family, tuning::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(family)));
+        CHECK_SAME_REGISTRY(carriedOut(prepared, writes), snapshotRegistry());
+        const std::string firstKey = nt ? tuning::interfaceKey(named[0].subkey) : tuning::netTransKey(named[0].subkey);
+        const std::string secondKey = nt ? tuning::interfaceKey(named[1].subkey) : tuning::netTransKey(named[1].subkey);
+        const char* mtuName = nt ? "MTU" : "MaxMTU";
+        CHECK(queryRaw(HKEY_LOCAL_MACHINE, firstKey, mtuName).bytes ==
+              (nt ? dwordBytes(1500) : szBytes("576")));  // untouched
+        CHECK(tuning::currentValueOf({tuning::Hive::LocalMachine, secondKey, mtuName, 0, 0, false}).text == "576");
+
+        const backup::RestoreResult restored = backup::restoreBackupFile(folder.backups() + "\\001.BCK", version);
+        CHECK(restored.ok());
+        CHECK(tuning::currentValueOf({tuning::Hive::LocalMachine, firstKey, mtuName, 0, 0, false}).text ==
+              (nt ? "1500" : "576"));
+        CHECK(tuning::currentValueOf({tuning::Hive::LocalMachine, secondKey, mtuName, 0, 0, false}).text ==
+              (nt ? "2147483648" : "1500"));
+    }
 }

@@ -8,6 +8,7 @@
 #include "backup/apply_win.h"
 #include "backup/backup_win.h"
 #include "core/osversion.h"
+#include "core/regfile.h"
 #include "features/backup/backupmanager_win.h"
 #include <commctrl.h>
 
@@ -284,4 +285,33 @@ TEST_CASE("screenshot: an empty Backup manager says where backups come from") {
         pumpFor(300);
         saveScreenshot(m.main.hwnd(), screenshotFolder() + "\\backup-manager-empty.bmp");
     }
+}
+
+TEST_CASE("the backup viewer's Export... saves the backup's writes as a registry file named after it") {
+    Manager m;
+    putSamples(backupsamples::valuesNt(), {});
+    const std::string path = m.backUp(15, 17);
+    m.open();
+    m.select("001.BCK");
+    SendMessageA(m.handle("cmdPreview"), BM_CLICK, 0, 0);
+    shell::PreviewWindow* viewer = m.main.previewWindow();
+    REQUIRE(viewer);
+    std::string suggested;
+    const std::string file = m.folder.path() + "\\old.reg";
+    effects().chooseSaveFile = [&](std::uintptr_t, const std::string& name) {
+        suggested = name;
+        return file;
+    };
+    const RegSnapshot before = snapshotRegistry();
+    SendMessageA(viewer->binder().handleOf(viewer->form()["cmdExport"]), BM_CLICK, 0, 0);
+    CHECK(suggested == "Backup 001 of Windows XP.reg");
+    const backup::BackupReadResult read = backup::readBackupFile(path);
+    REQUIRE(read.ok);
+    std::string saved = readFile(file);
+    const std::size_t comment = saved.find("\r\n; Quellar ");
+    REQUIRE(comment != std::string::npos);
+    saved.erase(comment + 2, saved.find("\r\n", comment + 2) - comment);
+    CHECK(saved == tuning::regFileText(read.contents.writes, ""));
+    CHECK(snapshotRegistry() == before);
+    SendMessageA(viewer->hwnd(), WM_COMMAND, IDCANCEL, 0);
 }

@@ -6,12 +6,14 @@
 #include "backup/apply_win.h"
 #include "win/regops_win.h"
 #include "core/osversion.h"
+#include "core/regfile.h"
 #include "features/wizard/wizardmode_win.h"
 #include "support/faceclick_win.h"
 #include "support/pump_win.h"
 #include "support/regsandbox_win.h"
 #include "support/screenshot_win.h"
 #include "support/tuningsandbox_win.h"
+#include "win/effects_win.h"
 #include "win/window_win.h"
 
 using namespace quellar;
@@ -81,4 +83,87 @@ TEST_CASE("the Wizard's preview writes nothing and shows exactly what the apply 
         CHECK(reread.changing == 0);
         CHECK(messages.entries.empty());
     }
+}
+
+namespace {
+
+// Making pictures only: the real Save As box, photographed and cancelled
+// from a timer inside its own message loop.
+HWND g_saveBox = nullptr;
+BOOL CALLBACK findSaveBox(HWND hwnd, LPARAM) {
+    char cls[16] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (std::string(cls) != "#32770" || !IsWindowVisible(hwnd)) return TRUE;
+    g_saveBox = hwnd;
+    return FALSE;
+}
+void CALLBACK photographSaveBox(HWND, UINT, UINT_PTR id, DWORD) {
+    g_saveBox = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), findSaveBox, 0);
+    if (!g_saveBox) return;
+    KillTimer(nullptr, id);
+    saveScreenshot(g_saveBox, screenshotFolder() + "\\export-save-as.bmp");
+    PostMessageA(g_saveBox, WM_COMMAND, IDCANCEL, 0);
+}
+
+}  // namespace
+
+TEST_CASE("Export... on a preview saves the same writes as a registry file through the Save As box; the registry keeps") {
+    namespace samples = backupsamples;
+    RegistrySandbox sandbox;
+    ScratchProgramFolder folder("preview-export");
+    MessageLog messages;
+    putSamples(samples::valuesNt(), {});
+    putSamples(samples::adapterNamesNt(), {});
+    shell::MainWindow main;
+    main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
+    REQUIRE(main.start());
+    winVersion = 7;
+    clickFaceButton(main.flash(), "IDC_FS_wizardMode");
+    auto& wizard = static_cast<tuning::WizardModeWindow&>(main.feature(shell::kWizardMode));
+    SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);  // Automatic-E
+    SendMessageA(wizard.binder().handleOf(wizard.form()["cmdPreview"]), BM_CLICK, 0, 0);
+    shell::PreviewWindow* preview = main.previewWindow();
+    REQUIRE(preview);
+    // The adapters' keys by their names.
+    bool named = false;
+    for (const ListControl::Row& row : preview->form().list("lstPreview").rows())
+        named = named || row.cells[1] == "Local Area Connection ({1A2B})";
+    CHECK(named);
+    HWND exportButton = preview->binder().handleOf(preview->form()["cmdExport"]);
+    REQUIRE(IsWindowVisible(exportButton));
+
+    if (!screenshotFolder().empty()) {
+        pumpFor(300);
+        saveScreenshot(preview->hwnd(), screenshotFolder() + "\\preview-export.bmp");
+        // The real box, from the effects the program installs.
+        EffectsOverride keep;
+        win::installWin32Effects();
+        SetTimer(nullptr, 0, 500, photographSaveBox);
+        SendMessageA(exportButton, BM_CLICK, 0, 0);
+    }
+    // (The real box keeps its own history in the registry.)
+    const RegSnapshot before = snapshotRegistry();
+
+    std::vector<std::string> suggested;
+    const std::string file = folder.path() + "\\Automatic-E.reg";
+    effects().chooseSaveFile = [&](std::uintptr_t, const std::string& name) {
+        suggested.push_back(name);
+        return suggested.size() == 1 ? std::string() : file;  // cancelled the first time
+    };
+    SendMessageA(exportButton, BM_CLICK, 0, 0);
+    CHECK(readFile(file).empty());
+    CHECK(messages.entries.empty());
+    SendMessageA(exportButton, BM_CLICK, 0, 0);
+    CHECK(suggested == std::vector<std::string>{"Automatic-E on Windows XP.reg", "Automatic-E on Windows XP.reg"});
+    std::string saved = readFile(file);
+    const std::size_t comment = saved.find("\r\n; Quellar ");
+    REQUIRE(comment == std::string("REGEDIT4\r\n").size());
+    CHECK(saved.find("Automatic-E on Windows XP, written ") != std::string::npos);
+    saved.erase(comment + 2, saved.find("\r\n", comment + 2) - comment);
+    CHECK(saved == tuning::regFileText(tuning::plannedTuningOperations(), ""));
+    REQUIRE(messages.entries.size() == 1);
+    CHECK(messages.entries[0].text.find("Saved Automatic-E on Windows XP to " + file) == 0);
+    CHECK(snapshotRegistry() == before);
+    CHECK(folder.backupFiles().empty());
 }

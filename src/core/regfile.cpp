@@ -1,0 +1,83 @@
+#include "core/regfile.h"
+
+#include <cstdio>
+
+#include "core/regformat.h"
+#include "core/text.h"
+
+namespace quellar::tuning {
+
+namespace {
+
+constexpr char kEnd[] = "\r\n";
+
+// A name or text between quotes: the editor reads \\ and \" as escapes.
+std::string quoted(const std::string& raw) {
+    std::string out = "\"";
+    for (char c : raw) {
+        if (c == '\\' || c == '"') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string dataText(const RegistryOperation& op) {
+    if (op.remove) return "-";
+    if (op.type == settings::kTypeDword) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(op.value)));
+        return std::string("dword:") + hex;
+    }
+    return quoted(std::to_string(op.value));
+}
+
+std::string twoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+
+struct Section {
+    Hive hive;
+    std::string keyPath;
+    std::vector<const RegistryOperation*> values;
+};
+
+bool sameValue(const RegistryOperation& a, const RegistryOperation& b) {
+    return text::equalsIgnoreCase(a.valueName, b.valueName);
+}
+
+}  // namespace
+
+std::string regFileComment(const std::string& program, const std::string& what, const LocalTime& when) {
+    return "; " + program + ": " + what + ", written " + std::to_string(when.year) + "-" + twoDigits(when.month) +
+           "-" + twoDigits(when.day) + " " + twoDigits(when.hour) + ":" + twoDigits(when.minute) + ":" +
+           twoDigits(when.second);
+}
+
+std::string regFileText(const std::vector<RegistryOperation>& operations, const std::string& comment) {
+    std::vector<Section> sections;
+    for (const RegistryOperation& op : operations) {
+        Section* section = nullptr;
+        for (Section& s : sections)
+            if (s.hive == op.hive && text::equalsIgnoreCase(s.keyPath, op.keyPath)) section = &s;
+        if (!section) {
+            sections.push_back({op.hive, op.keyPath, {}});
+            section = &sections.back();
+        }
+        bool replaced = false;
+        for (const RegistryOperation*& value : section->values) {
+            if (sameValue(*value, op)) {
+                value = &op;
+                replaced = true;
+            }
+        }
+        if (!replaced) section->values.push_back(&op);
+    }
+    std::string out = std::string("REGEDIT4") + kEnd + kEnd;
+    if (!comment.empty()) out += comment + kEnd;
+    for (const Section& section : sections) {
+        out += std::string(kEnd) + "[" + hiveName(section.hive) + "\\" + section.keyPath + "]" + kEnd;
+        for (const RegistryOperation* op : section.values)
+            out += (op->valueName.empty() ? std::string("@") : quoted(op->valueName)) + "=" + dataText(*op) + kEnd;
+    }
+    return out + kEnd;
+}
+
+}  // namespace quellar::tuning
