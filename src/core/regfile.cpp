@@ -23,6 +23,21 @@ std::string quoted(const std::string& raw) {
 
 std::string dataText(const RegistryOperation& op) {
     if (op.remove) return "-";
+    if (op.exact) {
+        // A value a backup holds in its typed form goes back with its very
+        // type and bytes, as the editor writes any type: hex(T) and the
+        // bytes (binary data is plain hex).
+        constexpr unsigned long kBinary = 3;
+        char type[16];
+        std::snprintf(type, sizeof type, "hex(%lx):", op.type);
+        std::string out = op.type == kBinary ? std::string("hex:") : std::string(type);
+        for (std::size_t i = 0; i < op.data.size(); ++i) {
+            char byte[4];
+            std::snprintf(byte, sizeof byte, "%02x", static_cast<unsigned>(static_cast<unsigned char>(op.data[i])));
+            out += (i ? "," : "") + std::string(byte);
+        }
+        return out;
+    }
     if (op.type == settings::kTypeDword) {
         char hex[16];
         std::snprintf(hex, sizeof hex, "%08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(op.value)));

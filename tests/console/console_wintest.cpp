@@ -211,7 +211,7 @@ TEST_CASE("console apply with a refused write: the backup first, the other write
 }
 
 TEST_CASE("console adapters by name, apply limited to one adapter, the backup restoring both") {
-    const FamilyCase cases[] = {{"win98", 3, tuning::Family::Win9x}, {"winxp", 7, tuning::Family::Nt}};
+    const FamilyCase cases[] = {{"win98", 3, tuning::Family::Win9x, true}, {"winxp", 7, tuning::Family::Nt, false}};
     for (const FamilyCase& c : cases) {
         CAPTURE(c.mode);
         setWineVersionFor("console_probe.exe", c.mode);
@@ -222,7 +222,7 @@ TEST_CASE("console adapters by name, apply limited to one adapter, the backup re
             putSamples(nt ? samples::valuesNt() : samples::values9x(), {});
             putSamples(nt ? samples::adapterNamesNt() : samples::adapterNames9x(), {});
             const std::vector<samples::NamedAdapter> named = samples::namedAdapters(nt);
-            const ConsoleProbe probe(sandbox, folder);
+            const ConsoleProbe probe(sandbox, folder, c.windows9x);
             const RegSnapshot prepared = snapshotRegistry();
             // Each adapter's MTU and MSS as a preview reads them (a restore
             // on 9x writes them back as text, whatever type they had).

@@ -126,7 +126,10 @@ TEST_CASE("every preset and its backup, exported and imported by regedit, leave 
             const RegSnapshot applied = snapshotRoots();
             CHECK_SAME_REGISTRY(imported, applied);
 
-            const int number = static_cast<int>(i) + 1;
+            // The apply's own backup (each restore below takes one too).
+            const std::size_t at = r.out.find("Backup: ");
+            REQUIRE(at != std::string::npos);
+            const int number = std::stoi(r.out.substr(at + 8, 3));
             const backup::BackupReadResult backup =
                 backup::readBackupFile(folder.backups() + "\\" + *backup::backupFileNameFor(number));
             REQUIRE(backup.ok);

@@ -39,4 +39,15 @@ TEST_CASE("a registry file: header, comment, one section per key, the family's t
           "\"Gone\"=-\r\n"
           "\r\n");
     CHECK(regFileText({}, "") == "REGEDIT4\r\n\r\n\r\n");
+
+    // A value a backup holds typed goes back with its type and bytes.
+    RegistryOperation typed{M, "K", "T", 1, 0, false};
+    typed.exact = true;
+    typed.data = std::string("5 x\0", 4);
+    RegistryOperation binary = typed;
+    binary.valueName = "B";
+    binary.type = 3;
+    binary.data = std::string("\x01\xff", 2);
+    CHECK(regFileText({typed, binary}, "").find("[HKEY_LOCAL_MACHINE\\K]\r\n\"T\"=hex(1):35,20,78,00\r\n"
+                                               "\"B\"=hex:01,ff\r\n") != std::string::npos);
 }
