@@ -126,7 +126,13 @@ HICON iconFromBitmap(HBITMAP bitmap) {
 }
 
 Tray::Tray()
-    : notify([](DWORD message, NOTIFYICONDATAA* record) { return Shell_NotifyIconA(message, record); }),
+    : notify([](DWORD message, NOTIFYICONDATAA* record) {
+          // The shell library loads with the first icon, not with the
+          // program.
+          using NotifyFn = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAA*);
+          static const auto send = win::functionOf<NotifyFn>(win::keptLibrary("shell32.dll"), "Shell_NotifyIconA");
+          return send ? send(message, record) : FALSE;
+      }),
       allowMessage(allowThroughMessageFilter) {}
 
 Tray::~Tray() {
