@@ -369,34 +369,50 @@ bool MainWindow::start() {
     // 9.
     initTuningPresets();
     startupMark("version and presets");
-    // 10.
+    // 10. The icon itself is added once the window is on screen (or at
+    // once for a start in the tray).
     tray_.create(hwnd());
     tray_.setTrayImage(smallIcon);
     tray_.onLeftClick = [this] { showMainWindow(); };
     tray_.onRightClick = [this] { showTrayMenu(); };
     tray_.onMouseClick = [this](int&) { showMainWindow(); };
-    // 11. frmNormalMode is made on its first use only. The windows are made
-    // while the shell adds the icon; both are done before the window shows.
-    tray_.showWhile([this] {
-        startupMark("tray");
-        loadStartupFeatures();
-        startupMark("feature windows");
-    });
-    startupMark("tray icon added");
+    // 11. Of the feature windows only Main settings comes before the show:
+    // it says whether the window shows at all.
+    features_[kMainSettings]->load();
+    startupMark("main settings");
     // 12.
     if (mainSettings().settings().runProgramMini() == 1 && hideToTray()) {
         // Hidden: the notice says where the program went.
+        startupMark("tray icon added");
     } else {
         ShowWindow(hwnd(), SW_SHOWNORMAL);
         startupMark("shown");
         UpdateWindow(hwnd());
+        startupMark("painted");
     }
-    startupMark("painted");
+    // The rest follows as the first message the loop takes: before any
+    // click or key, which the system hands out after posted messages.
     PostMessageA(hwnd(), kAfterStartMessage, 0, 0);
     // 13.
     hookFlashWindow();
-    startupReport();
     return true;
+}
+
+void MainWindow::finishStartup() {
+    if (startupFinished_) return;
+    startupFinished_ = true;
+    startupMark("to the first message");
+    // 10. The tray icon, unless a start in the tray added it already.
+    if (!tray_.IsVisible()) tray_.Show(true);
+    startupMark("tray icon added");
+    // 11. The other feature windows, and with them the background jobs
+    // (pinger, memory alarm, low-memory sound, graphs); frmNormalMode is
+    // made on its first use only.
+    loadStartupFeatures();
+    startupMark("feature windows");
+    createButtonPanel();
+    startupMark("button panel");
+    startupReport();
 }
 
 void MainWindow::showTrayNotice() {
@@ -664,6 +680,8 @@ void MainWindow::openHelp() {
 }
 
 void MainWindow::unloadAll(const std::array<FeatureIndex, kFeatureCount>& order) {
+    // Whatever of the start-up was still to come is not wanted any more.
+    startupFinished_ = true;
     for (FeatureIndex index : order) {
         // A window that does not exist yet is made (its load runs) and
         // unloaded again, as every all-window action does.
@@ -705,6 +723,9 @@ void MainWindow::restartWindows() {
 void MainWindow::onFSCommand(const std::string& command, const std::string&) {
     auto parsed = parseUiCommand(command);
     if (!parsed) return;
+    // A command given in the moment between the show and the rest of the
+    // start-up finds everything in place.
+    finishStartup();
     switch (*parsed) {
     case UiCommand::Minimize:
         ShowWindow(hwnd(), SW_MINIMIZE);
@@ -798,7 +819,7 @@ bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
         return true;
     }
     if (msg == kAfterStartMessage) {
-        createButtonPanel();
+        finishStartup();
         result = 0;
         return true;
     }
