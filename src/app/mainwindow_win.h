@@ -119,7 +119,8 @@ public:
     // Whether the child area lies in front of the face.
     bool childAreaInFront() const;
 
-    // The button of the panel under the face, or null.
+    // The button of the panel under the face, or null. The panel is made
+    // with the first call.
     HWND panelButton(const std::string& name, int index = -1);
     static const std::vector<PanelButtonName>& panelButtonNames();
 
@@ -173,7 +174,7 @@ private:
     void restartWindows();
     void loadStartupFeatures();
     // What start-up leaves until the window is on screen: the tray icon,
-    // the feature windows with their background jobs, the button panel.
+    // the feature windows with their background jobs.
     // Runs once, with the first message after the show or with the first
     // command given before that.
     void finishStartup();
