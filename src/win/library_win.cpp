@@ -22,8 +22,8 @@ bool trackMouseLeave(HWND window) {
     using TrackFn = BOOL(WINAPI*)(LPTRACKMOUSEEVENT);
     // The system's own from Windows 98 and NT 4 on; the common controls'
     // only on 95. Asking the common controls first would load them with
-    // the first move of the mouse over the window, which under Wine adds
-    // about a megabyte to the program's working set.
+    // the first move of the mouse over the window, and with them some
+    // megabytes of working set under Wine.
     static const TrackFn track = [] {
         auto own = systemFunction<TrackFn>("user32.dll", "TrackMouseEvent");
         return own ? own : functionOf<TrackFn>(commonControls(), "_TrackMouseEvent");
