@@ -293,6 +293,7 @@ bool MainWindow::onCommand(int id, int code, HWND) {
 
 void MainWindow::onPanelButton(std::size_t row) {
     const PanelButton& button = kPanelButtons[row];
+    finishStartup();
     switch (button.action) {
     case PanelAction::NotHandled:
         sayNotHandled(button.message);
