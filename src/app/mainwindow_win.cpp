@@ -387,7 +387,7 @@ bool MainWindow::start() {
     // 12.
     if (mainSettings().settings().runProgramMini() == 1 && hideToTray()) {
         // Hidden: the notice says where the program went.
-        startupMark("tray icon added");
+        startupMark("hidden in the tray");
     } else {
         ShowWindow(hwnd(), SW_SHOWNORMAL);
         startupMark("shown");
