@@ -292,8 +292,11 @@ bool MainWindow::onCreate() {
 }
 
 void MainWindow::createButtonPanel() {
-    // Made once the window is on screen: nobody sees it under the face, and
-    // its buttons cost the start-up more than the face itself.
+    // Made when first asked for. It lies under the face, where no click or
+    // key reaches it, and its buttons are of the themed system class: the
+    // common controls library they load would be about 3 MB of the working
+    // set of a program that may never open a window (measured under Wine),
+    // and making them cost the start-up more than the face itself.
     if (!panelButtons_.empty() || !hwnd()) return;
     int y = kPanelMargin;
     for (std::size_t row = 0; row < kPanelButtonCount; ++row) {
@@ -322,6 +325,7 @@ bool MainWindow::onCommand(int id, int code, HWND) {
 
 void MainWindow::onPanelButton(std::size_t row) {
     const PanelButton& button = kPanelButtons[row];
+    finishStartup();
     switch (button.action) {
     case PanelAction::NotHandled:
         sayNotHandled(button.message);
@@ -411,34 +415,48 @@ bool MainWindow::start() {
     // 9.
     initTuningPresets();
     startupMark("version and presets");
-    // 10.
+    // 10. The icon itself is added once the window is on screen (or at
+    // once for a start in the tray).
     tray_.create(hwnd());
     tray_.setTrayImage(smallIcon);
     tray_.onLeftClick = [this] { showMainWindow(); };
     tray_.onRightClick = [this] { showTrayMenu(); };
     tray_.onMouseClick = [this](int&) { showMainWindow(); };
-    // 11. frmNormalMode is made on its first use only. The windows are made
-    // while the shell adds the icon; both are done before the window shows.
-    tray_.showWhile([this] {
-        startupMark("tray");
-        loadStartupFeatures();
-        startupMark("feature windows");
-    });
-    startupMark("tray icon added");
+    // 11. Of the feature windows only Main settings comes before the show:
+    // it says whether the window shows at all.
+    features_[kMainSettings]->load();
+    startupMark("main settings");
     // 12.
     if (mainSettings().settings().runProgramMini() == 1 && hideToTray()) {
         // Hidden: the notice says where the program went.
+        startupMark("hidden in the tray");
     } else {
         ShowWindow(hwnd(), SW_SHOWNORMAL);
         startupMark("shown");
         UpdateWindow(hwnd());
+        startupMark("painted");
     }
-    startupMark("painted");
+    // The rest follows as the first message the loop takes: before any
+    // click or key, which the system hands out after posted messages.
     PostMessageA(hwnd(), kAfterStartMessage, 0, 0);
     // 13.
     hookFlashWindow();
-    startupReport();
     return true;
+}
+
+void MainWindow::finishStartup() {
+    if (startupFinished_) return;
+    startupFinished_ = true;
+    startupMark("to the first message");
+    // 10. The tray icon, unless a start in the tray added it already.
+    if (!tray_.IsVisible()) tray_.Show(true);
+    startupMark("tray icon added");
+    // 11. The other feature windows, and with them the background jobs
+    // (pinger, memory alarm, low-memory sound, graphs); frmNormalMode is
+    // made on its first use only.
+    loadStartupFeatures();
+    startupMark("feature windows");
+    startupReport();
 }
 
 void MainWindow::showTrayNotice() { showTrayNotice(kTrayNotice, kTrayNoticeCaption); }
@@ -770,6 +788,8 @@ void MainWindow::openHelpAtShownPage() {
 }
 
 void MainWindow::unloadAll(const std::array<FeatureIndex, kFeatureCount>& order) {
+    // Whatever of the start-up was still to come is not wanted any more.
+    startupFinished_ = true;
     for (FeatureIndex index : order) {
         // A window that does not exist yet is made (its load runs) and
         // unloaded again, as every all-window action does.
@@ -811,6 +831,9 @@ void MainWindow::restartWindows() {
 void MainWindow::onFSCommand(const std::string& command, const std::string&) {
     auto parsed = parseUiCommand(command);
     if (!parsed) return;
+    // A command given in the moment between the show and the rest of the
+    // start-up finds everything in place.
+    finishStartup();
     switch (*parsed) {
     case UiCommand::Minimize:
         ShowWindow(hwnd(), SW_MINIMIZE);
@@ -912,7 +935,7 @@ bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
         return true;
     }
     if (msg == kAfterStartMessage) {
-        createButtonPanel();
+        finishStartup();
         // A moment later: under Wine the window's own settling in (focus to
         // the face) lifts it above a notice shown at once.
         SetTimer(hwnd(), kDamagedLookTimer, kDamagedLookDelayMs, nullptr);

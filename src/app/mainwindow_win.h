@@ -84,7 +84,8 @@ public:
 
     // Creates the (hidden) window and runs the start-up sequence from the
     // mutex on. Afterwards the window is shown unless the start-in-tray
-    // option hid it.
+    // option hid it; the tray icon and the feature windows follow with the
+    // first message the loop takes.
     bool start();
     // The unload routine: feature windows, tray icon, end.
     void Form_Unload();
@@ -122,7 +123,8 @@ public:
     // Whether the child area lies in front of the face.
     bool childAreaInFront() const;
 
-    // The button of the panel under the face, or null.
+    // The button of the panel under the face, or null. The panel is made
+    // with the first call.
     HWND panelButton(const std::string& name, int index = -1);
     static const std::vector<PanelButtonName>& panelButtonNames();
 
@@ -178,6 +180,11 @@ private:
     void closeProgram();
     void restartWindows();
     void loadStartupFeatures();
+    // What start-up leaves until the window is on screen: the tray icon,
+    // the feature windows with their background jobs.
+    // Runs once, with the first message after the show or with the first
+    // command given before that.
+    void finishStartup();
     void unloadAll(const std::array<FeatureIndex, kFeatureCount>& order);
     void showTrayNotice();
     // A balloon from the tray icon with `text`, titled with the tooltip
@@ -215,6 +222,7 @@ private:
         std::string title, text;
     };
     std::optional<Notice> pendingNotice_;
+    bool startupFinished_ = false;
 };
 
 // The process-wide hook state: the player window's previous procedure.

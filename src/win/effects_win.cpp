@@ -41,9 +41,13 @@ void installWin32Effects() {
         return r > 31 ? r : 0;
     };
     e.shellOpen = [](const ShellOpen& open) -> std::uintptr_t {
-        HINSTANCE r = ShellExecuteA(reinterpret_cast<HWND>(open.owner), orNull(open.verb),
-                                    open.file.c_str(), orNull(open.parameters),
-                                    orNull(open.directory), open.showState);
+        // The shell library is loaded on first use (the tray icon's, as a
+        // rule), not with the program.
+        using OpenFn = HINSTANCE(WINAPI*)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
+        static const auto shellExecute = functionOf<OpenFn>(keptLibrary("shell32.dll"), "ShellExecuteA");
+        if (!shellExecute) return 0;
+        HINSTANCE r = shellExecute(reinterpret_cast<HWND>(open.owner), orNull(open.verb), open.file.c_str(),
+                                   orNull(open.parameters), orNull(open.directory), open.showState);
         return reinterpret_cast<std::uintptr_t>(r);
     };
     e.exitWindows = [](unsigned flags, unsigned long reserved) {

@@ -20,7 +20,14 @@ HMODULE commonControls() {
 
 bool trackMouseLeave(HWND window) {
     using TrackFn = BOOL(WINAPI*)(LPTRACKMOUSEEVENT);
-    static const TrackFn track = functionOf<TrackFn>(commonControls(), "_TrackMouseEvent");
+    // The system's own from Windows 98 and NT 4 on; the common controls'
+    // only on 95. Asking the common controls first would load them with
+    // the first move of the mouse over the window, and with them some
+    // megabytes of working set under Wine.
+    static const TrackFn track = [] {
+        auto own = systemFunction<TrackFn>("user32.dll", "TrackMouseEvent");
+        return own ? own : functionOf<TrackFn>(commonControls(), "_TrackMouseEvent");
+    }();
     if (!track) return false;
     TRACKMOUSEEVENT request{};
     request.cbSize = sizeof request;

@@ -17,8 +17,9 @@ HMODULE keptLibrary(const char* name);
 // are registered from then on; nullptr when the system has none.
 HMODULE commonControls();
 
-// Asks for WM_MOUSELEAVE once the mouse leaves the window (the common
-// controls' version, which Windows 95 has too). False when it cannot.
+// Asks for WM_MOUSELEAVE once the mouse leaves the window (the system's
+// call, or on Windows 95 the common controls' version). False when it
+// cannot.
 bool trackMouseLeave(HWND window);
 
 // A function of a library, or nullptr when either is missing.

@@ -8,7 +8,13 @@ namespace {
 const char* const kTimerWindowClass = "QuellarTimers";
 }
 
-SystemTimers::SystemTimers() {
+SystemTimers::SystemTimers() = default;
+
+HWND SystemTimers::window() {
+    // Made with the first timer: the program's first window to be made is
+    // the one the user waits for, not this one (each window made before
+    // the show is time under Wine).
+    if (window_) return window_;
     WNDCLASSA wc{};
     if (!GetClassInfoA(moduleInstance(), kTimerWindowClass, &wc)) {
         wc.lpfnWndProc = proc;
@@ -21,6 +27,7 @@ SystemTimers::SystemTimers() {
     window_ = CreateWindowExA(0, kTimerWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                               moduleInstance(), nullptr);
     if (window_) SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    return window_;
 }
 
 SystemTimers::~SystemTimers() {
@@ -33,7 +40,7 @@ SystemTimers::~SystemTimers() {
 TimerService::Id SystemTimers::start(std::uint32_t intervalMs, std::function<void()> tick) {
     const Id id = next_++;
     ticks_[id] = std::make_shared<std::function<void()>>(std::move(tick));
-    if (!window_ || !SetTimer(window_, id, intervalMs ? intervalMs : 1, nullptr)) ticks_.erase(id);
+    if (!window() || !SetTimer(window_, id, intervalMs ? intervalMs : 1, nullptr)) ticks_.erase(id);
     return id;
 }
 

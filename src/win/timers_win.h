@@ -20,6 +20,8 @@ public:
 
 private:
     static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // The hidden window, made on first use; null when the system refused.
+    HWND window();
     HWND window_ = nullptr;
     std::map<Id, std::shared_ptr<std::function<void()>>> ticks_;
     Id next_ = 1;

@@ -31,27 +31,4 @@ bool runOnWorker(std::function<void()> work, HWND window, UINT message, WPARAM w
     return true;
 }
 
-bool JoinableWork::start(std::function<void()> work) {
-    if (thread_) return false;
-    work_ = std::move(work);
-    thread_ = CreateThread(nullptr, 0, &JoinableWork::run, &work_, 0, nullptr);
-    return thread_ != nullptr;
-}
-
-DWORD WINAPI JoinableWork::run(LPVOID work) {
-    (*static_cast<std::function<void()>*>(work))();
-    return 0;
-}
-
-void JoinableWork::wait() {
-    if (!thread_) return;
-    while (MsgWaitForMultipleObjects(1, &thread_, FALSE, INFINITE, QS_SENDMESSAGE) == WAIT_OBJECT_0 + 1) {
-        MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // answers the sent ones
-    }
-    CloseHandle(thread_);
-    thread_ = nullptr;
-    work_ = nullptr;
-}
-
 }  // namespace quellar::win

@@ -3,10 +3,9 @@
 // its own. Work whose end the window may not live to see (an echo that
 // waits up to its timeout, an MTU search of a dozen echoes) reports back by
 // a message to the window that asked (runOnWorker), so the result is
-// handled on the window's thread; work the caller waits for is a
-// JoinableWork. For runOnWorker, `work` must not touch the
-// window object: it shares only what it captures (a shared_ptr held by the
-// window as well lets either side go first). The exe's thread model has no
+// handled on the window's thread. `work` must not touch the window object:
+// it shares only what it captures (a shared_ptr held by the window as well
+// lets either side go first). The exe's thread model has no
 // std::thread; CreateThread is on every Windows this program runs on.
 #include <windows.h>
 
@@ -18,31 +17,5 @@ namespace quellar::win {
 // `wParam` to `window` (a window gone by then simply gets nothing). False,
 // with nothing started, when no thread can be had.
 bool runOnWorker(std::function<void()> work, HWND window, UINT message, WPARAM wParam);
-
-// Work on a thread of its own that the caller waits for later, where the
-// caller needs its result before it goes on (the tray icon's first request
-// to the shell at start-up). While waiting, messages other threads send to
-// this thread's windows are answered, or a sender waiting on us would hang
-// both sides.
-class JoinableWork {
-public:
-    JoinableWork() = default;
-    JoinableWork(const JoinableWork&) = delete;
-    JoinableWork& operator=(const JoinableWork&) = delete;
-    ~JoinableWork() { wait(); }
-
-    // Starts `work` unless some is still pending. False, with nothing
-    // started, when no thread can be had.
-    bool start(std::function<void()> work);
-    // Started and not waited for yet.
-    bool pending() const { return thread_ != nullptr; }
-    // Returns once the work is done; at once when none is pending.
-    void wait();
-
-private:
-    static DWORD WINAPI run(LPVOID work);
-    std::function<void()> work_;
-    HANDLE thread_ = nullptr;
-};
 
 }  // namespace quellar::win

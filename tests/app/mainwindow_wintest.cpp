@@ -14,6 +14,7 @@
 #include "support/faceclick_win.h"
 #include "res/resource.h"
 #include "win/files_win.h"
+#include "core/timers.h"
 #include "support/keys_win.h"
 #include "support/pump_win.h"
 #include "support/screenshot_win.h"
@@ -37,7 +38,10 @@ struct Started {
     std::vector<std::pair<HWND, UINT>> allowedMessages;  // through the message filter
     MainWindow main;
 
-    explicit Started(bool startInTray = false, BOOL answer = TRUE) : shellAnswer(answer) {
+    // `finishStartup` false: only start() has run, not the first message
+    // after it.
+    explicit Started(bool startInTray = false, BOOL answer = TRUE, bool finishStartup = true)
+        : shellAnswer(answer) {
         if (startInTray) {
             HKEY key;
             RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\BRD\\Quellar\\Settings\\MainSettings", 0,
@@ -56,7 +60,7 @@ struct Started {
             return true;
         };
         REQUIRE(main.start());
-        quellar::testing::pumpMessages();
+        if (finishStartup) quellar::testing::pumpMessages();
     }
     ~Started() {
         if (msgbox::msgFrm().isOpen()) msgbox::msgFrm().unload();
@@ -198,6 +202,41 @@ TEST_CASE("start-up: the window, the face over the child area, tray icon, hidden
           "CheckBox");
     CHECK_FALSE(settings.settings().Changed());
     CHECK_FALSE(msgbox::msgFrm().isOpen());
+}
+
+TEST_CASE("start-up shows the window first; the rest comes with the first message, or with a command before it") {
+    // A fresh clock shows when the background jobs' timers start.
+    ManualTimersScope timers;
+    Started s(false, TRUE, /*finishStartup=*/false);
+    const DWORD shown = GetTickCount();
+    CHECK(IsWindowVisible(s.main.hwnd()));
+    CHECK(s.trayCalls.empty());
+    CHECK_FALSE(s.main.feature(kNetPingerSettings).isLoaded());
+    CHECK(timers.clock().running() == 0);
+
+    SUBCASE("the first message: the tray icon, the feature windows and their jobs, within 250 ms") {
+        quellar::testing::pumpMessages();
+        CHECK(GetTickCount() - shown <= 250);
+    }
+    SUBCASE("a click on the face before it hosts its window, which is made then") {
+        const auto& buttons = s.main.flash().state().face().buttons;
+        const int wizard = faceButton(s.main, "IDC_FS_wizardMode");
+        REQUIRE(wizard >= 0);
+        const FaceButton& b = buttons[static_cast<std::size_t>(wizard)];
+        s.main.flash().clickAt(b.x.resolve(kMainWidth, kMainHeight) + 5, b.y.resolve(kMainWidth, kMainHeight) + 5);
+        CHECK(s.main.hostedFeature() == kWizardMode);
+        CHECK(s.main.feature(kWizardMode).hasControls());
+    }
+    // Either way everything is there, and only once.
+    CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD});
+    CHECK(s.main.feature(kNetPingerSettings).isLoaded());
+    CHECK(s.main.feature(kSystemStatus).isLoaded());
+    CHECK(s.main.feature(kRamConfiguration).isLoaded());
+    const std::size_t jobs = timers.clock().running();
+    CHECK(jobs > 0);
+    quellar::testing::pumpMessages();
+    CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD});
+    CHECK(timers.clock().running() == jobs);
 }
 
 TEST_CASE("started in the tray: the main window stays hidden and the notice shows") {

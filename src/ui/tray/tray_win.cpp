@@ -126,11 +126,16 @@ HICON iconFromBitmap(HBITMAP bitmap) {
 }
 
 Tray::Tray()
-    : notify([](DWORD message, NOTIFYICONDATAA* record) { return Shell_NotifyIconA(message, record); }),
+    : notify([](DWORD message, NOTIFYICONDATAA* record) {
+          // The shell library loads with the first icon, once the window is
+          // on screen, not with the program.
+          using NotifyFn = BOOL(WINAPI*)(DWORD, NOTIFYICONDATAA*);
+          static const auto send = win::functionOf<NotifyFn>(win::keptLibrary("shell32.dll"), "Shell_NotifyIconA");
+          return send ? send(message, record) : FALSE;
+      }),
       allowMessage(allowThroughMessageFilter) {}
 
 Tray::~Tray() {
-    finishPendingAdd();
     // The icon stays in the tray: the host removes it with Show(false)
     // before it ends. Destroy the window while this object is still whole.
     destroy();
@@ -210,33 +215,8 @@ void Tray::fillIconFields() {
 }
 
 BOOL Tray::sendRecord(DWORD message) {
-    finishPendingAdd();
     fillNotifyRecord(kLayout, fields_, reinterpret_cast<unsigned char*>(&record_));
     return notify ? notify(message, &record_) : FALSE;
-}
-
-void Tray::showWhile(const std::function<void()>& meanwhile) {
-    finishPendingAdd();
-    wanted_ = true;
-    bool started = false;
-    if (!shown_) {
-        fillIconFields();
-        fillNotifyRecord(kLayout, fields_, reinterpret_cast<unsigned char*>(&record_));
-        // Only the helper touches the record and the result until the
-        // control waits for it in finishPendingAdd.
-        started = pendingAdd_.start([this] { pendingResult_ = notify ? notify(NIM_ADD, &record_) : FALSE; });
-    }
-    // No helper (or the icon is shown already): the plain way.
-    if (!started) Show(true);
-    if (meanwhile) meanwhile();
-    finishPendingAdd();
-}
-
-void Tray::finishPendingAdd() {
-    if (!pendingAdd_.pending()) return;
-    pendingAdd_.wait();
-    // As Show(true) counts it: only an icon the shell holds is shown.
-    shown_ = pendingResult_ != FALSE || sendRecord(NIM_MODIFY) != FALSE;
 }
 
 bool Tray::addOrConfirm() {
@@ -255,7 +235,6 @@ bool Tray::updateOrAdd() {
 }
 
 void Tray::Show(bool wanted) {
-    finishPendingAdd();
     wanted_ = wanted;
     if (wanted) {
         fillIconFields();
@@ -271,7 +250,6 @@ void Tray::Show(bool wanted) {
 }
 
 void Tray::shellRestarted() {
-    finishPendingAdd();
     if (!wanted_) return;
     // The new shell has no icon of ours, whatever the flag says; the add is
     // checked in case the message came while the icon was still there.

@@ -14,7 +14,6 @@
 
 #include "ui/tray/traylogic.h"
 #include "win/window_win.h"
-#include "win/worker_win.h"
 
 namespace quellar::tray {
 
@@ -75,12 +74,6 @@ public:
     // checked with an update, since a busy shell may refuse an add it
     // carried out and a restarted one refuses updates of icons it lost.
     void Show(bool wanted);
-    // Show(true) for an icon that is not shown yet, with the request to the
-    // shell made from a helper thread while `meanwhile` runs here: adding an
-    // icon is a round trip to the shell that the start-up need not sit
-    // through. Returns once both are done; a call that reaches the shell
-    // meanwhile waits for the icon first.
-    void showWhile(const std::function<void()>& meanwhile);
     // True: shows the balloon on the icon (no visible effect without an
     // icon). False does nothing.
     void showBalloonTip(bool show);
@@ -118,7 +111,6 @@ private:
     bool addOrConfirm();
     bool updateOrAdd();
     void releaseOwnedImage();
-    void finishPendingAdd();
 
     HICON image_ = nullptr;
     bool ownsImage_ = false;
@@ -127,8 +119,6 @@ private:
     std::int32_t eventMode_ = kSeparateClickEvents;
     bool shown_ = false;
     bool wanted_ = false;  // the host's last Show asked for the icon
-    win::JoinableWork pendingAdd_;  // showWhile's request to the shell
-    BOOL pendingResult_ = FALSE;
     std::set<std::string> changed_;
 
     ClickDecoder decoder_;

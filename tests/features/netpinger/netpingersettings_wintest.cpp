@@ -57,6 +57,8 @@ struct Started : RecordedEffects {
         for (const auto& value : stored) store.save(kNetPingerArea, value.first, value.second);
         main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
         REQUIRE(main.start());
+        // The feature windows load with the first message after the show.
+        quellar::testing::pumpMessages();
         window = static_cast<NetPingerSettingsWindow*>(&main.feature(shell::kNetPingerSettings));
     }
     ~Started() { settle(); }

@@ -226,45 +226,6 @@ TEST_CASE("the shell's messages are let through the message filter, to the windo
     CHECK(allowThroughMessageFilter(host.hwnd(), Tray::taskbarCreatedMessage()));
 }
 
-TEST_CASE("showWhile: the shell is asked from another thread while the caller works; calls meanwhile wait") {
-    Host host;
-    Tray tray;
-    REQUIRE(tray.create(host.hwnd()));
-    std::vector<Sent> sent;
-    HANDLE go = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    DWORD asker = 0;
-    tray.notify = [&](DWORD message, NOTIFYICONDATAA* data) {
-        if (message == NIM_ADD) {
-            asker = GetCurrentThreadId();
-            // The shell answers only once the caller's own work has begun.
-            WaitForSingleObject(go, 5000);
-        }
-        const auto* raw = reinterpret_cast<const unsigned char*>(data);
-        sent.push_back({message, std::vector<unsigned char>(raw, raw + data->cbSize)});
-        return TRUE;
-    };
-    tray.showWhile([&] {
-        SetEvent(go);
-        tray.setTrayToolTip("changed meanwhile");
-        tray.Show(true);  // waits for the icon, then updates it
-    });
-    CloseHandle(go);
-    CHECK(asker != GetCurrentThreadId());
-    REQUIRE(sent.size() == 2);
-    CHECK(sent[0].message == NIM_ADD);
-    CHECK(sent[1].message == NIM_MODIFY);
-    CHECK(tray.IsVisible());
-
-    std::vector<Sent> refused;
-    Tray other;
-    REQUIRE(other.create(host.hwnd()));
-    record(other, refused, FALSE);
-    bool ran = false;
-    other.showWhile([&] { ran = true; });
-    CHECK(ran);
-    CHECK_FALSE(other.IsVisible());
-}
-
 TEST_CASE("clicks on the icon raise the events once per press") {
     Host host;
     Tray tray;
