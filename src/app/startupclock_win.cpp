@@ -1,4 +1,5 @@
 #include "app/startupclock_win.h"
+#include "core/text.h"
 
 #include <windows.h>
 
@@ -56,9 +57,9 @@ void startupReport() {
     if (GetEnvironmentVariableA("QUELLAR_STARTUP_LAUNCH", launch, sizeof launch) && c.frequency.QuadPart > 0) {
         const double ms = 1000.0 * static_cast<double>(c.first.QuadPart - std::strtoll(launch, nullptr, 10)) /
                           static_cast<double>(c.frequency.QuadPart);
-        std::fprintf(out, "loading %.3f\n", ms);
+        std::fputs(text::formatted("loading %.3f\n", ms).c_str(), out);
     }
-    for (const auto& [step, ms] : clock().steps) std::fprintf(out, "%s %.3f\n", step, ms);
+    for (const auto& [step, ms] : clock().steps) std::fputs(text::formatted("%s %.3f\n", step, ms).c_str(), out);
     std::fclose(out);
 }
 

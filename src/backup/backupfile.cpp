@@ -1,4 +1,5 @@
 #include "backup/backupfile.h"
+#include "core/text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -31,9 +32,7 @@ bool startsWithName(std::string_view text, std::string_view prefix) {
 }
 
 std::string twoDigits(int n) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%02d", n);
-    return buffer;
+    return text::formatted("%02d", n);
 }
 
 std::string numberText(std::int64_t n) { return std::to_string(n); }
@@ -88,17 +87,13 @@ int highestBackupNumber(const std::vector<std::string>& fileNames) {
 
 std::optional<std::string> backupFileNameFor(int number) {
     if (number < 1 || number > kHighestBackupNumber) return std::nullopt;
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%03d.%s", number, kBackupExtension);
-    return std::string(buffer);
+    return text::formatted("%03d.%s", number, kBackupExtension);
 }
 
 // ---- Lines ------------------------------------------------------------
 
 std::string dateLine(const LocalTime& when) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "#%04d-%02d-%02d#", when.year, when.month, when.day);
-    return buffer;
+    return text::formatted("#%04d-%02d-%02d#", when.year, when.month, when.day);
 }
 
 std::string timeLine(const LocalTime& when) {
@@ -116,9 +111,7 @@ std::string quotedLine(std::string_view text) {
 
 std::string typedLine(unsigned long type, std::string_view data) {
     static const char digits[] = "0123456789abcdef";
-    char head[32];
-    std::snprintf(head, sizeof head, "hex(%lx):", type);
-    std::string line = head;
+    std::string line = text::formatted("hex(%lx):", type);
     line.reserve(line.size() + data.size() * 3);
     for (std::size_t i = 0; i < data.size(); ++i) {
         const unsigned char byte = static_cast<unsigned char>(data[i]);

@@ -28,20 +28,13 @@ std::string dataText(const RegistryOperation& op) {
         // type and bytes, as the editor writes any type: hex(T) and the
         // bytes (binary data is plain hex).
         constexpr unsigned long kBinary = 3;
-        char type[16];
-        std::snprintf(type, sizeof type, "hex(%lx):", op.type);
-        std::string out = op.type == kBinary ? std::string("hex:") : std::string(type);
-        for (std::size_t i = 0; i < op.data.size(); ++i) {
-            char byte[4];
-            std::snprintf(byte, sizeof byte, "%02x", static_cast<unsigned>(static_cast<unsigned char>(op.data[i])));
-            out += (i ? "," : "") + std::string(byte);
-        }
+        std::string out = op.type == kBinary ? std::string("hex:") : text::formatted("hex(%lx):", op.type);
+        for (std::size_t i = 0; i < op.data.size(); ++i)
+            out += (i ? "," : "") + text::formatted("%02x", static_cast<unsigned>(static_cast<unsigned char>(op.data[i])));
         return out;
     }
     if (op.type == settings::kTypeDword) {
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "%08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(op.value)));
-        return std::string("dword:") + hex;
+        return "dword:" + text::formatted("%08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(op.value)));
     }
     return quoted(std::to_string(op.value));
 }

@@ -49,14 +49,8 @@ std::optional<std::string> scalarText(const RegScalar& value) {
     const double number = value.number();
     if (!std::isfinite(number)) return std::nullopt;
     if (number == 0) return std::string("0");  // never "-0"
-    // Room for the largest double written out in full (309 digits) and a sign.
-    char buffer[320];
-    if (number == std::trunc(number)) {
-        std::snprintf(buffer, sizeof buffer, "%.0f", number);
-    } else {
-        std::snprintf(buffer, sizeof buffer, "%.15g", number);
-    }
-    return std::string(buffer);
+    if (number == std::trunc(number)) return text::formatted("%.0f", number);
+    return text::formatted("%.15g", number);
 }
 
 std::optional<std::int32_t> scalarToDword(const RegScalar& value) {
@@ -105,8 +99,10 @@ double numberFromData(unsigned long type, const unsigned char* data, std::size_t
         std::size_t digits = 0;
         while (digits < count && text::isDigit(static_cast<char>(data[digits]))) ++digits;
         if (digits == 0) return 0;
-        const std::string text(reinterpret_cast<const char*>(data), digits);
-        return std::strtod(text.c_str(), nullptr);
+        // Exact as far as a double holds whole numbers (2^53), as strtod.
+        double number = 0;
+        for (std::size_t i = 0; i < digits; ++i) number = number * 10.0 + (data[i] - '0');
+        return number;
     }
     double number = 0;
     for (std::size_t i = count; i-- > 0;) number = number * 256.0 + data[i];

@@ -1,6 +1,9 @@
 #include "core/text.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 
 namespace quellar::text {
@@ -49,8 +52,14 @@ std::optional<double> parseNumber(std::string_view s) {
     s = trim(s);
     if (!wholeNumber(s)) return std::nullopt;
     const std::string copy(s);
-    // The grammar above is a subset of what strtod reads, so it reads all of it.
+    // The grammar above is a subset of what strtod reads, so it reads all of
+    // it; on Windows the system's own reader (atof is msvcrt's strtod), for
+    // the reason formatted gives.
+#ifdef _WIN32
+    const double value = std::atof(copy.c_str());
+#else
     const double value = std::strtod(copy.c_str(), nullptr);
+#endif
     if (!std::isfinite(value)) return std::nullopt;
     return value;
 }
@@ -129,6 +138,23 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
 std::string_view fileNameOf(std::string_view path) {
     const std::size_t slash = path.find_last_of("\\/");
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string formatted(const char* format, ...) {
+    // Room for the largest double written out in full (309 digits) and a sign.
+    char buffer[320];
+    va_list args;
+    va_start(args, format);
+#ifdef _WIN32
+    // msvcrt's: it leaves the text unterminated when it fills the buffer.
+    const int written = _vsnprintf(buffer, sizeof buffer - 1, format, args);
+    buffer[sizeof buffer - 1] = '\0';
+#else
+    const int written = std::vsnprintf(buffer, sizeof buffer, format, args);
+#endif
+    va_end(args);
+    if (written < 0) return std::string(buffer);
+    return std::string(buffer, std::min<std::size_t>(static_cast<std::size_t>(written), sizeof buffer - 1));
 }
 
 }  // namespace quellar::text

@@ -24,6 +24,12 @@ std::string_view trim(std::string_view s);
 bool isNumber(std::string_view s);
 std::optional<double> parseNumber(std::string_view s);
 
+// printf-style text through the C library's own formatter (on Windows the
+// system's msvcrt: the compiler runtime's second printf, which also reads
+// and writes long doubles and hex floats, would add a sixth to the exe).
+// Only the plain forms: %d %x %X %s %f %g with widths, precisions and l.
+std::string formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
 // The nearest whole number, a tie going to the even neighbour (2.5 -> 2,
 // 3.5 -> 4, -2.5 -> -2); nothing for a value that is not finite or lies
 // outside the 64-bit range.

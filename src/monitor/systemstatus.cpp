@@ -1,4 +1,5 @@
 #include "monitor/systemstatus.h"
+#include "core/text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -32,9 +33,7 @@ std::int32_t optimizeCount(int megabytes) {
 }
 
 std::string graphValueText(double value) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.2f", value);
-    std::string result(text);
+    std::string result = text::formatted("%.2f", value);
     if (result.find('.') != std::string::npos) {
         result.erase(result.find_last_not_of('0') + 1);
         if (result.back() == '.') result.pop_back();

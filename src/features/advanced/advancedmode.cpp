@@ -211,12 +211,9 @@ double receiveWindow(double mss, double multiplier, double scaleFactor) {
 }
 
 std::string numberText(double value) {
-    char buffer[64];
     if (std::isfinite(value) && value == std::trunc(value) && std::fabs(value) < 1e15)
-        std::snprintf(buffer, sizeof buffer, "%.0f", value);
-    else
-        std::snprintf(buffer, sizeof buffer, "%.15g", value);
-    return buffer;
+        return text::formatted("%.0f", value);
+    return text::formatted("%.15g", value);
 }
 
 AdvancedMode::AdvancedMode(Form& form, tuning::TuningParams& record, Actions actions)

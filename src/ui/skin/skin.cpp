@@ -251,9 +251,7 @@ bool parseSkinColor(std::string_view text, SkinColor& out) {
 }
 
 std::string formatSkinColor(const SkinColor& color) {
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "#%02X%02X%02X", color.r, color.g, color.b);
-    return buffer;
+    return text::formatted("#%02X%02X%02X", color.r, color.g, color.b);
 }
 
 const char* skinElementName(SkinElement element) {
