@@ -91,7 +91,8 @@ TEST_CASE("the Windows 9x personality: W functions, imported or looked up, fail 
     CHECK(code == 0);
     CloseHandle(pi.hThread);
     CloseHandle(pi.hProcess);
-    CHECK(std::find(stubbed.begin(), stubbed.end(), "GetModuleHandleW") != stubbed.end());
+    CHECK(std::find(stubbed.begin(), stubbed.end(), "CreateSemaphoreW") != stubbed.end());
+    CHECK(std::find(stubbed.begin(), stubbed.end(), "GetModuleFileNameW") != stubbed.end());
 }
 
 namespace {
