@@ -254,29 +254,13 @@ BackupFileChoice nextBackupFileName() {
     return choice;
 }
 
-namespace {
-
-BackupWriteResult backupCurrentSettings(const std::vector<std::string>& subkeys, int version);
-
-}  // namespace
-
-BackupWriteResult backupCurrentSettings() {
-    return backupCurrentSettingsOn(winVersion);
-}
-
-BackupWriteResult backupCurrentSettingsOn(int version) {
+BackupWriteResult backupCurrentSettings(int version) {
     std::vector<std::string> subkeys;
     if (const std::optional<tuning::Family> family = tuning::familyOf(version)) {
         subkeys = tuning::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(*family));
     }
     return backupCurrentSettings(subkeys, version);
 }
-
-BackupWriteResult backupCurrentSettings(const std::vector<std::string>& subkeys) {
-    return backupCurrentSettings(subkeys, winVersion);
-}
-
-namespace {
 
 BackupWriteResult backupCurrentSettings(const std::vector<std::string>& subkeys, int version) {
     BackupWriteResult result;
@@ -352,7 +336,6 @@ BackupWriteResult backupCurrentSettings(const std::vector<std::string>& subkeys,
     return result;
 }
 
-}  // namespace
 
 BackupReadResult readBackupFile(const std::string& path) {
     BackupReadResult result;
@@ -404,7 +387,7 @@ RestoreResult restoreBackupFile(const std::string& path, int runningWinVersion) 
     }
     // A restore replaces the user's values as much as an apply does, so it
     // keeps them the same way first.
-    const BackupWriteResult saved = backupCurrentSettingsOn(runningWinVersion);
+    const BackupWriteResult saved = backupCurrentSettings(runningWinVersion);
     if (!saved.ok) {
         result.status = RestoreResult::Status::NotBackedUp;
         result.message = "The backup " + std::string(text::fileNameOf(path)) +

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "backup/backupfile.h"
+#include "core/osversion.h"
 #include "core/regops.h"
 
 namespace quellar::backup {
@@ -35,21 +36,18 @@ struct BackupWriteResult {
     std::string problem;  // for the user, when not ok
 };
 
-// Writes one complete backup of the running system's current values (by
-// winVersion's family) to the next numbered file. The file is written under
-// a temporary name and renamed when complete, so a numbered file is always
-// whole; on failure no numbered file appears.
-BackupWriteResult backupCurrentSettings();
+// Writes one complete backup of the current values, in the layout of
+// Windows version `version` (the running one's; a restore names the version
+// its file was taken on, which it has checked is the one running), to the
+// next numbered file. The file is written under a temporary name, read back
+// with the restore's reader, and renamed when complete, so a numbered file
+// is always whole and gives back what was taken; on failure no numbered
+// file appears. When another writer takes the number meanwhile, the next
+// free one is used.
+BackupWriteResult backupCurrentSettings(int version = winVersion);
 // The same with the adapter subkeys given: the apply lists them once, for
-// its backup and its writes alike. The file is read back with the
-// restore's reader before it takes its number; a file that does not give
-// back what was taken is refused (no numbered file appears). When another
-// writer takes the number meanwhile, the next free one is used.
-BackupWriteResult backupCurrentSettings(const std::vector<std::string>& subkeys);
-// The same for the layout of Windows version `version` (a restore backs up
-// the values of the Windows its file was taken on, which it has checked is
-// the one running).
-BackupWriteResult backupCurrentSettingsOn(int version);
+// its backup and its writes alike.
+BackupWriteResult backupCurrentSettings(const std::vector<std::string>& subkeys, int version = winVersion);
 
 // For tests of the failure paths: when set, called with the temporary
 // file's path and the backup's path once the temporary file is made, before
