@@ -70,6 +70,22 @@ constexpr COLORREF kNoticeColour = RGB(242, 248, 200);
 constexpr int kNoticeRightInset = 40;
 // Long enough to read the three lines after an apply.
 constexpr int kAppliedNoticeSeconds = 10;
+
+// The program's notices look alike: no pointer, the information icon, the
+// notice colour; only the words, the time and the place differ.
+void showBalloonNotice(const std::string& title, const std::string& text, int seconds, float x, float y) {
+    msgbox::NoticeArgs notice;
+    notice.title = title;
+    notice.text = text;
+    notice.flags = kNoticeFlags;
+    notice.seconds = static_cast<short>(seconds);
+    notice.noPointer = true;
+    notice.color = kNoticeColour;
+    notice.x = x;
+    notice.y = y;
+    msgbox::balloon().show(notice);
+}
+
 constexpr UINT kShowNoticeMessage = WM_APP + 1;
 // Posted at the end of start-up: what can wait until the window is on
 // screen.
@@ -205,16 +221,16 @@ MainWindow::MainWindow() {
         [this](const std::string& text) {
             // Three times a second: the shell is asked only when the tip
             // changes, each request being a round trip to the tray.
-            if (text == tray_.TrayToolTip() && tray_.IsVisible()) return;
-            tray_.setTrayToolTip(text);
-            tray_.Show(true);
+            if (text == tray_.tip() && tray_.isShown()) return;
+            tray_.setTip(text);
+            tray_.show(true);
         });
     auto ram = std::make_unique<memory::RamConfigurationWindow>(
         *this, [this]() -> std::shared_ptr<memory::ProcessorMeter> {
             auto* status = static_cast<memory::SystemStatusWindow*>(features_[kSystemStatus].get());
             return status ? status->processorMeter() : nullptr;
         });
-    ram->setAlarmNotice([this](const std::string& text) { showTrayNotice(text, tray_.TrayToolTip()); });
+    ram->setAlarmNotice([this](const std::string& text) { showTrayNotice(text, tray_.tip()); });
     features_[kRamConfiguration] = std::move(ram);
     features_[kMainSettings] = std::make_unique<MainSettingsWindow>(*this);
 }
@@ -228,6 +244,9 @@ void MainWindow::setFeature(FeatureIndex index, std::unique_ptr<FeatureWindow> w
 }
 
 MainWindow::~MainWindow() {
+    // A notice still up goes with the window that showed it, and with it
+    // its countdown, before the timer service it runs on.
+    msgbox::balloon().unload();
     preview_.reset();
     for (auto& feature : features_) feature.reset();
     destroy();
@@ -418,7 +437,7 @@ bool MainWindow::start() {
     // 10. The icon itself is added once the window is on screen (or at
     // once for a start in the tray).
     tray_.create(hwnd());
-    tray_.setTrayImage(smallIcon);
+    tray_.setImage(smallIcon);
     tray_.onLeftClick = [this] { showMainWindow(); };
     tray_.onRightClick = [this] { showTrayMenu(); };
     tray_.onMouseClick = [this](int&) { showMainWindow(); };
@@ -449,7 +468,7 @@ void MainWindow::finishStartup() {
     startupFinished_ = true;
     startupMark("to the first message");
     // 10. The tray icon, unless a start in the tray added it already.
-    if (!tray_.IsVisible()) tray_.Show(true);
+    if (!tray_.isShown()) tray_.show(true);
     startupMark("tray icon added");
     // 11. The other feature windows, and with them the background jobs
     // (pinger, memory alarm, low-memory sound, graphs); frmNormalMode is
@@ -465,9 +484,9 @@ void MainWindow::showTrayNotice(const std::string& text, const std::string& titl
     // The balloon's title is the tooltip, as the tray shows it: the free
     // memory once System status has written it.
     if (isNtFamily(winVersion)) {
-        tray_.setTrayBalloonToolTip(text);
+        tray_.setBalloonTip(text);
         tray_.showBalloonTip(true);
-        tray_.setTrayBalloonToolTip(kTrayNotice);
+        tray_.setBalloonTip(kTrayNotice);
         return;
     }
     // The 9x notification area has no balloons: the program's own notice
@@ -475,14 +494,14 @@ void MainWindow::showTrayNotice(const std::string& text, const std::string& titl
     const std::string& title = title9x;
     float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - win::scaled(kNoticeRightInset));
     float y = static_cast<float>(GetSystemMetrics(SM_CYSCREEN));
-    msgbox::msgFrm().MsgAuto_box(text, kNoticeFlags, title, kNoticeSeconds, true, kNoticeColour, x, y, 0);
+    showBalloonNotice(title, text, kNoticeSeconds, x, y);
 }
 
 bool MainWindow::hideToTray() {
     // A window hidden without an icon to bring it back could only be had
     // again by starting the program a second time.
-    if (!tray_.IsVisible()) tray_.Show(true);
-    if (!tray_.IsVisible()) return false;
+    if (!tray_.isShown()) tray_.show(true);
+    if (!tray_.isShown()) return false;
     ShowWindow(hwnd(), SW_HIDE);
     showTrayNotice();
     return true;
@@ -525,8 +544,7 @@ void MainWindow::showPendingNotice() {
         x = static_cast<float>(r.right - win::scaled(kNoticeRightInset));
         y = static_cast<float>(r.bottom);
     }
-    msgbox::msgFrm().MsgAuto_box(notice.text, kNoticeFlags, notice.title, kAppliedNoticeSeconds, true, kNoticeColour,
-                                 x, y, 0);
+    showBalloonNotice(notice.title, notice.text, kAppliedNoticeSeconds, x, y);
 }
 
 void MainWindow::showTrayMenu() {
@@ -801,27 +819,27 @@ void MainWindow::unloadAll(const std::array<FeatureIndex, kFeatureCount>& order)
 void MainWindow::Form_Unload() {
     unloadAll({kWizardMode, kNormalMode, kBackUp, kNetPingerSettings, kRamConfiguration,
                kMainSettings, kSystemStatus});
-    tray_.Show(false);
+    tray_.show(false);
     endProcess();
 }
 
 void MainWindow::closeProgram() {
     unloadAll({kWizardMode, kNormalMode, kBackUp, kNetPingerSettings, kSystemStatus,
                kRamConfiguration, kMainSettings});
-    tray_.Show(false);
+    tray_.show(false);
     endProcess();
 }
 
 void MainWindow::restartWindows() {
     unloadAll({kWizardMode, kNormalMode, kBackUp, kNetPingerSettings, kRamConfiguration,
                kMainSettings, kSystemStatus});
-    tray_.Show(false);
+    tray_.show(false);
     // On success the system's shutdown ends the process.
     if (RestartWindows() != 0) return;
     // Refused: the program goes on as it was started, its icon back and its
     // windows (pinger, memory alarm, graphs) running again, and the face in
     // front: the child area's window is gone, the area must not cover it.
-    tray_.Show(true);
+    tray_.show(true);
     loadStartupFeatures();
     bringFaceToFront();
     effects().messageBox(reinterpret_cast<std::uintptr_t>(hwnd()), kRestartRefused, kMainCaption,
@@ -963,7 +981,7 @@ bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
 }
 
 void MainWindow::onDestroy() {
-    tray_.Show(false);
+    tray_.show(false);
 }
 
 }  // namespace quellar::shell

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/effects.h"
+#include "core/timers.h"
 #include "support/faceclick_win.h"
 #include "support/regsandbox_win.h"
 #include "app/commands.h"
@@ -158,7 +159,7 @@ struct Started {
     }
     ~Started() {
         winVersion = savedVersion;
-        if (msgbox::msgFrm().isOpen()) msgbox::msgFrm().unload();
+        if (msgbox::balloon().isOpen()) msgbox::balloon().unload();
     }
 
     void send(const std::string& command) { main.onFSCommand(command, ""); }
@@ -233,8 +234,10 @@ const Hosting kHostingCommands[] = {
     {"IDC_FS_settings", kMainSettings, 440, 245},
 };
 
+// Lets the tray's debounce run out at once on the test program's manual clock.
 bool waitTrayIdle(Started& s) {
-    return quellar::testing::pumpUntil([&] { return !s.main.tray().clickBusy(); }, 2000);
+    static_cast<ManualTimers&>(timers()).advance(tray::Tray::kDebounceMilliseconds);
+    return !s.main.tray().clickBusy();
 }
 
 }  // namespace
@@ -522,7 +525,7 @@ TEST_CASE("restart: the other unload order, the icon removed, a reboot with all 
         CHECK(s.exits[0].flags == static_cast<unsigned>(EWX_REBOOT));
         CHECK(s.exits[0].reserved == 0xFFFFFFFFUL);
         CHECK(s.trayCalls == std::vector<DWORD>{NIM_DELETE});
-        CHECK_FALSE(s.main.tray().IsVisible());
+        CHECK_FALSE(s.main.tray().isShown());
         CHECK(s.ended == 0);
         CHECK(s.boxes.empty());
         for (int i = 0; i < kFeatureCount; ++i)
@@ -533,7 +536,7 @@ TEST_CASE("restart: the other unload order, the icon removed, a reboot with all 
         s.send("IDC_FS_restart");
         REQUIRE(s.exits.size() == 1);
         CHECK(s.trayCalls == std::vector<DWORD>{NIM_DELETE, NIM_ADD});
-        CHECK(s.main.tray().IsVisible());
+        CHECK(s.main.tray().isShown());
         CHECK(s.log == Log{"unload frmWizardMode", "unload frmNormalMode", "unload frmBackUp",
                            "unload frmNetPingerSettings", "unload frmRamConfiguration",
                            "unload frmMainSettings", "unload frmSystemStatus",

@@ -36,7 +36,7 @@ struct StartedAt {
         pumpMessages();
     }
     ~StartedAt() {
-        if (msgbox::msgFrm().isOpen()) msgbox::msgFrm().unload();
+        if (msgbox::balloon().isOpen()) msgbox::balloon().unload();
     }
 };
 
@@ -88,8 +88,8 @@ TEST_CASE("every text of every window shows whole at 96, 120 and 144 dpi") {
         expectWhole(cutTexts(skin, s.main.previewWindow()->hwnd()), "the preview");
         s.main.previewWindow()->close();
         click(wizard, "cmdOptimize");
-        REQUIRE(pumpUntil([] { return msgbox::msgFrm().isOpen(); }, 3000));
-        expectWhole(cutTexts(skin, msgbox::msgFrm().hwnd()), "the notice after an apply");
+        REQUIRE(pumpUntil([] { return msgbox::balloon().isOpen(); }, 3000));
+        expectWhole(cutTexts(skin, msgbox::balloon().hwnd()), "the notice after an apply");
     }
 }
 

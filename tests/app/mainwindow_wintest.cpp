@@ -63,14 +63,14 @@ struct Started {
         if (finishStartup) quellar::testing::pumpMessages();
     }
     ~Started() {
-        if (msgbox::msgFrm().isOpen()) msgbox::msgFrm().unload();
+        if (msgbox::balloon().isOpen()) msgbox::balloon().unload();
     }
 
     // A press on the tray icon as the shell reports it; the debounce is
-    // let run out at once.
+    // let run out at once on the test program's manual clock.
     void trayPress(UINT mouseMessage) {
         SendMessageA(main.tray().hwnd(), tray::Tray::kCallbackMessage, 0, static_cast<LPARAM>(mouseMessage));
-        SendMessageA(main.tray().hwnd(), WM_TIMER, tray::Tray::kDebounceTimerId, 0);
+        static_cast<ManualTimers&>(timers()).advance(tray::Tray::kDebounceMilliseconds);
     }
     bool shownRestored() const { return IsWindowVisible(main.hwnd()) && !IsIconic(main.hwnd()); }
 };
@@ -174,7 +174,7 @@ TEST_CASE("start-up: the window, the face over the child area, tray icon, hidden
     CHECK(s.main.flash().state().variable("_root.windows") == winVersionName);
 
     CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD});
-    CHECK(s.main.tray().IsVisible());
+    CHECK(s.main.tray().isShown());
 
     for (int i = 0; i < kFeatureCount; ++i) {
         FeatureWindow& feature = s.main.feature(static_cast<FeatureIndex>(i));
@@ -201,7 +201,7 @@ TEST_CASE("start-up: the window, the face over the child area, tray icon, hidden
     CHECK(s.main.skin().elementOf(settings.binder().handleOf(settings.form()["chkRunProgramMini"])) ==
           "CheckBox");
     CHECK_FALSE(settings.settings().Changed());
-    CHECK_FALSE(msgbox::msgFrm().isOpen());
+    CHECK_FALSE(msgbox::balloon().isOpen());
 }
 
 TEST_CASE("start-up shows the window first; the rest comes with the first message, or with a command before it") {
@@ -245,9 +245,9 @@ TEST_CASE("started in the tray: the main window stays hidden and the notice show
     if (isNtFamily(winVersion)) {
         CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD, NIM_MODIFY});
     } else {
-        REQUIRE(msgbox::msgFrm().isOpen());
-        CHECK(IsWindowVisible(msgbox::msgFrm().hwnd()));
-        CHECK_FALSE(msgbox::msgFrm().pointerShown());
+        REQUIRE(msgbox::balloon().isOpen());
+        CHECK(IsWindowVisible(msgbox::balloon().hwnd()));
+        CHECK_FALSE(msgbox::balloon().pointerShown());
     }
     // A click on the tray icon brings the window back.
     SendMessageA(s.main.tray().hwnd(), WM_MOUSEMOVE, 0, WM_LBUTTONDOWN);
@@ -262,7 +262,7 @@ TEST_CASE("a face file cut in the middle and a damaged skin: the built-in look, 
     Started s;
     CHECK(IsWindowVisible(s.main.hwnd()));
     CHECK(s.main.flash().usingBuiltInFace());
-    msgbox::MsgFrm& notice = msgbox::msgFrm();
+    msgbox::Balloon& notice = msgbox::balloon();
     quellar::testing::pumpUntil([&notice] { return notice.isOpen(); }, 5000);
     REQUIRE(notice.isOpen());
     const std::string text = win::windowText(notice.control(msgbox::kIdMessage));
@@ -297,7 +297,7 @@ TEST_CASE("the face's window commands") {
 
     s.main.onFSCommand("IDC_FS_tray", "");
     CHECK_FALSE(IsWindowVisible(main));
-    if (!isNtFamily(winVersion)) CHECK(msgbox::msgFrm().isOpen());
+    if (!isNtFamily(winVersion)) CHECK(msgbox::balloon().isOpen());
     s.main.showMainWindow();
     CHECK(IsWindowVisible(main));
 
@@ -310,7 +310,7 @@ TEST_CASE("the face's window commands") {
     s.main.onFSCommand("IDC_FS_close", "");
     CHECK(s.ended == 1);
     CHECK(s.trayCalls.back() == static_cast<DWORD>(NIM_DELETE));
-    CHECK_FALSE(s.main.tray().IsVisible());
+    CHECK_FALSE(s.main.tray().isShown());
     for (int i = 0; i < kFeatureCount; ++i) CHECK_FALSE(s.main.feature(static_cast<FeatureIndex>(i)).isLoaded());
 }
 
@@ -333,23 +333,23 @@ TEST_CASE("the tray icon brings the window back restored and in front, and comes
     // has now.
     CHECK(std::count(s.allowedMessages.begin(), s.allowedMessages.end(),
                      std::pair<HWND, UINT>{main, tray::Tray::taskbarCreatedMessage()}) == 1);
-    s.main.tray().setTrayToolTip("Free Memory (312MB).");
+    s.main.tray().setTip("Free Memory (312MB).");
     s.trayCalls.clear();
     s.trayTips.clear();
     PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
     quellar::testing::pumpFor(200);
     CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD});
     CHECK(s.trayTips == std::vector<std::string>{" Free Memory (312MB). "});
-    CHECK(s.main.tray().IsVisible());
+    CHECK(s.main.tray().isShown());
 }
 
 TEST_CASE("without a tray icon the window is never hidden: not at start-up, not by the tray command") {
     Started s(/*startInTray=*/true, /*answer=*/FALSE);
-    CHECK_FALSE(s.main.tray().IsVisible());
+    CHECK_FALSE(s.main.tray().isShown());
     CHECK(s.shownRestored());
     s.main.onFSCommand("IDC_FS_tray", "");
     CHECK(s.shownRestored());
-    CHECK_FALSE(msgbox::msgFrm().isOpen());
+    CHECK_FALSE(msgbox::balloon().isOpen());
     // Each time the icon was asked for once more, and each refusal checked.
     CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY});
 }
@@ -581,9 +581,9 @@ TEST_CASE("Optimize in the hosted Wizard applies, says so with the backup's name
 
     // The program's own notice, not a box, says what happened.
     CHECK(messages.entries.empty());
-    msgbox::MsgFrm& notice = msgbox::msgFrm();
+    msgbox::Balloon& notice = msgbox::balloon();
     REQUIRE(notice.isOpen());
-    CHECK(notice.panel() == msgbox::Panel::AutoBox);
+    CHECK(notice.panel() == msgbox::Panel::Notice);
     CHECK(win::windowText(notice.control(msgbox::kIdTitle)) == "TCP/IP settings applied");
     CHECK(win::windowText(notice.control(msgbox::kIdMessage)) ==
           "Applied: Automatic-E.\r\nThe values from before are kept in the backup 001.BCK.\r\n"
@@ -685,10 +685,10 @@ TEST_CASE("screenshot: the face's keyboard focus, the notice after an apply, the
     quellar::testing::pumpFor(800);
     RECT shot, notice;
     GetWindowRect(s.main.hwnd(), &shot);
-    GetWindowRect(msgbox::msgFrm().hwnd(), &notice);
+    GetWindowRect(msgbox::balloon().hwnd(), &notice);
     UnionRect(&shot, &shot, &notice);
     quellar::testing::saveScreenRect(shot, folder + "\\applied-notice.bmp");
-    msgbox::msgFrm().unload();
+    msgbox::balloon().unload();
 
     s.main.onFSCommand("IDC_FS_tray", "");
     quellar::testing::pumpFor(300);

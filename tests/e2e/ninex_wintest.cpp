@@ -162,9 +162,9 @@ std::string waitForNotice(DWORD pid, const std::string& part) {
     std::string message;
     pumpUntil(
         [&] {
-            HWND notice = topLevelWindowOf(pid, quellar::msgbox::kMsgFrmClass);
+            HWND notice = topLevelWindowOf(pid, quellar::msgbox::kBalloonClass);
             if (!notice || !IsWindowVisible(notice)) return false;
-            HWND panel = FindWindowExA(notice, nullptr, quellar::msgbox::kMsgPanelClass, nullptr);
+            HWND panel = FindWindowExA(notice, nullptr, quellar::msgbox::kBalloonPanelClass, nullptr);
             HWND text = panel ? GetDlgItem(panel, quellar::msgbox::kIdMessage) : nullptr;
             message = text ? textOf(text) : "";
             return message.find(part) != std::string::npos;

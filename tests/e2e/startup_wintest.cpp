@@ -119,7 +119,7 @@ TEST_CASE("9x family, started in the tray: hidden, the own balloon bottom-right 
     SUBCASE("Windows 95") { mode = "win95"; }
     SUBCASE("Windows 98") {}
     StartedInTray s(mode);
-    HWND balloon = waitForWindow(s.app->id(), quellar::msgbox::kMsgFrmClass, 30000, true);
+    HWND balloon = waitForWindow(s.app->id(), quellar::msgbox::kBalloonClass, 30000, true);
     REQUIRE(balloon != nullptr);
     DWORD shownAt = GetTickCount();
     HWND main = topLevelWindowOf(s.app->id(), quellar::shell::kMainWindowClass);
@@ -146,7 +146,7 @@ TEST_CASE("NT family, started in the tray: hidden, no own balloon (the tray's ba
     REQUIRE(main != nullptr);
     pumpFor(2500);
     CHECK_FALSE(IsWindowVisible(main));
-    HWND balloon = topLevelWindowOf(s.app->id(), quellar::msgbox::kMsgFrmClass);
+    HWND balloon = topLevelWindowOf(s.app->id(), quellar::msgbox::kBalloonClass);
     CHECK((balloon == nullptr || !IsWindowVisible(balloon)));
     s.closeAndCheckOneCopyOnly(main);
 }

@@ -170,15 +170,22 @@ unsigned noticeDelayMs(short seconds) {
     return static_cast<unsigned>(seconds) * 1000u;
 }
 
-short msgBoxResult(short buttonCode, bool checkShown, bool checked) {
+short questionResult(short buttonCode, bool checkShown, bool checked) {
     return static_cast<short>(buttonCode + (checkShown && checked ? 100 : 0));
 }
 
 const char* const kCheckedMark = "\xAC";
 
-std::string inputBoxResult(const std::string& text, bool cancelled, bool checkShown, bool checked) {
+std::string promptResult(const std::string& text, bool cancelled, bool checkShown, bool checked) {
     if (cancelled) return std::string();
     return checkShown && checked ? text + kCheckedMark : text;
+}
+
+int escapeButton(const std::vector<ButtonEntry>& buttons) {
+    constexpr short kCancelCode = 2;
+    for (size_t i = 0; i < buttons.size(); ++i)
+        if (buttons[i].code == kCancelCode) return static_cast<int>(i);
+    return buttons.size() == 1 ? 0 : -1;
 }
 
 // ---- Units -----------------------------------------------------------------
@@ -211,12 +218,12 @@ constexpr int kCloseInsetTwips = 50;
 constexpr int kCloseGapTwips = 60;      // between the title and the close image
 constexpr int kCheckGapTwips = 70;
 constexpr int kCheckHeightTwips = 255;
-constexpr int kMsgBoxBottomTwips = 900;
+constexpr int kQuestionBottomTwips = 900;
 constexpr int kButtonBottomTwips = 100;
 constexpr int kButtonWidthTwips = 1215;
 constexpr int kButtonHeightTwips = 345;
 constexpr int kThreeButtonSlotTwips = 1815;
-constexpr int kAutoBottomTwips = 300;
+constexpr int kNoticeBottomTwips = 300;
 constexpr int kTextGapTwips = 300;
 constexpr int kTextHeightTwips = 315;
 constexpr int kInputButtonGapTwips = 120;
@@ -229,7 +236,7 @@ constexpr int kPanelLeft = 8;
 constexpr int kPanelTop = 30;
 constexpr int kPanelNarrower = 30;
 constexpr int kWindowBelowPanel = 65;
-constexpr int kAutoWindowBelowPanel = 40;
+constexpr int kNoticeWindowBelowPanel = 40;
 
 Rect rectAt(int left, int top, int width, int height) {
     return Rect{left, top, left + width, top + height};
@@ -273,7 +280,7 @@ PanelLayout layoutPanel(const Metrics& m, const LayoutRequest& req) {
 
     if (req.hasIcon) out.icon = rectAt(edge, headerTop, kIconCellSize, kIconCellSize);
     int titleRight = panelWidth - edge;
-    if (req.panel == Panel::AutoBox) {
+    if (req.panel == Panel::Notice) {
         out.close = rectAt(panelWidth - px(kCloseInsetTwips) - kIconCellSize, headerTop, kIconCellSize,
                            kIconCellSize);
         titleRight = out.close.left - px(kCloseGapTwips);
@@ -290,8 +297,8 @@ PanelLayout layoutPanel(const Metrics& m, const LayoutRequest& req) {
 
     int panelHeight = 0;
     switch (req.panel) {
-    case Panel::MsgBox: {
-        panelHeight = out.message.bottom + py(kMsgBoxBottomTwips);
+    case Panel::Question: {
+        panelHeight = out.message.bottom + py(kQuestionBottomTwips);
         if (req.hasCheck)
             out.check = rectAt(out.message.left, out.message.bottom + py(kCheckGapTwips), out.message.width(),
                                checkHeight);
@@ -302,7 +309,7 @@ PanelLayout layoutPanel(const Metrics& m, const LayoutRequest& req) {
             out.buttons.push_back(rectAt(left, top, bw, bh));
         break;
     }
-    case Panel::InputBox: {
+    case Panel::Prompt: {
         const int textHeight = std::max(py(kTextHeightTwips), s.lineHeight + 8);
         out.text = rectAt(out.message.left, out.message.bottom + py(kTextGapTwips), out.message.width(), textHeight);
         const int bw = px(kInputButtonWidthTwips);
@@ -318,13 +325,13 @@ PanelLayout layoutPanel(const Metrics& m, const LayoutRequest& req) {
         panelHeight = out.ok.bottom + py(kInputBottomTwips);
         break;
     }
-    case Panel::AutoBox:
-        panelHeight = out.message.bottom + py(kAutoBottomTwips);
+    case Panel::Notice:
+        panelHeight = out.message.bottom + py(kNoticeBottomTwips);
         break;
     }
 
     out.panel = rectAt(kPanelLeft, kPanelTop, panelWidth, panelHeight);
-    out.windowHeight = req.panel == Panel::AutoBox ? kPanelTop + panelHeight + kAutoWindowBelowPanel
+    out.windowHeight = req.panel == Panel::Notice ? kPanelTop + panelHeight + kNoticeWindowBelowPanel
                                                     : panelHeight + kWindowBelowPanel;
     return out;
 }

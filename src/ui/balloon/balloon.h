@@ -1,15 +1,51 @@
 #pragma once
 // The balloon message window's geometry and rules, free of any window
-// handle: where the balloon goes for a target point, the outlines of its
-// body, pointer and shadow, how the shadow darkens the screen under it, what
-// the flags argument asks for, where the controls of each panel sit, and
-// what the boxes return. The Win32 window (balloon_win.h) only carries out
-// what is decided here.
+// handle: what a caller asks for, where the balloon goes for a target point,
+// the outlines of its body, pointer and shadow, how the shadow darkens the
+// screen under it, what the flags ask for, where the controls of each panel
+// sit, which button a key presses, and what the boxes return. The Win32
+// window (balloon_win.h) only carries out what is decided here.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace quellar::msgbox {
+
+// ---- What a caller asks for --------------------------------------------------
+
+// What the notice, the question and the prompt share.
+struct BalloonArgs {
+    std::string text;   // the message, wrapped to the balloon's width
+    std::string title;  // in bold beside the icon
+    // & 7 the buttons, & 0x70 the icon, & 0x300 the default button.
+    long flags = 0;
+    bool noPointer = false;
+    std::uint32_t color = 0;  // 0x00BBGGRR; 0 for the default balloon colour
+    // The point the pointer aims at; 0 in either means the mouse position.
+    float x = 0;
+    float y = 0;
+    short shadowIntensity = 0;  // added to each ring's factor: lightens the shadow
+};
+
+// A topmost notice that closes itself after `seconds` (none: 0 or less) or
+// by its close image.
+struct NoticeArgs : BalloonArgs {
+    short seconds = 0;
+};
+
+// A modal question with up to three buttons and a check box (shown when
+// checkText is not empty). The captions are read for flags & 7 == 6 only.
+struct QuestionArgs : BalloonArgs {
+    std::string checkText;
+    std::string button1, button2, button3;
+};
+
+// A modal text prompt with OK, Cancel and a check box (shown when checkText
+// is not empty).
+struct PromptArgs : BalloonArgs {
+    std::string defaultText;
+    std::string checkText;
+};
 
 struct Point {
     int x = 0;
@@ -157,17 +193,21 @@ std::uint32_t balloonColor(std::uint32_t requested);
 // image is clicked.
 unsigned noticeDelayMs(short seconds);
 
-// What msg_Box returns: the button's code, plus 100 when the check box was
-// shown and ticked.
-short msgBoxResult(short buttonCode, bool checkShown, bool checked);
+// What a question returns: the button's code, plus 100 when the check box
+// was shown and ticked.
+short questionResult(short buttonCode, bool checkShown, bool checked);
 
-// The mark input_box appends when its check box was shown and ticked: "¬"
+// The mark a prompt appends when its check box was shown and ticked: "¬"
 // as the single ANSI byte 0xAC.
 extern const char* const kCheckedMark;
 
-// What input_box returns: empty for Cancel, else the text, followed by
+// What a prompt returns: empty for Cancel, else the text, followed by
 // kCheckedMark when the check box was shown and ticked.
-std::string inputBoxResult(const std::string& text, bool cancelled, bool checkShown, bool checked);
+std::string promptResult(const std::string& text, bool cancelled, bool checkShown, bool checked);
+
+// The button Escape presses on a question (an index into `buttons`): the
+// one that answers Cancel, else the only one; -1 for none.
+int escapeButton(const std::vector<ButtonEntry>& buttons);
 
 // ---- Units -----------------------------------------------------------------
 
@@ -180,9 +220,9 @@ int pixelsToTwips(int pixels, int twipsPerPixel);
 // ---- Content layout --------------------------------------------------------
 
 enum class Panel : int {
-    MsgBox = 0,
-    InputBox = 1,
-    AutoBox = 2,
+    Question = 0,
+    Prompt = 1,
+    Notice = 2,
 };
 
 struct Metrics {
@@ -209,16 +249,16 @@ struct PanelLayout {
     Rect close;
     Rect check;
     Rect text;
-    Rect cancel;  // input_box
-    Rect ok;      // input_box
-    std::vector<Rect> buttons;  // msg_Box
+    Rect cancel;  // the prompt's
+    Rect ok;      // the prompt's
+    std::vector<Rect> buttons;  // the question's
 };
 
 struct LayoutRequest {
-    Panel panel = Panel::MsgBox;
+    Panel panel = Panel::Question;
     bool hasIcon = false;
     bool hasCheck = false;
-    int buttonCount = 1;  // msg_Box only
+    int buttonCount = 1;  // the question's only
     TextSizes sizes;
 };
 

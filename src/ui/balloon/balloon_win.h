@@ -1,62 +1,62 @@
 #pragma once
 // The balloon message window: a borderless window cut to a speech balloon
 // (rounded body, optional pointer, soft shadow) with one of three panels:
-//  - MsgAuto_box: a topmost notice that closes itself after some seconds or
-//    by its close image; returns at once;
-//  - msg_Box: a modal question with up to three buttons and a check box;
-//  - input_box: a modal text prompt with OK, Cancel and a check box.
+//  - show: a topmost notice that closes itself after some seconds or by its
+//    close image; returns at once;
+//  - ask: a modal question with up to three buttons and a check box;
+//  - prompt: a modal text prompt with OK, Cancel and a check box.
 //
-// There is one window per process, reached through msgFrm(). The modal
+// There is one window per process, reached through balloon(). The modal
 // boxes run their own message loop and disable no other window; while one
 // of them is up, a further call of any of the three returns at once without
 // showing anything (0 or an empty text), so the shared window is never
 // re-entered. A modal box replaces an open notice.
+//
+// balloon_win.cpp holds the window, its controls and what its boxes do;
+// balloon_layout_win.cpp measures, places, cuts, shadows and paints it.
 #include <windows.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "core/timers.h"
 #include "ui/balloon/balloon.h"
 #include "win/window_win.h"
 
 namespace quellar::msgbox {
 
 // Window classes, so tests and tools can find the window and its parts.
-extern const char* const kMsgFrmClass;
-extern const char* const kMsgPanelClass;
-extern const char* const kMsgCloseClass;
+extern const char* const kBalloonClass;
+extern const char* const kBalloonPanelClass;
+extern const char* const kBalloonCloseClass;
 
 // Control ids inside the panel.
-enum MsgControlId : int {
+enum BalloonControlId : int {
     kIdTitle = 100,
     kIdMessage = 101,
-    kIdButton1 = 110,  // msg_Box: cmd1(0); cmd1(1) and cmd1(2) follow
+    kIdButton1 = 110,  // the question's buttons, in order
     kIdButton2 = 111,
     kIdButton3 = 112,
-    kIdCheck = 120,    // Check1 / Check2
-    kIdText = 130,     // input_box's text box
-    kIdInputCancel = 140,
-    kIdInputOk = 141,
+    kIdCheck = 120,    // the question's or the prompt's check box
+    kIdText = 130,     // the prompt's text box
+    kIdPromptCancel = 140,
+    kIdPromptOk = 141,
     kIdClose = 150,    // the notice's close image
 };
 
-// The notice's countdown timer on the balloon window.
-constexpr UINT_PTR kTimer1 = 1;
-
-class MsgFrm : public win::Window {
+class Balloon : public win::Window {
 public:
-    MsgFrm();
-    ~MsgFrm() override;
+    Balloon();
+    ~Balloon() override;
 
-    std::string MsgAuto_box(const std::string& mPrompt, long mFlags, const std::string& mCaption, short nTime,
-                            bool NoPointer, COLORREF mColor, float X, float Y, short Intensity);
-    short msg_Box(const std::string& mPrompt, long mFlags, const std::string& mCaption, bool NoPointer,
-                  const std::string& CheckboxTxt, const std::string& Btn1, const std::string& Btn2,
-                  const std::string& Btn3, COLORREF mColor, float X, float Y, short Intensity);
-    std::string input_box(const std::string& mPrompt, long mFlags, const std::string& mCaption,
-                          const std::string& DefaultText, bool NoPointer, const std::string& CheckboxTxt,
-                          COLORREF mColor, float X, float Y, short Intensity);
+    void show(const NoticeArgs& args);
+    // The pressed button's code (plus 100 with the check box ticked); 0
+    // when the box was closed without an answer or another box is up.
+    short ask(const QuestionArgs& args);
+    // The text (followed by kCheckedMark with the check box ticked); empty
+    // for Cancel or when another box is up.
+    std::string prompt(const PromptArgs& args);
 
     // What is on screen now, for the host and for tests.
     bool isOpen() const;
@@ -82,7 +82,6 @@ public:
 protected:
     bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     bool onCommand(int id, int code, HWND control) override;
-    void onTimer(UINT_PTR id) override;
     void onDestroy() override;
 
 private:
@@ -92,50 +91,42 @@ private:
     friend class CloseImage;
 
     struct Request {
-        Panel kind = Panel::AutoBox;
-        std::string prompt, caption, checkText, defaultText;
+        Panel kind = Panel::Notice;
+        BalloonArgs look;
+        std::string checkText, defaultText;
         std::vector<ButtonEntry> buttons;
-        long flags = 0;
-        bool noPointer = false;
-        COLORREF color = 0;
-        float x = 0, y = 0;
-        short intensity = 0;
-
-        // What the three boxes share: panel, texts, flags and placement.
-        static Request common(Panel kind, const std::string& prompt, long flags,
-                              const std::string& caption, bool noPointer, COLORREF color, float x,
-                              float y, short intensity) {
-            Request r;
-            r.kind = kind;
-            r.prompt = prompt;
-            r.flags = flags;
-            r.caption = caption;
-            r.noPointer = noPointer;
-            r.color = color;
-            r.x = x;
-            r.y = y;
-            r.intensity = intensity;
-            return r;
-        }
     };
 
-    void show(const Request& request);
+    // The window, its controls and its answers (balloon_win.cpp).
+    void open(const Request& request);
+    void resetAnswer(const Request& request);
     bool ensureWindow();
-    void buildPanel(const Request& request);
-    void drawBalloon(bool noPointer, Point target, int intensity);
-    void captureShadow();
-    void applyRegion(bool withPointer, bool withShadow);
-    void onPaint(HDC dc) override;
+    void focusFirstControl();
     void runModal();
     void finish(short code);
+    void cancel();
     void startDrag();
-    void setCloseCell(int cell);
-    void drawIcon(HDC dc, int cell, int x, int y) const;
     void pressButton(int id);
     int enterTarget() const;
     bool checkTicked() const;
 
-    Panel kind_ = Panel::AutoBox;
+    void buildPanel(const Request& request);
+    void makeControls(const Request& request, HFONT font, HFONT bold);
+    void setCloseCell(int cell);
+
+    // Its layout, shape and paint (balloon_layout_win.cpp).
+    HFONT titleFont();
+    void measureTexts(const Request& request, HFONT font, HFONT bold);
+    void placeAt(bool noPointer, Point target);
+    void captureShadow();
+    void applyRegion(bool withPointer, bool withShadow);
+    bool onBody(int x, int y) const;
+    void onPaint(HDC dc) override;
+    void paintPointer(HDC dc) const;
+    void drawIcon(HDC dc, int cell, int x, int y) const;
+    void releaseShape();
+
+    Panel kind_ = Panel::Notice;
     COLORREF color_ = kDefaultBalloonColor;
     int intensity_ = 0;
     int iconCell_ = 0;
@@ -148,6 +139,7 @@ private:
     Placement placement_;
     bool pointerShown_ = false;
     bool shadowShown_ = false;
+    Timer countdown_;  // the notice's
 
     bool modal_ = false;
     bool done_ = false;
@@ -167,6 +159,6 @@ private:
 };
 
 // The process's one balloon window (made on first use).
-MsgFrm& msgFrm();
+Balloon& balloon();
 
 }  // namespace quellar::msgbox

@@ -136,7 +136,7 @@ Tray::Tray()
       allowMessage(allowThroughMessageFilter) {}
 
 Tray::~Tray() {
-    // The icon stays in the tray: the host removes it with Show(false)
+    // The icon stays in the tray: the host removes it with show(false)
     // before it ends. Destroy the window while this object is still whole.
     destroy();
     releaseOwnedImage();
@@ -165,15 +165,15 @@ void Tray::releaseOwnedImage() {
     ownsImage_ = false;
 }
 
-void Tray::setTrayImage(HICON icon) {
+void Tray::setImage(HICON icon) {
     releaseOwnedImage();
     image_ = icon;
     changed_.insert(kStoredImage);
 }
 
-bool Tray::setTrayImage(HBITMAP bitmap) {
+bool Tray::setImage(HBITMAP bitmap) {
     if (!bitmap) {
-        clearTrayImage();
+        clearImage();
         return true;
     }
     HICON icon = iconFromBitmap(bitmap);
@@ -185,17 +185,17 @@ bool Tray::setTrayImage(HBITMAP bitmap) {
     return true;
 }
 
-void Tray::clearTrayImage() {
-    setTrayImage(static_cast<HICON>(nullptr));
+void Tray::clearImage() {
+    setImage(static_cast<HICON>(nullptr));
 }
 
-void Tray::setTrayToolTip(const std::string& text) {
-    toolTip_ = text;
+void Tray::setTip(const std::string& text) {
+    tip_ = text;
     changed_.insert(kStoredToolTip);
 }
 
-void Tray::setTrayBalloonToolTip(const std::string& text) {
-    balloonToolTip_ = text;
+void Tray::setBalloonTip(const std::string& text) {
+    balloonTip_ = text;
     changed_.insert(kStoredBalloonToolTip);
 }
 
@@ -211,7 +211,7 @@ void Tray::fillIconFields() {
     fields_.uFlags = kShowFlags;
     fields_.uCallbackMessage = kCallbackMessage;
     fields_.hIcon = reinterpret_cast<std::uintptr_t>(image_);
-    fields_.szTip = tipField(toolTip_);
+    fields_.szTip = tipField(tip_);
 }
 
 BOOL Tray::sendRecord(DWORD message) {
@@ -221,7 +221,7 @@ BOOL Tray::sendRecord(DWORD message) {
 
 bool Tray::addOrConfirm() {
     // Only an icon the shell holds counts as shown: after a refusal (no
-    // tray yet at logon) the next Show adds it again. But a refused add may
+    // tray yet at logon) the next show adds it again. But a refused add may
     // have been carried out all the same (a shell too busy to answer in
     // time, or one that holds the icon already); the update tells.
     shown_ = sendRecord(NIM_ADD) != FALSE || sendRecord(NIM_MODIFY) != FALSE;
@@ -234,7 +234,7 @@ bool Tray::updateOrAdd() {
     return addOrConfirm();
 }
 
-void Tray::Show(bool wanted) {
+void Tray::show(bool wanted) {
     wanted_ = wanted;
     if (wanted) {
         fillIconFields();
@@ -268,9 +268,9 @@ void Tray::showBalloonTip(bool show) {
     fields_.uFlags = kBalloonFlags;
     fields_.dwState = 0;
     fields_.dwStateMask = 0;
-    fields_.szInfo = infoField(balloonToolTip_);
+    fields_.szInfo = infoField(balloonTip_);
     fields_.uTimeout = kBalloonTimeout;
-    fields_.szInfoTitle = infoTitleField(toolTip_);
+    fields_.szInfoTitle = infoTitleField(tip_);
     fields_.dwInfoFlags = NIIF_INFO;
     sendRecord(NIM_MODIFY);
 }
@@ -278,14 +278,22 @@ void Tray::showBalloonTip(bool show) {
 bool Tray::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     (void)wParam;
     if (msg == kCallbackMessage) {
-        // The handlers are copied and the timer reaches the window by its
-        // handle, so a handler may replace them or even destroy the control.
-        const HWND self = hwnd();
+        // The handlers are copied and the timer is reached only while the
+        // control lives, so a handler may replace them or even delete the
+        // control.
         ClickSinks sinks;
         sinks.leftClick = onLeftClick;
         sinks.rightClick = onRightClick;
         sinks.mouseClick = onMouseClick;
-        sinks.startDebounce = [self] { SetTimer(self, kDebounceTimerId, kDebounceMilliseconds, nullptr); };
+        ClickDecoder* decoder = &decoder_;
+        sinks.startDebounce = [debounce = std::weak_ptr<Timer>(debounce_), decoder] {
+            const std::shared_ptr<Timer> timer = debounce.lock();
+            if (!timer) return;
+            timer->start(kDebounceMilliseconds, [timer = timer.get(), decoder] {
+                timer->stop();
+                decoder->debounceElapsed();
+            });
+        };
         decoder_.report(LOWORD(lParam), eventMode_, sinks);
         result = 0;
         return true;
@@ -297,12 +305,6 @@ bool Tray::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
         pos->cy = kControlSize;
     }
     return false;
-}
-
-void Tray::onTimer(UINT_PTR id) {
-    if (id != kDebounceTimerId) return;
-    KillTimer(hwnd(), kDebounceTimerId);
-    decoder_.debounceElapsed();
 }
 
 }  // namespace quellar::tray

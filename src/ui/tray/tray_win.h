@@ -9,9 +9,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 
+#include "core/timers.h"
 #include "ui/tray/traylogic.h"
 #include "win/window_win.h"
 
@@ -25,7 +27,6 @@ public:
     // filter of `window`; tests put a recorder here.
     using AllowMessageFunction = std::function<bool(HWND window, UINT message)>;
 
-    static constexpr UINT_PTR kDebounceTimerId = 1;
     static constexpr UINT kDebounceMilliseconds = 15;
     static constexpr int kControlSize = 36;
     static constexpr int kIconSize = 32;
@@ -34,8 +35,8 @@ public:
     // mouse message itself in the low word of lParam.
     static constexpr UINT kCallbackMessage = WM_MOUSEMOVE;
 
-    static constexpr const char* kDefaultToolTip = "Program notification";
-    static constexpr const char* kDefaultBalloonToolTip = "The Program Still Running Here";
+    static constexpr const char* kDefaultTip = "Program notification";
+    static constexpr const char* kDefaultBalloonTip = "The Program Still Running Here";
 
     // The names under which a host stores the properties.
     static constexpr const char* kStoredImage = "TrayImage";
@@ -52,35 +53,35 @@ public:
     // system refused or the window exists already.
     bool create(HWND host);
 
-    HICON TrayImage() const { return image_; }
+    HICON image() const { return image_; }
     // An icon (or a cursor) is used as it is and stays the caller's.
-    void setTrayImage(HICON icon);
+    void setImage(HICON icon);
     // A bitmap becomes a 32 x 32 icon that the control owns. False when the
     // conversion failed; the picture is then left as it was.
-    bool setTrayImage(HBITMAP bitmap);
-    void clearTrayImage();
+    bool setImage(HBITMAP bitmap);
+    void clearImage();
 
-    const std::string& TrayToolTip() const { return toolTip_; }
-    void setTrayToolTip(const std::string& text);
-    const std::string& TrayBalloonToolTip() const { return balloonToolTip_; }
-    void setTrayBalloonToolTip(const std::string& text);
-    std::int32_t EventMode() const { return eventMode_; }
+    const std::string& tip() const { return tip_; }
+    void setTip(const std::string& text);
+    const std::string& balloonTip() const { return balloonTip_; }
+    void setBalloonTip(const std::string& text);
+    std::int32_t eventMode() const { return eventMode_; }
     void setEventMode(std::int32_t mode);  // clamped to 0 .. 1
-    bool IsVisible() const { return shown_; }
+    bool isShown() const { return shown_; }
 
     // True: adds the icon, or updates it when it is shown. False: removes it
     // when it is shown. The shown state follows what the shell holds: an
     // update the shell refuses adds the icon anew, and an add it refuses is
     // checked with an update, since a busy shell may refuse an add it
     // carried out and a restarted one refuses updates of icons it lost.
-    void Show(bool wanted);
+    void show(bool wanted);
     // True: shows the balloon on the icon (no visible effect without an
     // icon). False does nothing.
     void showBalloonTip(bool show);
 
     // The shell (Explorer) started again and knows no icon of ours: the
     // icon is added anew, with its current picture and tooltip, when the
-    // host wants it shown (its last Show was true), even if the shell had
+    // host wants it shown (its last show was true), even if the shell had
     // refused it before.
     void shellRestarted();
     // The message the shell broadcasts to every top-level window when its
@@ -91,7 +92,8 @@ public:
     // Whether the property stored under `storedName` was written since the
     // control was made.
     bool isChanged(const std::string& storedName) const { return changed_.count(storedName) != 0; }
-    // True from a click event until the debounce timer has fired.
+    // True from a click event until the debounce timer has fired (a timer
+    // of the process's timer service).
     bool clickBusy() const { return decoder_.busy(); }
 
     std::function<void()> onLeftClick;
@@ -103,7 +105,6 @@ public:
 
 protected:
     bool onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
-    void onTimer(UINT_PTR id) override;
 
 private:
     void fillIconFields();
@@ -114,14 +115,17 @@ private:
 
     HICON image_ = nullptr;
     bool ownsImage_ = false;
-    std::string toolTip_ = kDefaultToolTip;
-    std::string balloonToolTip_ = kDefaultBalloonToolTip;
+    std::string tip_ = kDefaultTip;
+    std::string balloonTip_ = kDefaultBalloonTip;
     std::int32_t eventMode_ = kSeparateClickEvents;
     bool shown_ = false;
-    bool wanted_ = false;  // the host's last Show asked for the icon
+    bool wanted_ = false;  // the host's last show asked for the icon
     std::set<std::string> changed_;
 
     ClickDecoder decoder_;
+    // Shared so a click whose handler deleted the control can tell, once
+    // the handler returns, that there is no timer left to start.
+    std::shared_ptr<Timer> debounce_ = std::make_shared<Timer>();
     // The record is kept between calls: each method refills only its own
     // fields, and removing the icon sends it as it was last sent.
     NotifyRecordFields fields_;

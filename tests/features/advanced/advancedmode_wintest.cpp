@@ -279,11 +279,11 @@ TEST_CASE("Advanced mode's MTU page: two adapters by name, one chosen, only its 
         REQUIRE(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
         CHECK(currentTuning.mtuAdapters == std::vector<std::string>{named[1].subkey});
         // The notice names the adapter.
-        pumpUntil([] { return msgbox::msgFrm().isOpen(); }, 5000);
-        REQUIRE(msgbox::msgFrm().isOpen());
-        CHECK(has(win::windowText(msgbox::msgFrm().control(msgbox::kIdMessage)),
+        pumpUntil([] { return msgbox::balloon().isOpen(); }, 5000);
+        REQUIRE(msgbox::balloon().isOpen());
+        CHECK(has(win::windowText(msgbox::balloon().control(msgbox::kIdMessage)),
                   "MTU and MSS for " + named[1].name + " (" + named[1].subkey + ") only"));
-        msgbox::msgFrm().unload();
+        msgbox::balloon().unload();
         const std::vector<tuning::RegistryOperation> writes =
             tuning::tuningOperations(currentTuning, family, tuning::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(family)));
         CHECK_SAME_REGISTRY(carriedOut(prepared, writes), snapshotRegistry());

@@ -133,7 +133,7 @@ struct Manager {
         SendMessageA(handle(name), BM_CLICK, 0, 0);
         pumpMessages();
     }
-    std::string notice() { return win::windowText(msgbox::msgFrm().control(msgbox::kIdMessage)); }
+    std::string notice() { return win::windowText(msgbox::balloon().control(msgbox::kIdMessage)); }
 };
 
 }  // namespace
@@ -171,7 +171,7 @@ TEST_CASE("screenshot: restore from the Backup manager: the values from before t
         pumpFor(300);
         RECT shot, notice;
         GetWindowRect(m.main.hwnd(), &shot);
-        GetWindowRect(msgbox::msgFrm().hwnd(), &notice);
+        GetWindowRect(msgbox::balloon().hwnd(), &notice);
         UnionRect(&shot, &shot, &notice);
         saveScreenRect(shot, screenshotFolder() + "\\restored-notice.bmp");
     }
@@ -181,7 +181,7 @@ TEST_CASE("screenshot: restore from the Backup manager: the values from before t
     m.click("cmdRestore");
     CHECK(snapshotRegistry().values == applied.values);
     CHECK(m.notice().find("kept in the backup 003.BCK") != std::string::npos);
-    msgbox::msgFrm().unload();
+    msgbox::balloon().unload();
 }
 
 TEST_CASE("screenshot: the Backup manager lists only numbered backups, sorts with a mark, refuses another Windows and deletes") {

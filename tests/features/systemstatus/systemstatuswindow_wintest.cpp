@@ -97,7 +97,7 @@ TEST_CASE("the graphs and the alarm on the timer seam: tray tooltip, frame capti
     r.trayCalls.clear();
 
     r.clock.advance(300);
-    CHECK(r.main.tray().TrayToolTip() == "Free Memory (128MB).");
+    CHECK(r.main.tray().tip() == "Free Memory (128MB).");
     CHECK(r.trayCalls == std::vector<DWORD>{NIM_MODIFY});
     CHECK(r.statusText("fameMemoryUsage") == "Free Memory (25%).");
     CHECK(r.statusText("frameCPUUsage") == "Processor usage (1%).");
@@ -110,7 +110,7 @@ TEST_CASE("the graphs and the alarm on the timer seam: tray tooltip, frame capti
     SendMessageA(ram.binder().handleOf(ram.form()["optPer"]), BM_CLICK, 0, 0);
     r.monitor.setMemory(512, 312);
     r.clock.advance(300);
-    CHECK(r.main.tray().TrayToolTip() == "Free Memory (60.94%).");
+    CHECK(r.main.tray().tip() == "Free Memory (60.94%).");
     CHECK(r.sounds.empty());
     r.monitor.setMemory(512, 128);
     r.clock.advance(65535 - 600);
@@ -133,13 +133,13 @@ TEST_CASE("Optimize Now says what became free; the alarm's balloon names what it
     CHECK(r.balloons.size() == 1);
     r.clock.advance(3000);
     CHECK(r.balloons.size() == 2);
-    CHECK(r.main.tray().TrayBalloonToolTip() == "The Program Still Running Here");
+    CHECK(r.main.tray().balloonTip() == "The Program Still Running Here");
 
     // The tooltip and the console's status tell the same free figure.
     r.clock.advance(300);
     const memory::MemoryStatus now = r.monitor.status;
     const std::string freeMegabytes = std::to_string(now.availPhysical / testing::kMiB);
-    CHECK(r.main.tray().TrayToolTip() == "Free Memory (" + freeMegabytes + "MB).");
+    CHECK(r.main.tray().tip() == "Free Memory (" + freeMegabytes + "MB).");
     console::StatusFigures figures;
     figures.totalPhysical = now.totalPhysical;
     figures.availPhysical = now.availPhysical;

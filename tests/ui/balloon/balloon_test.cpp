@@ -188,15 +188,15 @@ TEST_CASE("icon cell and default button by flags") {
 }
 
 TEST_CASE("results, colour and countdown") {
-    CHECK(msgBoxResult(7, true, true) == 107);
-    CHECK(msgBoxResult(7, true, false) == 7);
-    CHECK(msgBoxResult(7, false, true) == 7);
-    CHECK(msgBoxResult(2, true, true) == 102);
+    CHECK(questionResult(7, true, true) == 107);
+    CHECK(questionResult(7, true, false) == 7);
+    CHECK(questionResult(7, false, true) == 7);
+    CHECK(questionResult(2, true, true) == 102);
 
-    CHECK(inputBoxResult("abc", false, true, true) == "abc\xAC");
-    CHECK(inputBoxResult("abc", false, true, false) == "abc");
-    CHECK(inputBoxResult("abc", false, false, true) == "abc");
-    CHECK(inputBoxResult("abc", true, true, true).empty());
+    CHECK(promptResult("abc", false, true, true) == "abc\xAC");
+    CHECK(promptResult("abc", false, true, false) == "abc");
+    CHECK(promptResult("abc", false, false, true) == "abc");
+    CHECK(promptResult("abc", true, true, true).empty());
 
     CHECK(balloonColor(0) == 0xCCFFFFu);
     CHECK(balloonColor(0xC8F8F2u) == 0xC8F8F2u);
@@ -227,8 +227,8 @@ TEST_CASE("panel layouts") {
     sizes.messageHeight = 26;
     sizes.lineHeight = 13;
 
-    SUBCASE("msg_Box with two buttons and a check box") {
-        const PanelLayout l = layoutPanel(m, {Panel::MsgBox, true, true, 2, sizes});
+    SUBCASE("a question with two buttons and a check box") {
+        const PanelLayout l = layoutPanel(m, {Panel::Question, true, true, 2, sizes});
         CHECK(l.windowWidth == 330);
         CHECK(l.panel == Rect{8, 30, 308, 30 + l.panel.height()});
         CHECK(l.message.width() == 300 - 9);  // panel less 130 twips
@@ -245,13 +245,13 @@ TEST_CASE("panel layouts") {
         CHECK(l.check.bottom <= l.buttons[0].top);
     }
     SUBCASE("one and three buttons") {
-        const PanelLayout one = layoutPanel(m, {Panel::MsgBox, false, false, 1, sizes});
+        const PanelLayout one = layoutPanel(m, {Panel::Question, false, false, 1, sizes});
         REQUIRE(one.buttons.size() == 1);
         CHECK(std::abs(one.buttons[0].left + one.buttons[0].right - 300) <= 1);
         CHECK(one.title.left == one.message.left);  // no icon: title moves left
         CHECK(one.icon.width() == 0);
 
-        const PanelLayout three = layoutPanel(m, {Panel::MsgBox, true, false, 3, sizes});
+        const PanelLayout three = layoutPanel(m, {Panel::Question, true, false, 3, sizes});
         REQUIRE(three.buttons.size() == 3);
         CHECK(three.buttons[0].left == (121 - 81) / 2);  // (1815 twips - width) / 2
         CHECK(std::abs(three.buttons[1].left + three.buttons[1].right - 300) <= 1);
@@ -259,8 +259,8 @@ TEST_CASE("panel layouts") {
         CHECK(three.buttons[0].right < three.buttons[1].left);
         CHECK(three.buttons[1].right < three.buttons[2].left);
     }
-    SUBCASE("input_box") {
-        const PanelLayout l = layoutPanel(m, {Panel::InputBox, true, true, 0, sizes});
+    SUBCASE("a prompt") {
+        const PanelLayout l = layoutPanel(m, {Panel::Prompt, true, true, 0, sizes});
         CHECK(l.text.top == l.message.bottom + 20);  // 300 twips
         CHECK(l.text.left == l.message.left);
         CHECK(l.ok.right == l.text.right);
@@ -271,8 +271,8 @@ TEST_CASE("panel layouts") {
         CHECK(l.panel.height() == l.ok.bottom + 8);  // 115 twips
         CHECK(l.windowHeight == l.panel.height() + 65);
     }
-    SUBCASE("MsgAuto_box") {
-        const PanelLayout l = layoutPanel(m, {Panel::AutoBox, true, false, 0, sizes});
+    SUBCASE("a notice") {
+        const PanelLayout l = layoutPanel(m, {Panel::Notice, true, false, 0, sizes});
         CHECK(l.panel.height() == l.message.bottom + 20);  // 300 twips
         CHECK(l.windowHeight == 30 + l.panel.height() + 40);
         CHECK(l.close.right == 300 - 3);  // 50 twips in from the edge
@@ -281,7 +281,7 @@ TEST_CASE("panel layouts") {
         CHECK(l.buttons.empty());
     }
     SUBCASE("a finer screen keeps the design size in twips") {
-        const PanelLayout l = layoutPanel(Metrics{12, 12}, {Panel::AutoBox, true, false, 0, sizes});
+        const PanelLayout l = layoutPanel(Metrics{12, 12}, {Panel::Notice, true, false, 0, sizes});
         CHECK(l.windowWidth == 413);
     }
 }

@@ -6,9 +6,11 @@
 #include <functional>
 #include <string>
 
+#include "core/timers.h"
 #include "ui/balloon/balloon_win.h"
 
 using namespace quellar::msgbox;
+using quellar::ManualTimersScope;
 namespace win = quellar::win;
 
 namespace {
@@ -30,7 +32,7 @@ void CALLBACK runAction(HWND, UINT, UINT_PTR id, DWORD) {
 
 void CALLBACK watchdog(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
-    if (HWND frm = FindWindowA(kMsgFrmClass, nullptr)) PostMessageA(frm, WM_CLOSE, 0, 0);
+    if (HWND window = FindWindowA(kBalloonClass, nullptr)) PostMessageA(window, WM_CLOSE, 0, 0);
 }
 
 struct Answer {
@@ -84,27 +86,61 @@ void click(HWND button) {
 
 const COLORREF kNoticeColor = RGB(242, 248, 200);
 
-std::string showNotice(short seconds) {
-    const float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - 40);
-    const float y = static_cast<float>(GetSystemMetrics(SM_CYSCREEN));
-    return msgFrm().MsgAuto_box("The Program Still Running Here", 64, "Program notification", seconds, true,
-                                kNoticeColor, x, y, 0);
+void showNotice(short seconds) {
+    NoticeArgs notice;
+    notice.text = "The Program Still Running Here";
+    notice.title = "Program notification";
+    notice.flags = 64;
+    notice.seconds = seconds;
+    notice.noPointer = true;
+    notice.color = kNoticeColor;
+    notice.x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - 40);
+    notice.y = static_cast<float>(GetSystemMetrics(SM_CYSCREEN));
+    balloon().show(notice);
+}
+
+QuestionArgs question(const std::string& text, long flags, const std::string& title, bool noPointer,
+                      const std::string& checkText, float x, float y) {
+    QuestionArgs q;
+    q.text = text;
+    q.flags = flags;
+    q.title = title;
+    q.noPointer = noPointer;
+    q.checkText = checkText;
+    q.x = x;
+    q.y = y;
+    return q;
+}
+
+PromptArgs prompt(const std::string& text, long flags, const std::string& title, const std::string& defaultText,
+                  bool noPointer, const std::string& checkText, float x, float y) {
+    PromptArgs p;
+    p.text = text;
+    p.flags = flags;
+    p.title = title;
+    p.defaultText = defaultText;
+    p.noPointer = noPointer;
+    p.checkText = checkText;
+    p.x = x;
+    p.y = y;
+    return p;
 }
 
 }  // namespace
 
 TEST_CASE("the program's notice: bottom right, topmost, no pointer, closed by its timer") {
-    MsgFrm& frm = msgFrm();
-    CHECK(showNotice(5).empty());
-    HWND hwnd = frm.hwnd();
+    ManualTimersScope clock;
+    Balloon& box = balloon();
+    showNotice(5);
+    HWND hwnd = box.hwnd();
     REQUIRE(hwnd != nullptr);
-    CHECK(FindWindowA(kMsgFrmClass, nullptr) == hwnd);
+    CHECK(FindWindowA(kBalloonClass, nullptr) == hwnd);
     CHECK(IsWindowVisible(hwnd));
     CHECK((GetWindowLongPtrA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0);
-    CHECK(frm.panel() == Panel::AutoBox);
-    CHECK(frm.iconCell() == 3);
-    CHECK(frm.pointerStyle() == PointerStyle::BottomRight);
-    CHECK_FALSE(frm.pointerShown());
+    CHECK(box.panel() == Panel::Notice);
+    CHECK(box.iconCell() == 3);
+    CHECK(box.pointerStyle() == PointerStyle::BottomRight);
+    CHECK_FALSE(box.pointerShown());
 
     RECT r;
     GetWindowRect(hwnd, &r);
@@ -119,20 +155,20 @@ TEST_CASE("the program's notice: bottom right, topmost, no pointer, closed by it
     CHECK_FALSE(regionHas(hwnd, s.cx - 37, s.cy - 12));  // where the pointer would be
     CHECK_FALSE(regionHas(hwnd, 2, 2));
 
-    CHECK(win::windowText(frm.control(kIdTitle)) == "Program notification");
-    CHECK(win::windowText(frm.control(kIdMessage)) == "The Program Still Running Here");
-    CHECK(frm.control(kIdClose) != nullptr);
-    CHECK(frm.control(kIdButton1) == nullptr);
+    CHECK(win::windowText(box.control(kIdTitle)) == "Program notification");
+    CHECK(win::windowText(box.control(kIdMessage)) == "The Program Still Running Here");
+    CHECK(box.control(kIdClose) != nullptr);
+    CHECK(box.control(kIdButton1) == nullptr);
 
     // A second notice while open reuses the window.
     showNotice(5);
-    CHECK(frm.hwnd() == hwnd);
+    CHECK(box.hwnd() == hwnd);
     CHECK(IsWindowVisible(hwnd));
 
-    // Timer1 firing closes it.
-    PostMessageA(hwnd, WM_TIMER, kTimer1, 0);
-    CHECK(pumpUntil([&] { return !IsWindow(hwnd); }, 1000));
-    CHECK_FALSE(frm.isOpen());
+    // Its countdown running out closes it.
+    clock.advance(5000);
+    CHECK_FALSE(IsWindow(hwnd));
+    CHECK_FALSE(box.isOpen());
 }
 
 TEST_CASE("the shadow is the screen beneath, darkened ring by ring, and only once") {
@@ -150,11 +186,11 @@ TEST_CASE("the shadow is the screen beneath, darkened ring by ring, and only onc
         ReleaseDC(nullptr, dc);
         return c;
     };
-    MsgFrm& frm = msgFrm();
+    Balloon& box = balloon();
     showNotice(30);
     pumpFor(100);
     RECT r;
-    GetWindowRect(frm.hwnd(), &r);
+    GetWindowRect(box.hwnd(), &r);
     const int w = r.right - r.left, h = r.bottom - r.top;
     // Ring n = 2 at the right: 255 * 160 / 256.
     CHECK(screenPixel(r.left + w - 7, r.top + h / 2) == RGB(159, 159, 159));
@@ -167,126 +203,133 @@ TEST_CASE("the shadow is the screen beneath, darkened ring by ring, and only onc
     showNotice(30);
     pumpFor(100);
     CHECK(screenPixel(r.left + w - 7, r.top + h / 2) == RGB(159, 159, 159));
-    frm.unload();
+    box.unload();
     white.destroy();
 }
 
 TEST_CASE("the notice's countdown runs out, and a second notice restarts it") {
-    MsgFrm& frm = msgFrm();
-    const DWORD start = GetTickCount();
+    ManualTimersScope clock;
+    Balloon& box = balloon();
     showNotice(1);
-    HWND hwnd = frm.hwnd();
+    HWND hwnd = box.hwnd();
     REQUIRE(hwnd);
-    pumpFor(600);
+    clock.advance(600);
     CHECK(IsWindow(hwnd));
     showNotice(1);  // restarts the second
-    CHECK(frm.hwnd() == hwnd);
-    pumpFor(600);
+    CHECK(box.hwnd() == hwnd);
+    clock.advance(600);
     CHECK(IsWindow(hwnd));  // 1.2 s after the first call, 0.6 s after the second
-    CHECK(pumpUntil([&] { return !IsWindow(hwnd); }, 3000));
-    CHECK(GetTickCount() - start >= 1500);
+    clock.advance(399);
+    CHECK(IsWindow(hwnd));
+    clock.advance(1);
+    CHECK_FALSE(IsWindow(hwnd));
 }
 
 TEST_CASE("the close image: hover, pressed, and a click closes the notice") {
-    MsgFrm& frm = msgFrm();
+    Balloon& box = balloon();
     showNotice(30);
-    HWND hwnd = frm.hwnd();
-    HWND closer = frm.control(kIdClose);
+    HWND hwnd = box.hwnd();
+    HWND closer = box.control(kIdClose);
     REQUIRE(closer);
-    CHECK(frm.closeCell() == kCloseCellNormal);
+    CHECK(box.closeCell() == kCloseCellNormal);
     SendMessageA(closer, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-    CHECK(frm.closeCell() == kCloseCellHover);
-    SendMessageA(frm.panelWindow(), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
-    CHECK(frm.closeCell() == kCloseCellNormal);
+    CHECK(box.closeCell() == kCloseCellHover);
+    SendMessageA(box.panelWindow(), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    CHECK(box.closeCell() == kCloseCellNormal);
 
     // Pressed, dragged off and released outside: no close.
     SendMessageA(closer, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    CHECK(frm.closeCell() == kCloseCellPressed);
+    CHECK(box.closeCell() == kCloseCellPressed);
     SendMessageA(closer, WM_LBUTTONUP, 0, MAKELPARAM(40, 40));
     pumpFor(50);
     CHECK(IsWindow(hwnd));
-    CHECK(frm.closeCell() == kCloseCellNormal);
+    CHECK(box.closeCell() == kCloseCellNormal);
 
     SendMessageA(closer, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     SendMessageA(closer, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     CHECK(pumpUntil([&] { return !IsWindow(hwnd); }, 1000));
 }
 
-TEST_CASE("msg_Box: Yes/No with the question icon, No focused; No with the box ticked gives 107") {
-    MsgFrm& frm = msgFrm();
+TEST_CASE("the question: Yes/No with the question icon, No focused; No with the box ticked gives 107") {
+    Balloon& box = balloon();
     bool answered = false;
     Answer answer([&] {
         answered = true;
-        HWND hwnd = FindWindowA(kMsgFrmClass, nullptr);
-        CHECK(hwnd == frm.hwnd());
-        CHECK(frm.modalRunning());
-        CHECK(frm.iconCell() == 4);
-        HWND yes = frm.control(kIdButton1), no = frm.control(kIdButton2);
+        HWND hwnd = FindWindowA(kBalloonClass, nullptr);
+        CHECK(hwnd == box.hwnd());
+        CHECK(box.modalRunning());
+        CHECK(box.iconCell() == 4);
+        HWND yes = box.control(kIdButton1), no = box.control(kIdButton2);
         if (!yes || !no) {
             FAIL_CHECK("the buttons are missing");
             return;
         }
         CHECK(win::windowText(yes) == "Yes");
         CHECK(win::windowText(no) == "No");
-        CHECK(frm.control(kIdButton3) == nullptr);
+        CHECK(box.control(kIdButton3) == nullptr);
         CHECK(GetFocus() == no);
-        CHECK(win::windowText(frm.control(kIdCheck)) == "Do not ask again");
+        CHECK(win::windowText(box.control(kIdCheck)) == "Do not ask again");
         // Pointing at the upper left: the pointer leaves the top near the left.
-        CHECK(frm.pointerStyle() == PointerStyle::TopLeft);
+        CHECK(box.pointerStyle() == PointerStyle::TopLeft);
         CHECK(regionHas(hwnd, 41, 3));
 
         // While the box is up, further calls do not take the window over.
-        CHECK(frm.msg_Box("again", 0, "nested", false, "", "", "", "", 0, 10, 10, 0) == 0);
-        CHECK(frm.MsgAuto_box("notice", 64, "nested", 5, true, 0, 10, 10, 0).empty());
-        CHECK(frm.panel() == Panel::MsgBox);
+        CHECK(box.ask(question("again", 0, "nested", false, "", 10, 10)) == 0);
+        NoticeArgs nested;
+        nested.text = "notice";
+        nested.seconds = 5;
+        box.show(nested);
+        CHECK(box.panel() == Panel::Question);
 
-        SendMessageA(frm.control(kIdCheck), BM_SETCHECK, BST_CHECKED, 0);
+        SendMessageA(box.control(kIdCheck), BM_SETCHECK, BST_CHECKED, 0);
         PostMessageA(no, BM_CLICK, 0, 0);
     });
-    const short code = frm.msg_Box("Delete the backup?", 4 + 32 + 256, "Backups", false, "Do not ask again", "", "",
-                                   "", 0, 200, 150, 0);
+    const short code = box.ask(question("Delete the backup?", 4 + 32 + 256, "Backups", false, "Do not ask again", 200, 150));
     CHECK(answered);
     CHECK(code == 107);
-    CHECK_FALSE(frm.isOpen());
-    CHECK(frm.hwnd() == nullptr);
+    CHECK_FALSE(box.isOpen());
+    CHECK(box.hwnd() == nullptr);
 }
 
-TEST_CASE("msg_Box: three caller-given buttons, Escape, and a box closed without an answer") {
-    MsgFrm& frm = msgFrm();
+TEST_CASE("the question: three caller-given buttons, Escape, and a box closed without an answer") {
+    Balloon& box = balloon();
     SUBCASE("the third of three custom buttons, check box not ticked") {
         Answer answer([&] {
-            CHECK(win::windowText(frm.control(kIdButton1)) == "Save");
-            CHECK(win::windowText(frm.control(kIdButton3)) == "Later");
-            CHECK(GetFocus() == frm.control(kIdButton3));  // 512
-            click(frm.control(kIdButton3));
+            CHECK(win::windowText(box.control(kIdButton1)) == "Save");
+            CHECK(win::windowText(box.control(kIdButton3)) == "Later");
+            CHECK(GetFocus() == box.control(kIdButton3));  // 512
+            click(box.control(kIdButton3));
         });
-        CHECK(frm.msg_Box("Save the changes?", 6 + 512, "Settings", true, "Remember", "Save", "Discard", "Later", 0,
-                          900, 700, 0) == 3);
+        QuestionArgs q = question("Save the changes?", 6 + 512, "Settings", true, "Remember", 900, 700);
+        q.button1 = "Save";
+        q.button2 = "Discard";
+        q.button3 = "Later";
+        CHECK(box.ask(q) == 3);
     }
     SUBCASE("Escape answers Cancel") {
-        Answer answer([&] { PostMessageA(frm.hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); });
-        CHECK(frm.msg_Box("Retry?", 5, "Network", false, "", "", "", "", 0, 900, 100, 0) == 2);
+        Answer answer([&] { PostMessageA(box.hwnd(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); });
+        CHECK(box.ask(question("Retry?", 5, "Network", false, "", 900, 100)) == 2);
     }
     SUBCASE("Enter presses the focused button") {
         Answer answer([&] {
-            HWND cancel = frm.control(kIdButton3);
+            HWND cancel = box.control(kIdButton3);
             SetFocus(cancel);
             PostMessageA(cancel, WM_KEYDOWN, VK_RETURN, 0);
             PostMessageA(cancel, WM_KEYUP, VK_RETURN, 0);
         });
-        CHECK(frm.msg_Box("Go on?", 3, "Question", false, "", "", "", "", 0, 100, 100, 0) == 2);
+        CHECK(box.ask(question("Go on?", 3, "Question", false, "", 100, 100)) == 2);
     }
     SUBCASE("closed from outside") {
-        Answer answer([&] { PostMessageA(frm.hwnd(), WM_CLOSE, 0, 0); });
-        CHECK(frm.msg_Box("Really?", 4, "Question", false, "Tick", "", "", "", 0, 100, 700, 0) == 0);
+        Answer answer([&] { PostMessageA(box.hwnd(), WM_CLOSE, 0, 0); });
+        CHECK(box.ask(question("Really?", 4, "Question", false, "Tick", 100, 700)) == 0);
     }
 }
 
-TEST_CASE("input_box: the ticked text gets the mark, Cancel gives nothing, OK waits for text") {
-    MsgFrm& frm = msgFrm();
+TEST_CASE("the prompt: the ticked text gets the mark, Cancel gives nothing, OK waits for text") {
+    Balloon& box = balloon();
     SUBCASE("abc, ticked") {
         Answer answer([&] {
-            HWND text = frm.control(kIdText);
+            HWND text = box.control(kIdText);
             if (!text) {
                 FAIL_CHECK("the text box is missing");
                 return;
@@ -294,57 +337,60 @@ TEST_CASE("input_box: the ticked text gets the mark, Cancel gives nothing, OK wa
             CHECK(GetFocus() == text);
             CHECK(win::windowText(text) == "start");
             SetWindowTextA(text, "");
-            click(frm.control(kIdInputOk));
-            CHECK(IsWindowVisible(frm.hwnd()));  // nothing to return yet
+            click(box.control(kIdPromptOk));
+            CHECK(IsWindowVisible(box.hwnd()));  // nothing to return yet
             SetWindowTextA(text, "abc");
-            SendMessageA(frm.control(kIdCheck), BM_SETCHECK, BST_CHECKED, 0);
-            click(frm.control(kIdInputOk));
+            SendMessageA(box.control(kIdCheck), BM_SETCHECK, BST_CHECKED, 0);
+            click(box.control(kIdPromptOk));
         });
-        CHECK(frm.input_box("Host to ping:", 32, "Net Pinger", "start", false, "Remember it", 0, 100, 100, 0) ==
+        CHECK(box.prompt(prompt("Host to ping:", 32, "Net Pinger", "start", false, "Remember it", 100, 100)) ==
               "abc\xAC");
     }
     SUBCASE("Cancel") {
         Answer answer([&] {
-            SendMessageA(frm.control(kIdCheck), BM_SETCHECK, BST_CHECKED, 0);
-            click(frm.control(kIdInputCancel));
+            SendMessageA(box.control(kIdCheck), BM_SETCHECK, BST_CHECKED, 0);
+            click(box.control(kIdPromptCancel));
         });
-        CHECK(frm.input_box("Host to ping:", 0, "Net Pinger", "abc", true, "Remember it", 0, 100, 100, 0).empty());
+        CHECK(box.prompt(prompt("Host to ping:", 0, "Net Pinger", "abc", true, "Remember it", 100, 100)).empty());
     }
     SUBCASE("no check box: the plain text") {
         Answer answer([&] {
-            CHECK(frm.control(kIdCheck) == nullptr);
-            PostMessageA(frm.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            CHECK(box.control(kIdCheck) == nullptr);
+            PostMessageA(box.hwnd(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         });
-        CHECK(frm.input_box("Name:", 64, "Name", "xyz", false, "", RGB(200, 220, 255), 700, 600, 30) == "xyz");
+        PromptArgs p = prompt("Name:", 64, "Name", "xyz", false, "", 700, 600);
+        p.color = RGB(200, 220, 255);
+        p.shadowIntensity = 30;
+        CHECK(box.prompt(p) == "xyz");
     }
     SUBCASE("Enter in the text box is OK") {
         Answer answer([&] {
-            HWND text = frm.control(kIdText);
+            HWND text = box.control(kIdText);
             PostMessageA(text, WM_KEYDOWN, VK_RETURN, 0);
             PostMessageA(text, WM_KEYUP, VK_RETURN, 0);
         });
-        CHECK(frm.input_box("Name:", 0, "Name", "typed", false, "", 0, 700, 600, 0) == "typed");
+        CHECK(box.prompt(prompt("Name:", 0, "Name", "typed", false, "", 700, 600)) == "typed");
     }
 }
 
 TEST_CASE("dragging: the shape shrinks to the body, then takes a shadow again without the pointer") {
-    MsgFrm& frm = msgFrm();
+    Balloon& box = balloon();
     Answer answer([&] {
-        HWND hwnd = frm.hwnd();
+        HWND hwnd = box.hwnd();
         const SIZE s = windowSize(hwnd);
         CHECK(regionHas(hwnd, 41, 3));
         CHECK(regionHas(hwnd, s.cx - 8, s.cy / 2));
-        frm.reduceToBody();
+        box.reduceToBody();
         CHECK_FALSE(regionHas(hwnd, 41, 3));
         CHECK_FALSE(regionHas(hwnd, s.cx - 8, s.cy / 2));
         CHECK(regionHas(hwnd, 30, 40));
-        frm.refreshShadow();
+        box.refreshShadow();
         CHECK_FALSE(regionHas(hwnd, 41, 3));
         CHECK(regionHas(hwnd, s.cx - 8, s.cy / 2));
-        CHECK_FALSE(frm.pointerShown());
-        click(frm.control(kIdButton1));
+        CHECK_FALSE(box.pointerShown());
+        click(box.control(kIdButton1));
     });
-    CHECK(frm.msg_Box("Drag me", 0, "Drag", false, "", "", "", "", 0, 50, 50, 0) == 1);
+    CHECK(box.ask(question("Drag me", 0, "Drag", false, "", 50, 50)) == 1);
 }
 
 // Not part of the normal run: poses one box on a painted desktop for a
@@ -384,22 +430,22 @@ TEST_CASE("pose a balloon for a screenshot") {
 
     const char* msEnv = std::getenv("QUELLAR_BALLOON_POSE_MS");
     const UINT holdMs = static_cast<UINT>(msEnv ? std::atoi(msEnv) : 4000);
-    MsgFrm& frm = msgFrm();
+    Balloon& box = balloon();
     if (which == "auto") {
         showNotice(static_cast<short>(holdMs / 1000 + 1));
         pumpFor(holdMs);
-        frm.unload();
+        box.unload();
     } else if (which == "msgbox") {
-        Answer answer([&] { click(frm.control(kIdButton1)); }, holdMs);
-        frm.msg_Box("The current settings will be replaced by the chosen backup. Keep a copy of the current "
-                    "settings first?",
-                    3 + 32, "Restore backup", false, "Do not ask again", "", "", "", 0,
-                    static_cast<float>(sw / 3), static_cast<float>(sh / 4), 0);
+        Answer answer([&] { click(box.control(kIdButton1)); }, holdMs);
+        box.ask(question("The current settings will be replaced by the chosen backup. Keep a copy of the current "
+                         "settings first?",
+                         3 + 32, "Restore backup", false, "Do not ask again", static_cast<float>(sw / 3),
+                         static_cast<float>(sh / 4)));
     } else if (which == "input") {
-        Answer answer([&] { click(frm.control(kIdInputOk)); }, holdMs);
-        frm.input_box("Enter the host name or address to keep the connection alive:", 64, "Net Pinger",
-                      "127.0.0.1", false, "Ping at start-up", 0, static_cast<float>(sw * 2 / 3),
-                      static_cast<float>(sh * 2 / 3), 0);
+        Answer answer([&] { click(box.control(kIdPromptOk)); }, holdMs);
+        box.prompt(prompt("Enter the host name or address to keep the connection alive:", 64, "Net Pinger",
+                          "127.0.0.1", false, "Ping at start-up", static_cast<float>(sw * 2 / 3),
+                          static_cast<float>(sh * 2 / 3)));
     }
     desktop.destroy();
 }

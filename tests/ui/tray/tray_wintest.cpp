@@ -5,9 +5,11 @@
 #include <utility>
 #include <vector>
 
+#include "core/timers.h"
 #include "ui/tray/tray_win.h"
 
 using namespace quellar::tray;
+using quellar::ManualTimersScope;
 using quellar::win::Window;
 
 namespace {
@@ -48,10 +50,6 @@ void click(const Tray& tray, UINT mouseMessage) {
     SendMessageA(tray.hwnd(), Tray::kCallbackMessage, 0, static_cast<LPARAM>(mouseMessage));
 }
 
-void fireDebounce(const Tray& tray) {
-    SendMessageA(tray.hwnd(), WM_TIMER, Tray::kDebounceTimerId, 0);
-}
-
 constexpr NotifyRecordLayout kLayout = notifyRecordLayout(sizeof(HWND));
 
 }  // namespace
@@ -73,21 +71,21 @@ TEST_CASE("the tray control's window and properties") {
     CHECK(r.right - r.left == Tray::kControlSize);
     CHECK(r.bottom - r.top == Tray::kControlSize);
 
-    CHECK(tray.TrayToolTip() == "Program notification");
-    CHECK(tray.TrayBalloonToolTip() == "The Program Still Running Here");
-    CHECK(tray.EventMode() == 0);
-    CHECK(tray.TrayImage() == nullptr);
-    CHECK_FALSE(tray.IsVisible());
+    CHECK(tray.tip() == "Program notification");
+    CHECK(tray.balloonTip() == "The Program Still Running Here");
+    CHECK(tray.eventMode() == 0);
+    CHECK(tray.image() == nullptr);
+    CHECK_FALSE(tray.isShown());
     for (const char* name : {"TrayImage", "TrayToolTip", "BalloonTip", "EventMode"})
         CHECK_FALSE(tray.isChanged(name));
 
     tray.setEventMode(5);
-    CHECK(tray.EventMode() == 1);
+    CHECK(tray.eventMode() == 1);
     tray.setEventMode(-3);
-    CHECK(tray.EventMode() == 0);
-    tray.setTrayToolTip("x");
-    tray.setTrayBalloonToolTip("y");
-    tray.setTrayImage(LoadIcon(nullptr, IDI_APPLICATION));
+    CHECK(tray.eventMode() == 0);
+    tray.setTip("x");
+    tray.setBalloonTip("y");
+    tray.setImage(LoadIcon(nullptr, IDI_APPLICATION));
     for (const char* name : {"TrayImage", "TrayToolTip", "BalloonTip", "EventMode"})
         CHECK(tray.isChanged(name));
 
@@ -102,20 +100,20 @@ TEST_CASE("what the control hands the shell") {
     std::vector<Sent> sent;
     record(tray, sent);
     HICON icon = LoadIcon(nullptr, IDI_APPLICATION);
-    tray.setTrayImage(icon);
+    tray.setImage(icon);
 
     // Nothing to remove yet.
-    tray.Show(false);
+    tray.show(false);
     tray.showBalloonTip(false);
     CHECK(sent.empty());
 
-    tray.Show(true);
-    tray.setTrayToolTip("Memory Usage (312MB).");
-    tray.Show(true);
+    tray.show(true);
+    tray.setTip("Memory Usage (312MB).");
+    tray.show(true);
     REQUIRE(sent.size() == 2);
     CHECK(sent[0].message == NIM_ADD);
     CHECK(sent[1].message == NIM_MODIFY);
-    CHECK(tray.IsVisible());
+    CHECK(tray.isShown());
     for (const Sent& s : sent) {
         REQUIRE(s.bytes.size() == kLayout.size);
         CHECK(s.u32(kLayout.cbSize) == offsetof(NOTIFYICONDATAA, guidItem));
@@ -143,13 +141,13 @@ TEST_CASE("what the control hands the shell") {
     CHECK(balloon.u32(kLayout.uTimeout) == 1);
     CHECK(balloon.text(kLayout.szInfoTitle, 64) == infoTitleField("Memory Usage (312MB)."));
     CHECK(balloon.u32(kLayout.dwInfoFlags) == 1);
-    CHECK(tray.IsVisible());
+    CHECK(tray.isShown());
 
     // Writing properties does not reach the shell by itself.
-    tray.setTrayToolTip("");
-    tray.clearTrayImage();
+    tray.setTip("");
+    tray.clearImage();
     CHECK(sent.size() == 3);
-    tray.Show(true);
+    tray.show(true);
     REQUIRE(sent.size() == 4);
     CHECK(sent[3].u32(kLayout.uFlags) == 7);
     CHECK(sent[3].text(kLayout.szTip, 128) == tipField(""));
@@ -157,18 +155,18 @@ TEST_CASE("what the control hands the shell") {
     // The balloon fields stay in the kept record; the flags tell the shell to ignore them.
     CHECK(sent[3].text(kLayout.szInfo, 256) == infoField("The Program Still Running Here"));
 
-    tray.Show(false);
+    tray.show(false);
     REQUIRE(sent.size() == 5);
     CHECK(sent[4].message == NIM_DELETE);
     CHECK(sent[4].u32(kLayout.uID) == 1);
-    CHECK_FALSE(tray.IsVisible());
-    tray.Show(false);
+    CHECK_FALSE(tray.isShown());
+    tray.show(false);
     CHECK(sent.size() == 5);
 
     // The balloon neither needs nor changes the shown flag.
     tray.showBalloonTip(true);
     CHECK(sent.size() == 6);
-    CHECK_FALSE(tray.IsVisible());
+    CHECK_FALSE(tray.isShown());
 }
 
 TEST_CASE("the shown state follows what the shell holds") {
@@ -185,29 +183,29 @@ TEST_CASE("the shown state follows what the shell holds") {
     };
     SUBCASE("a refused add that the shell did not carry out is added again by the next Show") {
         answering(FALSE, FALSE);
-        tray.Show(true);
-        CHECK_FALSE(tray.IsVisible());
-        tray.Show(false);  // nothing to remove
+        tray.show(true);
+        CHECK_FALSE(tray.isShown());
+        tray.show(false);  // nothing to remove
         answering(TRUE, TRUE);
-        tray.Show(true);
+        tray.show(true);
         CHECK(messages == std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD});
-        CHECK(tray.IsVisible());
+        CHECK(tray.isShown());
     }
     SUBCASE("a refused add that the shell carried out all the same counts, and is removed at the end") {
         answering(FALSE, TRUE);
-        tray.Show(true);
-        CHECK(tray.IsVisible());
-        tray.Show(false);
+        tray.show(true);
+        CHECK(tray.isShown());
+        tray.show(false);
         CHECK(messages == std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_DELETE});
     }
     SUBCASE("an update the shell refuses adds the icon anew") {
         answering(TRUE, TRUE);
-        tray.Show(true);
+        tray.show(true);
         answering(TRUE, FALSE);
-        tray.setTrayToolTip("changed");
-        tray.Show(true);
+        tray.setTip("changed");
+        tray.show(true);
         CHECK(messages == std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD});
-        CHECK(tray.IsVisible());
+        CHECK(tray.isShown());
     }
 }
 
@@ -227,6 +225,9 @@ TEST_CASE("the shell's messages are let through the message filter, to the windo
 }
 
 TEST_CASE("clicks on the icon raise the events once per press") {
+    ManualTimersScope clock;
+    // Lets the debounce run out at once.
+    auto fireDebounce = [&clock] { clock.advance(Tray::kDebounceMilliseconds); };
     Host host;
     Tray tray;
     REQUIRE(tray.create(host.hwnd()));
@@ -245,22 +246,22 @@ TEST_CASE("clicks on the icon raise the events once per press") {
         click(tray, WM_LBUTTONDOWN);
         CHECK(tray.clickBusy());
         click(tray, WM_RBUTTONDOWN);  // within the debounce: dropped
-        fireDebounce(tray);
+        fireDebounce();
         CHECK_FALSE(tray.clickBusy());
         click(tray, WM_RBUTTONDOWN);
-        fireDebounce(tray);
+        fireDebounce();
         tray.setEventMode(1);
         click(tray, WM_LBUTTONDOWN);
-        fireDebounce(tray);
+        fireDebounce();
         click(tray, WM_RBUTTONDOWN);
-        fireDebounce(tray);
+        fireDebounce();
         CHECK(events == std::vector<std::string>{"left", "right", "mouse1", "mouse2"});
     }
 
     SUBCASE("a double click is one left click") {
         for (UINT msg : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_LBUTTONUP}) {
             click(tray, msg);
-            fireDebounce(tray);
+            fireDebounce();
         }
         CHECK(events == std::vector<std::string>{"left"});
     }
@@ -278,16 +279,13 @@ TEST_CASE("clicks on the icon raise the events once per press") {
     SUBCASE("the debounce timer runs out by itself") {
         click(tray, WM_LBUTTONDOWN);
         REQUIRE(tray.clickBusy());
-        const DWORD start = GetTickCount();
-        MSG msg;
-        while (tray.clickBusy() && GetTickCount() - start < 2000) {
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-            Sleep(1);
-        }
+        clock.advance(Tray::kDebounceMilliseconds - 1);
+        REQUIRE(tray.clickBusy());
+        clock.advance(1);
         CHECK_FALSE(tray.clickBusy());
         click(tray, WM_LBUTTONDOWN);
         CHECK(events == std::vector<std::string>{"left", "left"});
-        fireDebounce(tray);
+        fireDebounce();
     }
 
     SUBCASE("a handler may destroy the control") {
@@ -301,6 +299,7 @@ TEST_CASE("clicks on the icon raise the events once per press") {
         click(*doomed, WM_LBUTTONDOWN);
         CHECK(events == std::vector<std::string>{"gone"});
         CHECK_FALSE(IsWindow(window));
+        CHECK(clock.clock().running() == 0);
     }
 }
 
@@ -342,9 +341,9 @@ TEST_CASE("a bitmap picture becomes a 32 x 32 icon") {
         CAPTURE(size.first);
         CAPTURE(size.second);
         HBITMAP bitmap = solidBitmap(size.first, size.second);
-        REQUIRE(tray.setTrayImage(bitmap));
+        REQUIRE(tray.setImage(bitmap));
         DeleteObject(bitmap);  // the icon does not depend on it
-        HICON icon = tray.TrayImage();
+        HICON icon = tray.image();
         REQUIRE(icon != nullptr);
         ICONINFO info{};
         REQUIRE(GetIconInfo(icon, &info));
@@ -359,8 +358,8 @@ TEST_CASE("a bitmap picture becomes a 32 x 32 icon") {
         CHECK(middlePixel(icon) == red);
     }
     CHECK(tray.isChanged("TrayImage"));
-    CHECK(tray.setTrayImage(static_cast<HBITMAP>(nullptr)));
-    CHECK(tray.TrayImage() == nullptr);
+    CHECK(tray.setImage(static_cast<HBITMAP>(nullptr)));
+    CHECK(tray.image() == nullptr);
     CHECK(iconFromBitmap(nullptr) == nullptr);
 }
 
@@ -374,13 +373,13 @@ TEST_CASE("the system's own tray takes, updates and removes the icon") {
         answers.push_back({message, answer});
         return answer;
     };
-    tray.setTrayImage(LoadIcon(nullptr, IDI_APPLICATION));
-    tray.Show(true);
-    CHECK(tray.IsVisible());
-    tray.setTrayToolTip("Memory Usage (128MB)");
-    tray.Show(true);
+    tray.setImage(LoadIcon(nullptr, IDI_APPLICATION));
+    tray.show(true);
+    CHECK(tray.isShown());
+    tray.setTip("Memory Usage (128MB)");
+    tray.show(true);
     tray.showBalloonTip(true);
-    tray.Show(false);
+    tray.show(false);
     CHECK(answers == std::vector<std::pair<DWORD, BOOL>>{
                          {NIM_ADD, TRUE}, {NIM_MODIFY, TRUE}, {NIM_MODIFY, TRUE}, {NIM_DELETE, TRUE}});
 
@@ -388,10 +387,10 @@ TEST_CASE("the system's own tray takes, updates and removes the icon") {
     // refused, the icon counts as shown all the same, and the end removes
     // it, so no icon is left behind in the tray.
     answers.clear();
-    tray.Show(true);
+    tray.show(true);
     tray.shellRestarted();
-    CHECK(tray.IsVisible());
-    tray.Show(false);
+    CHECK(tray.isShown());
+    tray.show(false);
     NOTIFYICONDATAA probe{};
     probe.cbSize = offsetof(NOTIFYICONDATAA, guidItem);
     probe.hWnd = tray.hwnd();
@@ -402,9 +401,9 @@ TEST_CASE("the system's own tray takes, updates and removes the icon") {
     // The default route is the system's.
     Tray plain;
     REQUIRE(plain.create(host.hwnd()));
-    plain.setTrayImage(LoadIcon(nullptr, IDI_APPLICATION));
-    plain.Show(true);
-    CHECK(plain.IsVisible());
-    plain.Show(false);
-    CHECK_FALSE(plain.IsVisible());
+    plain.setImage(LoadIcon(nullptr, IDI_APPLICATION));
+    plain.show(true);
+    CHECK(plain.isShown());
+    plain.show(false);
+    CHECK_FALSE(plain.isShown());
 }
