@@ -7,10 +7,14 @@
 #include <string>
 
 #include "core/timers.h"
+#include "support/pump_win.h"
 #include "ui/balloon/balloon_win.h"
 
 using namespace quellar::msgbox;
 using quellar::ManualTimersScope;
+using quellar::testing::pumpFor;
+using quellar::testing::pumpMessages;
+using quellar::testing::pumpUntil;
 namespace win = quellar::win;
 
 namespace {
@@ -47,25 +51,6 @@ struct Answer {
     }
 };
 
-// Runs the thread's messages until `done` says so or `ms` have passed.
-bool pumpUntil(const std::function<bool()>& done, DWORD ms) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > ms) return false;
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        Sleep(10);
-    }
-    return true;
-}
-
-void pumpFor(DWORD ms) {
-    pumpUntil([] { return false; }, ms);
-}
-
 bool regionHas(HWND hwnd, int x, int y) {
     HRGN rgn = CreateRectRgn(0, 0, 0, 0);
     GetWindowRgn(hwnd, rgn);
@@ -99,30 +84,30 @@ void showNotice(short seconds) {
     balloon().show(notice);
 }
 
+// The words, flags and target every box has; the rest keeps its default.
+template <typename Args>
+Args boxArgs(const std::string& text, long flags, const std::string& title, bool noPointer,
+             const std::string& checkText, float x, float y) {
+    Args args;
+    args.text = text;
+    args.flags = flags;
+    args.title = title;
+    args.noPointer = noPointer;
+    args.checkText = checkText;
+    args.x = x;
+    args.y = y;
+    return args;
+}
+
 QuestionArgs question(const std::string& text, long flags, const std::string& title, bool noPointer,
                       const std::string& checkText, float x, float y) {
-    QuestionArgs q;
-    q.text = text;
-    q.flags = flags;
-    q.title = title;
-    q.noPointer = noPointer;
-    q.checkText = checkText;
-    q.x = x;
-    q.y = y;
-    return q;
+    return boxArgs<QuestionArgs>(text, flags, title, noPointer, checkText, x, y);
 }
 
 PromptArgs prompt(const std::string& text, long flags, const std::string& title, const std::string& defaultText,
                   bool noPointer, const std::string& checkText, float x, float y) {
-    PromptArgs p;
-    p.text = text;
-    p.flags = flags;
-    p.title = title;
+    PromptArgs p = boxArgs<PromptArgs>(text, flags, title, noPointer, checkText, x, y);
     p.defaultText = defaultText;
-    p.noPointer = noPointer;
-    p.checkText = checkText;
-    p.x = x;
-    p.y = y;
     return p;
 }
 
@@ -175,23 +160,23 @@ TEST_CASE("the shadow is the screen beneath, darkened ring by ring, and only onc
     struct White : win::Window {
     } white;
     const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-    REQUIRE(white.create("QuellarTestWhite", "", WS_POPUP | WS_VISIBLE, 0, 0, 0, sw, sh, nullptr, nullptr,
-                         CS_HREDRAW | CS_VREDRAW, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))));
-    UpdateWindow(white.hwnd());
-    pumpFor(100);
-
     auto screenPixel = [](int x, int y) {
         HDC dc = GetDC(nullptr);
         const COLORREF c = GetPixel(dc, x, y);
         ReleaseDC(nullptr, dc);
         return c;
     };
+    REQUIRE(white.create("QuellarTestWhite", "", WS_POPUP | WS_VISIBLE, 0, 0, 0, sw, sh, nullptr, nullptr,
+                         CS_HREDRAW | CS_VREDRAW, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))));
+    UpdateWindow(white.hwnd());
+    REQUIRE(pumpUntil([&] { return screenPixel(sw - 10, sh / 2) == RGB(255, 255, 255); }, 2000));
+
     Balloon& box = balloon();
     showNotice(30);
-    pumpFor(100);
     RECT r;
     GetWindowRect(box.hwnd(), &r);
     const int w = r.right - r.left, h = r.bottom - r.top;
+    REQUIRE(pumpUntil([&] { return screenPixel(r.left + 3, r.top + 50) == kNoticeColor; }, 2000));
     // Ring n = 2 at the right: 255 * 160 / 256.
     CHECK(screenPixel(r.left + w - 7, r.top + h / 2) == RGB(159, 159, 159));
     // Ring n = 9, the first one beside the body: 255 * 100 / 256.
@@ -201,7 +186,7 @@ TEST_CASE("the shadow is the screen beneath, darkened ring by ring, and only onc
     // Shown again in the same place, it does not take its own shadow for
     // the screen.
     showNotice(30);
-    pumpFor(100);
+    pumpMessages();
     CHECK(screenPixel(r.left + w - 7, r.top + h / 2) == RGB(159, 159, 159));
     box.unload();
     white.destroy();
@@ -241,7 +226,7 @@ TEST_CASE("the close image: hover, pressed, and a click closes the notice") {
     SendMessageA(closer, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     CHECK(box.closeCell() == kCloseCellPressed);
     SendMessageA(closer, WM_LBUTTONUP, 0, MAKELPARAM(40, 40));
-    pumpFor(50);
+    pumpMessages();
     CHECK(IsWindow(hwnd));
     CHECK(box.closeCell() == kCloseCellNormal);
 
