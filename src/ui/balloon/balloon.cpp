@@ -201,10 +201,6 @@ int twipsToPixels(int twips, int tpp) {
     return twips >= 0 ? (twips + half) / tpp : -((-twips + half) / tpp);
 }
 
-int pixelsToTwips(int pixels, int tpp) {
-    return pixels * (tpp <= 0 ? 15 : tpp);
-}
-
 // ---- Content layout --------------------------------------------------------
 
 namespace {

@@ -215,7 +215,6 @@ int escapeButton(const std::vector<ButtonEntry>& buttons);
 int twipsPerPixel(int dotsPerInch);
 // Twips to whole pixels, rounded to the nearest.
 int twipsToPixels(int twips, int twipsPerPixel);
-int pixelsToTwips(int pixels, int twipsPerPixel);
 
 // ---- Content layout --------------------------------------------------------
 

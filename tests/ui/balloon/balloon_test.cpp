@@ -217,7 +217,6 @@ TEST_CASE("twips and pixels") {
     CHECK(twipsToPixels(100, 15) == 7);  // 6.67
     CHECK(twipsToPixels(-100, 15) == -7);
     CHECK(twipsToPixels(70, 0) == 5);
-    CHECK(pixelsToTwips(8, 15) == 120);
 }
 
 TEST_CASE("panel layouts") {
