@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "res/resource.h"
+#include "ui/face/faceparser.h"
 #include "win/dpi_win.h"
 #include "win/files_win.h"
 #include "win/library_win.h"
