@@ -71,7 +71,7 @@ enum class FaceAlign : std::uint8_t { Left, Center, Right };
 enum class FaceVAlign : std::uint8_t { Top, Middle, Bottom };
 
 // Button looks: which of a button's states a drawing line belongs to.
-enum FaceStateBits : std::uint8_t {
+enum FaceLook : std::uint8_t {
     kLookNormal = 1,
     kLookHover = 2,
     kLookPressed = 4,

@@ -132,7 +132,7 @@ SkinEngine::~SkinEngine() {
     releaseGdi();
 }
 
-bool SkinEngine::loadSkinFile(const std::string& path) {
+bool SkinEngine::loadFile(const std::string& path) {
     std::string text;
     issues_.clear();
     if (readSkinFile(path, text)) {
@@ -149,7 +149,7 @@ bool SkinEngine::loadSkinFile(const std::string& path) {
     return false;
 }
 
-void SkinEngine::applySkinElement(HWND hwnd, const std::string& name) {
+void SkinEngine::applyElement(HWND hwnd, const std::string& name) {
     SkinElement element;
     if (!findSkinElement(name, element)) return;
     if (!hwnd || !IsWindow(hwnd)) return;
