@@ -25,6 +25,13 @@ LineError badColour(std::string_view v) {
     return LineError{"bad colour '" + std::string(v) + "'"};
 }
 
+// A word from a fixed list, refused with `refusal`.
+template <typename T, std::size_t N>
+Outcome oneOf(std::string_view v, const Choice<T> (&choices)[N], T& out, const char* refusal) {
+    if (readChoice(v, choices, out)) return std::nullopt;
+    return LineError{refusal};
+}
+
 struct DrawingAttribute {
     const char* key;
     std::uint8_t shapes;  // shapeBit of each shape that takes it
@@ -79,8 +86,7 @@ const DrawingAttribute kDrawingAttributes[] = {
     {"dir", shapeBit(FaceShape::Gradient),
      [](std::string_view v, FaceDrawing& d, DrawingSeen&) -> Outcome {
          static const Choice<bool> kDirections[] = {{"down", false}, {"right", true}};
-         if (!readChoice(v, kDirections, d.horizontal)) return LineError{"dir must be down or right"};
-         return std::nullopt;
+         return oneOf(v, kDirections, d.horizontal, "dir must be down or right");
      }},
     {"size", shapeBit(FaceShape::Text),
      [](std::string_view v, FaceDrawing& d, DrawingSeen&) -> Outcome {
@@ -98,15 +104,13 @@ const DrawingAttribute kDrawingAttributes[] = {
      [](std::string_view v, FaceDrawing& d, DrawingSeen&) -> Outcome {
          static const Choice<FaceAlign> kAligns[] = {
              {"left", FaceAlign::Left}, {"center", FaceAlign::Center}, {"right", FaceAlign::Right}};
-         if (!readChoice(v, kAligns, d.align)) return LineError{"align must be left, center or right"};
-         return std::nullopt;
+         return oneOf(v, kAligns, d.align, "align must be left, center or right");
      }},
     {"valign", shapeBit(FaceShape::Text),
      [](std::string_view v, FaceDrawing& d, DrawingSeen&) -> Outcome {
          static const Choice<FaceVAlign> kVAligns[] = {
              {"top", FaceVAlign::Top}, {"middle", FaceVAlign::Middle}, {"bottom", FaceVAlign::Bottom}};
-         if (!readChoice(v, kVAligns, d.valign)) return LineError{"valign must be top, middle or bottom"};
-         return std::nullopt;
+         return oneOf(v, kVAligns, d.valign, "valign must be top, middle or bottom");
      }},
     {"font", shapeBit(FaceShape::Text),
      [](std::string_view v, FaceDrawing& d, DrawingSeen&) -> Outcome {
@@ -125,52 +129,27 @@ const Choice<TextFlag> kTextFlags[] = {
     {"bold", [](FaceDrawing& d) { d.weight = 700; }},
 };
 
-using ButtonAttributeReader = Outcome (*)(const std::string& value, FaceButton& b);
+bool validCommand(std::string_view v) {
+    return !v.empty() && v.size() <= kFaceMaxNameLength && validText(v) && v.find('\n') == std::string_view::npos;
+}
 
+// A button attribute is a text of the button, checked before it is kept.
 struct ButtonAttribute {
     const char* key;
-    ButtonAttributeReader read;
+    std::string FaceButton::*field;
+    bool (*valid)(std::string_view value);
+    const char* refusal;
+    bool quoteValue;  // the refusal names the value
 };
 
 // The attributes of a real button; a caption strip takes only style=.
 const ButtonAttribute kButtonAttributes[] = {
-    {"label",
-     [](const std::string& v, FaceButton& b) -> Outcome {
-         if (!validText(v)) return LineError{"text too long or with control characters"};
-         b.label = v;
-         return std::nullopt;
-     }},
-    {"note",
-     [](const std::string& v, FaceButton& b) -> Outcome {
-         if (!validText(v)) return LineError{"text too long or with control characters"};
-         b.note = v;
-         return std::nullopt;
-     }},
-    {"send",
-     [](const std::string& v, FaceButton& b) -> Outcome {
-         if (v.empty() || v.size() > kFaceMaxNameLength || !validText(v) || v.find('\n') != std::string::npos)
-             return LineError{"bad command '" + v + "'"};
-         b.command = v;
-         return std::nullopt;
-     }},
-    {"arg",
-     [](const std::string& v, FaceButton& b) -> Outcome {
-         if (!validText(v)) return LineError{"bad argument"};
-         b.args = v;
-         return std::nullopt;
-     }},
-    {"show",
-     [](const std::string& v, FaceButton& b) -> Outcome {
-         if (!isFaceName(v)) return LineError{"bad panel name '" + v + "'"};
-         b.show = v;
-         return std::nullopt;
-     }},
-    {"group",
-     [](const std::string& v, FaceButton& b) -> Outcome {
-         if (!isFaceName(v)) return LineError{"bad group name '" + v + "'"};
-         b.group = v;
-         return std::nullopt;
-     }},
+    {"label", &FaceButton::label, validText, "text too long or with control characters", false},
+    {"note", &FaceButton::note, validText, "text too long or with control characters", false},
+    {"send", &FaceButton::command, validCommand, "bad command", true},
+    {"arg", &FaceButton::args, validText, "bad argument", false},
+    {"show", &FaceButton::show, isFaceName, "bad panel name", true},
+    {"group", &FaceButton::group, isFaceName, "bad group name", true},
 };
 
 using ButtonFlag = void (*)(FaceButton& b);
@@ -230,7 +209,10 @@ Outcome readButtonAttributes(const Tokens& tokens, std::size_t first, const std:
                                             [&](const ButtonAttribute& a) { return t.key == a.key; });
         if (dragArea || attribute == std::end(kButtonAttributes))
             return LineError{"unknown attribute '" + t.key + "'"};
-        if (auto e = attribute->read(t.value, b)) return e;
+        if (!attribute->valid(t.value))
+            return LineError{attribute->quoteValue ? std::string(attribute->refusal) + " '" + t.value + "'"
+                                                   : std::string(attribute->refusal)};
+        b.*attribute->field = t.value;
     }
     return std::nullopt;
 }

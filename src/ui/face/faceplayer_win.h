@@ -73,6 +73,7 @@ private:
     void useBuiltInFace();
     void useFace(Face face);
     void drawOps(HDC dc);
+    void drawText(HDC dc, const FaceOp& op);
     void refresh();
     void raise(const std::optional<FaceCommand>& command);
     HFONT font(const FaceOp& op);
