@@ -422,8 +422,8 @@ bool MainWindow::start() {
     flash_.LoadMovie(0, joinProgramFolder(kFaceFileName));
     startupMark("face");
     // 6.
-    skin_.loadSkinFile(joinProgramFolder(kSkinFileName));
-    skin_.applySkinElement(childArea_, "NoFrame");
+    skin_.loadFile(joinProgramFolder(kSkinFileName));
+    skin_.applyElement(childArea_, "NoFrame");
     startupMark("skin");
     // 7.
     FileVersion version = ownFileVersion();
@@ -675,11 +675,11 @@ void MainWindow::showPreview(preview::PreviewRequest request) {
 }
 
 void MainWindow::skinFeatureWindow(FeatureWindow& window) {
-    skin_.applySkinElement(window.hwnd(), "controlForm");
+    skin_.applyElement(window.hwnd(), "controlForm");
 }
 
 void MainWindow::skinFeatureControls(FeatureWindow& window) {
-    applyAllControls(skin_, window.binder());
+    skinControls(skin_, window.binder());
 }
 
 void MainWindow::hideAllChildForms() {

@@ -19,7 +19,7 @@
 #include "support/regsandbox_win.h"
 #include "support/tuningsandbox_win.h"
 #include "ui/balloon/balloon_win.h"
-#include "ui/face/face.h"
+#include "ui/face/faceparser.h"
 #include "ui/tray/tray_win.h"
 #include "win/dpi_win.h"
 #include "win/files_win.h"

@@ -5,7 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "ui/face/face.h"
+#include "ui/face/faceparser.h"
+#include "ui/face/facestate.h"
 
 using namespace quellar::shell;
 

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "res/resource.h"
+#include "ui/face/faceparser.h"
 #include "win/dpi_win.h"
 #include "win/files_win.h"
 #include "win/library_win.h"
@@ -344,6 +345,32 @@ win::TextRoom FacePlayer::textRoom(const FaceOp& text) {
     return room;
 }
 
+void FacePlayer::drawText(HDC dc, const FaceOp& op) {
+    if (op.text.empty()) return;
+    HGDIOBJ old = SelectObject(dc, font(op));
+    SetTextColor(dc, colorOf(op.color));
+    UINT flags = DT_NOPREFIX;
+    flags |= op.align == FaceAlign::Center ? DT_CENTER : op.align == FaceAlign::Right ? DT_RIGHT : DT_LEFT;
+    RECT r{op.x, op.y, op.x + op.w, op.y + op.h};
+    bool severalLines = op.wrap || op.text.find('\n') != std::string::npos;
+    if (!severalLines) {
+        flags |= DT_SINGLELINE | DT_END_ELLIPSIS;
+        flags |= op.valign == FaceVAlign::Middle ? DT_VCENTER
+                 : op.valign == FaceVAlign::Bottom ? DT_BOTTOM : DT_TOP;
+    } else {
+        if (op.wrap) flags |= DT_WORDBREAK;
+        if (op.valign != FaceVAlign::Top) {
+            // DrawText centres only single lines: measure, then place.
+            RECT measure = r;
+            DrawTextA(dc, op.text.c_str(), static_cast<int>(op.text.size()), &measure, flags | DT_CALCRECT);
+            int spare = op.h - (measure.bottom - measure.top);
+            if (spare > 0) r.top += op.valign == FaceVAlign::Middle ? spare / 2 : spare;
+        }
+    }
+    DrawTextA(dc, op.text.c_str(), static_cast<int>(op.text.size()), &r, flags);
+    SelectObject(dc, old);
+}
+
 void FacePlayer::drawOps(HDC dc) {
     SetBkMode(dc, TRANSPARENT);
     SetPolyFillMode(dc, WINDING);
@@ -392,32 +419,9 @@ void FacePlayer::drawOps(HDC dc) {
             DeleteObject(pen);
             break;
         }
-        case FaceShape::Text: {
-            if (op.text.empty()) break;
-            HGDIOBJ old = SelectObject(dc, font(op));
-            SetTextColor(dc, colorOf(op.color));
-            UINT flags = DT_NOPREFIX;
-            flags |= op.align == FaceAlign::Center ? DT_CENTER : op.align == FaceAlign::Right ? DT_RIGHT : DT_LEFT;
-            RECT r{op.x, op.y, op.x + op.w, op.y + op.h};
-            bool severalLines = op.wrap || op.text.find('\n') != std::string::npos;
-            if (!severalLines) {
-                flags |= DT_SINGLELINE | DT_END_ELLIPSIS;
-                flags |= op.valign == FaceVAlign::Middle ? DT_VCENTER
-                         : op.valign == FaceVAlign::Bottom ? DT_BOTTOM : DT_TOP;
-            } else {
-                if (op.wrap) flags |= DT_WORDBREAK;
-                if (op.valign != FaceVAlign::Top) {
-                    // DrawText centres only single lines: measure, then place.
-                    RECT measure = r;
-                    DrawTextA(dc, op.text.c_str(), static_cast<int>(op.text.size()), &measure, flags | DT_CALCRECT);
-                    int spare = op.h - (measure.bottom - measure.top);
-                    if (spare > 0) r.top += op.valign == FaceVAlign::Middle ? spare / 2 : spare;
-                }
-            }
-            DrawTextA(dc, op.text.c_str(), static_cast<int>(op.text.size()), &r, flags);
-            SelectObject(dc, old);
+        case FaceShape::Text:
+            drawText(dc, op);
             break;
-        }
         case FaceShape::Gradient:
             break;  // arrives cut into plain rectangles
         }

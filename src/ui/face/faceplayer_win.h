@@ -1,6 +1,7 @@
 #pragma once
 // The main window's face player: a child window that paints a face (see
-// shell/face.h) with plain GDI and reports every click as a command string.
+// ui/face/face.h) with plain GDI and reports every click as a command
+// string.
 #include <windows.h>
 
 #include <functional>
@@ -10,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "ui/face/face.h"
+#include "ui/face/facestate.h"
 #include "win/textroom_win.h"
 #include "win/window_win.h"
 
@@ -72,6 +73,7 @@ private:
     void useBuiltInFace();
     void useFace(Face face);
     void drawOps(HDC dc);
+    void drawText(HDC dc, const FaceOp& op);
     void refresh();
     void raise(const std::optional<FaceCommand>& command);
     HFONT font(const FaceOp& op);

@@ -12,12 +12,9 @@
 #include <vector>
 
 #include "core/form.h"
+#include "ui/form/frame_win.h"
 
 namespace quellar::win {
-
-// Window class of a frame: draws a group box with its caption and passes its
-// children's notifications on to its own parent.
-extern const char* const kFrameClass;
 
 class FormBinder {
 public:

@@ -9,7 +9,7 @@
 #include "win/files_win.h"
 #include "win/library_win.h"
 #include "ui/skin/skinpaint_win.h"
-#include "ui/form/binder_win.h"
+#include "ui/skin/skinwindow_win.h"
 #include "win/window_win.h"
 
 namespace quellar::shell {
@@ -32,48 +32,6 @@ const char* const kSkinnedProp = "QuellarSkin";
 // older systems do not name it.
 constexpr UINT kUpdateUiState = 0x0128;
 
-DWORD windowStyle(HWND hwnd) {
-    return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
-}
-
-bool isGroupBox(HWND hwnd) {
-    return win::hasClass(hwnd, "Button") && (windowStyle(hwnd) & BS_TYPEMASK) == BS_GROUPBOX;
-}
-
-bool isFrameWindow(HWND hwnd) {
-    return isGroupBox(hwnd) || win::hasClass(hwnd, win::kFrameClass);
-}
-
-// A static control that shows text; pictures, icons and lines keep their
-// own painting.
-bool isTextLabel(HWND hwnd) {
-    if (!win::hasClass(hwnd, "Static")) return true;
-    switch (windowStyle(hwnd) & SS_TYPEMASK) {
-    case SS_LEFT:
-    case SS_CENTER:
-    case SS_RIGHT:
-    case SS_SIMPLE:
-    case SS_LEFTNOWORDWRAP:
-        return true;
-    default:
-        return false;
-    }
-}
-
-UINT labelFormat(DWORD style) {
-    UINT format = DT_EXPANDTABS;
-    if (style & SS_NOPREFIX) format |= DT_NOPREFIX;
-    switch (style & SS_TYPEMASK) {
-    case SS_CENTER: format |= DT_CENTER | DT_WORDBREAK; break;
-    case SS_RIGHT: format |= DT_RIGHT | DT_WORDBREAK; break;
-    case SS_SIMPLE:
-    case SS_LEFTNOWORDWRAP: format |= DT_LEFT | DT_SINGLELINE; break;
-    default: format |= DT_LEFT | DT_WORDBREAK; break;
-    }
-    if (style & SS_CENTERIMAGE) format = (format & ~static_cast<UINT>(DT_WORDBREAK)) | DT_SINGLELINE | DT_VCENTER;
-    return format;
-}
-
 // Messages after which a control has drawn itself in its own look (the
 // system controls paint at once on these, without WM_PAINT), so the skin
 // paints over it straight away.
@@ -95,28 +53,6 @@ bool redrawsItself(UINT msg) {
     }
 }
 
-void redrawNow(HWND hwnd) {
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-}
-
-void redrawAll(HWND hwnd) {
-    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-}
-
-// A group box draws over its parent, so what it leaves behind (a longer
-// old caption) is the parent's to paint.
-void redrawUnder(HWND hwnd) {
-    HWND parent = GetParent(hwnd);
-    if (!parent) {
-        redrawNow(hwnd);
-        return;
-    }
-    RECT r;
-    GetWindowRect(hwnd, &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    RedrawWindow(parent, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-}
-
 // Paints through an off-screen bitmap so a control never shows half drawn;
 // falls back to painting directly when memory is short.
 template <class Draw>
@@ -136,16 +72,6 @@ void buffered(HDC target, const RECT& rect, Draw draw) {
     SelectObject(memory, old);
     DeleteObject(bitmap);
     DeleteDC(memory);
-}
-
-// What the parent gives its controls, asked as a system control would.
-HBRUSH parentBrush(HWND hwnd, HDC dc, UINT askParent) {
-    HWND parent = GetParent(hwnd);
-    HBRUSH brush = parent ? reinterpret_cast<HBRUSH>(SendMessageA(parent, askParent,
-                                                                  reinterpret_cast<WPARAM>(dc),
-                                                                  reinterpret_cast<LPARAM>(hwnd)))
-                          : nullptr;
-    return brush ? brush : GetSysColorBrush(COLOR_BTNFACE);
 }
 
 bool readSkinFile(const std::string& path, std::string& text) {
@@ -206,7 +132,7 @@ SkinEngine::~SkinEngine() {
     releaseGdi();
 }
 
-bool SkinEngine::loadSkinFile(const std::string& path) {
+bool SkinEngine::loadFile(const std::string& path) {
     std::string text;
     issues_.clear();
     if (readSkinFile(path, text)) {
@@ -223,7 +149,7 @@ bool SkinEngine::loadSkinFile(const std::string& path) {
     return false;
 }
 
-void SkinEngine::applySkinElement(HWND hwnd, const std::string& name) {
+void SkinEngine::applyElement(HWND hwnd, const std::string& name) {
     SkinElement element;
     if (!findSkinElement(name, element)) return;
     if (!hwnd || !IsWindow(hwnd)) return;
@@ -530,7 +456,7 @@ std::optional<win::TextRoom> SkinEngine::textRoom(HWND hwnd) const {
     if (!hwnd || !IsWindow(hwnd)) return std::nullopt;
     const DWORD styleBits = windowStyle(hwnd);
     const auto* skinned = static_cast<const Skinned*>(GetPropA(hwnd, kSkinnedProp));
-    SkinElement element = SkinElement::ControlForm;
+    SkinElement element;
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
     if (!font) font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
     if (win::hasClass(hwnd, "Edit") && !(styleBits & ES_MULTILINE)) {
@@ -549,16 +475,8 @@ std::optional<win::TextRoom> SkinEngine::textRoom(HWND hwnd) const {
     if (skinned && skinned->engine == this) {
         element = skinned->element;
         font = gdi(element).font;
-    } else if (isFrameWindow(hwnd)) {
-        element = SkinElement::Frame;
-    } else if (win::hasClass(hwnd, "Static")) {
-        element = SkinElement::Label;
-    } else if (win::hasClass(hwnd, "Button")) {
-        const DWORD type = styleBits & BS_TYPEMASK;
-        element = type == BS_CHECKBOX || type == BS_AUTOCHECKBOX || type == BS_3STATE || type == BS_AUTO3STATE
-                      ? SkinElement::CheckBox
-                  : type == BS_RADIOBUTTON || type == BS_AUTORADIOBUTTON ? SkinElement::RadioBox
-                                                                         : SkinElement::Button;
+    } else {
+        element = elementLike(hwnd);
     }
     if (element == SkinElement::ControlForm || element == SkinElement::NoFrame) return std::nullopt;
     if (element == SkinElement::Label && !isTextLabel(hwnd)) return std::nullopt;

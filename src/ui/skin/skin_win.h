@@ -32,13 +32,13 @@ public:
     // Loads the skin file at `path`. When the file is missing, unreadable,
     // too large or has a malformed line, the built-in skin is used instead
     // and the result is false. Windows skinned before follow the new skin.
-    bool loadSkinFile(const std::string& path);
+    bool loadFile(const std::string& path);
 
     // Restyles `hwnd` with the named element from now on ("controlForm",
     // "NoFrame", "Button", "Label", "Frame", "CheckBox", "RadioBox").
     // An unknown element, a null or destroyed handle, or a window of another
     // process changes nothing. Applying again only switches the element.
-    void applySkinElement(HWND hwnd, const std::string& element);
+    void applyElement(HWND hwnd, const std::string& element);
 
     // The element this engine applied to `hwnd`, or "" when none.
     std::string elementOf(HWND hwnd) const;

@@ -42,7 +42,7 @@ void colourControl(const Skin& skin, const Control& control, HWND hwnd) {
 
 }  // namespace
 
-void applyAllControls(SkinEngine& skin, win::FormBinder& form) {
+void skinControls(SkinEngine& skin, win::FormBinder& form) {
     // A list's selected row in the buttons' colours, the skin's strongest.
     const ElementStyle& button = skin.skin().style(SkinElement::Button);
     form.setListHighlight(colourOf(button.face), colourOf(button.text));
@@ -53,7 +53,7 @@ void applyAllControls(SkinEngine& skin, win::FormBinder& form) {
         HWND hwnd = form.handleOf(*control);
         if (!hwnd) continue;
         try {
-            skin.applySkinElement(hwnd, element);
+            skin.applyElement(hwnd, element);
         } catch (...) {
             // Out of memory for one control's record: the rest still get
             // their look.

@@ -10,6 +10,6 @@ namespace quellar::shell {
 // each one's kind (skinElementFor) to its window. A control without an
 // element or without a window is left alone, and whatever goes wrong with
 // one control affects only that control.
-void applyAllControls(SkinEngine& skin, win::FormBinder& form);
+void skinControls(SkinEngine& skin, win::FormBinder& form);
 
 }  // namespace quellar::shell

@@ -28,9 +28,9 @@ public:
                        40, 40, 440, 332, nullptr));
         binder_ = std::make_unique<win::FormBinder>(form_, hwnd());
         REQUIRE(binder_->createControls());
-        skin_.loadSkinFile("RQLRMask.skn");  // copied beside the programs by the build
-        skin_.applySkinElement(hwnd(), "controlForm");
-        shell::applyAllControls(skin_, *binder_);
+        skin_.loadFile("RQLRMask.skn");  // copied beside the programs by the build
+        skin_.applyElement(hwnd(), "controlForm");
+        shell::skinControls(skin_, *binder_);
         testing::fillShowcase(form_);
         UpdateWindow(hwnd());
     }

@@ -144,8 +144,8 @@ TEST_CASE("the skinning pass gives every control the element of its kind, in and
     FormWindow window(form);
     REQUIRE(window.open());
     SkinEngine skin;
-    skin.applySkinElement(window.hwnd(), "controlForm");
-    applyAllControls(skin, window.binder());
+    skin.applyElement(window.hwnd(), "controlForm");
+    skinControls(skin, window.binder());
 
     CHECK(skin.elementOf(window.hwnd()) == "controlForm");
     for (const auto& control : form.controls()) {
@@ -164,7 +164,7 @@ TEST_CASE("the skinning pass gives every control the element of its kind, in and
         Form empty("frmEmpty", "Empty", {0, 0, 100, 100}, {});
         FormWindow bare(empty);
         REQUIRE(bare.open());
-        applyAllControls(skin, bare.binder());
+        skinControls(skin, bare.binder());
         CHECK(skin.elementOf(bare.hwnd()).empty());
     }
 }
@@ -175,8 +175,8 @@ TEST_CASE("skinned controls keep their own behaviour") {
     REQUIRE(window.open());
     ShowWindow(window.hwnd(), SW_SHOWNOACTIVATE);
     SkinEngine skin;
-    skin.applySkinElement(window.hwnd(), "controlForm");
-    applyAllControls(skin, window.binder());
+    skin.applyElement(window.hwnd(), "controlForm");
+    skinControls(skin, window.binder());
     UpdateWindow(window.hwnd());
 
     int clicks = 0;
@@ -229,8 +229,8 @@ TEST_CASE("skinned windows paint in the skin's colours") {
     FormWindow window(form);
     REQUIRE(window.open());
     SkinEngine skin;
-    skin.applySkinElement(window.hwnd(), "controlForm");
-    applyAllControls(skin, window.binder());
+    skin.applyElement(window.hwnd(), "controlForm");
+    skinControls(skin, window.binder());
     const Skin& s = skin.skin();
 
     CHECK(Snapshot(window.hwnd(), WM_ERASEBKGND).at(2, 2) == colorOf(s.style(SkinElement::ControlForm).background));
@@ -291,10 +291,10 @@ TEST_CASE("the skin file decides the look; a missing or faulty one gives the bui
                                   win::moduleInstance(), nullptr);
     HWND button = CreateWindowExA(0, "BUTTON", "Go", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0, 80,
                                   24, parent, nullptr, win::moduleInstance(), nullptr);
-    skin.applySkinElement(button, "Button");
+    skin.applyElement(button, "Button");
 
     std::string good = tempFile("[Button]\r\nface = 10,20,30\r\nfancy = ignored\r\n");
-    CHECK(skin.loadSkinFile(good));
+    CHECK(skin.loadFile(good));
     CHECK(skin.loadIssues().empty());
     CHECK(skin.skin().style(SkinElement::Button).face == SkinColor{10, 20, 30});
     CHECK(skin.skin().style(SkinElement::Label) == builtInSkin().style(SkinElement::Label));
@@ -302,24 +302,24 @@ TEST_CASE("the skin file decides the look; a missing or faulty one gives the bui
     CHECK(Snapshot(button).at(4, 12) == RGB(10, 20, 30));
 
     std::string faulty = tempFile("[Button]\nface = 10,20,30\nborder = #12\n");
-    CHECK_FALSE(skin.loadSkinFile(faulty));
+    CHECK_FALSE(skin.loadFile(faulty));
     CHECK(skin.skin() == builtInSkin());
     REQUIRE(skin.loadIssues().size() == 1);
     CHECK(skin.loadIssues()[0].line == 3);
     CHECK(Snapshot(button).at(4, 12) == colorOf(builtInSkin().style(SkinElement::Button).face));
 
-    CHECK(skin.loadSkinFile(good));
-    CHECK_FALSE(skin.loadSkinFile("C:\\no such folder\\RQLRMask.skn"));
+    CHECK(skin.loadFile(good));
+    CHECK_FALSE(skin.loadFile("C:\\no such folder\\RQLRMask.skn"));
     CHECK(skin.skin() == builtInSkin());
     CHECK(skin.loadIssues().empty());
 
     std::string huge = tempFile(std::string(kMaxSkinFileSize + 1, '#'));
-    CHECK_FALSE(skin.loadSkinFile(huge));
+    CHECK_FALSE(skin.loadFile(huge));
     CHECK(skin.skin() == builtInSkin());
 
     char folder[MAX_PATH];
     GetTempPathA(MAX_PATH, folder);
-    CHECK_FALSE(skin.loadSkinFile(folder));
+    CHECK_FALSE(skin.loadFile(folder));
 
     DeleteFileA(good.c_str());
     DeleteFileA(faulty.c_str());
@@ -329,26 +329,26 @@ TEST_CASE("the skin file decides the look; a missing or faulty one gives the bui
 
 TEST_CASE("applying to nothing, to a dead window or an unknown element changes nothing") {
     SkinEngine skin;
-    skin.applySkinElement(nullptr, "Button");
+    skin.applyElement(nullptr, "Button");
     CHECK(skin.elementOf(nullptr).empty());
 
     HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr,
                                   win::moduleInstance(), nullptr);
     HWND label = makeStatic(parent, "label");
     LONG_PTR ownProc = GetWindowLongPtrA(label, GWLP_WNDPROC);
-    skin.applySkinElement(label, "Bogus");
-    skin.applySkinElement(label, "label");  // element names are exact
-    skin.applySkinElement(label, "");
+    skin.applyElement(label, "Bogus");
+    skin.applyElement(label, "label");  // element names are exact
+    skin.applyElement(label, "");
     CHECK(skin.elementOf(label).empty());
     CHECK(GetWindowLongPtrA(label, GWLP_WNDPROC) == ownProc);
 
     DestroyWindow(label);
-    skin.applySkinElement(label, "Label");
+    skin.applyElement(label, "Label");
     CHECK(skin.elementOf(label).empty());
 
     // Skinned, then destroyed while the engine lives on.
     HWND gone = makeStatic(parent, "gone");
-    skin.applySkinElement(gone, "Label");
+    skin.applyElement(gone, "Label");
     CHECK(skin.elementOf(gone) == "Label");
     DestroyWindow(gone);
     CHECK(skin.elementOf(gone).empty());
@@ -363,16 +363,16 @@ TEST_CASE("a window is subclassed once and given back when the engine goes") {
     LONG_PTR ownProc = GetWindowLongPtrA(button, GWLP_WNDPROC);
     {
         auto first = std::make_unique<SkinEngine>();
-        first->applySkinElement(button, "Button");
-        first->applySkinElement(button, "Button");
-        first->applySkinElement(button, "CheckBox");
+        first->applyElement(button, "Button");
+        first->applyElement(button, "Button");
+        first->applyElement(button, "CheckBox");
         CHECK(first->elementOf(button) == "CheckBox");
         LONG_PTR skinnedProc = GetWindowLongPtrA(button, GWLP_WNDPROC);
         CHECK(skinnedProc != ownProc);
 
         // A second engine takes the window over without hooking it again.
         SkinEngine second;
-        second.applySkinElement(button, "RadioBox");
+        second.applyElement(button, "RadioBox");
         CHECK(second.elementOf(button) == "RadioBox");
         CHECK(first->elementOf(button).empty());
         CHECK(GetWindowLongPtrA(button, GWLP_WNDPROC) == skinnedProc);
@@ -388,7 +388,7 @@ TEST_CASE("a window is subclassed once and given back when the engine goes") {
     // A window skinned by an engine that is gone before it still closes.
     {
         SkinEngine shortLived;
-        shortLived.applySkinElement(button, "Button");
+        shortLived.applyElement(button, "Button");
     }
     DestroyWindow(parent);
     CHECK_FALSE(IsWindow(button));
@@ -400,7 +400,7 @@ TEST_CASE("NoFrame takes the border off a container; Frame draws group boxes too
     HWND area = CreateWindowExA(WS_EX_CLIENTEDGE, "STATIC", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 0,
                                 0, 100, 80, parent, nullptr, win::moduleInstance(), nullptr);
     SkinEngine skin;
-    skin.applySkinElement(area, "NoFrame");
+    skin.applyElement(area, "NoFrame");
     CHECK(skin.elementOf(area) == "NoFrame");
     CHECK((GetWindowLongA(area, GWL_STYLE) & WS_BORDER) == 0);
     CHECK((GetWindowLongA(area, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) == 0);
@@ -413,7 +413,7 @@ TEST_CASE("NoFrame takes the border off a container; Frame draws group boxes too
 
     HWND group = CreateWindowExA(0, "BUTTON", "Group", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 110, 0,
                                  180, 150, parent, nullptr, win::moduleInstance(), nullptr);
-    skin.applySkinElement(group, "Frame");
+    skin.applyElement(group, "Frame");
     CHECK(skin.elementOf(group) == "Frame");
     const ElementStyle& f = skin.skin().style(SkinElement::Frame);
     Snapshot shot(group);
