@@ -119,10 +119,10 @@ void MainWindow::runAction(const Action& action) {
     case ActionKind::Drag: dragMainWindow(); break;
     case ActionKind::OpenFeature: openFeature(action.feature); break;
     case ActionKind::ShowFeature: showFeature(action.feature); break;
-    case ActionKind::InternetProperties: OpenInternetProperties(owner); break;
-    case ActionKind::SystemProperties: OpenSystemProperties(owner); break;
-    case ActionKind::ModemSettings: OpenModemSettings(owner); break;
-    case ActionKind::NetworkSettings: OpenNetworkSettings(owner); break;
+    case ActionKind::InternetProperties: openInternetProperties(owner); break;
+    case ActionKind::SystemProperties: openSystemProperties(owner); break;
+    case ActionKind::ModemSettings: openModemSettings(owner); break;
+    case ActionKind::NetworkSettings: openNetworkSettings(owner); break;
     case ActionKind::Restart:
         aboutReturn_.reset();
         restartWindows();

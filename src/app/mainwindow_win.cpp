@@ -492,7 +492,7 @@ void MainWindow::restartWindows() {
     unloadAll(shutdownOrder());
     tray_.Show(false);
     // On success the system's shutdown ends the process.
-    if (RestartWindows() != 0) return;
+    if (requestWindowsRestart() != 0) return;
     // Refused: the program goes on as it was started, its icon back and its
     // windows (pinger, memory alarm, graphs) running again, and the face in
     // front: the child area's window is gone, the area must not cover it.

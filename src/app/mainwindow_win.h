@@ -89,9 +89,9 @@ public:
     // lies in front of the face. The area keeps its size.
     void hostFeature(FeatureIndex index);
     void sizeChildArea(int width, int height);
-    // What the face's command for the window does: the Advanced mode afresh
-    // on its first page, the backup list rebuilt, then the window hosted and
-    // the child area sized for it.
+    // What the face's command for the window does: what its row says comes
+    // before hosting (the Advanced mode afresh on its first page, the backup
+    // list rebuilt), then the window hosted and the child area sized for it.
     void openFeature(FeatureIndex index);
 
     // The feature window shown inside the child area, if any (it may lie
