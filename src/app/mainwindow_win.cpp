@@ -1,7 +1,6 @@
 #include "app/mainwindow_win.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "core/effects.h"
 #include "core/versioninfo.h"
@@ -10,7 +9,6 @@
 #include "win/files_win.h"
 #include "app/addons.h"
 #include "app/addons_win.h"
-#include "app/commands.h"
 #include "app/startupclock_win.h"
 #include "features/mainsettings/mainsettings_win.h"
 #include "core/osversion.h"
@@ -231,9 +229,9 @@ void MainWindow::finishStartup() {
     // 10. The tray icon, unless a start in the tray added it already.
     if (!tray_.IsVisible()) tray_.Show(true);
     startupMark("tray icon added");
-    // 11. The other feature windows, and with them the background jobs
-    // (pinger, memory alarm, low-memory sound, graphs); frmNormalMode is
-    // made on its first use only.
+    // 11. The other feature windows the table marks for start-up, and with
+    // them the background jobs (pinger, memory alarm, low-memory sound,
+    // graphs); the Advanced mode is made on its first use only.
     loadStartupFeatures();
     startupMark("feature windows");
     startupReport();
