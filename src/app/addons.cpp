@@ -31,19 +31,19 @@ std::optional<std::string> networkSettingsCommandLine(int version) {
     return std::string(isNtFamily(version) ? kNetworkSettingsNtCommand : kNetworkSettings9xCommand);
 }
 
-std::uintptr_t OpenInternetProperties(std::uintptr_t owner) {
+std::uintptr_t openInternetProperties(std::uintptr_t owner) {
     return startApplet(owner, "Internet Properties", kInternetPropertiesCommand);
 }
 
-std::uintptr_t OpenSystemProperties(std::uintptr_t owner) {
+std::uintptr_t openSystemProperties(std::uintptr_t owner) {
     return startApplet(owner, "System Properties", kSystemPropertiesCommand);
 }
 
-std::uintptr_t OpenModemSettings(std::uintptr_t owner) {
+std::uintptr_t openModemSettings(std::uintptr_t owner) {
     return startApplet(owner, "Modems Settings", modemSettingsCommandLine(winVersion));
 }
 
-std::optional<std::uintptr_t> OpenNetworkSettings(std::uintptr_t owner) {
+std::optional<std::uintptr_t> openNetworkSettings(std::uintptr_t owner) {
     auto commandLine = networkSettingsCommandLine(winVersion);
     if (!commandLine) return std::nullopt;
     return startApplet(owner, "Network Settings", *commandLine);

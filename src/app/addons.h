@@ -40,12 +40,12 @@ std::optional<std::string> networkSettingsCommandLine(int version);
 
 // Each returns the started program's task id (0 when the start failed, and
 // the user was then told, in a box owned by `owner`).
-std::uintptr_t OpenInternetProperties(std::uintptr_t owner = 0);
-std::uintptr_t OpenSystemProperties(std::uintptr_t owner = 0);
-std::uintptr_t OpenModemSettings(std::uintptr_t owner = 0);
+std::uintptr_t openInternetProperties(std::uintptr_t owner = 0);
+std::uintptr_t openSystemProperties(std::uintptr_t owner = 0);
+std::uintptr_t openModemSettings(std::uintptr_t owner = 0);
 // By the running family (winVersion); starts nothing and returns no value
 // while winVersion is outside 1 to 8.
-std::optional<std::uintptr_t> OpenNetworkSettings(std::uintptr_t owner = 0);
+std::optional<std::uintptr_t> openNetworkSettings(std::uintptr_t owner = 0);
 
 // What the user reads when the shell could not open the help file `file`;
 // `shellResult` is ShellExecute's answer (32 or less).

@@ -12,7 +12,7 @@ const char* const kShutdownPrivilege = "SeShutdownPrivilege";
 constexpr unsigned long kRestartReserved = 0xFFFFFFFFUL;
 }  // namespace
 
-void EnableShutdownPrivilege() {
+void enableShutdownPrivilege() {
     HANDLE token = nullptr;
     if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token))
         return;
@@ -28,8 +28,8 @@ void EnableShutdownPrivilege() {
     CloseHandle(token);
 }
 
-int RestartWindows() {
-    EnableShutdownPrivilege();
+int requestWindowsRestart() {
+    enableShutdownPrivilege();
     return effects().exitWindows(EWX_REBOOT, kRestartReserved);
 }
 

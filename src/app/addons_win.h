@@ -7,11 +7,11 @@ namespace quellar::shell {
 
 // Enables SeShutdownPrivilege on this process's token. Nothing is reported:
 // a refused privilege shows as a refused restart.
-void EnableShutdownPrivilege();
+void enableShutdownPrivilege();
 
-// EnableShutdownPrivilege, then ExitWindowsEx with EWX_REBOOT and the
+// enableShutdownPrivilege, then ExitWindowsEx with EWX_REBOOT and the
 // reserved value with all bits set. Non-zero when the system accepted;
 // the system's shutdown then ends the process.
-int RestartWindows();
+int requestWindowsRestart();
 
 }  // namespace quellar::shell

@@ -19,7 +19,7 @@ const std::pair<const char*, UiCommand> kTable[] = {
     {"Drag", UiCommand::Drag},
     {"IDC_FS_hide", UiCommand::Hide},
     {"IDC_FS_wizardMode", UiCommand::WizardMode},
-    {"IDC_FS_normalMode", UiCommand::NormalMode},
+    {"IDC_FS_normalMode", UiCommand::AdvancedMode},
     {"IDC_FS_backupManger", UiCommand::BackupManager},
     {"IDC_FS_pingSetting", UiCommand::PingSetting},
     {"IDC_FS_systemSatus", UiCommand::SystemStatus},

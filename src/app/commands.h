@@ -21,7 +21,7 @@ enum class UiCommand {
     Drag,
     Hide,
     WizardMode,
-    NormalMode,
+    AdvancedMode,
     BackupManager,
     PingSetting,
     SystemStatus,

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "app/dispatch_win.h"
+#include "app/features_win.h"
 #include "features/preview/previewwindow_win.h"
 #include "ui/balloon/balloon_win.h"
 #include "ui/face/faceplayer_win.h"
@@ -23,19 +25,6 @@
 namespace quellar::shell {
 
 class MainSettingsWindow;
-
-// The seven feature windows, in the order they are walked when all are
-// hidden, shown or unloaded together.
-enum FeatureIndex {
-    kWizardMode,
-    kNormalMode,
-    kBackUp,
-    kNetPingerSettings,
-    kSystemStatus,
-    kRamConfiguration,
-    kMainSettings,
-    kFeatureCount
-};
 
 constexpr int kMainWidth = 724;
 constexpr int kMainHeight = 540;
@@ -64,19 +53,6 @@ enum TrayMenuItem : int {
     kTrayMenuExit = 601,  // "Exit": closes the program as the face's close does
 };
 
-// The child area's size while a feature window is hosted by a face command.
-struct ChildAreaSize {
-    int width;
-    int height;
-};
-ChildAreaSize hostingSize(FeatureIndex index);
-
-// Names and indexes of the buttons of the panel under the face.
-struct PanelButtonName {
-    const char* name;
-    int index;  // -1 for a single button
-};
-
 class MainWindow : public win::Window, public FeatureHost {
 public:
     MainWindow();
@@ -87,34 +63,35 @@ public:
     // option hid it; the tray icon and the feature windows follow with the
     // first message the loop takes.
     bool start();
-    // The unload routine: feature windows, tray icon, end.
-    void Form_Unload();
+    // The unload routine (closing the window): feature windows in their
+    // shutdown turns, tray icon, end.
+    void unload();
 
-    // Puts a finished feature window in place of its placeholder. Only
-    // before start(); kNormalMode takes a NormalModeWindowBase, kBackUp a
-    // BackUpWindowBase and kMainSettings a MainSettingsWindow.
+    // Puts another window in the place of the one the feature table made
+    // (a test's). Only before start(); kAdvancedMode takes an
+    // AdvancedWindowBase, kBackupManager a BackupWindowBase and
+    // kMainSettings a MainSettingsWindow.
     void setFeature(FeatureIndex index, std::unique_ptr<FeatureWindow> window);
 
     // The face's command handler. Texts are matched exactly; any other
     // text does nothing.
-    void onFSCommand(const std::string& command, const std::string& args);
+    void onFaceCommand(const std::string& command);
     // Shows the main window restored (not minimised) and in front, whether
     // it was hidden in the tray or minimised.
     void showMainWindow();
     // The tray icon's right-click menu, at the mouse; runs the chosen item.
     void showTrayMenu();
     void dragMainWindow();
-    void hookFlashWindow();
     // Hides the seven feature windows, first creating any that does not
     // exist yet.
-    void hideAllChildForms();
+    void hideFeatures();
     // Hides the others and shows this one inside the child area, which then
     // lies in front of the face. The area keeps its size.
-    void showChildForm(FeatureIndex index);
+    void hostFeature(FeatureIndex index);
     void sizeChildArea(int width, int height);
-    // What the face's command for the window does: the Advanced mode afresh
-    // on its first page, the backup list rebuilt, then the window hosted and
-    // the child area sized for it.
+    // What the face's command for the window does: what its row says comes
+    // before hosting (the Advanced mode afresh on its first page, the backup
+    // list rebuilt), then the window hosted and the child area sized for it.
     void openFeature(FeatureIndex index);
 
     // The feature window shown inside the child area, if any (it may lie
@@ -132,14 +109,21 @@ public:
     // replace it to stay alive.
     std::function<void()> endProcess;
 
-    FacePlayer& flash() { return flash_; }
+    FacePlayer& facePlayer() { return facePlayer_; }
     SkinEngine& skin() { return skin_; }
     tray::Tray& tray() { return tray_; }
     HWND childArea() const { return childArea_; }
     FeatureWindow& feature(FeatureIndex index) { return *features_[index]; }
+    // The window in its slot; null only while the main window is made or
+    // taken down.
+    FeatureWindow* featureIfMade(FeatureIndex index) { return features_[index].get(); }
     MainSettingsWindow& mainSettings();
-    NormalModeWindowBase& normalMode();
-    BackUpWindowBase& backUp();
+    AdvancedWindowBase& advancedMode();
+    BackupWindowBase& backupManager();
+
+    // A balloon from the tray icon with `text`, titled with the tooltip
+    // (on the 9x family the program's own notice there, titled `title9x`).
+    void showTrayNotice(const std::string& text, const std::string& title9x);
 
     // FeatureHost
     void skinFeatureWindow(FeatureWindow& window) override;
@@ -168,10 +152,15 @@ private:
         bool childAreaInFront = false;
     };
 
+    // The window, hidden, centred in the work area at the dpi that fits.
+    bool createCentred(HICON& smallIcon);
     void bringToFront(HWND hwnd);
     void bringFaceToFront();
-    void host(FeatureIndex index);
-    void reloadNormalMode();
+    void runAction(const Action& action);
+    // The panel's way of hosting: the list rebuilt where the row says so,
+    // nothing started afresh, the area's size kept.
+    void showFeature(FeatureIndex index);
+    void startAdvancedAfresh();
     void showAbout();
     void closeAbout();
     void openHelp();
@@ -187,9 +176,6 @@ private:
     void finishStartup();
     void unloadAll(const std::array<FeatureIndex, kFeatureCount>& order);
     void showTrayNotice();
-    // A balloon from the tray icon with `text`, titled with the tooltip
-    // (on the 9x family the program's own notice there, titled `title9x`).
-    void showTrayNotice(const std::string& text, const std::string& title9x);
     // Hides the window to the tray, but only when the icon is there to bring
     // it back; otherwise it stays on screen.
     bool hideToTray();
@@ -206,10 +192,9 @@ private:
     void focusInto(HWND window);
     bool isActive() const;
     void createButtonPanel();
-    void onPanelButton(std::size_t row);
     void sayNotHandled(const char* text);
 
-    FacePlayer flash_;
+    FacePlayer facePlayer_;
     SkinEngine skin_;
     tray::Tray tray_;
     HWND childArea_ = nullptr;
@@ -224,9 +209,5 @@ private:
     std::optional<Notice> pendingNotice_;
     bool startupFinished_ = false;
 };
-
-// The process-wide hook state: the player window's previous procedure.
-void SubclassWindow(HWND hwnd, bool install);
-LRESULT CALLBACK FlashWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 }  // namespace quellar::shell

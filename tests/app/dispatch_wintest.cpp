@@ -14,7 +14,6 @@
 #include "support/faceclick_win.h"
 #include "support/regsandbox_win.h"
 #include "app/commands.h"
-#include "features/placeholders/featuredesigns.h"
 #include "features/mainsettings/mainsettings_win.h"
 #include "features/netpinger/netpingersettings_win.h"
 #include "features/ramconfig/ramconfigwindow_win.h"
@@ -54,19 +53,26 @@ protected:
     Log& log_;
 };
 
-class RecordingNormalMode : public Recording<NormalModeWindowBase> {
+// The two windows the main window calls on beyond loading and hosting, as
+// their bases: a frame alone, designed 443 pixels wide as every feature
+// window (the child area, 440 wide, clips the last few pixels).
+constexpr PixelRect kOuterFrame{6, 4, 428, 238};
+const std::vector<ControlDecl> kAdvancedFrame = {{ControlKind::Frame, "frameNormalMode", "Normal Mode", kOuterFrame}};
+const std::vector<ControlDecl> kBackupFrame = {{ControlKind::Frame, "frameBackUp", "Backup", kOuterFrame}};
+
+class RecordingAdvancedMode : public Recording<AdvancedWindowBase> {
 public:
     using Recording::Recording;
     std::vector<int> pagesAtLoad;
 
 protected:
     void onLoad() override {
-        pagesAtLoad.push_back(currWizardPage_);
+        pagesAtLoad.push_back(startPage_);
         Recording::onLoad();
     }
 };
 
-class RecordingBackUp : public Recording<BackUpWindowBase> {
+class RecordingBackupManager : public Recording<BackupWindowBase> {
 public:
     using Recording::Recording;
     int lists = 0;
@@ -105,8 +111,8 @@ struct Started {
     int exitResult = 1;
     std::int16_t savedVersion = winVersion;
     MainWindow main;
-    RecordingNormalMode* normal = nullptr;
-    RecordingBackUp* backUp = nullptr;
+    RecordingAdvancedMode* advanced = nullptr;
+    RecordingBackupManager* backup = nullptr;
 
     Started() {
         Effects& e = effects();
@@ -130,16 +136,14 @@ struct Started {
         };
 
         main.setFeature(kWizardMode, std::make_unique<Recording<tuning::WizardModeWindow>>(log, main));
-        const FeatureDesign& nd = normalModeDesign();
-        auto normalWindow =
-            std::make_unique<RecordingNormalMode>(log, main, nd.name, nd.caption, nd.client, *nd.controls);
-        normal = normalWindow.get();
-        main.setFeature(kNormalMode, std::move(normalWindow));
-        const FeatureDesign& bd = backUpDesign();
-        auto backUpWindow =
-            std::make_unique<RecordingBackUp>(log, main, bd.name, bd.caption, bd.client, *bd.controls);
-        backUp = backUpWindow.get();
-        main.setFeature(kBackUp, std::move(backUpWindow));
+        auto advancedWindow = std::make_unique<RecordingAdvancedMode>(
+            log, main, "frmNormalMode", "Advanced Mode", PixelRect{0, 0, 443, 257}, kAdvancedFrame);
+        advanced = advancedWindow.get();
+        main.setFeature(kAdvancedMode, std::move(advancedWindow));
+        auto backupWindow = std::make_unique<RecordingBackupManager>(log, main, "frmBackUp", "Backup",
+                                                                     PixelRect{0, 0, 443, 250}, kBackupFrame);
+        backup = backupWindow.get();
+        main.setFeature(kBackupManager, std::move(backupWindow));
         main.setFeature(kNetPingerSettings, std::make_unique<Recording<net::NetPingerSettingsWindow>>(log, main));
         main.setFeature(kSystemStatus, std::make_unique<Recording<memory::SystemStatusWindow>>(
                                            log, main, [] { return false; }, [](const std::string&) {}));
@@ -162,10 +166,10 @@ struct Started {
         if (msgbox::balloon().isOpen()) msgbox::balloon().unload();
     }
 
-    void send(const std::string& command) { main.onFSCommand(command, ""); }
+    void send(const std::string& command) { main.onFaceCommand(command); }
 
     bool faceInFront() {
-        for (HWND w = GetWindow(main.flash().hwnd(), GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
+        for (HWND w = GetWindow(main.facePlayer().hwnd(), GW_HWNDNEXT); w; w = GetWindow(w, GW_HWNDNEXT))
             if (w == main.childArea()) return true;
         return false;
     }
@@ -226,8 +230,8 @@ struct Hosting {
 
 const Hosting kHostingCommands[] = {
     {"IDC_FS_wizardMode", kWizardMode, 440, 250},
-    {"IDC_FS_normalMode", kNormalMode, 440, 252},
-    {"IDC_FS_backupManger", kBackUp, 440, 246},
+    {"IDC_FS_normalMode", kAdvancedMode, 440, 252},
+    {"IDC_FS_backupManger", kBackupManager, 440, 246},
     {"IDC_FS_pingSetting", kNetPingerSettings, 440, 244},
     {"IDC_FS_systemSatus", kSystemStatus, 440, 255},
     {"IDC_FS_ramConfig", kRamConfiguration, 440, 240},
@@ -267,7 +271,7 @@ TEST_CASE("each hosting command shows its window alone in the child area, sized,
     // The hosting commands touch nothing outside, and only the backup
     // command rebuilds a list.
     CHECK_FALSE(s.outsideEffects());
-    CHECK(s.backUp->lists == 2);
+    CHECK(s.backup->lists == 2);
     CHECK(IsWindowVisible(s.main.hwnd()));
 }
 
@@ -277,12 +281,12 @@ TEST_CASE("face to the front: home and hide keep the hosted window, main and sys
     // window stays missing; hiding all seven makes it.
     s.send("IDC_FS_home");
     s.send("IDC_FS_hide");
-    CHECK_FALSE(s.normal->isLoaded());
+    CHECK_FALSE(s.advanced->isLoaded());
     s.send("IDC_FS_main");
-    CHECK(s.normal->isLoaded());
-    s.normal->unload();
+    CHECK(s.advanced->isLoaded());
+    s.advanced->unload();
     s.send("IDC_FS_sysSettingClicked");
-    CHECK(s.normal->isLoaded());
+    CHECK(s.advanced->isLoaded());
 
     for (const char* command : {"IDC_FS_home", "IDC_FS_hide"}) {
         CAPTURE(command);
@@ -309,7 +313,7 @@ TEST_CASE("the about card hides the hosted window and closing it brings back wha
         s.send("IDC_FS_about");
         CHECK(s.faceInFront());
         checkHosting(s, -1);
-        CHECK(s.normal->isLoaded());
+        CHECK(s.advanced->isLoaded());
         s.send("IDC_FS_closeAbout");
         checkHosting(s, kSystemStatus);
         CHECK_FALSE(s.faceInFront());
@@ -354,49 +358,49 @@ TEST_CASE("the about card hides the hosted window and closing it brings back wha
 TEST_CASE("the Advanced mode command starts the window afresh on page 0; the panel button does not") {
     Started s;
     s.send("IDC_FS_normalMode");
-    REQUIRE(s.normal->pagesAtLoad == std::vector<int>{0});
-    HWND first = s.normal->hwnd();
+    REQUIRE(s.advanced->pagesAtLoad == std::vector<int>{0});
+    HWND first = s.advanced->hwnd();
 
-    s.normal->setCurrWizardPage(3);
+    s.advanced->setStartPage(3);
     s.log.clear();
     SendMessageA(s.main.panelButton("cmdInternetBooster", 2), BM_CLICK, 0, 0);
-    CHECK(s.normal->hwnd() == first);
-    CHECK(s.normal->currWizardPage() == 3);
+    CHECK(s.advanced->hwnd() == first);
+    CHECK(s.advanced->startPage() == 3);
     CHECK(s.log.empty());
-    checkHosting(s, kNormalMode);
+    checkHosting(s, kAdvancedMode);
 
     s.send("IDC_FS_normalMode");
     CHECK(s.log == Log{"unload frmNormalMode", "load frmNormalMode"});
-    CHECK(s.normal->pagesAtLoad == std::vector<int>{0, 0});
-    CHECK(s.normal->currWizardPage() == 0);
-    checkHosting(s, kNormalMode);
+    CHECK(s.advanced->pagesAtLoad == std::vector<int>{0, 0});
+    CHECK(s.advanced->startPage() == 0);
+    checkHosting(s, kAdvancedMode);
     CHECK(s.areaSize().cy == 252);
 }
 
 TEST_CASE("the backup command rebuilds the list before the window shows; other hosting does not") {
     Started s;
     s.send("IDC_FS_backupManger");
-    CHECK(s.backUp->lists == 1);
-    CHECK(s.backUp->loadedAtList);
-    CHECK_FALSE(s.backUp->shownAtList);
-    checkHosting(s, kBackUp);
+    CHECK(s.backup->lists == 1);
+    CHECK(s.backup->loadedAtList);
+    CHECK_FALSE(s.backup->shownAtList);
+    checkHosting(s, kBackupManager);
 
     s.send("IDC_FS_backupManger");
-    CHECK(s.backUp->lists == 2);
+    CHECK(s.backup->lists == 2);
     // Even while it is on screen the list is built before it is shown anew.
-    CHECK(s.backUp->shownAtList);
+    CHECK(s.backup->shownAtList);
 
     // After the window was unloaded the rebuild finds it loaded again.
-    s.backUp->unload();
+    s.backup->unload();
     s.send("IDC_FS_backupManger");
-    CHECK(s.backUp->lists == 3);
-    CHECK(s.backUp->loadedAtList);
-    checkHosting(s, kBackUp);
+    CHECK(s.backup->lists == 3);
+    CHECK(s.backup->loadedAtList);
+    checkHosting(s, kBackupManager);
 
     s.send("IDC_FS_wizardMode");
     s.send("IDC_FS_about");
     s.send("IDC_FS_closeAbout");
-    CHECK(s.backUp->lists == 3);
+    CHECK(s.backup->lists == 3);
 }
 
 TEST_CASE("applets, help, minimise and tray: the outside effects of the face's commands") {
@@ -605,8 +609,8 @@ TEST_CASE("the panel under the face: each button does its action and leaves the 
     CHECK(win::windowText(s.main.panelButton("cmdSystemSettings", 3)) == "Modems Settings");
 
     const std::pair<PanelButtonName, FeatureIndex> hosting[] = {
-        {{"cmdInternetBooster", 1}, kWizardMode},   {{"cmdInternetBooster", 2}, kNormalMode},
-        {{"cmdInternetBooster", 3}, kBackUp},       {{"cmdRamBooster", 1}, kSystemStatus},
+        {{"cmdInternetBooster", 1}, kWizardMode},   {{"cmdInternetBooster", 2}, kAdvancedMode},
+        {{"cmdInternetBooster", 3}, kBackupManager},       {{"cmdRamBooster", 1}, kSystemStatus},
         {{"cmdRamBooster", 2}, kRamConfiguration},  {{"cmdNetPinger", 1}, kNetPingerSettings},
         {{"cmdMainSettings", -1}, kMainSettings},
     };
@@ -620,7 +624,7 @@ TEST_CASE("the panel under the face: each button does its action and leaves the 
         CHECK(size.cx == 440);
         CHECK(size.cy == 245);
     }
-    CHECK(s.backUp->lists == 1);
+    CHECK(s.backup->lists == 1);
     CHECK_FALSE(s.outsideEffects());
 
     click("cmdInternetBooster", 0);
@@ -687,7 +691,7 @@ TEST_CASE("what lies under the face stays hidden when it repaints, and the hoste
     POINT inside{s.main.mainSettings().client().width / 2, 20};
     MapWindowPoints(s.main.mainSettings().hwnd(), main, &inside, 1);
     COLORREF hosted = screenPixel(main, inside.x, inside.y);
-    RedrawWindow(s.main.flash().hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RedrawWindow(s.main.facePlayer().hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     RedrawWindow(s.main.childArea(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
     quellar::testing::pumpMessages();
     CHECK(screenPixel(main, inside.x, inside.y) == hosted);
@@ -725,8 +729,8 @@ TEST_CASE("tray clicks: left and mouse clicks show the main window, a right clic
 
 TEST_CASE("clicks on the built-in face reach the commands") {
     Started s;
-    REQUIRE(s.main.flash().usingBuiltInFace());
-    FacePlayer& face = s.main.flash();
+    REQUIRE(s.main.facePlayer().usingBuiltInFace());
+    FacePlayer& face = s.main.facePlayer();
 
     face.clickAt(100, 515);  // side bar: Main Settings
     checkHosting(s, kMainSettings);
@@ -814,12 +818,12 @@ TEST_CASE("screenshot: a feature window hosted from the face, and the face back 
     std::string folder = quellar::testing::screenshotFolder();
     if (folder.empty()) return;
     Started s;
-    quellar::testing::clickFaceButton(s.main.flash(), "IDC_FS_pingSetting");
+    quellar::testing::clickFaceButton(s.main.facePlayer(), "IDC_FS_pingSetting");
     quellar::testing::pumpFor(500);
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\dispatch-hosted.bmp");
     // What a feature window does when it has finished.
-    SetWindowPos(s.main.flash().hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-    s.main.flash().SetVariable("_root.home", "true");
+    SetWindowPos(s.main.facePlayer().hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    s.main.facePlayer().setVariable("_root.home", "true");
     quellar::testing::pumpFor(500);
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\dispatch-home.bmp");
 }

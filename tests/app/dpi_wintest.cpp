@@ -55,10 +55,10 @@ TEST_CASE("every text of every window shows whole at 96, 120 and 144 dpi") {
         CAPTURE(dpi);
         StartedAt s(dpi);
         const SkinEngine& skin = s.main.skin();
-        expectWhole(cutFaceTexts(s.main.flash()), "the home panel");
-        clickFaceButton(s.main.flash(), "IDC_FS_about");
-        CHECK(s.main.flash().state().panel() == "about");
-        expectWhole(cutFaceTexts(s.main.flash()), "the About card");
+        expectWhole(cutFaceTexts(s.main.facePlayer()), "the home panel");
+        clickFaceButton(s.main.facePlayer(), "IDC_FS_about");
+        CHECK(s.main.facePlayer().state().panel() == "about");
+        expectWhole(cutFaceTexts(s.main.facePlayer()), "the About card");
 
         for (int i = 0; i < kFeatureCount; ++i) {
             const auto index = static_cast<FeatureIndex>(i);
@@ -66,7 +66,7 @@ TEST_CASE("every text of every window shows whole at 96, 120 and 144 dpi") {
             FeatureWindow& window = s.main.feature(index);
             const std::string name = window.name();
             expectWhole(cutTexts(skin, window.hwnd()), name);
-            if (index == kNormalMode) {
+            if (index == kAdvancedMode) {
                 auto& advanced = static_cast<tuning::AdvancedModeWindow&>(window).advanced();
                 for (int page = 1; page < 8; ++page) {
                     advanced.next();
@@ -123,12 +123,12 @@ TEST_CASE("at 120 dpi the main window is 905 x 675, the face answers where it dr
         if (dpi == 120) CHECK((client.right == 905 && client.bottom == 675));
 
         // Clicks where the side bar's items are drawn.
-        clickFaceButton(s.main.flash(), "IDC_FS_ramConfig");
+        clickFaceButton(s.main.facePlayer(), "IDC_FS_ramConfig");
         CHECK(s.main.hostedFeature() == kRamConfiguration);
         RECT area;
         GetClientRect(s.main.childArea(), &area);
         CHECK(area.right == win::scaled(440));
-        clickFaceButton(s.main.flash(), "IDC_FS_wizardMode");
+        clickFaceButton(s.main.facePlayer(), "IDC_FS_wizardMode");
         REQUIRE(s.main.hostedFeature() == kWizardMode);
 
         FeatureWindow& wizard = s.main.feature(kWizardMode);
@@ -136,7 +136,7 @@ TEST_CASE("at 120 dpi the main window is 905 x 675, the face answers where it dr
         click(wizard, "cmdOptimize");
         CHECK(s.folder.backupFiles() == std::vector<std::string>{"001.BCK"});
         CHECK(s.messages.entries.empty());
-        CHECK(s.main.flash().state().panel() == "home");
+        CHECK(s.main.facePlayer().state().panel() == "home");
         applied.push_back(snapshotRegistry());
     }
     CHECK(applied[0] == applied[1]);
@@ -154,7 +154,7 @@ TEST_CASE("screenshot: the main window at 120 dpi, the Wizard opened from the si
     const std::string folder = screenshotFolder();
     if (folder.empty()) return;
     StartedAt s(120);
-    clickFaceButton(s.main.flash(), "IDC_FS_wizardMode");
+    clickFaceButton(s.main.facePlayer(), "IDC_FS_wizardMode");
     click(s.main.feature(kWizardMode), "optMode", 4);
     pumpFor(500);
     saveScreenshot(s.main.hwnd(), folder + "\\main-window-120dpi.bmp");

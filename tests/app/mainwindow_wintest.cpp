@@ -77,7 +77,7 @@ struct Started {
 
 // The face's button that sends `command` (the first, in the face's order).
 int faceButton(MainWindow& main, const std::string& command) {
-    const auto& buttons = main.flash().state().face().buttons;
+    const auto& buttons = main.facePlayer().state().face().buttons;
     for (std::size_t i = 0; i < buttons.size(); ++i)
         if (buttons[i].command == command) return static_cast<int>(i);
     return -1;
@@ -134,13 +134,6 @@ bool isAbove(HWND upper, HWND lower) {
     return false;
 }
 
-// Stands in for an old player window to show the right-click guard at work.
-std::vector<UINT> g_playerMessages;
-LRESULT CALLBACK playerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NULL || msg == WM_RBUTTONDOWN || msg == WM_LBUTTONDOWN) g_playerMessages.push_back(msg);
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
 }  // namespace
 
 TEST_CASE("start-up: the window, the face over the child area, tray icon, hidden feature windows") {
@@ -154,7 +147,7 @@ TEST_CASE("start-up: the window, the face over the child area, tray icon, hidden
     CHECK((GetWindowLongA(main, GWL_STYLE) & WS_CAPTION) == 0);
     CHECK(IsWindowVisible(main));
 
-    RECT face = childRect(main, s.main.flash().hwnd());
+    RECT face = childRect(main, s.main.facePlayer().hwnd());
     CHECK(face.left == 0);
     CHECK(face.top == 0);
     CHECK(face.right == 724);
@@ -164,14 +157,14 @@ TEST_CASE("start-up: the window, the face over the child area, tray icon, hidden
     CHECK(area.top == 199);
     CHECK(area.right - area.left == 440);
     CHECK(area.bottom - area.top == 332);
-    CHECK(GetWindow(main, GW_CHILD) == s.main.flash().hwnd());
-    CHECK(isAbove(s.main.flash().hwnd(), s.main.childArea()));
-    CHECK(s.main.flash().state().variable("_root.version") == "1.0.0.1");
+    CHECK(GetWindow(main, GW_CHILD) == s.main.facePlayer().hwnd());
+    CHECK(isAbove(s.main.facePlayer().hwnd(), s.main.childArea()));
+    CHECK(s.main.facePlayer().state().variable("_root.version") == "1.0.0.1");
     CHECK(s.main.skin().elementOf(s.main.childArea()) == "NoFrame");
 
     CHECK(winVersion >= 1);
     CHECK(winVersionName == winVersionNameOf(winVersion));
-    CHECK(s.main.flash().state().variable("_root.windows") == winVersionName);
+    CHECK(s.main.facePlayer().state().variable("_root.windows") == winVersionName);
 
     CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD});
     CHECK(s.main.tray().isShown());
@@ -179,7 +172,7 @@ TEST_CASE("start-up: the window, the face over the child area, tray icon, hidden
     for (int i = 0; i < kFeatureCount; ++i) {
         FeatureWindow& feature = s.main.feature(static_cast<FeatureIndex>(i));
         CAPTURE(feature.name());
-        if (i == kNormalMode) {
+        if (i == kAdvancedMode) {
             CHECK_FALSE(feature.isLoaded());
             continue;
         }
@@ -193,7 +186,7 @@ TEST_CASE("start-up: the window, the face over the child area, tray icon, hidden
     // as they stand then.
     MainSettingsWindow& settings = s.main.mainSettings();
     settings.form()["chkRunMainProgram"].setValueQuietly(1);
-    s.main.showChildForm(kMainSettings);
+    s.main.hostFeature(kMainSettings);
     REQUIRE(settings.hasControls());
     CHECK(SendMessageA(settings.binder().handleOf(settings.form()["chkRunMainProgram"]), BM_GETCHECK, 0, 0) ==
           BST_CHECKED);
@@ -219,11 +212,11 @@ TEST_CASE("start-up shows the window first; the rest comes with the first messag
         CHECK(GetTickCount() - shown <= 250);
     }
     SUBCASE("a click on the face before it hosts its window, which is made then") {
-        const auto& buttons = s.main.flash().state().face().buttons;
+        const auto& buttons = s.main.facePlayer().state().face().buttons;
         const int wizard = faceButton(s.main, "IDC_FS_wizardMode");
         REQUIRE(wizard >= 0);
         const FaceButton& b = buttons[static_cast<std::size_t>(wizard)];
-        s.main.flash().clickAt(b.x.resolve(kMainWidth, kMainHeight) + 5, b.y.resolve(kMainWidth, kMainHeight) + 5);
+        s.main.facePlayer().clickAt(b.x.resolve(kMainWidth, kMainHeight) + 5, b.y.resolve(kMainWidth, kMainHeight) + 5);
         CHECK(s.main.hostedFeature() == kWizardMode);
         CHECK(s.main.feature(kWizardMode).hasControls());
     }
@@ -261,7 +254,7 @@ TEST_CASE("a face file cut in the middle and a damaged skin: the built-in look, 
     quellar::testing::writeFile(folder.path() + "\\RQLRMask.skn", "[Button]\r\nnot a line at all\r\n");
     Started s;
     CHECK(IsWindowVisible(s.main.hwnd()));
-    CHECK(s.main.flash().usingBuiltInFace());
+    CHECK(s.main.facePlayer().usingBuiltInFace());
     msgbox::Balloon& notice = msgbox::balloon();
     quellar::testing::pumpUntil([&notice] { return notice.isOpen(); }, 5000);
     REQUIRE(notice.isOpen());
@@ -276,26 +269,26 @@ TEST_CASE("the face's window commands") {
     Started s;
     HWND main = s.main.hwnd();
 
-    s.main.onFSCommand("IDC_FS_settings", "");
+    s.main.onFaceCommand("IDC_FS_settings");
     MainSettingsWindow& settings = s.main.mainSettings();
     CHECK(GetParent(settings.hwnd()) == s.main.childArea());
     CHECK(IsWindowVisible(settings.hwnd()));
     RECT area = childRect(main, s.main.childArea());
     CHECK(area.right - area.left == 440);
     CHECK(area.bottom - area.top == 245);
-    CHECK(isAbove(s.main.childArea(), s.main.flash().hwnd()));
+    CHECK(isAbove(s.main.childArea(), s.main.facePlayer().hwnd()));
 
-    s.main.onFSCommand("IDC_FS_home", "");
-    CHECK(isAbove(s.main.flash().hwnd(), s.main.childArea()));
-    s.main.onFSCommand("IDC_FS_settings", "");
-    s.main.onFSCommand("IDC_FS_hide", "");
-    CHECK(isAbove(s.main.flash().hwnd(), s.main.childArea()));
+    s.main.onFaceCommand("IDC_FS_home");
+    CHECK(isAbove(s.main.facePlayer().hwnd(), s.main.childArea()));
+    s.main.onFaceCommand("IDC_FS_settings");
+    s.main.onFaceCommand("IDC_FS_hide");
+    CHECK(isAbove(s.main.facePlayer().hwnd(), s.main.childArea()));
 
-    s.main.onFSCommand("IDC_FS_minimize", "");
+    s.main.onFaceCommand("IDC_FS_minimize");
     CHECK(IsIconic(main));
     ShowWindow(main, SW_RESTORE);
 
-    s.main.onFSCommand("IDC_FS_tray", "");
+    s.main.onFaceCommand("IDC_FS_tray");
     CHECK_FALSE(IsWindowVisible(main));
     if (!isNtFamily(winVersion)) CHECK(msgbox::balloon().isOpen());
     s.main.showMainWindow();
@@ -303,11 +296,11 @@ TEST_CASE("the face's window commands") {
 
     // Near misses do nothing at all.
     for (const char* text : {"IDC_FS_Close", "idc_fs_close", "IDC_FS_close ", " IDC_FS_close", "close"})
-        s.main.onFSCommand(text, "");
+        s.main.onFaceCommand(text);
     CHECK(s.ended == 0);
     CHECK(s.main.mainSettings().isLoaded());
 
-    s.main.onFSCommand("IDC_FS_close", "");
+    s.main.onFaceCommand("IDC_FS_close");
     CHECK(s.ended == 1);
     CHECK(s.trayCalls.back() == static_cast<DWORD>(NIM_DELETE));
     CHECK_FALSE(s.main.tray().isShown());
@@ -317,11 +310,11 @@ TEST_CASE("the face's window commands") {
 TEST_CASE("the tray icon brings the window back restored and in front, and comes back with the shell") {
     Started s;
     HWND main = s.main.hwnd();
-    SUBCASE("from minimised") { s.main.onFSCommand("IDC_FS_minimize", ""); }
-    SUBCASE("from the tray") { s.main.onFSCommand("IDC_FS_tray", ""); }
+    SUBCASE("from minimised") { s.main.onFaceCommand("IDC_FS_minimize"); }
+    SUBCASE("from the tray") { s.main.onFaceCommand("IDC_FS_tray"); }
     SUBCASE("minimised, then to the tray") {
-        s.main.onFSCommand("IDC_FS_minimize", "");
-        s.main.onFSCommand("IDC_FS_tray", "");
+        s.main.onFaceCommand("IDC_FS_minimize");
+        s.main.onFaceCommand("IDC_FS_tray");
     }
     REQUIRE_FALSE(s.shownRestored());
     s.trayPress(WM_LBUTTONDOWN);
@@ -347,7 +340,7 @@ TEST_CASE("without a tray icon the window is never hidden: not at start-up, not 
     Started s(/*startInTray=*/true, /*answer=*/FALSE);
     CHECK_FALSE(s.main.tray().isShown());
     CHECK(s.shownRestored());
-    s.main.onFSCommand("IDC_FS_tray", "");
+    s.main.onFaceCommand("IDC_FS_tray");
     CHECK(s.shownRestored());
     CHECK_FALSE(msgbox::balloon().isOpen());
     // Each time the icon was asked for once more, and each refusal checked.
@@ -356,7 +349,7 @@ TEST_CASE("without a tray icon the window is never hidden: not at start-up, not 
 
 TEST_CASE("the tray icon's menu: \"Open Quellar\" (default) shows the window, \"Exit\" closes the program") {
     Started s;
-    s.main.onFSCommand("IDC_FS_tray", "");
+    s.main.onFaceCommand("IDC_FS_tray");
     REQUIRE_FALSE(IsWindowVisible(s.main.hwnd()));
     std::vector<std::string> items;
     UINT defaultItem = 0;
@@ -402,8 +395,8 @@ TEST_CASE("the keyboard: the face's commands, Tab, Enter and mnemonics in the wi
     Started s;
     quellar::testing::ScratchProgramFolder program("keys");
     quellar::testing::MessageLog messages;
-    const FaceState& face = s.main.flash().state();
-    HWND faceWindow = s.main.flash().hwnd();
+    const FaceState& face = s.main.facePlayer().state();
+    HWND faceWindow = s.main.facePlayer().hwnd();
     REQUIRE(GetActiveWindow() == s.main.hwnd());
     CHECK(GetFocus() == faceWindow);
     CHECK_FALSE(face.focusMarkShown());
@@ -450,7 +443,7 @@ TEST_CASE("the keyboard: the face's commands, Tab, Enter and mnemonics in the wi
 
     // Main settings: Tab to the tray option, Space ticks it, Enter saves
     // ("&Save" is the default), and after a change Alt+S saves again.
-    s.main.onFSCommand("IDC_FS_settings", "");
+    s.main.onFaceCommand("IDC_FS_settings");
     MainSettingsWindow& settings = s.main.mainSettings();
     CHECK(GetFocus() == settings.binder().handleOf(settings.form()["chkRunMainProgram"]));
     pressKey(VK_TAB);
@@ -471,13 +464,13 @@ TEST_CASE("the keyboard: the face's commands, Tab, Enter and mnemonics in the wi
     CHECK(GetFocus() == faceWindow);
     CHECK(face.panel() == "home");
     CHECK_FALSE(s.main.childAreaInFront());
-    s.main.onFSCommand("IDC_FS_settings", "");
+    s.main.onFaceCommand("IDC_FS_settings");
 
     // The About card closes with Escape, and with Enter; what was hosted
     // comes back.
     for (WPARAM key : {VK_ESCAPE, VK_RETURN}) {
         CAPTURE(key);
-        s.main.flash().clickAt(558, 16);  // "About" in the title strip
+        s.main.facePlayer().clickAt(558, 16);  // "About" in the title strip
         REQUIRE(face.panel() == "about");
         pressKey(key);
         CHECK(face.panel() != "about");
@@ -496,15 +489,15 @@ TEST_CASE("Tab leaves a hosted window for the face and comes back; F1 opens the 
         opened.push_back(open);
         return 42;
     };
-    const FaceState& face = s.main.flash().state();
-    HWND faceWindow = s.main.flash().hwnd();
+    const FaceState& face = s.main.facePlayer().state();
+    HWND faceWindow = s.main.facePlayer().hwnd();
 
     // At home F1 opens the help's contents.
     pressKey(VK_F1);
     REQUIRE(opened.size() == 1);
     CHECK(opened[0].file == program.path() + "\\QLRHelp.chm");
 
-    quellar::testing::clickFaceButton(s.main.flash(), "IDC_FS_wizardMode");
+    quellar::testing::clickFaceButton(s.main.facePlayer(), "IDC_FS_wizardMode");
     REQUIRE(s.main.hostedFeature() == kWizardMode);
     auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
     HWND lastControl = wizard.binder().handleOf(wizard.form()["cmdPreview"]);
@@ -560,20 +553,20 @@ TEST_CASE("Optimize in the hosted Wizard applies, says so with the backup's name
     Started s;
     quellar::testing::ScratchProgramFolder program("optimize");
     quellar::testing::MessageLog messages;
-    s.main.flash().clickAt(100, 114);  // "Wizard Mode" in the side bar
+    s.main.facePlayer().clickAt(100, 114);  // "Wizard Mode" in the side bar
     const int wizardItem = faceButton(s.main, "IDC_FS_wizardMode");
-    CHECK(s.main.flash().state().isSelected(wizardItem));
+    CHECK(s.main.facePlayer().state().isSelected(wizardItem));
     auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
     REQUIRE(IsWindowVisible(wizard.hwnd()));
-    CHECK(isAbove(s.main.childArea(), s.main.flash().hwnd()));
-    CHECK(s.main.flash().state().panel() != "home");
+    CHECK(isAbove(s.main.childArea(), s.main.facePlayer().hwnd()));
+    CHECK(s.main.facePlayer().state().panel() != "home");
     SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);
     HWND optimize = wizard.binder().handleOf(wizard.form()["cmdOptimize"]);
     SendMessageA(optimize, BM_CLICK, 0, 0);
     quellar::testing::pumpMessages();
-    CHECK(isAbove(s.main.flash().hwnd(), s.main.childArea()));
-    CHECK(s.main.flash().state().panel() == "home");
-    CHECK_FALSE(s.main.flash().state().isSelected(wizardItem));
+    CHECK(isAbove(s.main.facePlayer().hwnd(), s.main.childArea()));
+    CHECK(s.main.facePlayer().state().panel() == "home");
+    CHECK_FALSE(s.main.facePlayer().state().isSelected(wizardItem));
     CHECK(program.backupFiles() == std::vector<std::string>{"001.BCK"});
     // The window stays loaded with its selection, behind the face.
     CHECK(wizard.isLoaded());
@@ -597,7 +590,7 @@ TEST_CASE("Optimize in the hosted Wizard applies, says so with the backup's name
                             nullptr) == ERROR_SUCCESS);
     RegCloseKey(created);
     REQUIRE(quellar::testing::makeReadOnly(HKEY_LOCAL_MACHINE, key));
-    s.main.onFSCommand("IDC_FS_wizardMode", "");
+    s.main.onFaceCommand("IDC_FS_wizardMode");
     SendMessageA(optimize, BM_CLICK, 0, 0);
     quellar::testing::pumpMessages();
     REQUIRE(messages.entries.size() == 1);
@@ -610,30 +603,11 @@ TEST_CASE("Drag hands the window to the system's move as a caption drag") {
     g_captionPresses.clear();
     g_mainProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
         s.main.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&recordCaptionPress)));
-    s.main.onFSCommand("Drag", "");
+    s.main.onFaceCommand("Drag");
     SetWindowLongPtrA(s.main.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_mainProc));
     REQUIRE(g_captionPresses.size() == 1);
     CHECK(g_captionPresses[0].first == HTCAPTION);
     CHECK(g_captionPresses[0].second == 0);
-}
-
-TEST_CASE("the right-click guard drops right presses for a player window of the old class") {
-    Started s;
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = playerProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "MacromediaFlashPlayerActiveX";
-    RegisterClassA(&wc);
-    HWND player = CreateWindowExA(0, wc.lpszClassName, "", WS_CHILD, 0, 0, 10, 10, s.main.hwnd(),
-                                  nullptr, wc.hInstance, nullptr);
-    REQUIRE(player);
-    s.main.hookFlashWindow();
-    g_playerMessages.clear();
-    SendMessageA(player, WM_RBUTTONDOWN, 0, 0);
-    SendMessageA(player, WM_LBUTTONDOWN, 0, 0);
-    CHECK(g_playerMessages == std::vector<UINT>{WM_NULL, WM_LBUTTONDOWN});
-    SubclassWindow(player, false);
-    DestroyWindow(player);
 }
 
 TEST_CASE("screenshot: the main window, and the Main settings window hosted in it") {
@@ -642,17 +616,17 @@ TEST_CASE("screenshot: the main window, and the Main settings window hosted in i
     Started s;
     quellar::testing::pumpFor(500);
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-window.bmp");
-    quellar::testing::clickFaceButton(s.main.flash(), "IDC_FS_about");
+    quellar::testing::clickFaceButton(s.main.facePlayer(), "IDC_FS_about");
     quellar::testing::pumpFor(300);
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-face-about.bmp");
-    quellar::testing::clickFaceButton(s.main.flash(), "IDC_FS_closeAbout");
-    quellar::testing::clickFaceButton(s.main.flash(), "IDC_FS_settings");
+    quellar::testing::clickFaceButton(s.main.facePlayer(), "IDC_FS_closeAbout");
+    quellar::testing::clickFaceButton(s.main.facePlayer(), "IDC_FS_settings");
     quellar::testing::pumpFor(500);
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-settings.bmp");
 
     quellar::testing::ScratchProgramFolder program("shots");
     quellar::testing::MessageLog messages;
-    quellar::testing::clickFaceButton(s.main.flash(), "IDC_FS_wizardMode");
+    quellar::testing::clickFaceButton(s.main.facePlayer(), "IDC_FS_wizardMode");
     auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
     SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);
     quellar::testing::pumpFor(500);
@@ -673,7 +647,7 @@ TEST_CASE("screenshot: the face's keyboard focus, the notice after an apply, the
     quellar::testing::ScratchProgramFolder program("shots-everyday");
     quellar::testing::MessageLog messages;
     const int wizardItem = faceButton(s.main, "IDC_FS_wizardMode");
-    for (int i = 0; i < 40 && s.main.flash().state().focused() != wizardItem; ++i)
+    for (int i = 0; i < 40 && s.main.facePlayer().state().focused() != wizardItem; ++i)
         quellar::testing::pressKey(VK_TAB);
     quellar::testing::pumpFor(300);
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\face-keyboard-focus.bmp");
@@ -690,7 +664,7 @@ TEST_CASE("screenshot: the face's keyboard focus, the notice after an apply, the
     quellar::testing::saveScreenRect(shot, folder + "\\applied-notice.bmp");
     msgbox::balloon().unload();
 
-    s.main.onFSCommand("IDC_FS_tray", "");
+    s.main.onFaceCommand("IDC_FS_tray");
     quellar::testing::pumpFor(300);
     SetCursorPos(30, 40);  // by the icon in the tray window at the top left
     rightClickTrayMenu(s, {VK_ESCAPE}, [&](HWND menu) {

@@ -25,8 +25,8 @@ struct AdvancedModeWindow::MtuJob {
 };
 
 AdvancedModeWindow::AdvancedModeWindow(shell::FeatureHost& host)
-    : NormalModeWindowBase(host, "frmNormalMode", "Advanced Mode", kAdvancedModeClient,
-                           advancedModeControls()) {}
+    : AdvancedWindowBase(host, "frmNormalMode", "Advanced Mode", kAdvancedModeClient,
+                         advancedModeControls()) {}
 
 AdvancedModeWindow::~AdvancedModeWindow() {
     unload();
@@ -79,7 +79,7 @@ void AdvancedModeWindow::onLoad() {
     };
     actions.adapters = [] { return currentAdapters(); };
     advanced_ = std::make_unique<AdvancedMode>(form(), currentTuning, std::move(actions));
-    advanced_->load(currWizardPage_);
+    advanced_->load(startPage_);
 }
 
 void AdvancedModeWindow::onControlsMade() {
@@ -95,7 +95,7 @@ void AdvancedModeWindow::onUnload() {
 }
 
 bool AdvancedModeWindow::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (msg != kMsgMtuFound) return NormalModeWindowBase::onMessage(msg, wParam, lParam, result);
+    if (msg != kMsgMtuFound) return AdvancedWindowBase::onMessage(msg, wParam, lParam, result);
     result = 0;
     if (!mtuJob_ || mtuJob_->serial != static_cast<unsigned long>(wParam)) return true;
     const std::shared_ptr<MtuJob> job = std::move(mtuJob_);

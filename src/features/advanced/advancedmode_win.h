@@ -8,7 +8,7 @@ namespace quellar::tuning {
 
 // frmNormalMode: the Advanced mode's eight pages; the host unloads it and
 // loads it afresh on its first page each time the face asks for it.
-class AdvancedModeWindow : public shell::NormalModeWindowBase {
+class AdvancedModeWindow : public shell::AdvancedWindowBase {
 public:
     explicit AdvancedModeWindow(shell::FeatureHost& host);
     ~AdvancedModeWindow() override;

@@ -118,7 +118,7 @@ void readBackupRowHeader(BackupRow& row) {
 }
 
 BackupManagerWindow::BackupManagerWindow(shell::FeatureHost& host)
-    : BackUpWindowBase(host, "frmBackUp", "Backup", kBackupManagerClient, backupManagerControls()) {}
+    : BackupWindowBase(host, "frmBackUp", "Backup", kBackupManagerClient, backupManagerControls()) {}
 
 BackupManagerWindow::~BackupManagerWindow() {
     unload();

@@ -9,7 +9,7 @@ namespace quellar::backup {
 
 // frmBackUp: the backup files in a sortable list, restored or deleted;
 // the host rebuilds the list each time it shows the window.
-class BackupManagerWindow : public shell::BackUpWindowBase {
+class BackupManagerWindow : public shell::BackupWindowBase {
 public:
     explicit BackupManagerWindow(shell::FeatureHost& host);
     ~BackupManagerWindow() override;

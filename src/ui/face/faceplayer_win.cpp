@@ -118,7 +118,7 @@ bool FacePlayer::create(HWND parent, int x, int y, int width, int height) {
                           parent, nullptr, 0, static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)));
 }
 
-void FacePlayer::LoadMovie(int, const std::string& path) {
+void FacePlayer::loadFace(const std::string& path) {
     loadError_.clear();
     damage_.clear();
     const win::FileText file = win::readCappedFile(path, kFaceMaxBytes);
@@ -159,7 +159,7 @@ void FacePlayer::useFace(Face face) {
     if (hwnd()) InvalidateRect(hwnd(), nullptr, FALSE);
 }
 
-void FacePlayer::SetVariable(const std::string& name, const std::string& value) {
+void FacePlayer::setVariable(const std::string& name, const std::string& value) {
     if (name != kHomeVariable && (programVariables_.size() < kFaceMaxVariables || programVariables_.count(name)))
         programVariables_[name] = value;
     state_.setVariable(name, value);
@@ -202,10 +202,10 @@ void FacePlayer::refresh() {
 }
 
 void FacePlayer::raise(const std::optional<FaceCommand>& command) {
-    if (!command || !onFSCommand) return;
+    if (!command || !onCommand) return;
     // The handler may end this window (the close command does), so it runs
     // from copies and nothing of this object is touched after it.
-    auto handler = onFSCommand;
+    auto handler = onCommand;
     FaceCommand copy = *command;
     handler(copy.command, copy.args);
 }

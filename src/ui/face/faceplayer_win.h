@@ -27,16 +27,15 @@ public:
     bool create(HWND parent, int x, int y, int width, int height);
 
     // Reads the face file at `path`. A file that is missing, unreadable or
-    // not a valid face leaves the built-in face in its place. `layer` is
-    // accepted for the caller's sake; there is one layer.
-    void LoadMovie(int layer, const std::string& path);
+    // not a valid face leaves the built-in face in its place.
+    void loadFace(const std::string& path);
     // "_root.version" is shown by the face; "_root.home" = "true" sends it
     // back to its home panel. Any other name is kept for the face's texts.
-    void SetVariable(const std::string& name, const std::string& value);
+    void setVariable(const std::string& name, const std::string& value);
 
     // Raised on the UI thread for every command the face sends. The handler
     // may destroy the player.
-    std::function<void(const std::string& command, const std::string& args)> onFSCommand;
+    std::function<void(const std::string& command, const std::string& args)> onCommand;
     // Tab past the last button (or Shift+Tab before the first): true when
     // the handler took the keyboard elsewhere, so the face keeps it no
     // longer and does not go round.

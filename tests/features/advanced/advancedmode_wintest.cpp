@@ -38,8 +38,8 @@ struct Hosted {
     Hosted() {
         main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
         REQUIRE(main.start());
-        clickFaceButton(main.flash(), "IDC_FS_normalMode");
-        window = static_cast<tuning::AdvancedModeWindow*>(&main.feature(shell::kNormalMode));
+        clickFaceButton(main.facePlayer(), "IDC_FS_normalMode");
+        window = static_cast<tuning::AdvancedModeWindow*>(&main.feature(shell::kAdvancedMode));
         REQUIRE(window->isLoaded());
         pumpMessages();
     }
@@ -216,13 +216,13 @@ TEST_CASE("\"Windows default\" chosen in the Wizard, then Advanced Finish writes
     addAdapter(7);
     Hosted h;
     winVersion = 7;
-    h.main.onFSCommand("IDC_FS_wizardMode", "");
+    h.main.onFaceCommand("IDC_FS_wizardMode");
     shell::FeatureWindow& wizard = h.main.feature(shell::kWizardMode);
     SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", static_cast<int>(kWindowsDefaultPreset))),
                  BM_CLICK, 0, 0);
     REQUIRE(currentTuning.systemDefaults);
-    h.main.onFSCommand("IDC_FS_normalMode", "");
-    h.window = static_cast<tuning::AdvancedModeWindow*>(&h.main.feature(shell::kNormalMode));
+    h.main.onFaceCommand("IDC_FS_normalMode");
+    h.window = static_cast<tuning::AdvancedModeWindow*>(&h.main.feature(shell::kAdvancedMode));
     pumpMessages();
     for (int i = 0; i < 8; ++i) h.click("cmdNextPage");
     REQUIRE(folder.backupFiles() == std::vector<std::string>{"001.BCK"});

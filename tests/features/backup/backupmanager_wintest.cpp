@@ -53,8 +53,8 @@ struct Manager {
         return written.path;
     }
     void open() {
-        testing::clickFaceButton(main.flash(), "IDC_FS_backupManger");
-        window = static_cast<backup::BackupManagerWindow*>(&main.feature(shell::kBackUp));
+        testing::clickFaceButton(main.facePlayer(), "IDC_FS_backupManger");
+        window = static_cast<backup::BackupManagerWindow*>(&main.feature(shell::kBackupManager));
         pumpMessages();
     }
     HWND handle(const char* name) { return window->binder().handleOf(window->form()[name]); }
@@ -87,14 +87,14 @@ struct Manager {
     }
     // The face's "Backup" item in the side bar, clicked.
     void openFromFace() {
-        quellar::testing::clickFaceButton(main.flash(), "IDC_FS_backupManger");
-        window = static_cast<backup::BackupManagerWindow*>(&main.feature(shell::kBackUp));
+        quellar::testing::clickFaceButton(main.facePlayer(), "IDC_FS_backupManger");
+        window = static_cast<backup::BackupManagerWindow*>(&main.feature(shell::kBackupManager));
         pumpMessages();
     }
     bool backupItemLit() {
-        const auto& buttons = main.flash().state().face().buttons;
+        const auto& buttons = main.facePlayer().state().face().buttons;
         for (std::size_t i = 0; i < buttons.size(); ++i)
-            if (buttons[i].command == "IDC_FS_backupManger") return main.flash().state().isSelected(static_cast<int>(i));
+            if (buttons[i].command == "IDC_FS_backupManger") return main.facePlayer().state().isSelected(static_cast<int>(i));
         return false;
     }
     // "up" or "down" as the header shows a column's sort, else empty.

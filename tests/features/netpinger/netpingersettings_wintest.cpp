@@ -111,7 +111,7 @@ TEST_CASE("loaded hidden at start-up, the pinger echoes the saved host at its ti
 
 TEST_CASE("a host typed with real keys that is not an address or a name is refused on Save and Ping Now") {
     Started s(manualLoopback("0"));
-    s.main.onFSCommand("IDC_FS_pingSetting", "");
+    s.main.onFaceCommand("IDC_FS_pingSetting");
     pumpMessages();
     const RegSnapshot before = snapshotRegistry();
     for (const char* refused : {"300.1.1.1", "abc def"}) {
@@ -190,7 +190,7 @@ TEST_CASE("a failing Windows Sockets start-up shows its box once while it stays 
 
 TEST_CASE("screenshot: Ping Now's line: a reply from loopback, and no reply when loopback stays silent") {
     Started s(manualLoopback("5"));
-    clickFaceButton(s.main.flash(), "IDC_FS_pingSetting");
+    clickFaceButton(s.main.facePlayer(), "IDC_FS_pingSetting");
     REQUIRE(IsWindowVisible(s.window->hwnd()));
     SetWindowTextA(s.handle("txtPingHost"), "127.0.0.1");
     s.click("cmdPingNow");

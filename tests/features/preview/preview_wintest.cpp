@@ -44,7 +44,7 @@ TEST_CASE("the Wizard's preview writes nothing and shows exactly what the apply 
         main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
         REQUIRE(main.start());
         winVersion = static_cast<std::int16_t>(version);
-        clickFaceButton(main.flash(), "IDC_FS_wizardMode");
+        clickFaceButton(main.facePlayer(), "IDC_FS_wizardMode");
         auto& wizard = static_cast<tuning::WizardModeWindow&>(main.feature(shell::kWizardMode));
         auto click = [&](const char* name, int index = -1) {
             SendMessageA(wizard.binder().handleOf(wizard.form().get(name, index)), BM_CLICK, 0, 0);
@@ -119,7 +119,7 @@ TEST_CASE("Export... on a preview saves the same writes as a registry file throu
     main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
     REQUIRE(main.start());
     winVersion = 7;
-    clickFaceButton(main.flash(), "IDC_FS_wizardMode");
+    clickFaceButton(main.facePlayer(), "IDC_FS_wizardMode");
     auto& wizard = static_cast<tuning::WizardModeWindow&>(main.feature(shell::kWizardMode));
     SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);  // Automatic-E
     SendMessageA(wizard.binder().handleOf(wizard.form()["cmdPreview"]), BM_CLICK, 0, 0);

@@ -130,7 +130,7 @@ TEST_CASE("screenshot: RAM configuration hosted in the main window") {
     main.endProcess = [] {};
     main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
     REQUIRE(main.start());
-    testing::clickFaceButton(main.flash(), "IDC_FS_ramConfig");
+    testing::clickFaceButton(main.facePlayer(), "IDC_FS_ramConfig");
     auto& ram = static_cast<RamConfigurationWindow&>(main.feature(shell::kRamConfiguration));
     SendMessageA(ram.binder().handleOf(ram.form()["chkAutomatic"]), BM_CLICK, 0, 0);
     testing::pumpFor(500);

@@ -147,7 +147,7 @@ TEST_CASE("Optimize Now says what became free; the alarm's balloon names what it
           std::string::npos);
 
     // Optimize Now, clicked: the line under it, and the normal pointer again.
-    r.main.onFSCommand("IDC_FS_systemSatus", "");
+    r.main.onFaceCommand("IDC_FS_systemSatus");
     testing::pumpMessages();
     memory::SystemStatusWindow& status = r.status();
     const std::size_t claimsBefore = r.monitor.claims.size();
@@ -174,8 +174,8 @@ TEST_CASE("thousands of ticks, shown and hidden, leave handles, GDI objects and 
     // Each round of 300 ms: a memory, a processor and three alarm ticks.
     // Shown, the window repaints after every round; hidden it draws nothing.
     auto rounds = [&r](int count, bool shown) {
-        if (shown) r.main.onFSCommand("IDC_FS_systemSatus", "");
-        else r.main.hideAllChildForms();
+        if (shown) r.main.onFaceCommand("IDC_FS_systemSatus");
+        else r.main.hideFeatures();
         for (int i = 0; i < count; ++i) {
             r.tick(i);
             testing::pumpMessages();
@@ -208,7 +208,7 @@ TEST_CASE("screenshot: System status with both graphs moving, hosted in the main
     const std::string folder = testing::screenshotFolder();
     if (folder.empty()) return;
     Running r;
-    testing::clickFaceButton(r.main.flash(), "IDC_FS_systemSatus");
+    testing::clickFaceButton(r.main.facePlayer(), "IDC_FS_systemSatus");
     for (int i = 0; i < 40; ++i) {
         r.monitor.setMemory(512, static_cast<std::uint64_t>(180 + 60 * ((i / 4) % 3) + (i % 4) * 5));
         r.monitor.processor->reading = 15 + (i * 37) % 60;

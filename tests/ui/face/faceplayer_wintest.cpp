@@ -24,7 +24,7 @@ public:
         REQUIRE(create("QuellarFaceTestHost", "Quellar", WS_POPUP, 0, 0, 0, 724, 540, nullptr));
         ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
         REQUIRE(player.create(hwnd(), 0, 0, 724, 540));
-        player.onFSCommand = [this](const std::string& command, const std::string& args) {
+        player.onCommand = [this](const std::string& command, const std::string& args) {
             heard.push_back(command);
             lastArgs = args;
         };
@@ -65,7 +65,7 @@ TEST_CASE("the player falls back to the built-in face and loads a face file that
     CHECK(r.right == 724);
     CHECK(r.bottom == 540);
 
-    player.LoadMovie(0, "C:\\no such folder\\speed up.swf");
+    player.loadFace("C:\\no such folder\\speed up.swf");
     CHECK(player.usingBuiltInFace());
     CHECK_FALSE(player.loadError().empty());
     std::vector<std::string> commands = player.commands();
@@ -76,7 +76,7 @@ TEST_CASE("the player falls back to the built-in face and loads a face file that
     std::string custom = tempFile("quellar face test.swf",
                                   "face 724 540\nrect 0 0 w h fill=#ff0000\n"
                                   "button 10 10 100 40 send=IDC_FS_help arg=\"x\"\n");
-    player.LoadMovie(0, custom);
+    player.loadFace(custom);
     CHECK_FALSE(player.usingBuiltInFace());
     CHECK(player.loadError().empty());
     CHECK(player.commands() == std::vector<std::string>{"IDC_FS_help"});
@@ -87,15 +87,15 @@ TEST_CASE("the player falls back to the built-in face and loads a face file that
 
     // A damaged file is not half-used: the built-in face comes back.
     std::string broken = tempFile("quellar broken face.swf", "face 724 540\nrect 0 0 w h fill=#ff0000\nbutton 1 2\n");
-    player.LoadMovie(0, broken);
+    player.loadFace(broken);
     CHECK(player.usingBuiltInFace());
     CHECK(player.loadError().find("line 3") != std::string::npos);
     CHECK(pixelAt(player.hwnd(), 300, 300) != RGB(255, 0, 0));
 
     // An empty file and a file far too large are refused as well.
-    player.LoadMovie(0, tempFile("quellar empty face.swf", ""));
+    player.loadFace(tempFile("quellar empty face.swf", ""));
     CHECK(player.usingBuiltInFace());
-    player.LoadMovie(0, tempFile("quellar big face.swf", std::string(kFaceMaxBytes + 10, '#')));
+    player.loadFace(tempFile("quellar big face.swf", std::string(kFaceMaxBytes + 10, '#')));
     CHECK(player.usingBuiltInFace());
     DeleteFileA(custom.c_str());
     DeleteFileA(broken.c_str());
@@ -104,7 +104,7 @@ TEST_CASE("the player falls back to the built-in face and loads a face file that
 TEST_CASE("clicks on the built-in face raise every command of the table") {
     Host host;
     FacePlayer& player = host.player;
-    player.LoadMovie(0, "Z:\\nowhere\\speed up.swf");
+    player.loadFace("Z:\\nowhere\\speed up.swf");
 
     // Most commands sit on the side bar and the title strip, on every panel.
     for (const char* command : kCommandTable) {
@@ -120,7 +120,7 @@ TEST_CASE("clicks on the built-in face raise every command of the table") {
     }
 
     // About and its close button.
-    player.SetVariable("_root.home", "true");
+    player.setVariable("_root.home", "true");
     POINT about = buttonFor(player, "IDC_FS_about");
     player.clickAt(about.x, about.y);
     CHECK(player.state().panel() == "about");
@@ -155,7 +155,7 @@ TEST_CASE("clicks on the built-in face raise every command of the table") {
 
 TEST_CASE("the caption strip sends Drag on the press, before any release") {
     Host host;
-    host.player.LoadMovie(0, "");
+    host.player.loadFace("");
     SendMessageA(host.player.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 12));
     CHECK(host.heard == std::vector<std::string>{"Drag"});
     CHECK(GetCapture() != host.player.hwnd());  // the window move owns the mouse
@@ -170,8 +170,8 @@ TEST_CASE("the caption strip sends Drag on the press, before any release") {
 TEST_CASE("the program's variables: version shown, home switches the panel") {
     Host host;
     FacePlayer& player = host.player;
-    player.LoadMovie(0, "");
-    player.SetVariable("_root.version", "1.2.0.7");
+    player.loadFace("");
+    player.setVariable("_root.version", "1.2.0.7");
     auto shows = [&](const std::string& text) {
         for (const FaceOp& op : player.state().render())
             if (op.shape == FaceShape::Text && op.text == text) return true;
@@ -181,12 +181,12 @@ TEST_CASE("the program's variables: version shown, home switches the panel") {
     POINT about = buttonFor(player, "IDC_FS_about");
     player.clickAt(about.x, about.y);
     CHECK(shows("Version 1.2.0.7"));
-    player.SetVariable("_root.home", "true");
+    player.setVariable("_root.home", "true");
     CHECK(player.state().panel() == "home");
 
     // The version survives a face loaded later.
     std::string custom = tempFile("quellar version face.swf", "face 724 540\ntext 0 0 99 20 \"v{_root.version}\"\n");
-    player.LoadMovie(0, custom);
+    player.loadFace(custom);
     CHECK(shows("v1.2.0.7"));
     DeleteFileA(custom.c_str());
 }
@@ -194,7 +194,7 @@ TEST_CASE("the program's variables: version shown, home switches the panel") {
 TEST_CASE("hover and press are painted; the mouse leaving clears them") {
     Host host;
     FacePlayer& player = host.player;
-    player.LoadMovie(0, "");
+    player.loadFace("");
     POINT wizard = buttonFor(player, "IDC_FS_wizardMode");  // on the side bar
     HWND w = player.hwnd();
     const int x = 180;  // right of the label, inside the item's highlight
@@ -215,8 +215,8 @@ TEST_CASE("hover and press are painted; the mouse leaving clears them") {
 TEST_CASE("a command handler may destroy the player") {
     Host host;
     FacePlayer& player = host.player;
-    player.LoadMovie(0, "");
-    player.onFSCommand = [&](const std::string& command, const std::string&) {
+    player.loadFace("");
+    player.onCommand = [&](const std::string& command, const std::string&) {
         host.heard.push_back(command);
         if (command == "IDC_FS_close") player.destroy();
     };
@@ -234,8 +234,8 @@ TEST_CASE("show the face for a screenshot" * doctest::skip()) {
     SetCursorPos(2000, 2000);  // out of the way
     Host host;
     FacePlayer& player = host.player;
-    player.LoadMovie(0, "");
-    player.SetVariable("_root.version", "1.0.0.1");
+    player.loadFace("");
+    player.setVariable("_root.version", "1.0.0.1");
     char value[256] = {};
     if (GetEnvironmentVariableA("QUELLAR_FACE_CLICKS", value, sizeof value)) {
         const char* at = value;
