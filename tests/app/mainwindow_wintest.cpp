@@ -101,7 +101,7 @@ void CALLBACK driveTrayMenu(HWND, UINT, UINT_PTR id, DWORD) {
     static int shownTicks = 0;
     if (!menu) shownTicks = 0;
     const bool up = menu != nullptr && ++shownTicks > 3;
-    if (!up && ++g_menuTicks < 100) return;
+    if (!up && ++g_menuTicks < 500) return;  // 10 s: a loaded machine draws menus late
     shownTicks = 0;
     KillTimer(nullptr, id);
     if (!up) g_menuKeys = {VK_ESCAPE, VK_ESCAPE};
