@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <cmath>
 
 #include "core/effects.h"
 #include "core/text.h"
@@ -34,24 +33,6 @@ constexpr long long kAlarmFieldMost = 32767;
 constexpr double kBytesPerMegabyte = 1048576.0;
 constexpr long long kMegabyte = 1048576;
 constexpr int kAlarmYields = 14;
-constexpr int kCheckGrey = 2;
-
-// A stored check state: 0, 1 or 2. Anything else, a hand-edited or damaged
-// value, loads as clear rather than failing the window's load.
-int checkValueFromText(const std::string& text) {
-    const std::optional<double> number = text::parseNumber(text);
-    if (!number || std::floor(*number) != *number || *number < 0 || *number > kCheckGrey) return 0;
-    return static_cast<int>(*number);
-}
-
-// A stored option state: True or False in any case, or a number (non-zero
-// is true). Nothing for anything else: the option then stays as it is.
-std::optional<bool> optionFromText(const std::string& text) {
-    if (text::equalsIgnoreCase(text, "true")) return true;
-    if (text::equalsIgnoreCase(text, "false")) return false;
-    if (const std::optional<double> number = text::parseNumber(text)) return *number != 0;
-    return std::nullopt;
-}
 
 int heldIn(long long value, const SpinnerRange& range) {
     return static_cast<int>(std::clamp<long long>(value, range.minimum, range.maximum));
@@ -65,23 +46,7 @@ std::uint8_t heldByte(int value) {
 
 const char* const kRamNumberBoxes[5] = {kAlarm, kFreeAlarm, kTimeCheck, kRunOnly, kRetry};
 
-const std::vector<StoredSetting>& ramSettingsTable() {
-    static const std::vector<StoredSetting> table = {
-        {kSoundOn, "0"},  {kAutomatic, "0"},   {kAlarm, "250"},  {kFreeAlarm, "10"},  {kTimeCheck, "100"},
-        {kPercent, "false"}, {kMegabytes, "true"}, {kRunOnly, "2"}, {kRetry, "10"},
-    };
-    return table;
-}
-
-std::optional<long long> wholeNumberFromText(const std::string& text) {
-    const std::optional<double> number = text::parseNumber(text);
-    if (!number) return std::nullopt;
-    // Beyond what any field holds; kept inside long long's range.
-    constexpr double kMost = 1e15;
-    return text::roundToEven(std::clamp(*number, -kMost, kMost));
-}
-
-RamConfiguration::RamConfiguration(SettingsStore& store) : store_(store) {}
+RamConfiguration::RamConfiguration(SettingsStore& store) : stored_(store, kRamSettingsArea) {}
 
 void RamConfiguration::setChanged(bool changed) {
     changed_ = changed;
@@ -89,39 +54,26 @@ void RamConfiguration::setChanged(bool changed) {
 }
 
 void RamConfiguration::LoadSettings() {
-    auto stored = [this](const char* name) {
-        for (const StoredSetting& setting : ramSettingsTable()) {
-            if (std::string(setting.name) == name) return store_.load(kRamSettingsArea, name, setting.fallback);
-        }
-        return std::string();
-    };
-    // A stored number outside its box's range is held inside it, and
-    // anything else loads as the default: what the box shows is what
-    // takes effect.
-    auto number = [this, &stored](const char* box) {
+    // In the stored order, each with what a fresh store reads as. A stored
+    // number outside its box's range is held inside it, and anything else
+    // loads as the default: what the box shows is what takes effect.
+    auto number = [this](const char* box, std::int64_t fallback) {
         const WholeRange range = rangeOf(box);
-        std::string text = stored(box);
-        if (const std::optional<long long> whole = wholeNumberFromText(text))
-            return std::to_string(std::clamp<long long>(*whole, range.lowest, range.highest));
-        for (const StoredSetting& setting : ramSettingsTable()) {
-            if (std::string(setting.name) == box) text = setting.fallback;
-        }
-        return text;
+        return std::to_string(stored_.whole(box, range.lowest, range.highest, fallback));
     };
-    setSoundOn(checkValueFromText(stored(kSoundOn)));
-    setAutomatic(checkValueFromText(stored(kAutomatic)));
-    setAlarmText(number(kAlarm));
-    setFreeAlarmText(number(kFreeAlarm));
-    setSpinnerText(view_.txtTimeCheck, view_.updnTimeCheck, view_.timeCheckRange, number(kTimeCheck));
-    if (const std::optional<bool> percent = optionFromText(stored(kPercent))) setOption(true, *percent);
-    if (const std::optional<bool> megabytes = optionFromText(stored(kMegabytes))) setOption(false, *megabytes);
-    setSpinnerText(view_.txtRunOnly, view_.UpDownRunOnly, view_.runOnlyRange, number(kRunOnly));
-    setSpinnerText(view_.txtRetryOptimization, view_.UpDownRetryOptimization, view_.retryRange, number(kRetry));
+    setSoundOn(stored_.check(kSoundOn));
+    setAutomatic(stored_.check(kAutomatic));
+    setAlarmText(number(kAlarm, 250));
+    setFreeAlarmText(number(kFreeAlarm, 10));
+    setSpinnerText(view_.txtTimeCheck, view_.updnTimeCheck, view_.timeCheckRange, number(kTimeCheck, 100));
+    setOption(true, stored_.flag(kPercent, false));
+    setOption(false, stored_.flag(kMegabytes, true));
+    setSpinnerText(view_.txtRunOnly, view_.UpDownRunOnly, view_.runOnlyRange, number(kRunOnly, 2));
+    setSpinnerText(view_.txtRetryOptimization, view_.UpDownRetryOptimization, view_.retryRange, number(kRetry, 10));
     loadedTexts_.clear();
     for (const char* box : kRamNumberBoxes) loadedTexts_.push_back(textOf(box));
 
-    alarmLevel_ = static_cast<std::int16_t>(
-        std::clamp<long long>(wholeNumberFromText(view_.txtAlarm).value_or(0), 0, kAlarmFieldMost));
+    alarmLevel_ = static_cast<std::int16_t>(text::parseWholeHeld(view_.txtAlarm, 0, kAlarmFieldMost).value_or(0));
     enableForAutomatic();
     enableForSound();
     checkInterval_ = view_.updnTimeCheck;
@@ -131,17 +83,15 @@ void RamConfiguration::LoadSettings() {
 }
 
 void RamConfiguration::SaveSettings() {
-    auto put = [this](const char* name, const std::string& value) { store_.save(kRamSettingsArea, name, value); };
-    auto optionText = [](bool selected) { return selected ? "True" : "False"; };
-    put(kSoundOn, std::to_string(view_.chkSoundon));
-    put(kAutomatic, std::to_string(view_.chkAutomatic));
-    put(kAlarm, view_.txtAlarm);
-    put(kFreeAlarm, view_.txtFreeAlarm);
-    put(kTimeCheck, view_.txtTimeCheck);
-    put(kPercent, optionText(view_.optPer));
-    put(kMegabytes, optionText(view_.optMB));
-    put(kRunOnly, view_.txtRunOnly);
-    put(kRetry, view_.txtRetryOptimization);
+    stored_.saveCheck(kSoundOn, view_.chkSoundon);
+    stored_.saveCheck(kAutomatic, view_.chkAutomatic);
+    stored_.saveText(kAlarm, view_.txtAlarm);
+    stored_.saveText(kFreeAlarm, view_.txtFreeAlarm);
+    stored_.saveText(kTimeCheck, view_.txtTimeCheck);
+    stored_.saveFlag(kPercent, view_.optPer);
+    stored_.saveFlag(kMegabytes, view_.optMB);
+    stored_.saveText(kRunOnly, view_.txtRunOnly);
+    stored_.saveText(kRetry, view_.txtRetryOptimization);
     setChanged(false);
 }
 
@@ -357,8 +307,7 @@ std::optional<RamConfiguration::AlarmFreed> RamConfiguration::alarmTick(Processo
 
     OptimisationTurn turn;
     yieldTimes(kAlarmYields);
-    const long long megabytes =
-        std::clamp(wholeNumberFromText(view_.txtFreeAlarm).value_or(0), 0LL, kAmountMost);
+    const std::int64_t megabytes = text::parseWholeHeld(view_.txtFreeAlarm, 0, kAmountMost).value_or(0);
     const auto amount = static_cast<std::int32_t>(megabytes * kMegabyte);
     // The meter is read even without a threshold: each reading starts the
     // span the System status window's next reading covers.

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/numberbox.h"
-#include "core/store.h"
+#include "core/storedvalues.h"
 
 namespace quellar::memory {
 
@@ -22,14 +22,6 @@ class ProcessorMeter;
 extern const char* const kRamSettingsArea;  // "\Settings\RamSettings"
 extern const char* const kLowMemorySound;   // "low-memory.wav"
 
-// The stored values in load and save order: name (the control's) and the
-// text loaded when nothing is stored.
-struct StoredSetting {
-    const char* name;
-    const char* fallback;
-};
-const std::vector<StoredSetting>& ramSettingsTable();
-
 struct SpinnerRange {
     int minimum = 0;
     int maximum = 0;
@@ -37,10 +29,6 @@ struct SpinnerRange {
         return minimum == other.minimum && maximum == other.maximum;
     }
 };
-
-// The whole number of a box's text (the program's one definition of a
-// number), ties to even (2.5 gives 2); nothing when the text is not a number.
-std::optional<long long> wholeNumberFromText(const std::string& text);
 
 // What the window's controls show. Names are the controls'.
 struct RamConfigurationView {
@@ -159,7 +147,7 @@ private:
     void enableForSound();
     void enableBoxes();
 
-    SettingsStore& store_;
+    StoredValues stored_;
     RamConfigurationView view_;
     bool changed_ = false;
     std::int16_t alarmLevel_ = 0;

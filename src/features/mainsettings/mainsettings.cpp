@@ -1,7 +1,5 @@
 #include "features/mainsettings/mainsettings.h"
 
-#include <cctype>
-
 namespace quellar {
 
 const char* const kMainSettingsArea = "\\Settings\\MainSettings";
@@ -42,15 +40,10 @@ std::string quotedRunEntry(const std::string& text) {
     return "\"" + text + "\"";
 }
 
-int checkValueFromText(const std::string& text) {
-    if (text == "0" || text == "1" || text == "2") return text[0] - '0';
-    return 0;
-}
-
 MainSettings::MainSettings(Form& form, SettingsStore& store, RunEntryWriter writeRunEntry,
                            std::string programPath, RunEntryReader readRunEntry)
     : form_(form),
-      store_(store),
+      stored_(store, kMainSettingsArea),
       writeRunEntry_(std::move(writeRunEntry)),
       readRunEntry_(std::move(readRunEntry)),
       programPath_(std::move(programPath)) {
@@ -73,8 +66,8 @@ void MainSettings::setChanged(bool changed) {
 }
 
 void MainSettings::LoadSettings() {
-    form_[kRunMain].setValue(checkValueFromText(store_.load(kMainSettingsArea, kRunMain, "0")));
-    form_[kRunMini].setValue(checkValueFromText(store_.load(kMainSettingsArea, kRunMini, "0")));
+    form_[kRunMain].setValue(stored_.check(kRunMain));
+    form_[kRunMini].setValue(stored_.check(kRunMini));
     // Registering again at every start keeps the entry right when the
     // program folder has moved since it was saved.
     if (form_[kRunMain].value() == 1) {
@@ -89,8 +82,8 @@ void MainSettings::LoadSettings() {
 }
 
 void MainSettings::SaveSettings() {
-    store_.save(kMainSettingsArea, kRunMain, std::to_string(form_[kRunMain].value()));
-    store_.save(kMainSettingsArea, kRunMini, std::to_string(form_[kRunMini].value()));
+    stored_.saveCheck(kRunMain, form_[kRunMain].value());
+    stored_.saveCheck(kRunMini, form_[kRunMini].value());
     writeRunEntry_(programPath_, form_[kRunMain].value() != 1);
 }
 

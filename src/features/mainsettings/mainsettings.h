@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/form.h"
-#include "core/store.h"
+#include "core/storedvalues.h"
 
 namespace quellar {
 
@@ -27,11 +27,6 @@ std::string runEntryText(const std::string& programFolder, const std::string& pr
 // An entry text in double quotes; one that has them already is returned as
 // it is.
 std::string quotedRunEntry(const std::string& text);
-
-// A stored check box text as the value to show: "0", "1" and "2" are the
-// three states; anything else (a hand-edited or damaged value) shows as
-// clear rather than failing the window's load.
-int checkValueFromText(const std::string& text);
 
 class MainSettings {
 public:
@@ -57,7 +52,7 @@ public:
 
 private:
     Form& form_;
-    SettingsStore& store_;
+    StoredValues stored_;
     RunEntryWriter writeRunEntry_;
     RunEntryReader readRunEntry_;
     std::string programPath_;
