@@ -53,7 +53,7 @@ void RamConfiguration::setChanged(bool changed) {
     view_.cmdSaveEnabled = changed;
 }
 
-void RamConfiguration::LoadSettings() {
+void RamConfiguration::load() {
     // In the stored order, each with what a fresh store reads as. A stored
     // number outside its box's range is held inside it, and anything else
     // loads as the default: what the box shows is what takes effect.
@@ -82,7 +82,7 @@ void RamConfiguration::LoadSettings() {
     setChanged(false);
 }
 
-void RamConfiguration::SaveSettings() {
+void RamConfiguration::saveSettings() {
     stored_.saveCheck(kSoundOn, view_.chkSoundon);
     stored_.saveCheck(kAutomatic, view_.chkAutomatic);
     stored_.saveText(kAlarm, view_.txtAlarm);
@@ -102,8 +102,8 @@ std::optional<RefusedBox> RamConfiguration::save() {
         if (enabledBox(box)) return RefusedBox{box, rangeRule(rangeOf(box))};
         textOf(box) = loadedTexts_.size() > i ? loadedTexts_[i] : std::string();
     }
-    SaveSettings();
-    LoadSettings();
+    saveSettings();
+    load();
     return std::nullopt;
 }
 
@@ -296,13 +296,13 @@ std::optional<RamConfiguration::AlarmFreed> RamConfiguration::alarmTick(Processo
     // A tick that arrives during the yields of a running optimisation (this
     // alarm's or "Optimize Now") leaves everything as the running one has it.
     if (OptimisationTurn::running()) return std::nullopt;
-    FreeRAM ram;
+    Memory ram;
     soundArmed_ = false;
     const double level = alarmLevel_;
-    if (static_cast<double>(ram.GetFreePhysical()) / kBytesPerMegabyte < level && view_.chkSoundon == 1)
+    if (static_cast<double>(ram.freePhysical()) / kBytesPerMegabyte < level && view_.chkSoundon == 1)
         soundArmed_ = true;
     if (view_.chkAutomatic != 1) return std::nullopt;
-    const std::uint64_t freeBefore = ram.GetFreePhysical();
+    const std::uint64_t freeBefore = ram.freePhysical();
     if (!(static_cast<double>(freeBefore) / kBytesPerMegabyte < level)) return std::nullopt;
 
     OptimisationTurn turn;
@@ -311,7 +311,7 @@ std::optional<RamConfiguration::AlarmFreed> RamConfiguration::alarmTick(Processo
     const auto amount = static_cast<std::int32_t>(megabytes * kMegabyte);
     // The meter is read even without a threshold: each reading starts the
     // span the System status window's next reading covers.
-    const std::int32_t reading = meter ? meter->Query() : -1;
+    const std::int32_t reading = meter ? meter->read() : -1;
     if (cpuThreshold_ != 0 && reading >= cpuThreshold_) return std::nullopt;
     if (retryCount_ == 0) retryCount_ = 1;
     bool claimed = false;
@@ -319,12 +319,12 @@ std::optional<RamConfiguration::AlarmFreed> RamConfiguration::alarmTick(Processo
         yieldTimes(kAlarmYields);
         // Memory that cannot be had even at half the amount will not be had
         // by asking again within the same tick; the next tick tries again.
-        if (!ram.FreeUpMemory(amount)) break;
+        if (!ram.freeUp(amount)) break;
         claimed = true;
         yieldTimes(kAlarmYields);
     }
     if (!claimed) return std::nullopt;
-    const std::uint64_t freeAfter = ram.GetFreePhysical();
+    const std::uint64_t freeAfter = ram.freePhysical();
     if (freeAfter <= freeBefore) return std::nullopt;
     return AlarmFreed{freeBefore, freeAfter};
 }

@@ -76,12 +76,12 @@ public:
 
     const RamConfigurationView& view() const { return view_; }
 
-    // The window's load, and Save: every box in use checked, then
-    // SaveSettings and LoadSettings. A box refused is returned and nothing
-    // is written; Save stays as it was.
-    void load() { LoadSettings(); }
-    void LoadSettings();
-    void SaveSettings();
+    // The window's load: the nine stored values through the same handlers
+    // as the user's edits, then the working fields; unchanged afterwards.
+    void load();
+    // Save: every box in use checked, then the nine values written and
+    // loaded again. A box refused is returned and nothing is written; Save
+    // stays as it was.
     std::optional<RefusedBox> save();
 
     // What a number box accepts now (the option buttons set two of them).
@@ -103,7 +103,7 @@ public:
     void spinRunOnly(int value);
     void spinRetry(int value);
 
-    bool Changed() const { return changed_; }
+    bool changed() const { return changed_; }
     void setChanged(bool changed);
 
     // Whether the tray tooltip shows free memory as a percentage.
@@ -132,6 +132,7 @@ public:
     void soundTick();
 
 private:
+    void saveSettings();
     void setSoundOn(int value);
     void setAutomatic(int value);
     void setOption(bool percent, bool selected);

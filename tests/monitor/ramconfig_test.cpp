@@ -73,7 +73,7 @@ TEST_CASE("RAM configuration on a fresh store shows the defaults, Save disabled"
     CHECK((v.optMB && !v.optPer));
     CHECK((v.chkSoundon == 0 && v.chkAutomatic == 0));
     CHECK_FALSE(v.cmdSaveEnabled);
-    CHECK_FALSE(config.Changed());
+    CHECK_FALSE(config.changed());
     // Both boxes clear: what they govern is disabled.
     CHECK_FALSE(v.txtAlarmEnabled);
     CHECK_FALSE(v.txtFreeAlarmEnabled);
@@ -144,7 +144,7 @@ TEST_CASE("stored values that do not fit are held or cleared") {
     CHECK(config.checkInterval() == 100);      // the interval spinner's least
     CHECK(config.cpuThreshold() == 255);
     CHECK(config.retryCount() == 255);
-    CHECK_FALSE(config.Changed());
+    CHECK_FALSE(config.changed());
 }
 
 TEST_CASE("the boxes keep what is typed; Save checks the boxes in use and leaves one not in use as loaded") {
@@ -163,7 +163,7 @@ TEST_CASE("the boxes keep what is typed; Save checks the boxes in use and leaves
     REQUIRE(refused);
     CHECK(std::string(refused->box) == "txtTimeCheck");
     CHECK(store.saved.empty());
-    CHECK(config.Changed());
+    CHECK(config.changed());
     config.editTimeCheck("0002000");
     config.clickAutomatic(0);
     config.clickSoundOn(1);

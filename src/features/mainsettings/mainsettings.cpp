@@ -50,13 +50,13 @@ MainSettings::MainSettings(Form& form, SettingsStore& store, RunEntryWriter writ
     form_[kRunMain].onClick = [this] { setChanged(true); };
     form_[kRunMini].onClick = [this] { setChanged(true); };
     form_[kSave].onClick = [this] {
-        SaveSettings();
+        saveSettings();
         setChanged(false);
     };
 }
 
 void MainSettings::load() {
-    LoadSettings();
+    loadSettings();
     setChanged(false);
 }
 
@@ -65,7 +65,7 @@ void MainSettings::setChanged(bool changed) {
     form_[kSave].setEnabled(changed);
 }
 
-void MainSettings::LoadSettings() {
+void MainSettings::loadSettings() {
     form_[kRunMain].setValue(stored_.check(kRunMain));
     form_[kRunMini].setValue(stored_.check(kRunMini));
     // Registering again at every start keeps the entry right when the
@@ -81,7 +81,7 @@ void MainSettings::LoadSettings() {
     if (entry && !entry->empty() && quotedRunEntry(*entry) != *entry) writeRunEntry_(quotedRunEntry(*entry), false);
 }
 
-void MainSettings::SaveSettings() {
+void MainSettings::saveSettings() {
     stored_.saveCheck(kRunMain, form_[kRunMain].value());
     stored_.saveCheck(kRunMini, form_[kRunMini].value());
     writeRunEntry_(programPath_, form_[kRunMain].value() != 1);

@@ -39,18 +39,20 @@ public:
     MainSettings(Form& form, SettingsStore& store, RunEntryWriter writeRunEntry,
                  std::string programPath, RunEntryReader readRunEntry = nullptr);
 
-    // The window's load: after skinning, LoadSettings, then Changed := false.
+    // The window's load: both stored values into the boxes and the Run
+    // entry refreshed; unchanged afterwards.
     void load();
-    void LoadSettings();
-    void SaveSettings();
 
-    bool Changed() const { return changed_; }
+    bool changed() const { return changed_; }
     void setChanged(bool changed);
 
     // The stored start-in-tray option as shown (1 = start hidden).
     int runProgramMini() const;
 
 private:
+    void loadSettings();
+    void saveSettings();
+
     Form& form_;
     StoredValues stored_;
     RunEntryWriter writeRunEntry_;

@@ -41,7 +41,7 @@ TEST_CASE("first start on a clean system: both clear, Save disabled, Run key unt
     f.settings.load();
     CHECK(f.form["chkRunMainProgram"].value() == 0);
     CHECK(f.form["chkRunProgramMini"].value() == 0);
-    CHECK_FALSE(f.settings.Changed());
+    CHECK_FALSE(f.settings.changed());
     CHECK_FALSE(f.form["cmdSave"].enabled());
     CHECK(f.runCalls.empty());
     CHECK(f.store.saves == 0);
@@ -64,7 +64,7 @@ TEST_CASE("a stored start-with-Windows option registers the program again at eve
     CHECK(f.runCalls[0].text == "\"C:\\Tools\\tool.exe\"");
     CHECK_FALSE(f.runCalls[0].remove);
     // Loading fires the check boxes' clicks; the load still ends unchanged.
-    CHECK_FALSE(f.settings.Changed());
+    CHECK_FALSE(f.settings.changed());
     CHECK_FALSE(f.form["cmdSave"].enabled());
 }
 
@@ -72,7 +72,7 @@ TEST_CASE("clicking enables Save, even when clicked back; saving stores and clea
     Fixture f;
     f.settings.load();
     f.form["chkRunMainProgram"].userClick();
-    CHECK(f.settings.Changed());
+    CHECK(f.settings.changed());
     CHECK(f.form["cmdSave"].enabled());
     f.form["chkRunMainProgram"].userClick();
     CHECK(f.form["chkRunMainProgram"].value() == 0);
@@ -82,7 +82,7 @@ TEST_CASE("clicking enables Save, even when clicked back; saving stores and clea
     f.form["cmdSave"].userClick();
     CHECK(f.saved("chkRunMainProgram") == "0");
     CHECK(f.saved("chkRunProgramMini") == "1");
-    CHECK_FALSE(f.settings.Changed());
+    CHECK_FALSE(f.settings.changed());
     CHECK_FALSE(f.form["cmdSave"].enabled());
     // Saving with start-with-Windows clear removes the Run entry.
     REQUIRE(f.runCalls.size() == 1);
