@@ -42,6 +42,38 @@ std::uint8_t heldByte(int value) {
     return static_cast<std::uint8_t>(std::clamp<long long>(value, 0, kByteFieldMost));
 }
 
+using View = RamConfigurationView;
+
+// The five number boxes, in the order Save checks them: the name the
+// window shows, the text, whether it is in use, and for the three with a
+// spinner its value and range (the other two take 0 to `most`).
+struct NumberBox {
+    const char* name;
+    const char* subject;
+    std::string View::*text;
+    bool View::*enabled;
+    int View::*spinner;
+    SpinnerRange View::*range;
+    std::int64_t most;
+};
+
+const NumberBox kNumberBoxes[] = {
+    {kAlarm, "Alarm Level (MB)", &View::alarmText, &View::alarmEnabled, nullptr, nullptr, kAlarmFieldMost},
+    {kFreeAlarm, "RAM to free (MB)", &View::amountText, &View::amountEnabled, nullptr, nullptr, kAmountMost},
+    {kTimeCheck, "Check every (ms)", &View::intervalText, &View::intervalEnabled, &View::interval,
+     &View::intervalRange, 0},
+    {kRunOnly, "CPU-Usage", &View::processorText, &View::processorEnabled, &View::processorLimit,
+     &View::processorRange, 0},
+    {kRetry, "Times to retry", &View::retryText, &View::retryEnabled, &View::retries, &View::retryRange, 0},
+};
+
+// A name that is not a box's stands for the last one.
+const NumberBox& numberBox(const std::string& name) {
+    for (const NumberBox& box : kNumberBoxes)
+        if (name == box.name) return box;
+    return kNumberBoxes[std::size(kNumberBoxes) - 1];
+}
+
 }  // namespace
 
 const char* const kRamNumberBoxes[5] = {kAlarm, kFreeAlarm, kTimeCheck, kRunOnly, kRetry};
@@ -50,7 +82,7 @@ RamConfiguration::RamConfiguration(SettingsStore& store) : stored_(store, kRamSe
 
 void RamConfiguration::setChanged(bool changed) {
     changed_ = changed;
-    view_.cmdSaveEnabled = changed;
+    view_.saveEnabled = changed;
 }
 
 void RamConfiguration::load() {
@@ -65,33 +97,33 @@ void RamConfiguration::load() {
     setAutomatic(stored_.check(kAutomatic));
     setAlarmText(number(kAlarm, 250));
     setFreeAlarmText(number(kFreeAlarm, 10));
-    setSpinnerText(view_.txtTimeCheck, view_.updnTimeCheck, view_.timeCheckRange, number(kTimeCheck, 100));
+    setSpinnerText(view_.intervalText, view_.interval, view_.intervalRange, number(kTimeCheck, 100));
     setOption(true, stored_.flag(kPercent, false));
     setOption(false, stored_.flag(kMegabytes, true));
-    setSpinnerText(view_.txtRunOnly, view_.UpDownRunOnly, view_.runOnlyRange, number(kRunOnly, 2));
-    setSpinnerText(view_.txtRetryOptimization, view_.UpDownRetryOptimization, view_.retryRange, number(kRetry, 10));
+    setSpinnerText(view_.processorText, view_.processorLimit, view_.processorRange, number(kRunOnly, 2));
+    setSpinnerText(view_.retryText, view_.retries, view_.retryRange, number(kRetry, 10));
     loadedTexts_.clear();
     for (const char* box : kRamNumberBoxes) loadedTexts_.push_back(textOf(box));
 
-    alarmLevel_ = static_cast<std::int16_t>(text::parseWholeHeld(view_.txtAlarm, 0, kAlarmFieldMost).value_or(0));
+    alarmLevel_ = static_cast<std::int16_t>(text::parseWholeHeld(view_.alarmText, 0, kAlarmFieldMost).value_or(0));
     enableForAutomatic();
     enableForSound();
-    checkInterval_ = view_.updnTimeCheck;
-    cpuThreshold_ = heldByte(view_.UpDownRunOnly);
-    retryCount_ = heldByte(view_.UpDownRetryOptimization);
+    checkInterval_ = view_.interval;
+    cpuThreshold_ = heldByte(view_.processorLimit);
+    retryCount_ = heldByte(view_.retries);
     setChanged(false);
 }
 
 void RamConfiguration::saveSettings() {
-    stored_.saveCheck(kSoundOn, view_.chkSoundon);
-    stored_.saveCheck(kAutomatic, view_.chkAutomatic);
-    stored_.saveText(kAlarm, view_.txtAlarm);
-    stored_.saveText(kFreeAlarm, view_.txtFreeAlarm);
-    stored_.saveText(kTimeCheck, view_.txtTimeCheck);
-    stored_.saveFlag(kPercent, view_.optPer);
-    stored_.saveFlag(kMegabytes, view_.optMB);
-    stored_.saveText(kRunOnly, view_.txtRunOnly);
-    stored_.saveText(kRetry, view_.txtRetryOptimization);
+    stored_.saveCheck(kSoundOn, view_.soundOn);
+    stored_.saveCheck(kAutomatic, view_.automatic);
+    stored_.saveText(kAlarm, view_.alarmText);
+    stored_.saveText(kFreeAlarm, view_.amountText);
+    stored_.saveText(kTimeCheck, view_.intervalText);
+    stored_.saveFlag(kPercent, view_.percent);
+    stored_.saveFlag(kMegabytes, view_.megabytes);
+    stored_.saveText(kRunOnly, view_.processorText);
+    stored_.saveText(kRetry, view_.retryText);
     setChanged(false);
 }
 
@@ -108,28 +140,18 @@ std::optional<RefusedBox> RamConfiguration::save() {
 }
 
 WholeRange RamConfiguration::rangeOf(const std::string& box) const {
-    if (box == kAlarm) return {"Alarm Level (MB)", 0, kAlarmFieldMost};
-    if (box == kFreeAlarm) return {"RAM to free (MB)", 0, kAmountMost};
-    if (box == kTimeCheck)
-        return {"Check every (ms)", view_.timeCheckRange.minimum, view_.timeCheckRange.maximum};
-    if (box == kRunOnly) return {"CPU-Usage", view_.runOnlyRange.minimum, view_.runOnlyRange.maximum};
-    return {"Times to retry", view_.retryRange.minimum, view_.retryRange.maximum};
+    const NumberBox& row = numberBox(box);
+    if (!row.range) return {row.subject, 0, row.most};
+    const SpinnerRange& range = view_.*row.range;
+    return {row.subject, range.minimum, range.maximum};
 }
 
 std::string& RamConfiguration::textOf(const std::string& box) {
-    if (box == kAlarm) return view_.txtAlarm;
-    if (box == kFreeAlarm) return view_.txtFreeAlarm;
-    if (box == kTimeCheck) return view_.txtTimeCheck;
-    if (box == kRunOnly) return view_.txtRunOnly;
-    return view_.txtRetryOptimization;
+    return view_.*numberBox(box).text;
 }
 
 bool RamConfiguration::enabledBox(const std::string& box) const {
-    if (box == kAlarm) return view_.txtAlarmEnabled;
-    if (box == kFreeAlarm) return view_.txtFreeAlarmEnabled;
-    if (box == kTimeCheck) return view_.txtTimeCheckEnabled;
-    if (box == kRunOnly) return view_.txtRunOnlyEnabled;
-    return view_.txtRetryEnabled;
+    return view_.*numberBox(box).enabled;
 }
 
 // A box whose number lies in its range shows it as it takes effect ("0002"
@@ -138,11 +160,9 @@ bool RamConfiguration::accept(const std::string& box) {
     const std::optional<std::int64_t> number = wholeNumberIn(textOf(box), rangeOf(box));
     if (!number) return false;
     const std::string shown = std::to_string(*number);
-    if (box == kTimeCheck) setSpinnerText(view_.txtTimeCheck, view_.updnTimeCheck, view_.timeCheckRange, shown);
-    else if (box == kRunOnly) setSpinnerText(view_.txtRunOnly, view_.UpDownRunOnly, view_.runOnlyRange, shown);
-    else if (box == kRetry)
-        setSpinnerText(view_.txtRetryOptimization, view_.UpDownRetryOptimization, view_.retryRange, shown);
-    else textOf(box) = shown;
+    const NumberBox& row = numberBox(box);
+    if (row.spinner) setSpinnerText(view_.*row.text, view_.*row.spinner, view_.*row.range, shown);
+    else view_.*row.text = shown;
     return true;
 }
 
@@ -160,8 +180,8 @@ void RamConfiguration::clickAutomatic(int value) {
 }
 
 void RamConfiguration::chooseOption(bool percent) {
-    view_.optPer = percent;
-    view_.optMB = !percent;
+    view_.percent = percent;
+    view_.megabytes = !percent;
     setChanged(true);
     setSpinnerRanges(percent ? kPercentRange : kMegabyteRange);
 }
@@ -175,23 +195,23 @@ void RamConfiguration::editFreeAlarm(const std::string& text) {
 }
 
 void RamConfiguration::editTimeCheck(const std::string& text) {
-    setSpinnerText(view_.txtTimeCheck, view_.updnTimeCheck, view_.timeCheckRange, text);
+    setSpinnerText(view_.intervalText, view_.interval, view_.intervalRange, text);
 }
 
 void RamConfiguration::editRunOnly(const std::string& text) {
-    setSpinnerText(view_.txtRunOnly, view_.UpDownRunOnly, view_.runOnlyRange, text);
+    setSpinnerText(view_.processorText, view_.processorLimit, view_.processorRange, text);
 }
 
 void RamConfiguration::editRetry(const std::string& text) {
-    setSpinnerText(view_.txtRetryOptimization, view_.UpDownRetryOptimization, view_.retryRange, text);
+    setSpinnerText(view_.retryText, view_.retries, view_.retryRange, text);
 }
 
 void RamConfiguration::spinTimeCheck(int value) {
-    editTimeCheck(std::to_string(heldIn(value, view_.timeCheckRange)));
+    editTimeCheck(std::to_string(heldIn(value, view_.intervalRange)));
 }
 
 void RamConfiguration::spinRunOnly(int value) {
-    editRunOnly(std::to_string(heldIn(value, view_.runOnlyRange)));
+    editRunOnly(std::to_string(heldIn(value, view_.processorRange)));
 }
 
 void RamConfiguration::spinRetry(int value) {
@@ -199,14 +219,14 @@ void RamConfiguration::spinRetry(int value) {
 }
 
 void RamConfiguration::setSoundOn(int value) {
-    if (value == view_.chkSoundon) return;
-    view_.chkSoundon = value;
+    if (value == view_.soundOn) return;
+    view_.soundOn = value;
     enableForSound();
 }
 
 void RamConfiguration::setAutomatic(int value) {
-    if (value == view_.chkAutomatic) return;
-    view_.chkAutomatic = value;
+    if (value == view_.automatic) return;
+    view_.automatic = value;
     enableForAutomatic();
 }
 
@@ -216,30 +236,30 @@ void RamConfiguration::setAutomatic(int value) {
 // the start, and its range of 0 to 255 must still replace the starting
 // ones). Clearing one runs nothing.
 void RamConfiguration::setOption(bool percent, bool selected) {
-    const bool current = percent ? view_.optPer : view_.optMB;
+    const bool current = percent ? view_.percent : view_.megabytes;
     if (selected) {
         chooseOption(percent);
         return;
     }
     if (!current) return;
     if (percent) {
-        view_.optPer = false;
+        view_.percent = false;
     } else {
-        view_.optMB = false;
+        view_.megabytes = false;
     }
 }
 
 // What the user types stays as typed; it is checked when the box is left
 // and at Save.
 void RamConfiguration::setAlarmText(const std::string& text) {
-    if (text == view_.txtAlarm) return;
-    view_.txtAlarm = text;
+    if (text == view_.alarmText) return;
+    view_.alarmText = text;
     setChanged(true);
 }
 
 void RamConfiguration::setFreeAlarmText(const std::string& text) {
-    if (text == view_.txtFreeAlarm) return;
-    view_.txtFreeAlarm = text;
+    if (text == view_.amountText) return;
+    view_.amountText = text;
     setChanged(true);
 }
 
@@ -263,8 +283,8 @@ void RamConfiguration::setSpinnerRanges(SpinnerRange range) {
             text = std::to_string(held);
         }
     };
-    apply(view_.txtRunOnly, view_.UpDownRunOnly, view_.runOnlyRange);
-    apply(view_.txtRetryOptimization, view_.UpDownRetryOptimization, view_.retryRange);
+    apply(view_.processorText, view_.processorLimit, view_.processorRange);
+    apply(view_.retryText, view_.retries, view_.retryRange);
 }
 
 // The two click handlers: each counts as an edit and sets what its box
@@ -283,13 +303,13 @@ void RamConfiguration::enableForSound() {
 // and for automatic optimisation; amount, processor condition and retries
 // serve only the optimisation.
 void RamConfiguration::enableBoxes() {
-    const bool automatic = view_.chkAutomatic != 0;
-    const bool alarm = automatic || view_.chkSoundon != 0;
-    view_.txtAlarmEnabled = alarm;
-    view_.txtTimeCheckEnabled = alarm;
-    view_.txtFreeAlarmEnabled = automatic;
-    view_.txtRunOnlyEnabled = automatic;
-    view_.txtRetryEnabled = automatic;
+    const bool automatic = view_.automatic != 0;
+    const bool alarm = automatic || view_.soundOn != 0;
+    view_.alarmEnabled = alarm;
+    view_.intervalEnabled = alarm;
+    view_.amountEnabled = automatic;
+    view_.processorEnabled = automatic;
+    view_.retryEnabled = automatic;
 }
 
 std::optional<RamConfiguration::AlarmFreed> RamConfiguration::alarmTick(ProcessorMeter* meter) {
@@ -299,15 +319,15 @@ std::optional<RamConfiguration::AlarmFreed> RamConfiguration::alarmTick(Processo
     Memory ram;
     soundArmed_ = false;
     const double level = alarmLevel_;
-    if (static_cast<double>(ram.freePhysical()) / kBytesPerMegabyte < level && view_.chkSoundon == 1)
+    if (static_cast<double>(ram.freePhysical()) / kBytesPerMegabyte < level && view_.soundOn == 1)
         soundArmed_ = true;
-    if (view_.chkAutomatic != 1) return std::nullopt;
+    if (view_.automatic != 1) return std::nullopt;
     const std::uint64_t freeBefore = ram.freePhysical();
     if (!(static_cast<double>(freeBefore) / kBytesPerMegabyte < level)) return std::nullopt;
 
     OptimisationTurn turn;
     yieldTimes(kAlarmYields);
-    const std::int64_t megabytes = text::parseWholeHeld(view_.txtFreeAlarm, 0, kAmountMost).value_or(0);
+    const std::int64_t megabytes = text::parseWholeHeld(view_.amountText, 0, kAmountMost).value_or(0);
     const auto amount = static_cast<std::int32_t>(megabytes * kMegabyte);
     // The meter is read even without a threshold: each reading starts the
     // span the System status window's next reading covers.

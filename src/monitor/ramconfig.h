@@ -30,35 +30,35 @@ struct SpinnerRange {
     }
 };
 
-// What the window's controls show. Names are the controls'.
+// What the window's controls show; each field names its control beside it.
 struct RamConfigurationView {
-    int chkSoundon = 0;    // 0 clear, 1 ticked, 2 grey
-    int chkAutomatic = 0;
-    std::string txtAlarm = "250";
-    std::string txtFreeAlarm = "128";
-    std::string txtTimeCheck = "100";
-    bool optPer = false;
-    bool optMB = true;
-    std::string txtRunOnly = "0";
-    std::string txtRetryOptimization = "0";
+    int soundOn = 0;                      // chkSoundon: 0 clear, 1 ticked, 2 grey
+    int automatic = 0;                    // chkAutomatic
+    std::string alarmText = "250";        // txtAlarm
+    std::string amountText = "128";       // txtFreeAlarm
+    std::string intervalText = "100";     // txtTimeCheck
+    bool percent = false;                 // optPer
+    bool megabytes = true;                // optMB
+    std::string processorText = "0";      // txtRunOnly
+    std::string retryText = "0";          // txtRetryOptimization
 
     // Each spinner is bound to the box of the same purpose.
-    int updnTimeCheck = 100;
-    SpinnerRange timeCheckRange{100, 65535};
-    int UpDownRunOnly = 0;
-    SpinnerRange runOnlyRange{0, 1000};
-    int UpDownRetryOptimization = 0;
+    int interval = 100;
+    SpinnerRange intervalRange{100, 65535};
+    int processorLimit = 0;
+    SpinnerRange processorRange{0, 1000};
+    int retries = 0;
     SpinnerRange retryRange{0, 20};
 
     // A box is enabled while an option that uses its value is on: the
     // check interval and the alarm level serve the sound and automatic
     // optimisation alike; the rest only the optimisation.
-    bool txtAlarmEnabled = true;
-    bool txtFreeAlarmEnabled = true;  // and its label
-    bool txtTimeCheckEnabled = true;  // and updnTimeCheck
-    bool txtRunOnlyEnabled = true;    // and UpDownRunOnly
-    bool txtRetryEnabled = true;      // and UpDownRetryOptimization
-    bool cmdSaveEnabled = false;
+    bool alarmEnabled = true;
+    bool amountEnabled = true;     // and its label
+    bool intervalEnabled = true;   // and its spinner
+    bool processorEnabled = true;  // and its spinner
+    bool retryEnabled = true;      // and its spinner
+    bool saveEnabled = false;
 };
 
 // The number boxes, in the order Save checks them.
@@ -107,7 +107,7 @@ public:
     void setChanged(bool changed);
 
     // Whether the tray tooltip shows free memory as a percentage.
-    bool percentTooltip() const { return view_.optPer; }
+    bool percentTooltip() const { return view_.percent; }
 
     // Working fields, refreshed by every load.
     std::int16_t alarmLevel() const { return alarmLevel_; }
