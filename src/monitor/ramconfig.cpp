@@ -96,7 +96,7 @@ void RamConfiguration::load() {
     setSoundOn(stored_.check(kSoundOn));
     setAutomatic(stored_.check(kAutomatic));
     setAlarmText(number(kAlarm, 250));
-    setFreeAlarmText(number(kFreeAlarm, 10));
+    setAmountText(number(kFreeAlarm, 10));
     setSpinnerText(view_.intervalText, view_.interval, view_.intervalRange, number(kTimeCheck, 100));
     setOption(true, stored_.flag(kPercent, false));
     setOption(false, stored_.flag(kMegabytes, true));
@@ -190,15 +190,15 @@ void RamConfiguration::editAlarm(const std::string& text) {
     setAlarmText(text);
 }
 
-void RamConfiguration::editFreeAlarm(const std::string& text) {
-    setFreeAlarmText(text);
+void RamConfiguration::editAmount(const std::string& text) {
+    setAmountText(text);
 }
 
-void RamConfiguration::editTimeCheck(const std::string& text) {
+void RamConfiguration::editInterval(const std::string& text) {
     setSpinnerText(view_.intervalText, view_.interval, view_.intervalRange, text);
 }
 
-void RamConfiguration::editRunOnly(const std::string& text) {
+void RamConfiguration::editProcessorLimit(const std::string& text) {
     setSpinnerText(view_.processorText, view_.processorLimit, view_.processorRange, text);
 }
 
@@ -206,12 +206,12 @@ void RamConfiguration::editRetry(const std::string& text) {
     setSpinnerText(view_.retryText, view_.retries, view_.retryRange, text);
 }
 
-void RamConfiguration::spinTimeCheck(int value) {
-    editTimeCheck(std::to_string(heldIn(value, view_.intervalRange)));
+void RamConfiguration::spinInterval(int value) {
+    editInterval(std::to_string(heldIn(value, view_.intervalRange)));
 }
 
-void RamConfiguration::spinRunOnly(int value) {
-    editRunOnly(std::to_string(heldIn(value, view_.processorRange)));
+void RamConfiguration::spinProcessorLimit(int value) {
+    editProcessorLimit(std::to_string(heldIn(value, view_.processorRange)));
 }
 
 void RamConfiguration::spinRetry(int value) {
@@ -257,7 +257,7 @@ void RamConfiguration::setAlarmText(const std::string& text) {
     setChanged(true);
 }
 
-void RamConfiguration::setFreeAlarmText(const std::string& text) {
+void RamConfiguration::setAmountText(const std::string& text) {
     if (text == view_.amountText) return;
     view_.amountText = text;
     setChanged(true);

@@ -95,12 +95,12 @@ public:
     void clickAutomatic(int value);
     void chooseOption(bool percent);  // optPer when true, optMB otherwise
     void editAlarm(const std::string& text);
-    void editFreeAlarm(const std::string& text);
-    void editTimeCheck(const std::string& text);
-    void editRunOnly(const std::string& text);
+    void editAmount(const std::string& text);
+    void editInterval(const std::string& text);
+    void editProcessorLimit(const std::string& text);
     void editRetry(const std::string& text);
-    void spinTimeCheck(int value);
-    void spinRunOnly(int value);
+    void spinInterval(int value);
+    void spinProcessorLimit(int value);
     void spinRetry(int value);
 
     bool changed() const { return changed_; }
@@ -137,7 +137,7 @@ private:
     void setAutomatic(int value);
     void setOption(bool percent, bool selected);
     void setAlarmText(const std::string& text);
-    void setFreeAlarmText(const std::string& text);
+    void setAmountText(const std::string& text);
     void setSpinnerText(std::string& text, int& value, const SpinnerRange& range,
                         const std::string& newText);
     void setSpinnerRanges(SpinnerRange range);

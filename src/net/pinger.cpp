@@ -1,6 +1,5 @@
 #include "net/pinger.h"
 
-
 namespace quellar::net {
 
 const char* const kNetPingerArea = "\\Settings\\NetPinger";

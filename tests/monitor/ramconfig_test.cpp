@@ -98,7 +98,7 @@ TEST_CASE("Save writes the nine values in table order and loads them again") {
     config.chooseOption(true);
     CHECK(config.view().processorRange == SpinnerRange{0, 100});
     config.editAlarm("300");
-    config.editTimeCheck("500");
+    config.editInterval("500");
     config.spinRetry(3);
     config.save();
     CHECK(store.saved == kTableOrder);
@@ -152,19 +152,19 @@ TEST_CASE("the boxes keep what is typed; Save checks the boxes in use and leaves
     RamConfiguration config(store);
     config.load();
     config.clickAutomatic(1);
-    config.editFreeAlarm("1001");
+    config.editAmount("1001");
     CHECK(config.view().amountText == "1001");
     CHECK(config.leave("txtFreeAlarm") == std::string("RAM to free (MB): a whole number from 0 to 1000"));
-    config.editFreeAlarm("2.5");
+    config.editAmount("2.5");
     CHECK(config.leave("txtFreeAlarm") == std::nullopt);
     CHECK(config.view().amountText == "2");  // shown as the alarm uses it
-    config.editTimeCheck("99999999999");
+    config.editInterval("99999999999");
     const std::optional<RefusedBox> refused = config.save();
     REQUIRE(refused);
     CHECK(std::string(refused->box) == "txtTimeCheck");
     CHECK(store.saved.empty());
     CHECK(config.changed());
-    config.editTimeCheck("0002000");
+    config.editInterval("0002000");
     config.clickAutomatic(0);
     config.clickSoundOn(1);
     config.editRetry("abc");  // not in use with the sound alone: back to the loaded 10

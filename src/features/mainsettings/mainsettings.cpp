@@ -87,8 +87,8 @@ void MainSettings::saveSettings() {
     writeRunEntry_(programPath_, form_[kRunMain].value() != 1);
 }
 
-int MainSettings::runProgramMini() const {
-    return form_[kRunMini].value();
+bool MainSettings::startsInTray() const {
+    return form_[kRunMini].value() == 1;
 }
 
 }  // namespace quellar

@@ -46,8 +46,8 @@ public:
     bool changed() const { return changed_; }
     void setChanged(bool changed);
 
-    // The stored start-in-tray option as shown (1 = start hidden).
-    int runProgramMini() const;
+    // The stored start-in-tray option as shown: the box ticked.
+    bool startsInTray() const;
 
 private:
     void loadSettings();

@@ -95,9 +95,9 @@ void RamConfigurationPage::wire() {
     onClick(kMegabytes, [](RamConfiguration& c, int) { c.chooseOption(false); });
     // A spinner's arrows change its box's text, which arrives here.
     onText(kAlarm, &RamConfiguration::editAlarm);
-    onText(kFreeAlarm, &RamConfiguration::editFreeAlarm);
-    onText(kTimeCheck, &RamConfiguration::editTimeCheck);
-    onText(kRunOnly, &RamConfiguration::editRunOnly);
+    onText(kFreeAlarm, &RamConfiguration::editAmount);
+    onText(kTimeCheck, &RamConfiguration::editInterval);
+    onText(kRunOnly, &RamConfiguration::editProcessorLimit);
     onText(kRetry, &RamConfiguration::editRetry);
     // A box is read when the user leaves it and at Save, never while typing.
     for (const char* box : kRamNumberBoxes) {

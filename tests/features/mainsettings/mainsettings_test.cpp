@@ -59,7 +59,7 @@ TEST_CASE("a stored start-with-Windows option registers the program again at eve
     f.stored("chkRunMainProgram", "1");
     f.stored("chkRunProgramMini", "1");
     f.settings.load();
-    CHECK(f.settings.runProgramMini() == 1);
+    CHECK(f.settings.startsInTray());
     REQUIRE(f.runCalls.size() == 1);
     CHECK(f.runCalls[0].text == "\"C:\\Tools\\tool.exe\"");
     CHECK_FALSE(f.runCalls[0].remove);
