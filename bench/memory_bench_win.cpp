@@ -1,4 +1,4 @@
-// FreeUpMemory for 64 MB (a buffer of 64 MB, written in full) beside
+// freeUp for 64 MB (a buffer of 64 MB, written in full) beside
 // claiming and writing the same 64 MB with memset, in one process; prints
 // the medians and their ratio.
 #include <windows.h>
@@ -26,13 +26,13 @@ constexpr size_t kBytes = static_cast<size_t>(kCount);
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     quellar::memory::installWin32MonitorHooks();
-    quellar::memory::FreeRAM ram;
+    quellar::memory::Memory ram;
     std::vector<double> freeUp, plain;
     for (int r = 0; r < runs; ++r) {
         double t0 = nowMs();
-        const bool ok = ram.FreeUpMemory(kCount) == kCount;
+        const bool ok = ram.freeUp(kCount) == kCount;
         freeUp.push_back(nowMs() - t0);
-        if (!ok) std::printf("FreeUpMemory did not claim the full count\n");
+        if (!ok) std::printf("freeUp did not claim the full count\n");
 
         t0 = nowMs();
         auto* block = static_cast<unsigned char*>(std::malloc(kBytes));
@@ -47,7 +47,7 @@ int main(int argc, char** argv) {
     }
     const double a = median(freeUp);
     const double b = median(plain);
-    std::printf("FreeUpMemory 64 MB: %.1f ms; malloc+memset 64 MB: %.1f ms; ratio %.2f (goal <= 1.3)\n",
+    std::printf("freeUp 64 MB: %.1f ms; malloc+memset 64 MB: %.1f ms; ratio %.2f (goal <= 1.3)\n",
                 a, b, b > 0 ? a / b : 0.0);
     return 0;
 }

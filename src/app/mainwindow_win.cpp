@@ -226,7 +226,7 @@ bool MainWindow::start() {
     features_[kMainSettings]->load();
     startupMark("main settings");
     // 12.
-    if (mainSettings().settings().runProgramMini() == 1 && hideToTray()) {
+    if (mainSettings().settings().startsInTray() && hideToTray()) {
         // Hidden: the notice says where the program went.
         startupMark("hidden in the tray");
     } else {

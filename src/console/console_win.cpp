@@ -241,12 +241,12 @@ int ping(const std::string& host, unsigned timeoutMs) {
 }
 
 int freeRam(int megabytes) {
-    memory::FreeRAM memoryFigures;
-    const std::uint64_t before = memoryFigures.GetFreePhysical();
+    memory::Memory memoryFigures;
+    const std::uint64_t before = memoryFigures.freePhysical();
     const memory::OptimizeResult result = memory::optimizeMemory(memoryFigures, megabytes, [](bool) {});
     if (result == memory::OptimizeResult::AnotherRunning) return fail("another memory optimisation is running");
     if (result == memory::OptimizeResult::NotClaimed) return fail("the memory to free could not be claimed");
-    writeOut(freeRamText(before, memoryFigures.GetFreePhysical()));
+    writeOut(freeRamText(before, memoryFigures.freePhysical()));
     return kExitDone;
 }
 
@@ -262,10 +262,10 @@ int status() {
     figures.totalVirtual = m.totalVirtual;
     figures.availVirtual = m.availVirtual;
     std::unique_ptr<memory::ProcessorMeter> meter = memory::createProcessorMeter();
-    meter->Initialize();
+    meter->start();
     Sleep(kProcessorSpanMs);
-    const std::int32_t busy = meter->Query();
-    meter->Terminate();
+    const std::int32_t busy = meter->read();
+    meter->stop();
     if (busy >= 0) figures.processorPercent = busy;
     writeOut(statusText(figures));
     return kExitDone;

@@ -83,6 +83,18 @@ std::optional<std::int64_t> parseWholeRounded(std::string_view s, std::int64_t l
     return whole;
 }
 
+std::optional<std::int64_t> parseWholeHeld(std::string_view s, std::int64_t lowest,
+                                           std::int64_t highest) {
+    const std::optional<double> number = parseNumber(s);
+    if (!number) return std::nullopt;
+    // Held first, so a number far beyond the 64-bit range is held too; the
+    // ends are whole, so rounding after holding lands where the reverse would.
+    const double held = std::clamp(*number, static_cast<double>(lowest), static_cast<double>(highest));
+    const std::optional<std::int64_t> whole = roundToEven(held);
+    if (!whole) return std::nullopt;
+    return std::clamp(*whole, lowest, highest);
+}
+
 std::optional<std::int64_t> parseWhole(std::string_view s, std::int64_t lowest,
                                        std::int64_t highest, bool allowSign) {
     std::size_t i = 0;

@@ -40,6 +40,12 @@ std::optional<std::int64_t> roundToEven(double value);
 std::optional<std::int64_t> parseWholeRounded(std::string_view s, std::int64_t lowest,
                                               std::int64_t highest);
 
+// A number (as isNumber) rounded with ties to even and held within
+// [lowest, highest] (99999 in 0 to 255 is 255); nothing when the text is not
+// a number.
+std::optional<std::int64_t> parseWholeHeld(std::string_view s, std::int64_t lowest,
+                                           std::int64_t highest);
+
 // Only decimal digits with an optional leading sign (when `allowSign`), no
 // blanks, within [lowest, highest].
 std::optional<std::int64_t> parseWhole(std::string_view s, std::int64_t lowest,

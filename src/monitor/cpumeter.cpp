@@ -53,17 +53,17 @@ constexpr std::int64_t kPercentMost = 100;
 
 }  // namespace
 
-void PerfStatsMeter::Initialize() {
+void PerfStatsMeter::start() {
     started_ = source_.start(data_);
 }
 
-std::int32_t PerfStatsMeter::Query() {
+std::int32_t PerfStatsMeter::read() {
     // The read's outcome is not needed: a failed one leaves the last bytes.
     if (started_) source_.sample(data_);
     return data_[0];
 }
 
-void PerfStatsMeter::Terminate() {
+void PerfStatsMeter::stop() {
     source_.stop();
     started_ = false;
 }
@@ -77,7 +77,7 @@ std::int32_t busyPercent(std::int64_t idleDelta, std::int64_t elapsedDelta, unsi
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(whole, 0, kPercentMost));
 }
 
-void NtMeter::Initialize() {
+void NtMeter::start() {
     std::int64_t time = 0;
     std::int64_t idle = 0;
     if (!counters_.currentTime(time) || !counters_.idleTime(idle)) return;
@@ -85,7 +85,7 @@ void NtMeter::Initialize() {
     lastTime_ = time;
 }
 
-std::int32_t NtMeter::Query() {
+std::int32_t NtMeter::read() {
     unsigned processors = 0;
     std::int64_t time = 0;
     std::int64_t idle = 0;

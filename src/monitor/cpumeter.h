@@ -14,11 +14,11 @@ namespace quellar::memory {
 class ProcessorMeter {
 public:
     virtual ~ProcessorMeter() = default;
-    virtual void Initialize() = 0;
-    // Percent busy since the previous reading (or since Initialize). The NT
+    virtual void start() = 0;
+    // Percent busy since the previous reading (or since start). The NT
     // meter answers -1 for a failed reading.
-    virtual std::int32_t Query() = 0;
-    virtual void Terminate() = 0;
+    virtual std::int32_t read() = 0;
+    virtual void stop() = 0;
 };
 
 // The 9x kernel's own counter in HKEY_DYN_DATA\PerfStats: reading the value
@@ -39,11 +39,11 @@ public:
 class PerfStatsMeter : public ProcessorMeter {
 public:
     explicit PerfStatsMeter(PerfStatsSource& source) : source_(source) {}
-    void Initialize() override;
+    void start() override;
     // The first byte of the counter (0 to 255). A failed read answers the
     // last byte read again, or 0 when nothing was ever read.
-    std::int32_t Query() override;
-    void Terminate() override;
+    std::int32_t read() override;
+    void stop() override;
 
 private:
     PerfStatsSource& source_;
@@ -73,10 +73,10 @@ class NtMeter : public ProcessorMeter {
 public:
     explicit NtMeter(SystemCounters& counters) : counters_(counters) {}
     // Takes the starting counts; on failure the previous ones stay.
-    void Initialize() override;
+    void start() override;
     // -1 when any counter fails (the previous counts then stay).
-    std::int32_t Query() override;
-    void Terminate() override {}
+    std::int32_t read() override;
+    void stop() override {}
 
 private:
     SystemCounters& counters_;

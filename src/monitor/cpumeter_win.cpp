@@ -121,9 +121,9 @@ private:
 template <class Source, class Meter>
 class OwningMeter : public ProcessorMeter {
 public:
-    void Initialize() override { meter_.Initialize(); }
-    std::int32_t Query() override { return meter_.Query(); }
-    void Terminate() override { meter_.Terminate(); }
+    void start() override { meter_.start(); }
+    std::int32_t read() override { return meter_.read(); }
+    void stop() override { meter_.stop(); }
 
 private:
     Source source_;
@@ -141,7 +141,7 @@ std::unique_ptr<ProcessorMeter> makeNtMeter() {
 }
 
 std::unique_ptr<ProcessorMeter> createProcessorMeter() {
-    return IsWindowsNT() ? makeNtMeter() : makePerfStatsMeter();
+    return isWindowsNt() ? makeNtMeter() : makePerfStatsMeter();
 }
 
 }  // namespace quellar::memory

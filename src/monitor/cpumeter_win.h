@@ -11,7 +11,7 @@ std::unique_ptr<ProcessorMeter> makePerfStatsMeter();
 // The NT meter over NtQuerySystemInformation, looked up in ntdll.dll at run
 // time (Windows 9x has no such function; every reading then fails).
 std::unique_ptr<ProcessorMeter> makeNtMeter();
-// The meter for the running system (IsWindowsNT), not yet initialised.
+// The meter for the running system (isWindowsNt), not yet started.
 std::unique_ptr<ProcessorMeter> createProcessorMeter();
 
 }  // namespace quellar::memory

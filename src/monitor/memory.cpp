@@ -70,27 +70,27 @@ std::int32_t halfCount(std::int32_t count) {
     return static_cast<std::int32_t>(std::nearbyint(static_cast<double>(count) / 2.0));
 }
 
-std::uint64_t FreeRAM::GetFreePhysical() const {
+std::uint64_t Memory::freePhysical() const {
     return monitorHooks().memoryStatus().availPhysical;
 }
 
-std::uint64_t FreeRAM::GetTotalPhysical() const {
+std::uint64_t Memory::totalPhysical() const {
     return monitorHooks().memoryStatus().totalPhysical;
 }
 
-std::uint64_t FreeRAM::GetMemoryLoad() const {
+std::uint64_t Memory::memoryLoad() const {
     return monitorHooks().memoryStatus().memoryLoad;
 }
 
-std::uint64_t FreeRAM::GetFreeVirtual() const {
+std::uint64_t Memory::freeVirtual() const {
     return monitorHooks().memoryStatus().availVirtual;
 }
 
-std::uint64_t FreeRAM::GetTotalVirtual() const {
+std::uint64_t Memory::totalVirtual() const {
     return monitorHooks().memoryStatus().totalVirtual;
 }
 
-std::optional<std::int32_t> FreeRAM::FreeUpMemory(std::int32_t count) {
+std::optional<std::int32_t> Memory::freeUp(std::int32_t count) {
     count = std::max(count, 0);
     // Copied: a yield may run code that replaces the table.
     const auto claim = monitorHooks().claim;

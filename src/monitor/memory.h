@@ -1,5 +1,5 @@
 #pragma once
-// Memory figures and the program's way of freeing memory: FreeUpMemory
+// Memory figures and the program's way of freeing memory: freeUp
 // claims a large block, writes every page of it, holds it over a few
 // message-loop yields and gives it back, so the system pages other programs
 // out to make room.
@@ -14,7 +14,7 @@
 #include <optional>
 
 #include "monitor/cpumeter.h"
-#include "monitor/freeramactions.h"
+#include "monitor/systemactions.h"
 
 namespace quellar::memory {
 
@@ -39,7 +39,7 @@ struct MonitorHooks {
     // then releases the buffer. False, without running `whileHeld`, when the
     // memory could not be claimed.
     std::function<bool(std::size_t bytes, const std::function<void()>& whileHeld)> claim;
-    // The program's one processor meter, not yet initialised; the System
+    // The program's one processor meter, not yet started; the System
     // status window makes it. Nothing where there is no counter to read.
     std::function<std::unique_ptr<ProcessorMeter>()> makeProcessorMeter;
 };
@@ -77,14 +77,14 @@ std::uint64_t toMegabytes(std::uint64_t bytes);  // toKilobytes twice
 // gives 4 and 5 gives 2.
 std::int32_t halfCount(std::int32_t count);
 
-class FreeRAM : public FreeRAMActions {
+class Memory : public SystemActions {
 public:
     // Each figure is a fresh reading.
-    std::uint64_t GetFreePhysical() const;
-    std::uint64_t GetTotalPhysical() const;
-    std::uint64_t GetMemoryLoad() const;
-    std::uint64_t GetFreeVirtual() const;
-    std::uint64_t GetTotalVirtual() const;
+    std::uint64_t freePhysical() const;
+    std::uint64_t totalPhysical() const;
+    std::uint64_t memoryLoad() const;
+    std::uint64_t freeVirtual() const;
+    std::uint64_t totalVirtual() const;
 
     // Five yields, a buffer of `count` bytes (megabytes x 1,048,576: what
     // the user asked for, not twice that) held over five more yields, then
@@ -92,7 +92,7 @@ public:
     // count without yields; returns that half. When that fails too: no
     // count (the caller's error), as for any amount a 32-bit process cannot
     // hold. A negative count is taken as 0.
-    std::optional<std::int32_t> FreeUpMemory(std::int32_t count);
+    std::optional<std::int32_t> freeUp(std::int32_t count);
 };
 
 // One optimisation at a time in the whole program. Both the memory alarm

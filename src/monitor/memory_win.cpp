@@ -82,7 +82,7 @@ void installWin32MonitorHooks() {
     monitorHooks().makeProcessorMeter = createProcessorMeter;
 }
 
-bool IsWindowsNT() {
+bool isWindowsNt() {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof info;  // 148
     GetVersionExA(&info);

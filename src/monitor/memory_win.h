@@ -16,6 +16,6 @@ void yieldToMessages();
 
 // True on the NT family (platform id VER_PLATFORM_WIN32_NT); false on the
 // 9x family and when the version cannot be read.
-bool IsWindowsNT();
+bool isWindowsNt();
 
 }  // namespace quellar::memory

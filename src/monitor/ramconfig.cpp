@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <cmath>
 
 #include "core/effects.h"
 #include "core/text.h"
@@ -34,24 +33,6 @@ constexpr long long kAlarmFieldMost = 32767;
 constexpr double kBytesPerMegabyte = 1048576.0;
 constexpr long long kMegabyte = 1048576;
 constexpr int kAlarmYields = 14;
-constexpr int kCheckGrey = 2;
-
-// A stored check state: 0, 1 or 2. Anything else, a hand-edited or damaged
-// value, loads as clear rather than failing the window's load.
-int checkValueFromText(const std::string& text) {
-    const std::optional<double> number = text::parseNumber(text);
-    if (!number || std::floor(*number) != *number || *number < 0 || *number > kCheckGrey) return 0;
-    return static_cast<int>(*number);
-}
-
-// A stored option state: True or False in any case, or a number (non-zero
-// is true). Nothing for anything else: the option then stays as it is.
-std::optional<bool> optionFromText(const std::string& text) {
-    if (text::equalsIgnoreCase(text, "true")) return true;
-    if (text::equalsIgnoreCase(text, "false")) return false;
-    if (const std::optional<double> number = text::parseNumber(text)) return *number != 0;
-    return std::nullopt;
-}
 
 int heldIn(long long value, const SpinnerRange& range) {
     return static_cast<int>(std::clamp<long long>(value, range.minimum, range.maximum));
@@ -61,87 +42,88 @@ std::uint8_t heldByte(int value) {
     return static_cast<std::uint8_t>(std::clamp<long long>(value, 0, kByteFieldMost));
 }
 
+using View = RamConfigurationView;
+
+// The five number boxes, in the order Save checks them: the name the
+// window shows, the text, whether it is in use, and for the three with a
+// spinner its value and range (the other two take 0 to `most`).
+struct NumberBox {
+    const char* name;
+    const char* subject;
+    std::string View::*text;
+    bool View::*enabled;
+    int View::*spinner;
+    SpinnerRange View::*range;
+    std::int64_t most;
+};
+
+const NumberBox kNumberBoxes[] = {
+    {kAlarm, "Alarm Level (MB)", &View::alarmText, &View::alarmEnabled, nullptr, nullptr, kAlarmFieldMost},
+    {kFreeAlarm, "RAM to free (MB)", &View::amountText, &View::amountEnabled, nullptr, nullptr, kAmountMost},
+    {kTimeCheck, "Check every (ms)", &View::intervalText, &View::intervalEnabled, &View::interval,
+     &View::intervalRange, 0},
+    {kRunOnly, "CPU-Usage", &View::processorText, &View::processorEnabled, &View::processorLimit,
+     &View::processorRange, 0},
+    {kRetry, "Times to retry", &View::retryText, &View::retryEnabled, &View::retries, &View::retryRange, 0},
+};
+
+// A name that is not a box's stands for the last one.
+const NumberBox& numberBox(const std::string& name) {
+    for (const NumberBox& box : kNumberBoxes)
+        if (name == box.name) return box;
+    return kNumberBoxes[std::size(kNumberBoxes) - 1];
+}
+
 }  // namespace
 
 const char* const kRamNumberBoxes[5] = {kAlarm, kFreeAlarm, kTimeCheck, kRunOnly, kRetry};
 
-const std::vector<StoredSetting>& ramSettingsTable() {
-    static const std::vector<StoredSetting> table = {
-        {kSoundOn, "0"},  {kAutomatic, "0"},   {kAlarm, "250"},  {kFreeAlarm, "10"},  {kTimeCheck, "100"},
-        {kPercent, "false"}, {kMegabytes, "true"}, {kRunOnly, "2"}, {kRetry, "10"},
-    };
-    return table;
-}
-
-std::optional<long long> wholeNumberFromText(const std::string& text) {
-    const std::optional<double> number = text::parseNumber(text);
-    if (!number) return std::nullopt;
-    // Beyond what any field holds; kept inside long long's range.
-    constexpr double kMost = 1e15;
-    return text::roundToEven(std::clamp(*number, -kMost, kMost));
-}
-
-RamConfiguration::RamConfiguration(SettingsStore& store) : store_(store) {}
+RamConfiguration::RamConfiguration(SettingsStore& store) : stored_(store, kRamSettingsArea) {}
 
 void RamConfiguration::setChanged(bool changed) {
     changed_ = changed;
-    view_.cmdSaveEnabled = changed;
+    view_.saveEnabled = changed;
 }
 
-void RamConfiguration::LoadSettings() {
-    auto stored = [this](const char* name) {
-        for (const StoredSetting& setting : ramSettingsTable()) {
-            if (std::string(setting.name) == name) return store_.load(kRamSettingsArea, name, setting.fallback);
-        }
-        return std::string();
-    };
-    // A stored number outside its box's range is held inside it, and
-    // anything else loads as the default: what the box shows is what
-    // takes effect.
-    auto number = [this, &stored](const char* box) {
+void RamConfiguration::load() {
+    // In the stored order, each with what a fresh store reads as. A stored
+    // number outside its box's range is held inside it, and anything else
+    // loads as the default: what the box shows is what takes effect.
+    auto number = [this](const char* box, std::int64_t fallback) {
         const WholeRange range = rangeOf(box);
-        std::string text = stored(box);
-        if (const std::optional<long long> whole = wholeNumberFromText(text))
-            return std::to_string(std::clamp<long long>(*whole, range.lowest, range.highest));
-        for (const StoredSetting& setting : ramSettingsTable()) {
-            if (std::string(setting.name) == box) text = setting.fallback;
-        }
-        return text;
+        return std::to_string(stored_.whole(box, range.lowest, range.highest, fallback));
     };
-    setSoundOn(checkValueFromText(stored(kSoundOn)));
-    setAutomatic(checkValueFromText(stored(kAutomatic)));
-    setAlarmText(number(kAlarm));
-    setFreeAlarmText(number(kFreeAlarm));
-    setSpinnerText(view_.txtTimeCheck, view_.updnTimeCheck, view_.timeCheckRange, number(kTimeCheck));
-    if (const std::optional<bool> percent = optionFromText(stored(kPercent))) setOption(true, *percent);
-    if (const std::optional<bool> megabytes = optionFromText(stored(kMegabytes))) setOption(false, *megabytes);
-    setSpinnerText(view_.txtRunOnly, view_.UpDownRunOnly, view_.runOnlyRange, number(kRunOnly));
-    setSpinnerText(view_.txtRetryOptimization, view_.UpDownRetryOptimization, view_.retryRange, number(kRetry));
+    setSoundOn(stored_.check(kSoundOn));
+    setAutomatic(stored_.check(kAutomatic));
+    setAlarmText(number(kAlarm, 250));
+    setAmountText(number(kFreeAlarm, 10));
+    setSpinnerText(view_.intervalText, view_.interval, view_.intervalRange, number(kTimeCheck, 100));
+    setOption(true, stored_.flag(kPercent, false));
+    setOption(false, stored_.flag(kMegabytes, true));
+    setSpinnerText(view_.processorText, view_.processorLimit, view_.processorRange, number(kRunOnly, 2));
+    setSpinnerText(view_.retryText, view_.retries, view_.retryRange, number(kRetry, 10));
     loadedTexts_.clear();
     for (const char* box : kRamNumberBoxes) loadedTexts_.push_back(textOf(box));
 
-    alarmLevel_ = static_cast<std::int16_t>(
-        std::clamp<long long>(wholeNumberFromText(view_.txtAlarm).value_or(0), 0, kAlarmFieldMost));
+    alarmLevel_ = static_cast<std::int16_t>(text::parseWholeHeld(view_.alarmText, 0, kAlarmFieldMost).value_or(0));
     enableForAutomatic();
     enableForSound();
-    checkInterval_ = view_.updnTimeCheck;
-    cpuThreshold_ = heldByte(view_.UpDownRunOnly);
-    retryCount_ = heldByte(view_.UpDownRetryOptimization);
+    checkInterval_ = view_.interval;
+    cpuThreshold_ = heldByte(view_.processorLimit);
+    retryCount_ = heldByte(view_.retries);
     setChanged(false);
 }
 
-void RamConfiguration::SaveSettings() {
-    auto put = [this](const char* name, const std::string& value) { store_.save(kRamSettingsArea, name, value); };
-    auto optionText = [](bool selected) { return selected ? "True" : "False"; };
-    put(kSoundOn, std::to_string(view_.chkSoundon));
-    put(kAutomatic, std::to_string(view_.chkAutomatic));
-    put(kAlarm, view_.txtAlarm);
-    put(kFreeAlarm, view_.txtFreeAlarm);
-    put(kTimeCheck, view_.txtTimeCheck);
-    put(kPercent, optionText(view_.optPer));
-    put(kMegabytes, optionText(view_.optMB));
-    put(kRunOnly, view_.txtRunOnly);
-    put(kRetry, view_.txtRetryOptimization);
+void RamConfiguration::saveSettings() {
+    stored_.saveCheck(kSoundOn, view_.soundOn);
+    stored_.saveCheck(kAutomatic, view_.automatic);
+    stored_.saveText(kAlarm, view_.alarmText);
+    stored_.saveText(kFreeAlarm, view_.amountText);
+    stored_.saveText(kTimeCheck, view_.intervalText);
+    stored_.saveFlag(kPercent, view_.percent);
+    stored_.saveFlag(kMegabytes, view_.megabytes);
+    stored_.saveText(kRunOnly, view_.processorText);
+    stored_.saveText(kRetry, view_.retryText);
     setChanged(false);
 }
 
@@ -152,34 +134,24 @@ std::optional<RefusedBox> RamConfiguration::save() {
         if (enabledBox(box)) return RefusedBox{box, rangeRule(rangeOf(box))};
         textOf(box) = loadedTexts_.size() > i ? loadedTexts_[i] : std::string();
     }
-    SaveSettings();
-    LoadSettings();
+    saveSettings();
+    load();
     return std::nullopt;
 }
 
 WholeRange RamConfiguration::rangeOf(const std::string& box) const {
-    if (box == kAlarm) return {"Alarm Level (MB)", 0, kAlarmFieldMost};
-    if (box == kFreeAlarm) return {"RAM to free (MB)", 0, kAmountMost};
-    if (box == kTimeCheck)
-        return {"Check every (ms)", view_.timeCheckRange.minimum, view_.timeCheckRange.maximum};
-    if (box == kRunOnly) return {"CPU-Usage", view_.runOnlyRange.minimum, view_.runOnlyRange.maximum};
-    return {"Times to retry", view_.retryRange.minimum, view_.retryRange.maximum};
+    const NumberBox& row = numberBox(box);
+    if (!row.range) return {row.subject, 0, row.most};
+    const SpinnerRange& range = view_.*row.range;
+    return {row.subject, range.minimum, range.maximum};
 }
 
 std::string& RamConfiguration::textOf(const std::string& box) {
-    if (box == kAlarm) return view_.txtAlarm;
-    if (box == kFreeAlarm) return view_.txtFreeAlarm;
-    if (box == kTimeCheck) return view_.txtTimeCheck;
-    if (box == kRunOnly) return view_.txtRunOnly;
-    return view_.txtRetryOptimization;
+    return view_.*numberBox(box).text;
 }
 
 bool RamConfiguration::enabledBox(const std::string& box) const {
-    if (box == kAlarm) return view_.txtAlarmEnabled;
-    if (box == kFreeAlarm) return view_.txtFreeAlarmEnabled;
-    if (box == kTimeCheck) return view_.txtTimeCheckEnabled;
-    if (box == kRunOnly) return view_.txtRunOnlyEnabled;
-    return view_.txtRetryEnabled;
+    return view_.*numberBox(box).enabled;
 }
 
 // A box whose number lies in its range shows it as it takes effect ("0002"
@@ -188,11 +160,9 @@ bool RamConfiguration::accept(const std::string& box) {
     const std::optional<std::int64_t> number = wholeNumberIn(textOf(box), rangeOf(box));
     if (!number) return false;
     const std::string shown = std::to_string(*number);
-    if (box == kTimeCheck) setSpinnerText(view_.txtTimeCheck, view_.updnTimeCheck, view_.timeCheckRange, shown);
-    else if (box == kRunOnly) setSpinnerText(view_.txtRunOnly, view_.UpDownRunOnly, view_.runOnlyRange, shown);
-    else if (box == kRetry)
-        setSpinnerText(view_.txtRetryOptimization, view_.UpDownRetryOptimization, view_.retryRange, shown);
-    else textOf(box) = shown;
+    const NumberBox& row = numberBox(box);
+    if (row.spinner) setSpinnerText(view_.*row.text, view_.*row.spinner, view_.*row.range, shown);
+    else view_.*row.text = shown;
     return true;
 }
 
@@ -210,8 +180,8 @@ void RamConfiguration::clickAutomatic(int value) {
 }
 
 void RamConfiguration::chooseOption(bool percent) {
-    view_.optPer = percent;
-    view_.optMB = !percent;
+    view_.percent = percent;
+    view_.megabytes = !percent;
     setChanged(true);
     setSpinnerRanges(percent ? kPercentRange : kMegabyteRange);
 }
@@ -220,28 +190,28 @@ void RamConfiguration::editAlarm(const std::string& text) {
     setAlarmText(text);
 }
 
-void RamConfiguration::editFreeAlarm(const std::string& text) {
-    setFreeAlarmText(text);
+void RamConfiguration::editAmount(const std::string& text) {
+    setAmountText(text);
 }
 
-void RamConfiguration::editTimeCheck(const std::string& text) {
-    setSpinnerText(view_.txtTimeCheck, view_.updnTimeCheck, view_.timeCheckRange, text);
+void RamConfiguration::editInterval(const std::string& text) {
+    setSpinnerText(view_.intervalText, view_.interval, view_.intervalRange, text);
 }
 
-void RamConfiguration::editRunOnly(const std::string& text) {
-    setSpinnerText(view_.txtRunOnly, view_.UpDownRunOnly, view_.runOnlyRange, text);
+void RamConfiguration::editProcessorLimit(const std::string& text) {
+    setSpinnerText(view_.processorText, view_.processorLimit, view_.processorRange, text);
 }
 
 void RamConfiguration::editRetry(const std::string& text) {
-    setSpinnerText(view_.txtRetryOptimization, view_.UpDownRetryOptimization, view_.retryRange, text);
+    setSpinnerText(view_.retryText, view_.retries, view_.retryRange, text);
 }
 
-void RamConfiguration::spinTimeCheck(int value) {
-    editTimeCheck(std::to_string(heldIn(value, view_.timeCheckRange)));
+void RamConfiguration::spinInterval(int value) {
+    editInterval(std::to_string(heldIn(value, view_.intervalRange)));
 }
 
-void RamConfiguration::spinRunOnly(int value) {
-    editRunOnly(std::to_string(heldIn(value, view_.runOnlyRange)));
+void RamConfiguration::spinProcessorLimit(int value) {
+    editProcessorLimit(std::to_string(heldIn(value, view_.processorRange)));
 }
 
 void RamConfiguration::spinRetry(int value) {
@@ -249,14 +219,14 @@ void RamConfiguration::spinRetry(int value) {
 }
 
 void RamConfiguration::setSoundOn(int value) {
-    if (value == view_.chkSoundon) return;
-    view_.chkSoundon = value;
+    if (value == view_.soundOn) return;
+    view_.soundOn = value;
     enableForSound();
 }
 
 void RamConfiguration::setAutomatic(int value) {
-    if (value == view_.chkAutomatic) return;
-    view_.chkAutomatic = value;
+    if (value == view_.automatic) return;
+    view_.automatic = value;
     enableForAutomatic();
 }
 
@@ -266,30 +236,30 @@ void RamConfiguration::setAutomatic(int value) {
 // the start, and its range of 0 to 255 must still replace the starting
 // ones). Clearing one runs nothing.
 void RamConfiguration::setOption(bool percent, bool selected) {
-    const bool current = percent ? view_.optPer : view_.optMB;
+    const bool current = percent ? view_.percent : view_.megabytes;
     if (selected) {
         chooseOption(percent);
         return;
     }
     if (!current) return;
     if (percent) {
-        view_.optPer = false;
+        view_.percent = false;
     } else {
-        view_.optMB = false;
+        view_.megabytes = false;
     }
 }
 
 // What the user types stays as typed; it is checked when the box is left
 // and at Save.
 void RamConfiguration::setAlarmText(const std::string& text) {
-    if (text == view_.txtAlarm) return;
-    view_.txtAlarm = text;
+    if (text == view_.alarmText) return;
+    view_.alarmText = text;
     setChanged(true);
 }
 
-void RamConfiguration::setFreeAlarmText(const std::string& text) {
-    if (text == view_.txtFreeAlarm) return;
-    view_.txtFreeAlarm = text;
+void RamConfiguration::setAmountText(const std::string& text) {
+    if (text == view_.amountText) return;
+    view_.amountText = text;
     setChanged(true);
 }
 
@@ -313,8 +283,8 @@ void RamConfiguration::setSpinnerRanges(SpinnerRange range) {
             text = std::to_string(held);
         }
     };
-    apply(view_.txtRunOnly, view_.UpDownRunOnly, view_.runOnlyRange);
-    apply(view_.txtRetryOptimization, view_.UpDownRetryOptimization, view_.retryRange);
+    apply(view_.processorText, view_.processorLimit, view_.processorRange);
+    apply(view_.retryText, view_.retries, view_.retryRange);
 }
 
 // The two click handlers: each counts as an edit and sets what its box
@@ -333,36 +303,35 @@ void RamConfiguration::enableForSound() {
 // and for automatic optimisation; amount, processor condition and retries
 // serve only the optimisation.
 void RamConfiguration::enableBoxes() {
-    const bool automatic = view_.chkAutomatic != 0;
-    const bool alarm = automatic || view_.chkSoundon != 0;
-    view_.txtAlarmEnabled = alarm;
-    view_.txtTimeCheckEnabled = alarm;
-    view_.txtFreeAlarmEnabled = automatic;
-    view_.txtRunOnlyEnabled = automatic;
-    view_.txtRetryEnabled = automatic;
+    const bool automatic = view_.automatic != 0;
+    const bool alarm = automatic || view_.soundOn != 0;
+    view_.alarmEnabled = alarm;
+    view_.intervalEnabled = alarm;
+    view_.amountEnabled = automatic;
+    view_.processorEnabled = automatic;
+    view_.retryEnabled = automatic;
 }
 
 std::optional<RamConfiguration::AlarmFreed> RamConfiguration::alarmTick(ProcessorMeter* meter) {
     // A tick that arrives during the yields of a running optimisation (this
     // alarm's or "Optimize Now") leaves everything as the running one has it.
     if (OptimisationTurn::running()) return std::nullopt;
-    FreeRAM ram;
+    Memory ram;
     soundArmed_ = false;
     const double level = alarmLevel_;
-    if (static_cast<double>(ram.GetFreePhysical()) / kBytesPerMegabyte < level && view_.chkSoundon == 1)
+    if (static_cast<double>(ram.freePhysical()) / kBytesPerMegabyte < level && view_.soundOn == 1)
         soundArmed_ = true;
-    if (view_.chkAutomatic != 1) return std::nullopt;
-    const std::uint64_t freeBefore = ram.GetFreePhysical();
+    if (view_.automatic != 1) return std::nullopt;
+    const std::uint64_t freeBefore = ram.freePhysical();
     if (!(static_cast<double>(freeBefore) / kBytesPerMegabyte < level)) return std::nullopt;
 
     OptimisationTurn turn;
     yieldTimes(kAlarmYields);
-    const long long megabytes =
-        std::clamp(wholeNumberFromText(view_.txtFreeAlarm).value_or(0), 0LL, kAmountMost);
+    const std::int64_t megabytes = text::parseWholeHeld(view_.amountText, 0, kAmountMost).value_or(0);
     const auto amount = static_cast<std::int32_t>(megabytes * kMegabyte);
     // The meter is read even without a threshold: each reading starts the
     // span the System status window's next reading covers.
-    const std::int32_t reading = meter ? meter->Query() : -1;
+    const std::int32_t reading = meter ? meter->read() : -1;
     if (cpuThreshold_ != 0 && reading >= cpuThreshold_) return std::nullopt;
     if (retryCount_ == 0) retryCount_ = 1;
     bool claimed = false;
@@ -370,12 +339,12 @@ std::optional<RamConfiguration::AlarmFreed> RamConfiguration::alarmTick(Processo
         yieldTimes(kAlarmYields);
         // Memory that cannot be had even at half the amount will not be had
         // by asking again within the same tick; the next tick tries again.
-        if (!ram.FreeUpMemory(amount)) break;
+        if (!ram.freeUp(amount)) break;
         claimed = true;
         yieldTimes(kAlarmYields);
     }
     if (!claimed) return std::nullopt;
-    const std::uint64_t freeAfter = ram.GetFreePhysical();
+    const std::uint64_t freeAfter = ram.freePhysical();
     if (freeAfter <= freeBefore) return std::nullopt;
     return AlarmFreed{freeBefore, freeAfter};
 }

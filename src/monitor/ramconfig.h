@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/numberbox.h"
-#include "core/store.h"
+#include "core/storedvalues.h"
 
 namespace quellar::memory {
 
@@ -21,14 +21,6 @@ class ProcessorMeter;
 
 extern const char* const kRamSettingsArea;  // "\Settings\RamSettings"
 extern const char* const kLowMemorySound;   // "low-memory.wav"
-
-// The stored values in load and save order: name (the control's) and the
-// text loaded when nothing is stored.
-struct StoredSetting {
-    const char* name;
-    const char* fallback;
-};
-const std::vector<StoredSetting>& ramSettingsTable();
 
 struct SpinnerRange {
     int minimum = 0;
@@ -38,39 +30,35 @@ struct SpinnerRange {
     }
 };
 
-// The whole number of a box's text (the program's one definition of a
-// number), ties to even (2.5 gives 2); nothing when the text is not a number.
-std::optional<long long> wholeNumberFromText(const std::string& text);
-
-// What the window's controls show. Names are the controls'.
+// What the window's controls show; each field names its control beside it.
 struct RamConfigurationView {
-    int chkSoundon = 0;    // 0 clear, 1 ticked, 2 grey
-    int chkAutomatic = 0;
-    std::string txtAlarm = "250";
-    std::string txtFreeAlarm = "128";
-    std::string txtTimeCheck = "100";
-    bool optPer = false;
-    bool optMB = true;
-    std::string txtRunOnly = "0";
-    std::string txtRetryOptimization = "0";
+    int soundOn = 0;                      // chkSoundon: 0 clear, 1 ticked, 2 grey
+    int automatic = 0;                    // chkAutomatic
+    std::string alarmText = "250";        // txtAlarm
+    std::string amountText = "128";       // txtFreeAlarm
+    std::string intervalText = "100";     // txtTimeCheck
+    bool percent = false;                 // optPer
+    bool megabytes = true;                // optMB
+    std::string processorText = "0";      // txtRunOnly
+    std::string retryText = "0";          // txtRetryOptimization
 
     // Each spinner is bound to the box of the same purpose.
-    int updnTimeCheck = 100;
-    SpinnerRange timeCheckRange{100, 65535};
-    int UpDownRunOnly = 0;
-    SpinnerRange runOnlyRange{0, 1000};
-    int UpDownRetryOptimization = 0;
+    int interval = 100;
+    SpinnerRange intervalRange{100, 65535};
+    int processorLimit = 0;
+    SpinnerRange processorRange{0, 1000};
+    int retries = 0;
     SpinnerRange retryRange{0, 20};
 
     // A box is enabled while an option that uses its value is on: the
     // check interval and the alarm level serve the sound and automatic
     // optimisation alike; the rest only the optimisation.
-    bool txtAlarmEnabled = true;
-    bool txtFreeAlarmEnabled = true;  // and its label
-    bool txtTimeCheckEnabled = true;  // and updnTimeCheck
-    bool txtRunOnlyEnabled = true;    // and UpDownRunOnly
-    bool txtRetryEnabled = true;      // and UpDownRetryOptimization
-    bool cmdSaveEnabled = false;
+    bool alarmEnabled = true;
+    bool amountEnabled = true;     // and its label
+    bool intervalEnabled = true;   // and its spinner
+    bool processorEnabled = true;  // and its spinner
+    bool retryEnabled = true;      // and its spinner
+    bool saveEnabled = false;
 };
 
 // The number boxes, in the order Save checks them.
@@ -88,12 +76,12 @@ public:
 
     const RamConfigurationView& view() const { return view_; }
 
-    // The window's load, and Save: every box in use checked, then
-    // SaveSettings and LoadSettings. A box refused is returned and nothing
-    // is written; Save stays as it was.
-    void load() { LoadSettings(); }
-    void LoadSettings();
-    void SaveSettings();
+    // The window's load: the nine stored values through the same handlers
+    // as the user's edits, then the working fields; unchanged afterwards.
+    void load();
+    // Save: every box in use checked, then the nine values written and
+    // loaded again. A box refused is returned and nothing is written; Save
+    // stays as it was.
     std::optional<RefusedBox> save();
 
     // What a number box accepts now (the option buttons set two of them).
@@ -107,19 +95,19 @@ public:
     void clickAutomatic(int value);
     void chooseOption(bool percent);  // optPer when true, optMB otherwise
     void editAlarm(const std::string& text);
-    void editFreeAlarm(const std::string& text);
-    void editTimeCheck(const std::string& text);
-    void editRunOnly(const std::string& text);
+    void editAmount(const std::string& text);
+    void editInterval(const std::string& text);
+    void editProcessorLimit(const std::string& text);
     void editRetry(const std::string& text);
-    void spinTimeCheck(int value);
-    void spinRunOnly(int value);
+    void spinInterval(int value);
+    void spinProcessorLimit(int value);
     void spinRetry(int value);
 
-    bool Changed() const { return changed_; }
+    bool changed() const { return changed_; }
     void setChanged(bool changed);
 
     // Whether the tray tooltip shows free memory as a percentage.
-    bool percentTooltip() const { return view_.optPer; }
+    bool percentTooltip() const { return view_.percent; }
 
     // Working fields, refreshed by every load.
     std::int16_t alarmLevel() const { return alarmLevel_; }
@@ -144,11 +132,12 @@ public:
     void soundTick();
 
 private:
+    void saveSettings();
     void setSoundOn(int value);
     void setAutomatic(int value);
     void setOption(bool percent, bool selected);
     void setAlarmText(const std::string& text);
-    void setFreeAlarmText(const std::string& text);
+    void setAmountText(const std::string& text);
     void setSpinnerText(std::string& text, int& value, const SpinnerRange& range,
                         const std::string& newText);
     void setSpinnerRanges(SpinnerRange range);
@@ -159,7 +148,7 @@ private:
     void enableForSound();
     void enableBoxes();
 
-    SettingsStore& store_;
+    StoredValues stored_;
     RamConfigurationView view_;
     bool changed_ = false;
     std::int16_t alarmLevel_ = 0;

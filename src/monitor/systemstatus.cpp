@@ -55,15 +55,15 @@ std::string trayTooltip(bool percent, double graphValue, std::uint64_t freeMegab
     return "Free Memory (" + std::to_string(freeMegabytes) + "MB).";
 }
 
-void SystemStatus::InitMemorySlider() {
-    const std::uint64_t total = fmem_.GetTotalPhysical();
+void SystemStatus::prepareAmountSlider() {
+    const std::uint64_t total = memory_.totalPhysical();
     totalMegabytes_ = toMegabytes(total);
     sliderMaximum_ = static_cast<int>(std::min<std::uint64_t>(totalMegabytes_, kAmountSliderMost));
 }
 
 MemorySample SystemStatus::memoryTick(bool percent) {
     MemorySample sample;
-    const std::uint64_t freeMegabytes = toMegabytes(fmem_.GetFreePhysical());
+    const std::uint64_t freeMegabytes = toMegabytes(memory_.freePhysical());
     sample.freeMegabytes = freeMegabytes;
     // From the full figures, so machines beyond the 16-bit field still
     // graph their true share.
@@ -77,12 +77,12 @@ MemorySample SystemStatus::memoryTick(bool percent) {
 
 ProcessorSample SystemStatus::processorTick(ProcessorMeter& meter) {
     ProcessorSample sample;
-    sample.value = meter.Query();
+    sample.value = meter.read();
     sample.frameCaption = processorFrameCaption(sample.value);
     return sample;
 }
 
-OptimizeResult optimizeMemory(FreeRAM& memory, int megabytes, const std::function<void(bool busy)>& busy) {
+OptimizeResult optimizeMemory(Memory& memory, int megabytes, const std::function<void(bool busy)>& busy) {
     OptimisationTurn turn;
     if (!turn.granted()) return OptimizeResult::AnotherRunning;
     yieldTimes(kOptimizeYields);
@@ -95,7 +95,7 @@ OptimizeResult optimizeMemory(FreeRAM& memory, int megabytes, const std::functio
     bool freed = false;
     {
         const Idle idle{busy};
-        freed = memory.FreeUpMemory(optimizeCount(megabytes)).has_value();
+        freed = memory.freeUp(optimizeCount(megabytes)).has_value();
     }
     yieldTimes(kOptimizeYields);
     return freed ? OptimizeResult::Freed : OptimizeResult::NotClaimed;
@@ -103,9 +103,9 @@ OptimizeResult optimizeMemory(FreeRAM& memory, int megabytes, const std::functio
 
 OptimizeReport SystemStatus::optimize(int megabytes, const std::function<void(bool busy)>& busy) {
     OptimizeReport report;
-    report.freeBefore = fmem_.GetFreePhysical();
-    report.result = optimizeMemory(fmem_, megabytes, busy);
-    report.freeAfter = fmem_.GetFreePhysical();
+    report.freeBefore = memory_.freePhysical();
+    report.result = optimizeMemory(memory_, megabytes, busy);
+    report.freeAfter = memory_.freePhysical();
     return report;
 }
 

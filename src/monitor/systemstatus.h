@@ -72,15 +72,15 @@ std::string optimizeResultLine(const OptimizeReport& report);
 // before, 500 MB after)."
 std::string alarmFreedText(std::uint64_t freeBefore, std::uint64_t freeAfter);
 // One optimisation as "Optimize Now" makes it: six yields, `busy(true)`,
-// FreeUpMemory for the megabytes, `busy(false)`, six yields. Nothing at all
+// freeUp for the megabytes, `busy(false)`, six yields. Nothing at all
 // while another optimisation runs.
-OptimizeResult optimizeMemory(FreeRAM& memory, int megabytes, const std::function<void(bool busy)>& busy);
+OptimizeResult optimizeMemory(Memory& memory, int megabytes, const std::function<void(bool busy)>& busy);
 
 class SystemStatus {
 public:
     // Reads the total memory and sets the amount slider's range: 0 to the
     // total in megabytes, at most kAmountSliderMost.
-    void InitMemorySlider();
+    void prepareAmountSlider();
     int amountSliderMaximum() const { return sliderMaximum_; }
     std::uint64_t totalMegabytes() const { return totalMegabytes_; }
 
@@ -90,13 +90,13 @@ public:
     static ProcessorSample processorTick(ProcessorMeter& meter);
 
     // "Optimize Now" for the slider's megabytes: six yields, the hourglass
-    // (`busy(true)`), FreeUpMemory, the normal pointer again, six yields;
+    // (`busy(true)`), freeUp, the normal pointer again, six yields;
     // the free memory read before and after. Does nothing while another
     // optimisation runs.
     OptimizeReport optimize(int megabytes, const std::function<void(bool busy)>& busy);
 
 private:
-    FreeRAM fmem_;
+    Memory memory_;
     std::uint64_t totalMegabytes_ = 0;
     int sliderMaximum_ = 0;
 };

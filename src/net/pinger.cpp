@@ -1,7 +1,5 @@
 #include "net/pinger.h"
 
-#include "core/text.h"
-
 namespace quellar::net {
 
 const char* const kNetPingerArea = "\\Settings\\NetPinger";
@@ -19,24 +17,6 @@ const char* const kHost = "txtPingHost";
 const char* const kInterval = "cmbPingInterval";
 const char* const kSound = "chkSound";
 
-// A whole decimal number, optionally signed, within +-99999; blanks around
-// it are allowed.
-std::optional<int> wholeNumber(const std::string& text) {
-    const std::string_view t = text::trim(text);
-    std::string::size_type i = 0;
-    bool negative = false;
-    if (i < t.size() && (t[i] == '-' || t[i] == '+')) negative = t[i++] == '-';
-    if (i == t.size() || t.size() - i > 5) return std::nullopt;
-    int value = 0;
-    for (; i < t.size(); ++i) {
-        if (t[i] < '0' || t[i] > '9') return std::nullopt;
-        value = value * 10 + (t[i] - '0');
-    }
-    return negative ? -value : value;
-}
-
-const char* boolText(bool value) { return value ? "True" : "False"; }
-
 }  // namespace
 
 std::vector<std::string> intervalEntries() {
@@ -45,40 +25,26 @@ std::vector<std::string> intervalEntries() {
     return entries;
 }
 
-int checkFromText(const std::string& text, int fallback) {
-    const std::optional<int> value = wholeNumber(text);
-    return value && (*value == 0 || *value == 1) ? *value : fallback;
-}
-
-bool booleanFromText(const std::string& text, bool fallback) {
-    const std::string_view word = text::trim(text);
-    if (text::equalsIgnoreCase(word, "true")) return true;
-    if (text::equalsIgnoreCase(word, "false")) return false;
-    const std::optional<int> value = wholeNumber(text);
-    return value ? *value != 0 : fallback;
-}
-
-int intervalIndexFromText(const std::string& text, int fallback) {
-    const std::optional<int> value = wholeNumber(text);
-    return value && *value >= 0 && *value < kIntervalCount ? *value : fallback;
-}
-
 std::string pingSoundPath(const std::string& programFolder) {
     return programFolder + "\\" + kPingSoundFile;
 }
 
+Pinger::Pinger(SettingsStore& store) : stored_(store, kNetPingerArea) {}
+
 void Pinger::load() {
-    const int doPinging = checkFromText(store_.load(kNetPingerArea, kDoPinging, "0"), 0);
-    const bool automatic = booleanFromText(store_.load(kNetPingerArea, kAuto, "true"), true);
-    const bool manual = booleanFromText(store_.load(kNetPingerArea, kManual, "false"), false);
+    // The pinger's boxes have two states; a grey one stored by hand reads
+    // as clear, as a missing one does.
+    const bool doPinging = stored_.check(kDoPinging) == 1;
+    const bool automatic = stored_.flag(kAuto, true);
+    const bool manual = stored_.flag(kManual, false);
     // Selecting Manual after Automatic clears Automatic, and with neither
     // selected the window takes the manual branch: automatic only when it
     // alone is set.
-    fields_.doPinging = doPinging;
+    fields_.doPinging = doPinging ? 1 : 0;
     fields_.automatic = automatic && !manual;
-    fields_.host = store_.load(kNetPingerArea, kHost, kDefaultPingHost);
-    fields_.intervalIndex = intervalIndexFromText(store_.load(kNetPingerArea, kInterval, "5"), kDefaultIntervalIndex);
-    fields_.sound = checkFromText(store_.load(kNetPingerArea, kSound, "0"), 0);
+    fields_.host = stored_.text(kHost, kDefaultPingHost);
+    fields_.intervalIndex = stored_.entry(kInterval, kIntervalCount, kDefaultIntervalIndex);
+    fields_.sound = stored_.check(kSound) == 1 ? 1 : 0;
     if (fields_.automatic) {
         fields_.host = kAutomaticHostText;
         fields_.intervalIndex = 0;
@@ -89,12 +55,12 @@ void Pinger::load() {
 
 void Pinger::save() {
     changed_ = false;
-    store_.save(kNetPingerArea, kDoPinging, std::to_string(fields_.doPinging));
-    store_.save(kNetPingerArea, kAuto, boolText(fields_.automatic));
-    store_.save(kNetPingerArea, kManual, boolText(!fields_.automatic));
-    store_.save(kNetPingerArea, kHost, fields_.host);
-    store_.save(kNetPingerArea, kInterval, std::to_string(fields_.intervalIndex));
-    store_.save(kNetPingerArea, kSound, std::to_string(fields_.sound));
+    stored_.saveCheck(kDoPinging, fields_.doPinging);
+    stored_.saveFlag(kAuto, fields_.automatic);
+    stored_.saveFlag(kManual, !fields_.automatic);
+    stored_.saveText(kHost, fields_.host);
+    stored_.saveWhole(kInterval, fields_.intervalIndex);
+    stored_.saveCheck(kSound, fields_.sound);
     takeWorkingState();
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/store.h"
+#include "core/storedvalues.h"
 #include "net/echo.h"
 
 namespace quellar::net {
@@ -28,12 +28,6 @@ inline constexpr int kDefaultIntervalIndex = 5;
 
 // The interval list: index i is i + 1 minutes, "1 min." to "60 min.".
 std::vector<std::string> intervalEntries();
-
-// Stored texts as values. Whatever is not of the expected kind (a damaged
-// or hand-edited value) gives `fallback`, so the window still loads.
-int checkFromText(const std::string& text, int fallback);              // "0" or "1"
-bool booleanFromText(const std::string& text, bool fallback);          // True/False, any case; 0 / non-zero
-int intervalIndexFromText(const std::string& text, int fallback);      // 0 to 59
 
 // The sound file: the program folder, a backslash, "Ping.wav".
 std::string pingSoundPath(const std::string& programFolder);
@@ -65,7 +59,7 @@ inline constexpr char kPingStillOut[] = "A ping is still waiting for its reply; 
 
 class Pinger {
 public:
-    explicit Pinger(SettingsStore& store) : store_(store) {}
+    explicit Pinger(SettingsStore& store);
 
     // Reads the six stored values, sets the working host and interval and
     // the timer's state; ends with nothing changed.
@@ -116,7 +110,7 @@ private:
     void markChanged() { changed_ = true; }
     void takeWorkingState();
 
-    SettingsStore& store_;
+    StoredValues stored_;
     PingerFields fields_;
     std::string pingHost_ = kDefaultPingHost;
     int pingIntervalIndex_ = kAutomaticIntervalIndex;

@@ -193,7 +193,7 @@ TEST_CASE("start-up: the window, the face over the child area, tray icon, hidden
     CHECK(s.main.skin().elementOf(settings.binder().handleOf(settings.form()["cmdSave"])) == "Button");
     CHECK(s.main.skin().elementOf(settings.binder().handleOf(settings.form()["chkRunProgramMini"])) ==
           "CheckBox");
-    CHECK_FALSE(settings.settings().Changed());
+    CHECK_FALSE(settings.settings().changed());
     CHECK_FALSE(msgbox::balloon().isOpen());
 }
 
@@ -449,14 +449,14 @@ TEST_CASE("the keyboard: the face's commands, Tab, Enter and mnemonics in the wi
     pressKey(VK_TAB);
     CHECK(GetFocus() == settings.binder().handleOf(settings.form()["chkRunProgramMini"]));
     pressKey(VK_SPACE);
-    CHECK(settings.settings().Changed());
+    CHECK(settings.settings().changed());
     pressKey(VK_RETURN);
-    CHECK_FALSE(settings.settings().Changed());
+    CHECK_FALSE(settings.settings().changed());
     CHECK(storedMainSetting("chkRunProgramMini") == "1");
     pressKey(VK_SPACE);
-    REQUIRE(settings.settings().Changed());
+    REQUIRE(settings.settings().changed());
     pressAlt('S');
-    CHECK_FALSE(settings.settings().Changed());
+    CHECK_FALSE(settings.settings().changed());
     CHECK(storedMainSetting("chkRunProgramMini") == "0");
     // Escape, where no button cancels, goes home and hands the keyboard
     // back to the face.

@@ -82,38 +82,38 @@ TEST_CASE("the NT meter measures from the previous reading; a failed one answers
     counters.time = 5000 * kMs;
     counters.idle = 700 * kMs;
     NtMeter meter(counters);
-    meter.Initialize();
+    meter.start();
     counters.time += 1000 * kMs;
     counters.idle += 250 * kMs;
-    CHECK(meter.Query() == 75);
+    CHECK(meter.read() == 75);
     CHECK(counters.asked == std::vector<char>{'3', '2', '0', '3', '2'});
 
     counters.failTime = true;
     counters.time += 1000 * kMs;
-    CHECK(meter.Query() == -1);
+    CHECK(meter.read() == -1);
     counters.failTime = false;
     counters.time += 1000 * kMs;
     counters.idle += 1000 * kMs;  // 2000 ms since the last good reading, half idle
-    CHECK(meter.Query() == 50);
+    CHECK(meter.read() == 50);
 }
 
 TEST_CASE("the 9x meter uses the first byte and repeats the last reading when a read fails") {
     FakePerfStats source;
     PerfStatsMeter meter(source);
-    meter.Initialize();
-    CHECK(meter.Query() == 44);
+    meter.start();
+    CHECK(meter.read() == 44);
     source.value[0] = 7;
     source.reads = false;
-    CHECK(meter.Query() == 44);
+    CHECK(meter.read() == 44);
     source.reads = true;
-    CHECK(meter.Query() == 7);
-    meter.Terminate();
+    CHECK(meter.read() == 7);
+    meter.stop();
     CHECK(source.stops == 1);
 
     FakePerfStats closed;
     closed.opens = false;
     PerfStatsMeter never(closed);
-    never.Initialize();
-    CHECK(never.Query() == 0);
-    CHECK(never.Query() == 0);
+    never.start();
+    CHECK(never.read() == 0);
+    CHECK(never.read() == 0);
 }

@@ -29,16 +29,16 @@ TEST_CASE("the meters under a 9x and an NT version mode") {
     setWineVersionFor("monitor_probe.exe", "");
 }
 
-TEST_CASE("real memory figures, and FreeUpMemory dispatching what is queued") {
+TEST_CASE("real memory figures, and freeUp dispatching what is queued") {
     MonitorHooksOverride scope;
     installWin32MonitorHooks();
-    FreeRAM ram;
-    CHECK(ram.GetTotalPhysical() > 0);
-    CHECK(ram.GetFreePhysical() <= ram.GetTotalPhysical());
-    CHECK(ram.GetMemoryLoad() <= 100);
+    Memory ram;
+    CHECK(ram.totalPhysical() > 0);
+    CHECK(ram.freePhysical() <= ram.totalPhysical());
+    CHECK(ram.memoryLoad() <= 100);
 
     PostThreadMessageA(GetCurrentThreadId(), WM_USER, 0, 0);
-    CHECK(ram.FreeUpMemory(1048576) == 1048576);
+    CHECK(ram.freeUp(1048576) == 1048576);
     MSG msg;
     CHECK_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
     // More than any process can address is a plain "no", not an exception.
@@ -50,13 +50,13 @@ TEST_CASE("real memory figures, and FreeUpMemory dispatching what is queued") {
 TEST_CASE("thousands of readings leave the handle count where it was") {
     auto perfStats = makePerfStatsMeter();
     auto nt = makeNtMeter();
-    perfStats->Initialize();
-    nt->Initialize();
+    perfStats->start();
+    nt->start();
     const DWORD before = handleCount();
     REQUIRE(before > 0);
     for (int i = 0; i < 5000; ++i) {
-        perfStats->Query();
-        nt->Query();
+        perfStats->read();
+        nt->read();
     }
     CHECK(handleCount() == before);
 }

@@ -65,20 +65,20 @@ TEST_CASE("RAM configuration on a fresh store shows the defaults, Save disabled"
     config.load();
     const RamConfigurationView& v = config.view();
     CHECK(store.loaded == kTableOrder);
-    CHECK(v.txtAlarm == "250");
-    CHECK(v.txtFreeAlarm == "10");
-    CHECK(v.txtTimeCheck == "100");
-    CHECK(v.txtRunOnly == "2");
-    CHECK(v.txtRetryOptimization == "10");
-    CHECK((v.optMB && !v.optPer));
-    CHECK((v.chkSoundon == 0 && v.chkAutomatic == 0));
-    CHECK_FALSE(v.cmdSaveEnabled);
-    CHECK_FALSE(config.Changed());
+    CHECK(v.alarmText == "250");
+    CHECK(v.amountText == "10");
+    CHECK(v.intervalText == "100");
+    CHECK(v.processorText == "2");
+    CHECK(v.retryText == "10");
+    CHECK((v.megabytes && !v.percent));
+    CHECK((v.soundOn == 0 && v.automatic == 0));
+    CHECK_FALSE(v.saveEnabled);
+    CHECK_FALSE(config.changed());
     // Both boxes clear: what they govern is disabled.
-    CHECK_FALSE(v.txtAlarmEnabled);
-    CHECK_FALSE(v.txtFreeAlarmEnabled);
-    CHECK_FALSE(v.txtTimeCheckEnabled);
-    CHECK(v.runOnlyRange == SpinnerRange{0, 255});
+    CHECK_FALSE(v.alarmEnabled);
+    CHECK_FALSE(v.amountEnabled);
+    CHECK_FALSE(v.intervalEnabled);
+    CHECK(v.processorRange == SpinnerRange{0, 255});
     CHECK(v.retryRange == SpinnerRange{0, 255});
     CHECK(config.alarmLevel() == 250);
     CHECK(config.cpuThreshold() == 2);
@@ -91,14 +91,14 @@ TEST_CASE("Save writes the nine values in table order and loads them again") {
     RamConfiguration config(store);
     config.load();
     config.clickSoundOn(1);
-    CHECK(config.view().txtAlarmEnabled);
-    CHECK(config.view().cmdSaveEnabled);
+    CHECK(config.view().alarmEnabled);
+    CHECK(config.view().saveEnabled);
     config.clickAutomatic(1);
-    CHECK(config.view().txtFreeAlarmEnabled);
+    CHECK(config.view().amountEnabled);
     config.chooseOption(true);
-    CHECK(config.view().runOnlyRange == SpinnerRange{0, 100});
+    CHECK(config.view().processorRange == SpinnerRange{0, 100});
     config.editAlarm("300");
-    config.editTimeCheck("500");
+    config.editInterval("500");
     config.spinRetry(3);
     config.save();
     CHECK(store.saved == kTableOrder);
@@ -114,12 +114,12 @@ TEST_CASE("Save writes the nine values in table order and loads them again") {
     CHECK(config.checkInterval() == 500);
     CHECK(config.retryCount() == 3);
     CHECK(config.percentTooltip());
-    CHECK_FALSE(config.view().cmdSaveEnabled);
+    CHECK_FALSE(config.view().saveEnabled);
 
     RamConfiguration again(store);
     again.load();
-    CHECK(again.view().optPer);
-    CHECK(again.view().runOnlyRange == SpinnerRange{0, 100});
+    CHECK(again.view().percent);
+    CHECK(again.view().processorRange == SpinnerRange{0, 100});
     CHECK(again.alarmLevel() == 300);
 }
 
@@ -137,14 +137,14 @@ TEST_CASE("stored values that do not fit are held or cleared") {
     put("txtRetryOptimization", "1000");
     RamConfiguration config(store);
     config.load();
-    CHECK(config.view().chkSoundon == 0);
-    CHECK(config.view().chkAutomatic == 0);
+    CHECK(config.view().soundOn == 0);
+    CHECK(config.view().automatic == 0);
     CHECK(config.alarmLevel() == 32767);
-    CHECK(config.view().txtFreeAlarm == "10");  // not a number: the default
+    CHECK(config.view().amountText == "10");  // not a number: the default
     CHECK(config.checkInterval() == 100);      // the interval spinner's least
     CHECK(config.cpuThreshold() == 255);
     CHECK(config.retryCount() == 255);
-    CHECK_FALSE(config.Changed());
+    CHECK_FALSE(config.changed());
 }
 
 TEST_CASE("the boxes keep what is typed; Save checks the boxes in use and leaves one not in use as loaded") {
@@ -152,19 +152,19 @@ TEST_CASE("the boxes keep what is typed; Save checks the boxes in use and leaves
     RamConfiguration config(store);
     config.load();
     config.clickAutomatic(1);
-    config.editFreeAlarm("1001");
-    CHECK(config.view().txtFreeAlarm == "1001");
+    config.editAmount("1001");
+    CHECK(config.view().amountText == "1001");
     CHECK(config.leave("txtFreeAlarm") == std::string("RAM to free (MB): a whole number from 0 to 1000"));
-    config.editFreeAlarm("2.5");
+    config.editAmount("2.5");
     CHECK(config.leave("txtFreeAlarm") == std::nullopt);
-    CHECK(config.view().txtFreeAlarm == "2");  // shown as the alarm uses it
-    config.editTimeCheck("99999999999");
+    CHECK(config.view().amountText == "2");  // shown as the alarm uses it
+    config.editInterval("99999999999");
     const std::optional<RefusedBox> refused = config.save();
     REQUIRE(refused);
     CHECK(std::string(refused->box) == "txtTimeCheck");
     CHECK(store.saved.empty());
-    CHECK(config.Changed());
-    config.editTimeCheck("0002000");
+    CHECK(config.changed());
+    config.editInterval("0002000");
     config.clickAutomatic(0);
     config.clickSoundOn(1);
     config.editRetry("abc");  // not in use with the sound alone: back to the loaded 10

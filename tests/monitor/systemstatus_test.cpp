@@ -14,13 +14,13 @@ TEST_CASE("the amount slider's range and texts") {
     FakeMonitor monitor;
     SystemStatus status;
     monitor.setMemory(512, 0);
-    status.InitMemorySlider();
+    status.prepareAmountSlider();
     CHECK(status.amountSliderMaximum() == 512);
     CHECK(amountTooltip(100) == "100 MB to free when Optimize is clicked");
     CHECK(targetLevelLabel(250) == "Target Level Of RAM 250MB.");
 
     monitor.setMemory(65536, 0);
-    status.InitMemorySlider();
+    status.prepareAmountSlider();
     CHECK(status.amountSliderMaximum() == 2047);
     CHECK(status.totalMegabytes() == 65536);
     CHECK(optimizeCount(2047) == 2047 * 1048576);
@@ -31,7 +31,7 @@ TEST_CASE("memory and processor ticks: samples, captions and the tray tooltip in
     FakeMonitor monitor;
     SystemStatus status;
     monitor.setMemory(512, 128);
-    status.InitMemorySlider();
+    status.prepareAmountSlider();
     MemorySample megabytes = status.memoryTick(false);
     CHECK(megabytes.value == 25);
     CHECK(megabytes.frameCaption == "Free Memory (25%).");
@@ -40,13 +40,13 @@ TEST_CASE("memory and processor ticks: samples, captions and the tray tooltip in
     CHECK(status.memoryTick(true).trayTooltip == "Free Memory (60.94%).");
     // A 48 GB machine reads true: no figure is held at a 16-bit field.
     monitor.setMemory(49152, 40000);
-    status.InitMemorySlider();
+    status.prepareAmountSlider();
     MemorySample large = status.memoryTick(false);
     CHECK(large.trayTooltip == "Free Memory (40000MB).");
     CHECK(large.frameCaption == "Free Memory (81.38%).");
 
     monitor.setMemory(0, 0);
-    status.InitMemorySlider();
+    status.prepareAmountSlider();
     CHECK(status.memoryTick(true).trayTooltip == "Free Memory (0%).");
 
     FixedMeter meter;

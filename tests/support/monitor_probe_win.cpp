@@ -1,6 +1,6 @@
 // Runs the processor meters under the Windows version Wine shows this
 // process, over prepared PerfStats keys, and reports as its exit code:
-//   1  IsWindowsNT() holds;
+//   1  isWindowsNt() holds;
 //   2  the program's meter is the 9x one (it reads the prepared counter);
 //   4  the 9x meter reads the first byte, and repeats it when a read fails;
 //   8  the NT meter reads a percentage within 0 to 100;
@@ -48,41 +48,41 @@ bool perfStatsReads(const std::string& scratch) {
     putCounter(scratch, "PerfStats\\StatData", counterBytes(0x2C, 0x01));
     putCounter(scratch, "PerfStats\\StopStat", counterBytes(0, 0));
     auto meter = makePerfStatsMeter();
-    meter->Initialize();
-    const bool first = meter->Query() == 44;
+    meter->start();
+    const bool first = meter->read() == 44;
     putCounter(scratch, "PerfStats\\StatData", counterBytes(7, 0));
-    const bool next = meter->Query() == 7;
+    const bool next = meter->read() == 7;
     HKEY data = nullptr;
     RegOpenKeyExA(HKEY_CURRENT_USER, (scratch + "\\PerfStats\\StatData").c_str(), 0, KEY_ALL_ACCESS, &data);
     RegDeleteValueA(data, kCounter);
     RegCloseKey(data);
-    const bool repeated = meter->Query() == 7;
-    meter->Terminate();
+    const bool repeated = meter->read() == 7;
+    meter->stop();
     return first && next && repeated;
 }
 
 int probe(const std::string& scratch) {
-    int result = IsWindowsNT() ? kIsNt : 0;
+    int result = isWindowsNt() ? kIsNt : 0;
 
     {
         auto meter = createProcessorMeter();
         putCounter(scratch, "PerfStats\\StartStat", counterBytes(0xC8, 0x01));
         putCounter(scratch, "PerfStats\\StatData", counterBytes(0xC8, 0x01));
-        meter->Initialize();
-        if (meter->Query() == 0xC8) result |= kProgramMeterIs9x;
+        meter->start();
+        if (meter->read() == 0xC8) result |= kProgramMeterIs9x;
     }
     if (perfStatsReads(scratch)) result |= kPerfStatsReads;
 
     auto nt = makeNtMeter();
-    nt->Initialize();
+    nt->start();
     Sleep(100);
-    const std::int32_t busy = nt->Query();
+    const std::int32_t busy = nt->read();
     if (busy >= 0 && busy <= 100) result |= kNtReads;
 
     deleteKeyTree(HKEY_CURRENT_USER, scratch + "\\PerfStats\\StartStat");
     auto closed = makePerfStatsMeter();
-    closed->Initialize();
-    if (closed->Query() == 0 && closed->Query() == 0) result |= kNoStartReadsZero;
+    closed->start();
+    if (closed->read() == 0 && closed->read() == 0) result |= kNoStartReadsZero;
     return result;
 }
 

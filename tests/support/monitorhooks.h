@@ -21,12 +21,12 @@ class FixedMeter : public memory::ProcessorMeter {
 public:
     std::int32_t reading = 0;
     int queries = 0;
-    void Initialize() override {}
-    std::int32_t Query() override {
+    void start() override {}
+    std::int32_t read() override {
         ++queries;
         return reading;
     }
-    void Terminate() override {}
+    void stop() override {}
 };
 
 struct FakeMonitor {
@@ -66,9 +66,9 @@ struct FakeMonitor {
 private:
     struct SharedMeter : memory::ProcessorMeter {
         explicit SharedMeter(std::shared_ptr<FixedMeter> meter) : meter_(std::move(meter)) {}
-        void Initialize() override {}
-        std::int32_t Query() override { return meter_->Query(); }
-        void Terminate() override {}
+        void start() override {}
+        std::int32_t read() override { return meter_->read(); }
+        void stop() override {}
         std::shared_ptr<FixedMeter> meter_;
     };
 };

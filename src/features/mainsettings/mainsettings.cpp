@@ -1,7 +1,5 @@
 #include "features/mainsettings/mainsettings.h"
 
-#include <cctype>
-
 namespace quellar {
 
 const char* const kMainSettingsArea = "\\Settings\\MainSettings";
@@ -42,28 +40,23 @@ std::string quotedRunEntry(const std::string& text) {
     return "\"" + text + "\"";
 }
 
-int checkValueFromText(const std::string& text) {
-    if (text == "0" || text == "1" || text == "2") return text[0] - '0';
-    return 0;
-}
-
 MainSettings::MainSettings(Form& form, SettingsStore& store, RunEntryWriter writeRunEntry,
                            std::string programPath, RunEntryReader readRunEntry)
     : form_(form),
-      store_(store),
+      stored_(store, kMainSettingsArea),
       writeRunEntry_(std::move(writeRunEntry)),
       readRunEntry_(std::move(readRunEntry)),
       programPath_(std::move(programPath)) {
     form_[kRunMain].onClick = [this] { setChanged(true); };
     form_[kRunMini].onClick = [this] { setChanged(true); };
     form_[kSave].onClick = [this] {
-        SaveSettings();
+        saveSettings();
         setChanged(false);
     };
 }
 
 void MainSettings::load() {
-    LoadSettings();
+    loadSettings();
     setChanged(false);
 }
 
@@ -72,9 +65,9 @@ void MainSettings::setChanged(bool changed) {
     form_[kSave].setEnabled(changed);
 }
 
-void MainSettings::LoadSettings() {
-    form_[kRunMain].setValue(checkValueFromText(store_.load(kMainSettingsArea, kRunMain, "0")));
-    form_[kRunMini].setValue(checkValueFromText(store_.load(kMainSettingsArea, kRunMini, "0")));
+void MainSettings::loadSettings() {
+    form_[kRunMain].setValue(stored_.check(kRunMain));
+    form_[kRunMini].setValue(stored_.check(kRunMini));
     // Registering again at every start keeps the entry right when the
     // program folder has moved since it was saved.
     if (form_[kRunMain].value() == 1) {
@@ -88,14 +81,14 @@ void MainSettings::LoadSettings() {
     if (entry && !entry->empty() && quotedRunEntry(*entry) != *entry) writeRunEntry_(quotedRunEntry(*entry), false);
 }
 
-void MainSettings::SaveSettings() {
-    store_.save(kMainSettingsArea, kRunMain, std::to_string(form_[kRunMain].value()));
-    store_.save(kMainSettingsArea, kRunMini, std::to_string(form_[kRunMini].value()));
+void MainSettings::saveSettings() {
+    stored_.saveCheck(kRunMain, form_[kRunMain].value());
+    stored_.saveCheck(kRunMini, form_[kRunMini].value());
     writeRunEntry_(programPath_, form_[kRunMain].value() != 1);
 }
 
-int MainSettings::runProgramMini() const {
-    return form_[kRunMini].value();
+bool MainSettings::startsInTray() const {
+    return form_[kRunMini].value() == 1;
 }
 
 }  // namespace quellar

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/form.h"
-#include "core/store.h"
+#include "core/storedvalues.h"
 
 namespace quellar {
 
@@ -28,11 +28,6 @@ std::string runEntryText(const std::string& programFolder, const std::string& pr
 // it is.
 std::string quotedRunEntry(const std::string& text);
 
-// A stored check box text as the value to show: "0", "1" and "2" are the
-// three states; anything else (a hand-edited or damaged value) shows as
-// clear rather than failing the window's load.
-int checkValueFromText(const std::string& text);
-
 class MainSettings {
 public:
     // Writes (remove = false) or removes (remove = true) the Run entry with
@@ -44,20 +39,22 @@ public:
     MainSettings(Form& form, SettingsStore& store, RunEntryWriter writeRunEntry,
                  std::string programPath, RunEntryReader readRunEntry = nullptr);
 
-    // The window's load: after skinning, LoadSettings, then Changed := false.
+    // The window's load: both stored values into the boxes and the Run
+    // entry refreshed; unchanged afterwards.
     void load();
-    void LoadSettings();
-    void SaveSettings();
 
-    bool Changed() const { return changed_; }
+    bool changed() const { return changed_; }
     void setChanged(bool changed);
 
-    // The stored start-in-tray option as shown (1 = start hidden).
-    int runProgramMini() const;
+    // The stored start-in-tray option as shown: the box ticked.
+    bool startsInTray() const;
 
 private:
+    void loadSettings();
+    void saveSettings();
+
     Form& form_;
-    SettingsStore& store_;
+    StoredValues stored_;
     RunEntryWriter writeRunEntry_;
     RunEntryReader readRunEntry_;
     std::string programPath_;

@@ -95,9 +95,9 @@ void RamConfigurationPage::wire() {
     onClick(kMegabytes, [](RamConfiguration& c, int) { c.chooseOption(false); });
     // A spinner's arrows change its box's text, which arrives here.
     onText(kAlarm, &RamConfiguration::editAlarm);
-    onText(kFreeAlarm, &RamConfiguration::editFreeAlarm);
-    onText(kTimeCheck, &RamConfiguration::editTimeCheck);
-    onText(kRunOnly, &RamConfiguration::editRunOnly);
+    onText(kFreeAlarm, &RamConfiguration::editAmount);
+    onText(kTimeCheck, &RamConfiguration::editInterval);
+    onText(kRunOnly, &RamConfiguration::editProcessorLimit);
     onText(kRetry, &RamConfiguration::editRetry);
     // A box is read when the user leaves it and at Save, never while typing.
     for (const char* box : kRamNumberBoxes) {
@@ -133,12 +133,12 @@ void RamConfigurationPage::edit(const std::function<void(RamConfiguration&)>& ch
 void RamConfigurationPage::show() {
     showing_ = true;
     const RamConfigurationView& v = config_->view();
-    form_[kSoundOn].setValueQuietly(v.chkSoundon);
-    form_[kAutomatic].setValueQuietly(v.chkAutomatic);
-    form_[kPercent].setValueQuietly(v.optPer ? 1 : 0);
-    form_[kMegabytes].setValueQuietly(v.optMB ? 1 : 0);
-    form_[kAlarm].setTextQuietly(v.txtAlarm);
-    form_[kFreeAlarm].setTextQuietly(v.txtFreeAlarm);
+    form_[kSoundOn].setValueQuietly(v.soundOn);
+    form_[kAutomatic].setValueQuietly(v.automatic);
+    form_[kPercent].setValueQuietly(v.percent ? 1 : 0);
+    form_[kMegabytes].setValueQuietly(v.megabytes ? 1 : 0);
+    form_[kAlarm].setTextQuietly(v.alarmText);
+    form_[kFreeAlarm].setTextQuietly(v.amountText);
     // The spinner first, the box after it: the box keeps the text as typed
     // even where the spinner holds a value inside its range.
     auto spinner = [this](const char* name, const char* box, const SpinnerRange& range, int value,
@@ -148,23 +148,23 @@ void RamConfigurationPage::show() {
         updown.setValueQuietly(value);
         form_[box].setTextQuietly(text);
     };
-    spinner(kTimeCheckSpinner, kTimeCheck, v.timeCheckRange, v.updnTimeCheck, v.txtTimeCheck);
-    spinner(kRunOnlySpinner, kRunOnly, v.runOnlyRange, v.UpDownRunOnly, v.txtRunOnly);
-    spinner(kRetrySpinner, kRetry, v.retryRange, v.UpDownRetryOptimization, v.txtRetryOptimization);
-    form_[kAlarm].setEnabled(v.txtAlarmEnabled);
-    form_[kFreeAlarm].setEnabled(v.txtFreeAlarmEnabled);
-    form_[kFreeAlarmLabel].setEnabled(v.txtFreeAlarmEnabled);
-    form_[kTimeCheck].setEnabled(v.txtTimeCheckEnabled);
-    form_[kTimeCheckSpinner].setEnabled(v.txtTimeCheckEnabled);
-    form_[kTimeCheckLabel].setEnabled(v.txtTimeCheckEnabled);
-    form_["lblAlarm"].setEnabled(v.txtAlarmEnabled);
-    form_[kRunOnly].setEnabled(v.txtRunOnlyEnabled);
-    form_[kRunOnlySpinner].setEnabled(v.txtRunOnlyEnabled);
-    form_["lblRunOnly"].setEnabled(v.txtRunOnlyEnabled);
-    form_[kRetry].setEnabled(v.txtRetryEnabled);
-    form_[kRetrySpinner].setEnabled(v.txtRetryEnabled);
-    form_["lblRetryOptimization"].setEnabled(v.txtRetryEnabled);
-    form_[kSave].setEnabled(v.cmdSaveEnabled);
+    spinner(kTimeCheckSpinner, kTimeCheck, v.intervalRange, v.interval, v.intervalText);
+    spinner(kRunOnlySpinner, kRunOnly, v.processorRange, v.processorLimit, v.processorText);
+    spinner(kRetrySpinner, kRetry, v.retryRange, v.retries, v.retryText);
+    form_[kAlarm].setEnabled(v.alarmEnabled);
+    form_[kFreeAlarm].setEnabled(v.amountEnabled);
+    form_[kFreeAlarmLabel].setEnabled(v.amountEnabled);
+    form_[kTimeCheck].setEnabled(v.intervalEnabled);
+    form_[kTimeCheckSpinner].setEnabled(v.intervalEnabled);
+    form_[kTimeCheckLabel].setEnabled(v.intervalEnabled);
+    form_["lblAlarm"].setEnabled(v.alarmEnabled);
+    form_[kRunOnly].setEnabled(v.processorEnabled);
+    form_[kRunOnlySpinner].setEnabled(v.processorEnabled);
+    form_["lblRunOnly"].setEnabled(v.processorEnabled);
+    form_[kRetry].setEnabled(v.retryEnabled);
+    form_[kRetrySpinner].setEnabled(v.retryEnabled);
+    form_["lblRetryOptimization"].setEnabled(v.retryEnabled);
+    form_[kSave].setEnabled(v.saveEnabled);
     showing_ = false;
 }
 

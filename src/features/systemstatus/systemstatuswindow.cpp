@@ -96,8 +96,8 @@ void SystemStatusPage::wire() {
 
 void SystemStatusPage::load() {
     meter_ = monitorHooks().makeProcessorMeter ? monitorHooks().makeProcessorMeter() : nullptr;
-    if (meter_) meter_->Initialize();
-    status_->InitMemorySlider();
+    if (meter_) meter_->start();
+    status_->prepareAmountSlider();
     form_.range(kAmount).setRange(0, status_->amountSliderMaximum());
     amountChanged();
     memoryTimer_.start(kGraphInterval, [this] { memoryTick(); });

@@ -40,7 +40,7 @@ public:
 
     SystemStatusPage(Form& form, Links links);
 
-    // The window's load: the processor meter made and initialised, the
+    // The window's load: the processor meter made and started, the
     // amount slider's range and texts, both graph timers at 300 ms.
     void load();
 

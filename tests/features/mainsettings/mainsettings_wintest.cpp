@@ -96,7 +96,7 @@ TEST_CASE("a saved start-with-Windows option rewrites the Run entry from the cur
     MainSettingsWindow window(host);
     REQUIRE(window.load());
     CHECK(SendMessageA(handleOf(window, "chkRunProgramMini"), BM_GETCHECK, 0, 0) == BST_CHECKED);
-    CHECK(window.settings().runProgramMini() == 1);
+    CHECK(window.settings().startsInTray());
     CHECK(readSz(HKEY_CURRENT_USER, kRunKeyPath, "QuellarRun") == "\"D:\\Moved\\quellar.exe\"");
-    CHECK_FALSE(window.settings().Changed());
+    CHECK_FALSE(window.settings().changed());
 }

@@ -1,17 +1,11 @@
 #pragma once
-// The three system actions the memory class FreeRAM offers beside its
+// The three system actions the memory class (Memory) offers beside its
 // memory figures: shut down, restart or log off Windows, open a web address
-// and start an e-mail message. FreeRAM takes them by deriving from this
+// and start an e-mail message. Memory takes them by deriving from this
 // class. All go through effects() (core/effects.h), so tests see the
 // requests and nothing is started for real.
 #include <optional>
 #include <string>
-
-// winuser.h defines ExitWindows as a two-argument macro, which would rewrite
-// the method's name in every Win32 file that includes this after it.
-#ifdef ExitWindows
-#undef ExitWindows
-#endif
 
 namespace quellar::memory {
 
@@ -24,17 +18,17 @@ std::optional<unsigned> exitWindowsFlagsFor(const std::string& word);
 inline constexpr int kShowMaximized = 3;  // SW_SHOWMAXIMIZED
 inline constexpr int kShowRestore = 9;    // SW_RESTORE
 
-class FreeRAMActions {
+class SystemActions {
 public:
     // ExitWindowsEx with the word's flags and reserved value 0; its result,
     // or 0 without any request for a word outside the table. The shutdown
     // privilege is not enabled here.
-    int ExitWindows(const std::string& word);
+    int exitWindows(const std::string& word);
     // Opens the address with the "open" verb, maximised, no owner window.
-    void GoToURL(const std::string& URL);
+    void openWebPage(const std::string& address);
     // Opens "mailto:" + the address with the default verb, restored, no
     // owner window. An empty address starts a message without recipient.
-    void eMail(const std::string& emailID);
+    void startEmail(const std::string& address);
 };
 
 }  // namespace quellar::memory

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "core/effects.h"
-#include "monitor/freeramactions.h"
+#include "monitor/systemactions.h"
 
 using namespace quellar;
 using namespace quellar::memory;
@@ -31,34 +31,34 @@ struct Recorder {
 
 }  // namespace
 
-TEST_CASE("ExitWindows: the shut-down words in any letter case, nothing else") {
+TEST_CASE("exitWindows: the shut-down words in any letter case, nothing else") {
     Recorder r;
-    FreeRAMActions actions;
-    CHECK(actions.ExitWindows("shutdown") == 1);
-    CHECK(actions.ExitWindows("REBOOT") == 1);
-    CHECK(actions.ExitWindows("LogOff") == 1);
+    SystemActions actions;
+    CHECK(actions.exitWindows("shutdown") == 1);
+    CHECK(actions.exitWindows("REBOOT") == 1);
+    CHECK(actions.exitWindows("LogOff") == 1);
     using Exit = std::pair<unsigned, unsigned long>;
     CHECK(r.exits == std::vector<Exit>{{1u, 0ul}, {2u, 0ul}, {0u, 0ul}});
 
     r.exits.clear();
     for (const char* word : {"", "restart", "reboot ", " shutdown", "log off"}) {
         CAPTURE(word);
-        CHECK(actions.ExitWindows(word) == 0);
+        CHECK(actions.exitWindows(word) == 0);
     }
     CHECK(r.exits.empty());
 
     // The system's refusal comes back as it is.
     r.exitResult = 0;
-    CHECK(actions.ExitWindows("Reboot") == 0);
+    CHECK(actions.exitWindows("Reboot") == 0);
     CHECK(r.exits == std::vector<Exit>{{2u, 0ul}});
 }
 
-TEST_CASE("GoToURL and eMail hand their targets to the shell") {
+TEST_CASE("openWebPage and startEmail hand their targets to the shell") {
     Recorder r;
-    FreeRAMActions actions;
-    actions.GoToURL("http://example.invalid/a b");
-    actions.eMail("someone@example.invalid");
-    actions.eMail("");
+    SystemActions actions;
+    actions.openWebPage("http://example.invalid/a b");
+    actions.startEmail("someone@example.invalid");
+    actions.startEmail("");
     REQUIRE(r.opens.size() == 3);
 
     CHECK(r.opens[0].owner == 0);

@@ -1,4 +1,4 @@
-#include "monitor/freeramactions.h"
+#include "monitor/systemactions.h"
 
 #include <utility>
 
@@ -31,23 +31,23 @@ std::optional<unsigned> exitWindowsFlagsFor(const std::string& word) {
     return std::nullopt;
 }
 
-int FreeRAMActions::ExitWindows(const std::string& word) {
+int SystemActions::exitWindows(const std::string& word) {
     auto flags = exitWindowsFlagsFor(word);
     if (!flags) return 0;
     return effects().exitWindows(*flags, 0);
 }
 
-void FreeRAMActions::GoToURL(const std::string& URL) {
+void SystemActions::openWebPage(const std::string& address) {
     ShellOpen open;
     open.verb = kOpenVerb;
-    open.file = URL;
+    open.file = address;
     open.showState = kShowMaximized;
     effects().shellOpen(open);
 }
 
-void FreeRAMActions::eMail(const std::string& emailID) {
+void SystemActions::startEmail(const std::string& address) {
     ShellOpen open;
-    open.file = kMailPrefix + emailID;
+    open.file = kMailPrefix + address;
     open.showState = kShowRestore;
     effects().shellOpen(open);
 }
