@@ -412,8 +412,6 @@ bool MainWindow::start() {
     // 8. The face names the Windows it tunes for.
     shell::detectWindowsVersion();
     flash_.SetVariable("_root.windows", winVersionName);
-    // 9.
-    initTuningPresets();
     startupMark("version and presets");
     // 10. The icon itself is added once the window is on screen (or at
     // once for a start in the tray).

@@ -25,7 +25,7 @@ struct TuningParams {
     std::int32_t ttl = 0;
     std::int32_t keepAliveTime = 0;      // milliseconds
     std::int32_t keepAliveInterval = 0;  // milliseconds
-    std::int16_t synAttackProtect = 0;   // 0, 1 or 2
+    std::int32_t synAttackProtect = 0;   // 0, 1 or 2
     std::int32_t ndiCacheSize = 0;
     bool pmtuDiscovery = false;
     bool pmtuBlackHoleDetect = false;

@@ -1,5 +1,6 @@
 #include "features/advanced/advancedmode.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -33,6 +34,8 @@ constexpr std::int32_t kLargestWhole = std::numeric_limits<std::int32_t>::max();
 // Page frames stand in the outer frame; everything on a page is placed
 // relative to its frame.
 constexpr PixelRect kPageRect{8, 16, 412, 184};
+
+WholeRange synRange() { return tuning::rangeOf(&tuning::TuningParams::synAttackProtect); }
 
 ControlDecl label(const char* name, const char* caption, PixelRect r, const char* page) {
     return {ControlKind::Label, name, caption, r, page};
@@ -157,8 +160,8 @@ std::vector<ControlDecl> makeControls() {
 
         box("txtSYNValue", "2", {12, 22, 36, 21}, p[6], true),
         with({ControlKind::UpDown, "updwnDescision", "", {48, 22, 16, 21}, p[6]},
-             ControlOptions::upDown(static_cast<int>(tuning::ranges::kSynAttackProtect.lowest),
-                                    static_cast<int>(tuning::ranges::kSynAttackProtect.highest), 1, "txtSYNValue")),
+             ControlOptions::upDown(static_cast<int>(synRange().lowest), static_cast<int>(synRange().highest), 1,
+                                    "txtSYNValue")),
         label("lblSYNQuestion", "What will be your decision?", {76, 25, 200, 16}, p[6]),
         label("lblSYN2", "2 - (recommended) - best protection against SYN attacks.", {12, 46, 388, 15}, p[6]),
         label("lblSYN1", "1 - better protection against SYN attacks.", {12, 61, 388, 15}, p[6]),
@@ -233,8 +236,8 @@ AdvancedMode::AdvancedMode(Form& form, tuning::TuningParams& record, Actions act
     form_["chkBlackHoleValue"].onClick = [this] { record_.pmtuBlackHoleDetect = form_["chkBlackHoleValue"].value() == 1; };
     form_["chkICMPValue"].onClick = [this] { record_.icmpRedirects = form_["chkICMPValue"].value() == 1; };
     form_["txtSYNValue"].onChange = [this] {
-        if (auto n = wholeNumberIn(form_["txtSYNValue"].text(), tuning::ranges::kSynAttackProtect))
-            record_.synAttackProtect = static_cast<std::int16_t>(*n);
+        if (auto n = wholeNumberIn(form_["txtSYNValue"].text(), synRange()))
+            record_.synAttackProtect = static_cast<std::int32_t>(*n);
     };
     form_.choice("cmbNDI").onChange = [this] {
         if (auto n = text::parseWhole(form_.choice("cmbNDI").text(), 0, kLargestWhole))
@@ -389,34 +392,36 @@ void AdvancedMode::computeReceiveWindow() {
 }
 
 const std::vector<AdvancedMode::NumberBox>& AdvancedMode::numberBoxes() {
+    using P = tuning::TuningParams;
     static const std::vector<NumberBox> boxes = {
-        {"txtMTUValue", 1},        {"txtMSSValue", 1},    {"txtMultiplier", 3},
-        {"txtTTLValue", 4},        {"txtHTTP11Value", 4}, {"txtHTTP10Value", 4},
-        {"txtKeepAliveTimeValue", 5}, {"txtKeepAliveIntervalValue", 5},
+        {"txtMTUValue", 1, &P::mtu},
+        {"txtMSSValue", 1, &P::mss},
+        {"txtMultiplier", 3, nullptr},
+        {"txtTTLValue", 4, &P::ttl},
+        {"txtHTTP11Value", 4, &P::maxConnPerServer},
+        {"txtHTTP10Value", 4, &P::maxConnPer1_0Server},
+        {"txtKeepAliveTimeValue", 5, &P::keepAliveTime},
+        {"txtKeepAliveIntervalValue", 5, &P::keepAliveInterval},
     };
     return boxes;
 }
 
 std::int64_t AdvancedMode::mtuEntered() const {
-    return wholeNumberIn(form_.find("txtMTUValue")->text(), tuning::ranges::kMtu).value_or(record_.mtu);
+    return wholeNumberIn(form_.find("txtMTUValue")->text(), tuning::rangeOf(&tuning::TuningParams::mtu))
+        .value_or(record_.mtu);
 }
 
-// Each box's range, from the one table in the tuning domain. The MSS
+// Each box's range, from the field table of the tuning domain. The MSS
 // follows the MTU box, the multiplier the MSS and scale factor of its row.
 WholeRange AdvancedMode::rangeOf(const std::string& box) const {
-    namespace r = tuning::ranges;
-    if (box == "txtMTUValue") return r::kMtu;
-    if (box == "txtMSSValue") return tuning::mssRange(mtuEntered());
-    if (box == "txtMultiplier") {
-        const WholeRange any{"", 1, kLargestWhole};
-        return tuning::multiplierRange(wholeNumberIn(form_.find("txtMSSRWINValue")->text(), any).value_or(1),
-                                       wholeNumberIn(form_.find("txtScaleFactor")->text(), any).value_or(1));
-    }
-    if (box == "txtTTLValue") return r::kTtl;
-    if (box == "txtHTTP11Value") return r::kMaxConnPerServer;
-    if (box == "txtHTTP10Value") return r::kMaxConnPer1_0Server;
-    if (box == "txtKeepAliveTimeValue") return r::kKeepAliveTime;
-    return r::kKeepAliveInterval;
+    const std::vector<NumberBox>& boxes = numberBoxes();
+    const auto found = std::find_if(boxes.begin(), boxes.end(), [&](const NumberBox& b) { return box == b.name; });
+    std::int32_t tuning::TuningParams::*field = found == boxes.end() ? nullptr : found->field;
+    if (field == &tuning::TuningParams::mss) return tuning::mssRange(mtuEntered());
+    if (field) return tuning::rangeOf(field);
+    const WholeRange any{"", 1, kLargestWhole};
+    return tuning::multiplierRange(wholeNumberIn(form_.find("txtMSSRWINValue")->text(), any).value_or(1),
+                                   wholeNumberIn(form_.find("txtScaleFactor")->text(), any).value_or(1));
 }
 
 bool AdvancedMode::checkBox(const std::string& box) {
@@ -484,23 +489,11 @@ std::string AdvancedMode::mtuTargetText() const {
 
 void AdvancedMode::readBoxes(tuning::TuningParams& into) const {
     into.mtuAdapters = chosenAdapters();
-    struct Field {
-        const char* box;
-        std::int32_t tuning::TuningParams::*target;
-    };
-    const Field fields[] = {
-        {"txtMTUValue", &tuning::TuningParams::mtu},
-        {"txtMSSValue", &tuning::TuningParams::mss},
-        {"txtTTLValue", &tuning::TuningParams::ttl},
-        {"txtHTTP10Value", &tuning::TuningParams::maxConnPer1_0Server},
-        {"txtHTTP11Value", &tuning::TuningParams::maxConnPerServer},
-        {"txtKeepAliveTimeValue", &tuning::TuningParams::keepAliveTime},
-        {"txtKeepAliveIntervalValue", &tuning::TuningParams::keepAliveInterval},
-    };
     // Read as the checks read them, which have passed by now.
-    for (const Field& f : fields) {
-        if (auto n = wholeNumberIn(form_.find(f.box)->text(), rangeOf(f.box)))
-            into.*f.target = static_cast<std::int32_t>(*n);
+    for (const NumberBox& box : numberBoxes()) {
+        if (!box.field) continue;
+        if (auto n = wholeNumberIn(form_.find(box.name)->text(), rangeOf(box.name)))
+            into.*box.field = static_cast<std::int32_t>(*n);
     }
     if (auto rwin = wholeNumberIn(form_.find("txtRWIN")->text(), tuning::receiveWindowRange()))
         into.rwin = static_cast<std::int32_t>(*rwin);
