@@ -44,7 +44,7 @@ static_assert(everyPlaceComplete(), "each key's record holds each place once, an
 const TuningField& fieldOf(std::int32_t TuningParams::*number) {
     for (const TuningField& f : kTuningFields)
         if (f.number == number) return f;
-    return kTuningFields.front();  // unreachable: every whole number of the record has a row
+    return kTuningFields[0];  // unreachable: every whole number of the record has a row
 }
 
 std::int64_t numberOf(const TuningField& field, const TuningParams& params) {

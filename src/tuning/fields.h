@@ -135,50 +135,48 @@ constexpr TuningField mss() {
     f.belowMtu = true;
     return f;
 }
-}  // namespace detail
-
 // The rows in the order summaries list them (the presets' columns follow
 // it); the registry and the backup go by each place's `at`.
-inline constexpr std::array<TuningField, 17> kTuningFields = [] {
-    using namespace detail;
-    return std::array<TuningField, 17>{
-        // The numbers both families write whatever the record holds.
-        fixedValue(1, placed(S, 1, "SackOpts"), placed(S, 1, "SackOpts")),
-        fixedValue(kTcp1323Opts, placed(S, 2, "Tcp1323Opts"), placed(S, 2, "Tcp1323Opts")),
-        fixedValue(2, placed(S, 3, "TcpMaxDupAcks"), Place{}),
-        fixedValue(8192, placed(S, 4, "DefaultReceiveWindow"), Place{}),
-        removableValue(wholeValue("MTU", &P::mtu, placed(A, 1, "MTU"), placed(A, 1, "MaxMTU"),
-                                  WholeRange{"MTU", 68, 65535, "bytes"}),
-                       &P::mtu),
-        mss(),
-        removableValue(
-            wholeValue("RWIN", &P::rwin, placed(S, 6, "GlobalMaxTcpWindowSize", "TcpWindowSize").spelledOtherwise(),
-                       placed(S, 4, "DefaultRcvWindow", "GlobalMaxTcpWindowSize").recordedAgainAt(7),
-                       WholeRange{"RWIN", 1, limits::kScaledWindowMost, "bytes"}),
-            &P::rwin),
-        // It counts routers, not seconds.
-        wholeValue("TTL", &P::ttl, placed(S, 5, "DefaultTTL").spelledOtherwise(), placed(S, 3, "DefaultTTL"),
-                   WholeRange{"TTL", 1, 255, "hops"}),
-        wholeValue("Keep Alive", &P::keepAliveTime, placed(S, 10, "KeepAliveTime").spelledOtherwise(),
-                   placed(S, 9, "KeepAliveTime"),
-                   WholeRange{"Keep Alive Time", 1, limits::kLargestWhole, "milliseconds"}),
-        wholeValue("Keep Alive Interval", &P::keepAliveInterval, placed(S, 11, "KeepAliveInterval").spelledOtherwise(),
-                   placed(S, 10, "KeepAliveInterval"),
-                   WholeRange{"Keep Alive Interval", 1, limits::kLargestWhole, "milliseconds"}),
-        wholeValue("SYN", &P::synAttackProtect, placed(S, 12, "SYNAttackProtect").spelledOtherwise(), Place{},
-                   WholeRange{"SYN", 0, 2}),
-        wholeValue("NDI", &P::ndiCacheSize, placed(N, 1, ""), placed(N, 1, "")),
-        switchValue("PMTU Discovery", &P::pmtuDiscovery, placed(S, 9, "EnablePMTUDiscovery").spelledOtherwise(),
-                    placed(S, 8, "PMTUDiscovery").asFlag()),
-        switchValue("BlackHole", &P::pmtuBlackHoleDetect, placed(S, 8, "EnablePMTUBHDetect").spelledOtherwise(),
-                    placed(S, 6, "PMTUBlackHoleDetect").asFlag()),
-        wholeValue("MSCPS0", &P::maxConnPer1_0Server, placed(I, 1, "MaxConnectionsPer1_0Server"),
-                   placed(I, 1, "MaxConnectionsPer1_0Server"), WholeRange{"HTTP 1.0", 1, 128, "connections"}),
-        wholeValue("MSCPS1", &P::maxConnPerServer, placed(I, 2, "MaxConnectionsPerServer"),
-                   placed(I, 2, "MaxConnectionsPerServer"), WholeRange{"HTTP 1.1", 1, 128, "connections"}),
-        switchValue("ICMP", &P::icmpRedirects, placed(S, 13, "EnableICMPRedirects").spelledOtherwise(), Place{}),
-    };
-}();
+inline constexpr TuningField kRows[] = {
+    // The numbers every apply writes whatever the record holds.
+    fixedValue(1, placed(S, 1, "SackOpts"), placed(S, 1, "SackOpts")),
+    fixedValue(kTcp1323Opts, placed(S, 2, "Tcp1323Opts"), placed(S, 2, "Tcp1323Opts")),
+    fixedValue(2, placed(S, 3, "TcpMaxDupAcks"), Place{}),
+    fixedValue(8192, placed(S, 4, "DefaultReceiveWindow"), Place{}),
+    removableValue(wholeValue("MTU", &P::mtu, placed(A, 1, "MTU"), placed(A, 1, "MaxMTU"),
+                              WholeRange{"MTU", 68, 65535, "bytes"}),
+                   &P::mtu),
+    mss(),
+    removableValue(
+        wholeValue("RWIN", &P::rwin, placed(S, 6, "GlobalMaxTcpWindowSize", "TcpWindowSize").spelledOtherwise(),
+                   placed(S, 4, "DefaultRcvWindow", "GlobalMaxTcpWindowSize").recordedAgainAt(7),
+                   WholeRange{"RWIN", 1, limits::kScaledWindowMost, "bytes"}),
+        &P::rwin),
+    // It counts routers, not seconds.
+    wholeValue("TTL", &P::ttl, placed(S, 5, "DefaultTTL").spelledOtherwise(), placed(S, 3, "DefaultTTL"),
+               WholeRange{"TTL", 1, 255, "hops"}),
+    wholeValue("Keep Alive", &P::keepAliveTime, placed(S, 10, "KeepAliveTime").spelledOtherwise(),
+               placed(S, 9, "KeepAliveTime"),
+               WholeRange{"Keep Alive Time", 1, limits::kLargestWhole, "milliseconds"}),
+    wholeValue("Keep Alive Interval", &P::keepAliveInterval, placed(S, 11, "KeepAliveInterval").spelledOtherwise(),
+               placed(S, 10, "KeepAliveInterval"),
+               WholeRange{"Keep Alive Interval", 1, limits::kLargestWhole, "milliseconds"}),
+    wholeValue("SYN", &P::synAttackProtect, placed(S, 12, "SYNAttackProtect").spelledOtherwise(), Place{},
+               WholeRange{"SYN", 0, 2}),
+    wholeValue("NDI", &P::ndiCacheSize, placed(N, 1, ""), placed(N, 1, "")),
+    switchValue("PMTU Discovery", &P::pmtuDiscovery, placed(S, 9, "EnablePMTUDiscovery").spelledOtherwise(),
+                placed(S, 8, "PMTUDiscovery").asFlag()),
+    switchValue("BlackHole", &P::pmtuBlackHoleDetect, placed(S, 8, "EnablePMTUBHDetect").spelledOtherwise(),
+                placed(S, 6, "PMTUBlackHoleDetect").asFlag()),
+    wholeValue("MSCPS0", &P::maxConnPer1_0Server, placed(I, 1, "MaxConnectionsPer1_0Server"),
+               placed(I, 1, "MaxConnectionsPer1_0Server"), WholeRange{"HTTP 1.0", 1, 128, "connections"}),
+    wholeValue("MSCPS1", &P::maxConnPerServer, placed(I, 2, "MaxConnectionsPerServer"),
+               placed(I, 2, "MaxConnectionsPerServer"), WholeRange{"HTTP 1.1", 1, 128, "connections"}),
+    switchValue("ICMP", &P::icmpRedirects, placed(S, 13, "EnableICMPRedirects").spelledOtherwise(), Place{}),
+};
+}  // namespace detail
+
+inline constexpr auto& kTuningFields = detail::kRows;
 
 // How many rows hold a value of the record: the presets' columns.
 constexpr std::size_t recordFieldCount() {

@@ -1,8 +1,7 @@
 #pragma once
-// The TCP/IP tuning record and where each of its values goes in the
-// registry of each Windows family. Computing the registry operations of an
-// apply is kept here, free of <windows.h>; tuning/apply_win.h carries them
-// out.
+// The TCP/IP tuning record and the registry operations of an apply of it on
+// each Windows family, computed from the field table (tuning/fields.h) and
+// kept free of <windows.h>; backup/apply_win.h carries them out.
 #include <cstdint>
 #include <optional>
 #include <string>

@@ -79,9 +79,10 @@ const char* const kIcmpExplain =
     "ICMP redirect packets tell Windows to use another route. Many of them, sent on purpose by an "
     "attacker, can make the computer stop responding.";
 
-std::vector<ControlDecl> makeControls() {
+// The outer frame, a frame per page, and the first page.
+std::vector<ControlDecl> framesAndFirstPage() {
     const char* const* p = kPageFrames;
-    std::vector<ControlDecl> d = {
+    return {
         {ControlKind::Frame, kOuterFrame, "Normal Mode", {6, 4, 428, 238}},
         {ControlKind::Frame, p[0], "Step 1 of 8 : Connection type", kPageRect, kOuterFrame},
         {ControlKind::Frame, p[1], "Step 2 of 8 : MTU Settings", kPageRect, kOuterFrame},
@@ -94,7 +95,13 @@ std::vector<ControlDecl> makeControls() {
 
         label("lblConnectionQuestion", "How do you connect to the internet?", {12, 22, 380, 16}, p[0]),
         {ControlKind::Frame, "frmConnectionType", "Connection Type", {12, 44, 388, 124}, p[0]},
+    };
+}
 
+// Steps 2 and 3: the MTU and MSS, path MTU discovery and black holes.
+std::vector<ControlDecl> mtuPages() {
+    const char* const* p = kPageFrames;
+    return {
         box("txtMTUValue", "576", {12, 22, 70, 21}, p[1]),
         label("lblMTURecCaption", "Recommended MTU size", {92, 25, 146, 16}, p[1]),
         label("lblMTURecValue", "   Byte", {244, 25, 72, 16}, p[1]),
@@ -119,7 +126,13 @@ std::vector<ControlDecl> makeControls() {
         label("lblBlackHoleRec", "Recommended to be DISABLED since it imposes extra transmission overhead.",
               {130, 92, 270, 30}, p[2]),
         label("lblBlackHoleExplain", kBlackHoleExplain, {12, 126, 388, 52}, p[2]),
+    };
+}
 
+// Steps 4 and 5: the receive window, the TTL and the connections per server.
+std::vector<ControlDecl> windowAndTtlPages() {
+    const char* const* p = kPageFrames;
+    return {
         label("lblRWINMSSCaption", "MSS", {12, 22, 70, 16}, p[3]),
         label("lblRWINMultiplierCaption", "Multiplier", {104, 22, 70, 16}, p[3]),
         label("lblRWINScaleCaption", "Scale Factor", {196, 22, 80, 16}, p[3]),
@@ -146,7 +159,13 @@ std::vector<ControlDecl> makeControls() {
         label("lblHTTP10RecValue", "20", {304, 81, 96, 16}, p[4]),
         label("lblTTLExplain", kTtlExplain, {12, 106, 388, 28}, p[4]),
         label("lblIEExplain", kIeExplain, {12, 136, 388, 42}, p[4]),
+    };
+}
 
+// Steps 6 to 8: keep-alive, SYN protection and the NDI cache, ICMP redirects.
+std::vector<ControlDecl> lastPages() {
+    const char* const* p = kPageFrames;
+    return {
         // The recommendation and its box would not fit one row: each box
         // sits under its recommendation.
         label("lblKeepAliveTimeRecCaption", "Recommended Keep Alive Time :", {12, 20, 212, 16}, p[5]),
@@ -175,7 +194,12 @@ std::vector<ControlDecl> makeControls() {
         {ControlKind::CheckBox, "chkICMPValue", "Enable It?", {12, 22, 110, 18}, p[7]},
         label("lblICMPRec", "Recommended to be DISABLED.", {130, 24, 240, 16}, p[7]),
         label("lblICMPExplain", kIcmpExplain, {12, 48, 388, 60}, p[7]),
+    };
+}
 
+// Beside the buttons, on every page.
+std::vector<ControlDecl> buttonRow() {
+    return {
         // What a refused box accepts, beside the buttons that were refused.
         // Shown only then; Preview, which shares the place, stands on the
         // last page, which has no number box.
@@ -185,6 +209,14 @@ std::vector<ControlDecl> makeControls() {
         with({ControlKind::Button, kNext, kNextCaption, {322, 206, 90, 25}, kOuterFrame},
              ControlOptions::defaultButton()),
     };
+}
+
+std::vector<ControlDecl> makeControls() {
+    std::vector<ControlDecl> d;
+    for (auto part : {framesAndFirstPage, mtuPages, windowAndTtlPages, lastPages, buttonRow}) {
+        const std::vector<ControlDecl> controls = part();
+        d.insert(d.end(), controls.begin(), controls.end());
+    }
     for (int i = 0; i < static_cast<int>(connectionTypes().size()); ++i) {
         d.push_back({ControlKind::OptionButton, "optConnType", connectionTypes()[static_cast<std::size_t>(i)].caption,
                      {14, 22 + i * 24, 360, 18}, "frmConnectionType", i});
