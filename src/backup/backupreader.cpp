@@ -281,39 +281,47 @@ private:
 
     bool body() {
         for (const RecordLayout& layout : backupLayout(*family_, {})) {
-            const std::string expected = "the key line \"" + layout.keyLine + "\"";
-            auto line = take(expected);
-            if (!line) return false;
-            if (holdsControl(*line)) return controlCharacter(*line);
-            auto key = quotedText(*line);
-            if (!key || !sameName(*key, layout.keyLine)) return wrongKind(*line, expected);
-            if (!pairs(layout.hive, *key, layout.pairs)) return false;
+            auto key = takeName("the key line \"" + layout.keyLine + "\"",
+                                [&](const std::string& k) { return sameName(k, layout.keyLine); });
+            if (!key || !pairs(layout.hive, *key, layout.pairs)) return false;
         }
         const std::vector<PairLayout> perSubkey = recordPairs(*family_, tuning::Key::Adapter);
         while (!atEnd()) {
-            const std::string expected = subkeyRecordExpectation(*family_);
-            auto line = take(expected);
-            if (!line) return false;
-            if (holdsControl(*line)) return controlCharacter(*line);
-            auto key = quotedText(*line);
-            if (!key || !isSubkeyRecordKey(*family_, *key)) return wrongKind(*line, expected);
-            if (!pairs(Hive::LocalMachine, *key, perSubkey)) return false;
+            auto key = takeName(subkeyRecordExpectation(*family_),
+                                [&](const std::string& k) { return isSubkeyRecordKey(*family_, k); });
+            if (!key || !pairs(Hive::LocalMachine, *key, perSubkey)) return false;
         }
         return true;
     }
 
+    // The next line as a quoted name that `fits`; nothing, with the
+    // failure said, when it is not one.
+    template <typename Fits>
+    std::optional<std::string> takeName(const std::string& expected, Fits fits) {
+        auto line = take(expected);
+        if (!line) return std::nullopt;
+        if (holdsControl(*line)) {
+            controlCharacter(*line);
+            return std::nullopt;
+        }
+        auto name = quotedText(*line);
+        if (!name || !fits(*name)) {
+            wrongKind(*line, expected);
+            return std::nullopt;
+        }
+        return name;
+    }
+
     bool pairs(Hive hive, const std::string& key, const std::vector<PairLayout>& layouts) {
         for (const PairLayout& layout : layouts) {
-            const std::string nameExpected = "the value name \"" + layout.name + "\"";
-            auto line = take(nameExpected);
-            if (!line) return false;
-            if (holdsControl(*line)) return controlCharacter(*line);
-            auto name = quotedText(*line);
-            if (!name || !sameName(*name, layout.name)) return wrongKind(*line, nameExpected);
+            auto name = takeName("the value name \"" + layout.name + "\"",
+                                 [&](const std::string& n) { return sameName(n, layout.name); });
+            if (!name) return false;
 
             const std::string valueExpected = "the number recorded for \"" + layout.name + "\" (or " +
                                               kAbsentLine + ", " + kAbsentKeyLine + "N, hex(T):...)";
-            if (!(line = take(valueExpected))) return false;
+            auto line = take(valueExpected);
+            if (!line) return false;
             RegistryOperation op{hive, key, *name, tuning::valueTypeOf(*family_), 0, false};
             if (recordedOtherwise(*line, key, op)) {
                 if (!fail_.problem.empty()) return false;

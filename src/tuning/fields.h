@@ -72,7 +72,7 @@ struct TuningField {
     bool TuningParams::*flag = nullptr;            // or a switch of it, written 1 or 0,
     std::int64_t fixed = 0;                        // or else the number every apply writes
     Place nt, win9x;
-    std::optional<WholeRange> range;  // what it accepts, from Microsoft's TCP/IP documentation
+    std::optional<WholeRange> range = std::nullopt;  // what it accepts, from Microsoft's TCP/IP documentation
     // The MSS: its highest is the MTU less the TCP and IP headers.
     bool belowMtu = false;
     // -1 in this field of the record removes the value instead of writing it.
@@ -83,22 +83,12 @@ struct TuningField {
 };
 
 constexpr TuningField fixedValue(std::int64_t number, Place nt, Place win9x) {
-    TuningField f;
-    f.fixed = number;
-    f.nt = nt;
-    f.win9x = win9x;
-    return f;
+    return {nullptr, nullptr, nullptr, number, nt, win9x};
 }
 
 constexpr TuningField wholeValue(const char* label, std::int32_t TuningParams::*number, Place nt, Place win9x,
                                  std::optional<WholeRange> range = std::nullopt) {
-    TuningField f;
-    f.label = label;
-    f.number = number;
-    f.nt = nt;
-    f.win9x = win9x;
-    f.range = range;
-    return f;
+    return {label, number, nullptr, 0, nt, win9x, range};
 }
 
 constexpr TuningField removableValue(TuningField f, std::int32_t TuningParams::*removedBy) {
@@ -107,12 +97,7 @@ constexpr TuningField removableValue(TuningField f, std::int32_t TuningParams::*
 }
 
 constexpr TuningField switchValue(const char* label, bool TuningParams::*flag, Place nt, Place win9x) {
-    TuningField f;
-    f.label = label;
-    f.flag = flag;
-    f.nt = nt;
-    f.win9x = win9x;
-    return f;
+    return {label, nullptr, flag, 0, nt, win9x};
 }
 
 namespace limits {
