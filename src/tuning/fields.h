@@ -6,7 +6,6 @@
 // the backup layout, the range checks, the Advanced mode and the console's
 // texts all walk this table; adding a value is one row here and one column
 // of the presets (tuning/presets.cpp).
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
