@@ -62,7 +62,6 @@ int main(int argc, char** argv) {
     MessageLog messages;
     putSamples(backupsamples::values9x(), {std::string(backupsamples::kNetTrans) + "\\0002"});
     putSamples(backupsamples::valuesNt(), {std::string(backupsamples::kInterfaces) + "\\{5E6F}"});
-    initTuningPresets();
     currentTuning = tuningPresets[0];
 
     struct Family {

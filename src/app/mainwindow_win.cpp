@@ -211,8 +211,7 @@ bool MainWindow::start() {
     // 8. The face names the Windows it tunes for.
     shell::detectWindowsVersion();
     facePlayer_.setVariable("_root.windows", winVersionName);
-    // 9.
-    initTuningPresets();
+    // 9. The presets need nothing: they are a table built into the program.
     startupMark("version and presets");
     // 10. The icon itself is added once the window is on screen (or at
     // once for a start in the tray).

@@ -15,6 +15,7 @@
 
 #include "core/effects.h"
 #include "core/regops.h"
+#include "tuning/fields.h"
 #include "tuning/tuning.h"
 
 namespace quellar::backup {
@@ -115,10 +116,20 @@ struct RecordLayout {
     std::vector<PairLayout> pairs;
 };
 
-// The records a backup of `family` holds, in file order: three fixed
-// records, then one (9x) or two (NT) per subkey of
-// tuning::perSubkeyParent(family).
+// The keys of the fixed records every backup begins with, in file order.
+inline constexpr tuning::Key kFixedRecordKeys[] = {tuning::Key::Stack, tuning::Key::InternetSettings,
+                                                   tuning::Key::NdiCache};
+
+// The records a backup of `family` holds, in file order: the fixed records,
+// then one (9x) or two (NT) per subkey of tuning::perSubkeyParent(family).
 std::vector<RecordLayout> backupLayout(tuning::Family family, const std::vector<std::string>& subkeys);
+
+// The pairs of the family's record of `key`, in file order.
+std::vector<PairLayout> recordPairs(tuning::Family family, tuning::Key key);
+
+// How many of a key path's last names an "absent key" line may name: all
+// but the first, so no restore ever touches a hive's top-level keys.
+int removableLevels(std::string_view path);
 
 // ---- Writing ----------------------------------------------------------
 

@@ -335,7 +335,6 @@ int runConsole(const std::vector<std::string>& arguments) {
         return outputFailure == ERROR_SUCCESS ? kExitDone : outputLost();
     }
     shell::detectWindowsVersion();
-    initTuningPresets();
     const int exitCode = run(command);
     return outputFailure == ERROR_SUCCESS ? exitCode : outputLost();
 }

@@ -4,6 +4,7 @@
 
 #include "core/osversion.h"
 #include "monitor/memory.h"
+#include "tuning/fields.h"
 #include "tuning/presets.h"
 
 namespace quellar::console {
@@ -22,12 +23,12 @@ std::string twoDigits(int value) {
     return (value < 10 ? "0" : "") + std::to_string(value);
 }
 
-std::string truth(bool value) {
-    return value ? "True" : "False";
-}
-
-std::string orRemoved(std::int32_t value) {
-    return value == tuning::kRemoveValue ? std::string("removed") : std::to_string(value);
+// A preset's value as the list shows it: "removed" where the apply removes
+// it, switches as True or False.
+std::string presetValueText(const tuning::TuningField& field, const tuning::TuningParams& p) {
+    if (field.removedBy && p.*field.removedBy == tuning::kRemoveValue) return "removed";
+    if (field.flag) return p.*field.flag ? "True" : "False";
+    return std::to_string(tuning::numberOf(field, p));
 }
 
 std::size_t nameWidth(const std::vector<preview::PreviewRow>& rows) {
@@ -72,22 +73,9 @@ std::string presetsText() {
             text += "  removes every value the presets set, so Windows uses its own defaults\n";
             continue;
         }
-        const std::pair<const char*, std::string> rows[] = {
-            {"MTU", orRemoved(p.mtu)},
-            {"MSS", orRemoved(p.mtu == tuning::kRemoveValue ? tuning::kRemoveValue : p.mss)},
-            {"RWIN", orRemoved(p.rwin)},
-            {"TTL", std::to_string(p.ttl)},
-            {"Keep Alive", std::to_string(p.keepAliveTime)},
-            {"Keep Alive Interval", std::to_string(p.keepAliveInterval)},
-            {"SYN", std::to_string(p.synAttackProtect)},
-            {"NDI", std::to_string(p.ndiCacheSize)},
-            {"PMTU Discovery", truth(p.pmtuDiscovery)},
-            {"BlackHole", truth(p.pmtuBlackHoleDetect)},
-            {"MSCPS0", std::to_string(p.maxConnPer1_0Server)},
-            {"MSCPS1", std::to_string(p.maxConnPerServer)},
-            {"ICMP", truth(p.icmpRedirects)},
-        };
-        for (const auto& row : rows) text += "  " + padded(row.first, 21) + row.second + "\n";
+        for (const tuning::TuningField& f : tuning::kTuningFields) {
+            if (f.inRecord()) text += "  " + padded(f.label, 21) + presetValueText(f, p) + "\n";
+        }
     }
     return text;
 }

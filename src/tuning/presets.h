@@ -13,17 +13,13 @@ inline constexpr std::size_t kTuningPresetCount = 8;
 // "Windows default": removes every mapped value instead of writing numbers.
 inline constexpr std::size_t kWindowsDefaultPreset = 7;
 
-// Index 0 to 7, the index of the Wizard's mode option; filled once at
-// start-up by initTuningPresets() and never changed afterwards.
-extern std::array<tuning::TuningParams, kTuningPresetCount> tuningPresets;
+// Index 0 to 7, the index of the Wizard's mode option, built from the
+// presets' table before the program starts.
+extern const std::array<tuning::TuningParams, kTuningPresetCount> tuningPresets;
 
 // The mode names, in preset order: "Automatic-A" ... "Automatic-G",
 // "Windows default".
 extern const std::array<const char*, kTuningPresetCount> kTuningPresetNames;
-
-// Fills the eight Wizard-mode presets. Start-up calls it once, after the
-// Windows version is known.
-void initTuningPresets();
 
 // The Wizard's summary of a set: five groups of "NAME = value" separated by
 // tabs, lines ended by CR LF, numbers in plain decimal (-1 as "-1"),

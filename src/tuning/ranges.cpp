@@ -2,14 +2,29 @@
 
 #include <algorithm>
 
+#include "tuning/fields.h"
+
 namespace quellar::tuning {
 
-WholeRange mssRange(std::int64_t mtu) {
-    return {"MSS", ranges::kMssLowest, std::max(ranges::kMssLowest, mtu - ranges::kHeaderBytes), "bytes"};
+namespace {
+
+// A row's range for a set whose MTU is `mtu`.
+WholeRange rangeFor(const TuningField& field, std::int64_t mtu) {
+    WholeRange range = *field.range;
+    if (field.belowMtu) range.highest = std::max(range.lowest, mtu - limits::kHeaderBytes);
+    return range;
 }
 
+}  // namespace
+
+WholeRange rangeOf(std::int32_t TuningParams::*number) { return *fieldOf(number).range; }
+
+WholeRange mssRange(std::int64_t mtu) { return rangeFor(fieldOf(&TuningParams::mss), mtu); }
+
 WholeRange receiveWindowRange(std::int64_t tcp1323Opts) {
-    return {"RWIN", 1, (tcp1323Opts & 1) ? ranges::kScaledWindowMost : ranges::kUnscaledWindowMost, "bytes"};
+    WholeRange range = rangeOf(&TuningParams::rwin);
+    if (!(tcp1323Opts & 1)) range.highest = limits::kUnscaledWindowMost;
+    return range;
 }
 
 WholeRange multiplierRange(std::int64_t mss, std::int64_t scaleFactor) {
@@ -18,27 +33,11 @@ WholeRange multiplierRange(std::int64_t mss, std::int64_t scaleFactor) {
 }
 
 std::optional<std::string> firstOutOfRange(const TuningParams& p) {
-    auto outside = [](std::int64_t value, const WholeRange& range) {
-        return value < range.lowest || value > range.highest;
-    };
-    if (p.mtu != kRemoveValue) {
-        if (outside(p.mtu, ranges::kMtu)) return rangeRule(ranges::kMtu);
-        if (outside(p.mss, mssRange(p.mtu))) return rangeRule(mssRange(p.mtu));
-    }
-    if (p.rwin != kRemoveValue && outside(p.rwin, receiveWindowRange())) return rangeRule(receiveWindowRange());
-    const struct {
-        std::int64_t value;
-        const WholeRange& range;
-    } plain[] = {
-        {p.ttl, ranges::kTtl},
-        {p.keepAliveTime, ranges::kKeepAliveTime},
-        {p.keepAliveInterval, ranges::kKeepAliveInterval},
-        {p.maxConnPerServer, ranges::kMaxConnPerServer},
-        {p.maxConnPer1_0Server, ranges::kMaxConnPer1_0Server},
-        {p.synAttackProtect, ranges::kSynAttackProtect},
-    };
-    for (const auto& v : plain) {
-        if (outside(v.value, v.range)) return rangeRule(v.range);
+    for (const TuningField& f : kTuningFields) {
+        if (!f.range || (f.removedBy && p.*f.removedBy == kRemoveValue)) continue;
+        const WholeRange range = rangeFor(f, p.mtu);
+        const std::int64_t value = numberOf(f, p);
+        if (value < range.lowest || value > range.highest) return rangeRule(range);
     }
     return std::nullopt;
 }

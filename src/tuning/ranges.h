@@ -1,7 +1,8 @@
 #pragma once
-// What each TCP/IP value of the registry map accepts, as Microsoft's TCP/IP
-// registry documentation gives it: the one table every box of the Advanced
-// mode reads, and that every Wizard preset must lie in.
+// What each TCP/IP value of the registry map accepts, as the field table
+// (tuning/fields.h) gives it from Microsoft's TCP/IP registry
+// documentation: every box of the Advanced mode reads it, and every Wizard
+// preset must lie in it.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,21 +12,8 @@
 
 namespace quellar::tuning {
 
-namespace ranges {
-// It counts routers, not seconds.
-inline constexpr WholeRange kTtl{"TTL", 1, 255, "hops"};
-inline constexpr WholeRange kMtu{"MTU", 68, 65535, "bytes"};
-inline constexpr std::int64_t kMssLowest = 28;
-// The TCP and IP headers the MTU carries besides the segment.
-inline constexpr std::int64_t kHeaderBytes = 40;
-inline constexpr std::int64_t kUnscaledWindowMost = 65535;
-inline constexpr std::int64_t kScaledWindowMost = 1073741823;
-inline constexpr WholeRange kKeepAliveTime{"Keep Alive Time", 1, 2147483647, "milliseconds"};
-inline constexpr WholeRange kKeepAliveInterval{"Keep Alive Interval", 1, 2147483647, "milliseconds"};
-inline constexpr WholeRange kMaxConnPerServer{"HTTP 1.1", 1, 128, "connections"};
-inline constexpr WholeRange kMaxConnPer1_0Server{"HTTP 1.0", 1, 128, "connections"};
-inline constexpr WholeRange kSynAttackProtect{"SYN", 0, 2};
-}  // namespace ranges
+// The range of a whole number of the record (the MSS's for the largest MTU).
+WholeRange rangeOf(std::int32_t TuningParams::*number);
 
 // MSS: from 28 up to the MTU less the headers.
 WholeRange mssRange(std::int64_t mtu);

@@ -1,8 +1,11 @@
 #include "tuning/tuning.h"
 
+#include <algorithm>
+
 #include "core/osversion.h"
 #include "core/regformat.h"
 #include "core/text.h"
+#include "tuning/fields.h"
 
 namespace quellar {
 
@@ -14,103 +17,38 @@ namespace quellar::tuning {
 
 namespace {
 
-// The values both families write whatever the record holds.
-constexpr std::int64_t kSackOpts = 1;
-constexpr std::int64_t kTcpMaxDupAcks = 2;
-constexpr std::int64_t kDefaultReceiveWindow = 8192;
-
-std::int64_t flag(bool on) { return on ? 1 : 0; }
-
-// Appends operations of one family: every value gets the family's type.
-class Plan {
-public:
-    explicit Plan(Family family) : type_(valueTypeOf(family)) {}
-
-    void set(Hive hive, const std::string& key, const char* name, std::int64_t value) {
-        ops_.push_back({hive, key, name, type_, value, false});
-    }
-    // Written, or removed when `removed` holds; a removal still carries the
-    // record's number so a preview can show what was asked.
-    void setOrRemove(Hive hive, const std::string& key, const char* name, std::int64_t value, bool removed) {
-        ops_.push_back({hive, key, name, type_, value, removed});
-    }
-    std::vector<RegistryOperation> take() { return std::move(ops_); }
-
-private:
-    unsigned long type_;
-    std::vector<RegistryOperation> ops_;
-};
-
-constexpr Hive kMachine = Hive::LocalMachine;
-constexpr Hive kUser = Hive::CurrentUser;
-
-std::vector<RegistryOperation> operations9x(const TuningParams& p, const std::vector<std::string>& subkeys) {
-    Plan plan(Family::Win9x);
-    const bool noWindow = p.rwin == kRemoveValue;
-    const bool noMtu = p.mtu == kRemoveValue;
-    plan.set(kMachine, keys::kMstcp, "SackOpts", kSackOpts);
-    plan.set(kMachine, keys::kMstcp, "Tcp1323Opts", kTcp1323Opts);
-    plan.set(kMachine, keys::kMstcp, "DefaultTTL", p.ttl);
-    plan.setOrRemove(kMachine, keys::kMstcp, "DefaultRcvWindow", p.rwin, noWindow);
-    plan.setOrRemove(kMachine, keys::kMstcp, "GlobalMaxTcpWindowSize", p.rwin, noWindow);
-    plan.set(kMachine, keys::kMstcp, "PMTUBlackHoleDetect", flag(p.pmtuBlackHoleDetect));
-    plan.set(kMachine, keys::kMstcp, "PMTUDiscovery", flag(p.pmtuDiscovery));
-    plan.set(kMachine, keys::kMstcp, "KeepAliveTime", p.keepAliveTime);
-    plan.set(kMachine, keys::kMstcp, "KeepAliveInterval", p.keepAliveInterval);
-    plan.set(kUser, keys::kInternetSettings9x, "MaxConnectionsPer1_0Server", p.maxConnPer1_0Server);
-    plan.set(kUser, keys::kInternetSettings9x, "MaxConnectionsPerServer", p.maxConnPerServer);
-    plan.set(kMachine, keys::kNdiCacheSize, "", p.ndiCacheSize);
-    for (const std::string& subkey : subkeys) {
-        if (!p.writesMtuTo(subkey)) continue;
-        const std::string key = netTransKey(subkey);
-        plan.setOrRemove(kMachine, key, "MaxMTU", p.mtu, noMtu);
-        plan.setOrRemove(kMachine, key, "MaxMSS", p.mss, noMtu);
-    }
-    return plan.take();
+bool removes(const TuningField& field, const TuningParams& p) {
+    return field.removedBy && p.*field.removedBy == kRemoveValue;
 }
 
-std::vector<RegistryOperation> operationsNt(const TuningParams& p, const std::vector<std::string>& subkeys) {
-    Plan plan(Family::Nt);
-    const bool noWindow = p.rwin == kRemoveValue;
-    const bool noMtu = p.mtu == kRemoveValue;
-    plan.set(kMachine, keys::kTcpipParameters, "SackOpts", kSackOpts);
-    plan.set(kMachine, keys::kTcpipParameters, "Tcp1323Opts", kTcp1323Opts);
-    plan.set(kMachine, keys::kTcpipParameters, "TcpMaxDupAcks", kTcpMaxDupAcks);
-    plan.set(kMachine, keys::kTcpipParameters, "DefaultReceiveWindow", kDefaultReceiveWindow);
-    const std::string params = keys::kTcpipParametersLower;
-    plan.set(kMachine, params, "DefaultTTL", p.ttl);
-    plan.setOrRemove(kMachine, params, "GlobalMaxTcpWindowSize", p.rwin, noWindow);
-    plan.setOrRemove(kMachine, params, "TcpWindowSize", p.rwin, noWindow);
-    plan.set(kMachine, params, "EnablePMTUBHDetect", flag(p.pmtuBlackHoleDetect));
-    plan.set(kMachine, params, "EnablePMTUDiscovery", flag(p.pmtuDiscovery));
-    plan.set(kMachine, params, "KeepAliveTime", p.keepAliveTime);
-    plan.set(kMachine, params, "KeepAliveInterval", p.keepAliveInterval);
-    plan.set(kMachine, params, "SYNAttackProtect", p.synAttackProtect);
-    plan.set(kMachine, params, "EnableICMPRedirects", flag(p.icmpRedirects));
-    plan.set(kUser, keys::kInternetSettingsNt, "MaxConnectionsPer1_0Server", p.maxConnPer1_0Server);
-    plan.set(kUser, keys::kInternetSettingsNt, "MaxConnectionsPerServer", p.maxConnPerServer);
-    for (const std::string& subkey : subkeys) {
-        if (!p.writesMtuTo(subkey)) continue;
-        const std::string itf = interfaceKey(subkey);
-        const std::string adapter = adapterTcpipKey(subkey);
-        plan.setOrRemove(kMachine, itf, "MTU", p.mtu, noMtu);
-        plan.setOrRemove(kMachine, adapter, "MTU", p.mtu, noMtu);
-        plan.setOrRemove(kMachine, itf, "MSS", p.mss, noMtu);
-        plan.setOrRemove(kMachine, adapter, "MSS", p.mss, noMtu);
+// The operations of one row at one key path: each of its names once; a
+// removal still carries the record's number so a preview can show what was
+// asked.
+void addRow(std::vector<RegistryOperation>& ops, const TuningField& field, Family family, Hive hive,
+            const std::string& path, const TuningParams& p) {
+    const Place& place = field.on(family);
+    for (const char* name : place.names) {
+        if (name) ops.push_back({hive, path, name, valueTypeOf(family), numberOf(field, p), removes(field, p)});
     }
-    plan.set(kMachine, keys::kNdiCacheSize, "", p.ndiCacheSize);
-    return plan.take();
+}
+
+// The rows of a key in their places.
+std::vector<const TuningField*> rowsOf(Key key, Family family) {
+    std::vector<const TuningField*> rows;
+    for (const TuningField& f : kTuningFields)
+        if (f.on(family).key == key) rows.push_back(&f);
+    std::sort(rows.begin(), rows.end(),
+              [family](const TuningField* a, const TuningField* b) { return a->on(family).at < b->on(family).at; });
+    return rows;
 }
 
 }  // namespace
 
 bool TuningParams::operator==(const TuningParams& o) const {
-    return mss == o.mss && mtu == o.mtu && rwin == o.rwin && ttl == o.ttl && keepAliveTime == o.keepAliveTime &&
-           keepAliveInterval == o.keepAliveInterval && synAttackProtect == o.synAttackProtect &&
-           ndiCacheSize == o.ndiCacheSize && pmtuDiscovery == o.pmtuDiscovery &&
-           pmtuBlackHoleDetect == o.pmtuBlackHoleDetect && maxConnPer1_0Server == o.maxConnPer1_0Server &&
-           maxConnPerServer == o.maxConnPerServer && icmpRedirects == o.icmpRedirects &&
-           systemDefaults == o.systemDefaults && mtuAdapters == o.mtuAdapters;
+    for (const TuningField& f : kTuningFields) {
+        if (f.inRecord() && numberOf(f, *this) != numberOf(f, o)) return false;
+    }
+    return systemDefaults == o.systemDefaults && mtuAdapters == o.mtuAdapters;
 }
 
 bool TuningParams::writesMtuTo(const std::string& subkey) const {
@@ -144,8 +82,21 @@ std::string adapterTcpipKey(const std::string& subkey) {
 
 std::vector<RegistryOperation> tuningOperations(const TuningParams& params, Family family,
                                                 const std::vector<std::string>& subkeys) {
-    std::vector<RegistryOperation> ops =
-        family == Family::Win9x ? operations9x(params, subkeys) : operationsNt(params, subkeys);
+    std::vector<RegistryOperation> ops;
+    for (Key key : applyOrder(family)) {
+        const std::vector<const TuningField*> rows = rowsOf(key, family);
+        if (key != Key::Adapter) {
+            for (const TuningField* row : rows)
+                addRow(ops, *row, family, hiveOf(key), keyPath(family, key, row->on(family).otherSpelling), params);
+            continue;
+        }
+        for (const std::string& subkey : subkeys) {
+            if (!params.writesMtuTo(subkey)) continue;
+            for (const TuningField* row : rows)
+                for (const std::string& path : adapterKeyPaths(family, subkey))
+                    addRow(ops, *row, family, hiveOf(key), path, params);
+        }
+    }
     if (params.systemDefaults) {
         // Without the value the system uses its built-in default; no number
         // written here could stand for it on every Windows version.

@@ -1,8 +1,7 @@
 #pragma once
-// The TCP/IP tuning record and where each of its values goes in the
-// registry of each Windows family. Computing the registry operations of an
-// apply is kept here, free of <windows.h>; tuning/apply_win.h carries them
-// out.
+// The TCP/IP tuning record and the registry operations of an apply of it on
+// each Windows family, computed from the field table (tuning/fields.h) and
+// kept free of <windows.h>; backup/apply_win.h carries them out.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -25,7 +24,7 @@ struct TuningParams {
     std::int32_t ttl = 0;
     std::int32_t keepAliveTime = 0;      // milliseconds
     std::int32_t keepAliveInterval = 0;  // milliseconds
-    std::int16_t synAttackProtect = 0;   // 0, 1 or 2
+    std::int32_t synAttackProtect = 0;   // 0, 1 or 2
     std::int32_t ndiCacheSize = 0;
     bool pmtuDiscovery = false;
     bool pmtuBlackHoleDetect = false;

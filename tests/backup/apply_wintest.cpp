@@ -164,7 +164,6 @@ TEST_CASE("every preset on every Windows version writes exactly its family's tab
     };
     const Version versions[] = {{"win95", 2}, {"win98", 3}, {"winme", 4}, {"nt40", 5},
                                 {"win2k", 6}, {"winxp", 7}, {"win7", 8}, {"unrecognised", 1}};
-    initTuningPresets();
     for (const Version& v : versions) {
         CAPTURE(v.mode);
         RegistrySandbox sandbox;
@@ -207,7 +206,6 @@ TEST_CASE("the backup written before an apply holds the values from before") {
     effects().localTime = [] { return LocalTime{2004, 3, 15, 17, 5, 9}; };
     putSamples(samples::valuesNt(), {std::string(samples::kInterfaces) + "\\{5E6F}"});
     winVersion = 6;
-    initTuningPresets();
     currentTuning = tuningPresets[2];
     REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
     CHECK(readFile(folder.backups() + "\\001.BCK") == samples::expectedNt(3, 6));
@@ -225,7 +223,6 @@ TEST_CASE("NT without an Interfaces key still gets the cachesize value") {
     ScratchProgramFolder folder("apply-bare");
     MessageLog messages;
     winVersion = 7;
-    initTuningPresets();
     currentTuning = tuningPresets[6];
     const RegSnapshot before = snapshotRegistry();
     REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
@@ -245,7 +242,6 @@ TEST_CASE("no backup, no change: a folder that cannot be made, and numbers used 
     MessageLog messages;
     putSamples(samples::values9x(), {});
     winVersion = 3;
-    initTuningPresets();
     currentTuning = tuningPresets[4];
     const RegSnapshot before = snapshotRegistry();
 
@@ -283,7 +279,6 @@ TEST_CASE("backup files on disk: stale temporaries, a folder in the way, a numbe
     MessageLog messages;
     putSamples(samples::values9x(), {});
     winVersion = 3;
-    initTuningPresets();
     currentTuning = tuningPresets[4];
     CreateDirectoryA(folder.backups().c_str(), nullptr);
     // What a crash can leave: an old temporary of ours, read-only, and a
@@ -345,7 +340,6 @@ TEST_CASE("writes that fail are counted and explained, and the rest are still ma
     putSamples(samples::values9x(), {std::string(samples::kNetTrans) + "\\0002"});
     REQUIRE(makeReadOnly(HKEY_LOCAL_MACHINE, kMstcp));
     winVersion = 2;
-    initTuningPresets();
     currentTuning = tuningPresets[6];
     CHECK(tuning::applyTuning() == tuning::ApplyOutcome::PartlyApplied);
     REQUIRE(messages.entries.size() == 1);
@@ -367,7 +361,6 @@ TEST_CASE("writes that fail are counted and explained, and the rest are still ma
 }
 
 TEST_CASE("apply then restore gives back the registry as it was, value by value and key by key") {
-    initTuningPresets();
     for (const bool nt : {false, true}) {
         for (const std::size_t preset : {std::size_t{0}, kWindowsDefaultPreset}) {
             CAPTURE(nt);
@@ -430,7 +423,6 @@ namespace {
 // backup left, and one message that says `why`.
 void checkApplyRefused(const ScratchProgramFolder& folder, const MessageLog& messages, const std::string& why) {
     winVersion = 7;
-    initTuningPresets();
     currentTuning = tuningPresets[1];
     const RegSnapshot before = snapshotRegistry();
     CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);

@@ -121,7 +121,6 @@ TEST_CASE("command line: help for everything, usage errors for everything else")
 }
 
 TEST_CASE("console texts: presets, preview rows, what changed, backups listing, status") {
-    initTuningPresets();
     const std::string presets = presetsText();
     for (const char* name : kTuningPresetNames) CHECK(presets.find(std::string(name) + "\n") != std::string::npos);
     CHECK(presets.find("removes every value") != std::string::npos);

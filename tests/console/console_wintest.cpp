@@ -81,7 +81,6 @@ TEST_CASE("console commands in both families: presets, preview, apply, backups, 
             CHECK(has(r.out, "Left alone, a name a backup cannot hold: adapter key \"??\"") != c.windows9x);
             CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
             // Exactly the preset's writes on this family, nothing else.
-            initTuningPresets();
             const std::vector<tuning::RegistryOperation> writes = tuning::tuningOperations(
                 tuningPresets[1], c.family, tuning::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(c.family)));
             const RegSnapshot applied = snapshotRegistry();
@@ -254,7 +253,6 @@ TEST_CASE("console adapters by name, apply limited to one adapter, the backup re
             r = probe.run("apply automatic-a --adapter " + lowered(named[1].subkey));
             CHECK(r.exit == 0);
             CHECK(has(r.out, "(" + named[1].name + " (" + named[1].subkey + "))\r\n"));
-            initTuningPresets();
             tuning::TuningParams limited = tuningPresets[0];
             limited.mtuAdapters = {named[1].subkey};
             const std::vector<tuning::RegistryOperation> writes = tuning::tuningOperations(

@@ -93,7 +93,6 @@ void regeditImport(const std::string& file) {
 TEST_CASE("every preset and its backup, exported and imported by regedit, leave what apply and restore leave") {
     REQUIRE_MESSAGE(GetEnvironmentVariableA("QUELLAR_FRESH_PREFIX", nullptr, 0) > 0,
                     "runs only in a throwaway prefix (scripts/test-regedit-import)");
-    initTuningPresets();
     struct FamilyCase {
         const char* mode;
         tuning::Family family;

@@ -31,7 +31,6 @@ int probe() {
     MessageLog messages;
     putSamples({}, {std::string(backupsamples::kNetTrans) + "\\0000",
                     std::string(backupsamples::kInterfaces) + "\\{1A2B}"});
-    initTuningPresets();
     currentTuning = tuningPresets[0];
     const tuning::ApplyOutcome outcome = tuning::applyTuning();
 

@@ -128,7 +128,6 @@ TEST_CASE("adapters by name on 9x: the transport and the adapter its binding nam
 }
 
 TEST_CASE("the MTU and MSS go only to the chosen adapters; every other value as before") {
-    initTuningPresets();
     for (Family family : {Family::Win9x, Family::Nt}) {
         CAPTURE(static_cast<int>(family));
         const std::vector<std::string> subkeys = {"0000", "{B}", "0002"};

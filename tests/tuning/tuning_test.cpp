@@ -18,7 +18,6 @@ namespace {
 const Hive M = Hive::LocalMachine;
 
 TuningParams preset(std::size_t index) {
-    initTuningPresets();
     return tuningPresets[index];
 }
 
@@ -31,7 +30,6 @@ std::vector<std::string> names(const std::vector<RegistryOperation>& ops) {
 }  // namespace
 
 TEST_CASE("the eight presets hold the mode table") {
-    initTuningPresets();
     struct Row {
         int mtu, mss, rwin, ttl, kat, kai, syn, ndi;
         bool pmtu, bh;
@@ -75,7 +73,6 @@ TEST_CASE("the eight presets hold the mode table") {
 }
 
 TEST_CASE("every Wizard preset lies inside the documented ranges the Advanced boxes read") {
-    initTuningPresets();
     for (std::size_t i = 0; i < kTuningPresetCount; ++i) {
         CAPTURE(kTuningPresetNames[i]);
         CHECK(firstOutOfRange(tuningPresets[i]) == std::nullopt);

@@ -1,5 +1,6 @@
 #include "features/advanced/advancedmode.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -33,6 +34,8 @@ constexpr std::int32_t kLargestWhole = std::numeric_limits<std::int32_t>::max();
 // Page frames stand in the outer frame; everything on a page is placed
 // relative to its frame.
 constexpr PixelRect kPageRect{8, 16, 412, 184};
+
+WholeRange synRange() { return tuning::rangeOf(&tuning::TuningParams::synAttackProtect); }
 
 ControlDecl label(const char* name, const char* caption, PixelRect r, const char* page) {
     return {ControlKind::Label, name, caption, r, page};
@@ -76,9 +79,10 @@ const char* const kIcmpExplain =
     "ICMP redirect packets tell Windows to use another route. Many of them, sent on purpose by an "
     "attacker, can make the computer stop responding.";
 
-std::vector<ControlDecl> makeControls() {
+// The outer frame, a frame per page, and the first page.
+std::vector<ControlDecl> framesAndFirstPage() {
     const char* const* p = kPageFrames;
-    std::vector<ControlDecl> d = {
+    return {
         {ControlKind::Frame, kOuterFrame, "Normal Mode", {6, 4, 428, 238}},
         {ControlKind::Frame, p[0], "Step 1 of 8 : Connection type", kPageRect, kOuterFrame},
         {ControlKind::Frame, p[1], "Step 2 of 8 : MTU Settings", kPageRect, kOuterFrame},
@@ -91,7 +95,13 @@ std::vector<ControlDecl> makeControls() {
 
         label("lblConnectionQuestion", "How do you connect to the internet?", {12, 22, 380, 16}, p[0]),
         {ControlKind::Frame, "frmConnectionType", "Connection Type", {12, 44, 388, 124}, p[0]},
+    };
+}
 
+// Steps 2 and 3: the MTU and MSS, path MTU discovery and black holes.
+std::vector<ControlDecl> mtuPages() {
+    const char* const* p = kPageFrames;
+    return {
         box("txtMTUValue", "576", {12, 22, 70, 21}, p[1]),
         label("lblMTURecCaption", "Recommended MTU size", {92, 25, 146, 16}, p[1]),
         label("lblMTURecValue", "   Byte", {244, 25, 72, 16}, p[1]),
@@ -116,7 +126,13 @@ std::vector<ControlDecl> makeControls() {
         label("lblBlackHoleRec", "Recommended to be DISABLED since it imposes extra transmission overhead.",
               {130, 92, 270, 30}, p[2]),
         label("lblBlackHoleExplain", kBlackHoleExplain, {12, 126, 388, 52}, p[2]),
+    };
+}
 
+// Steps 4 and 5: the receive window, the TTL and the connections per server.
+std::vector<ControlDecl> windowAndTtlPages() {
+    const char* const* p = kPageFrames;
+    return {
         label("lblRWINMSSCaption", "MSS", {12, 22, 70, 16}, p[3]),
         label("lblRWINMultiplierCaption", "Multiplier", {104, 22, 70, 16}, p[3]),
         label("lblRWINScaleCaption", "Scale Factor", {196, 22, 80, 16}, p[3]),
@@ -143,7 +159,13 @@ std::vector<ControlDecl> makeControls() {
         label("lblHTTP10RecValue", "20", {304, 81, 96, 16}, p[4]),
         label("lblTTLExplain", kTtlExplain, {12, 106, 388, 28}, p[4]),
         label("lblIEExplain", kIeExplain, {12, 136, 388, 42}, p[4]),
+    };
+}
 
+// Steps 6 to 8: keep-alive, SYN protection and the NDI cache, ICMP redirects.
+std::vector<ControlDecl> lastPages() {
+    const char* const* p = kPageFrames;
+    return {
         // The recommendation and its box would not fit one row: each box
         // sits under its recommendation.
         label("lblKeepAliveTimeRecCaption", "Recommended Keep Alive Time :", {12, 20, 212, 16}, p[5]),
@@ -157,8 +179,8 @@ std::vector<ControlDecl> makeControls() {
 
         box("txtSYNValue", "2", {12, 22, 36, 21}, p[6], true),
         with({ControlKind::UpDown, "updwnDescision", "", {48, 22, 16, 21}, p[6]},
-             ControlOptions::upDown(static_cast<int>(tuning::ranges::kSynAttackProtect.lowest),
-                                    static_cast<int>(tuning::ranges::kSynAttackProtect.highest), 1, "txtSYNValue")),
+             ControlOptions::upDown(static_cast<int>(synRange().lowest), static_cast<int>(synRange().highest), 1,
+                                    "txtSYNValue")),
         label("lblSYNQuestion", "What will be your decision?", {76, 25, 200, 16}, p[6]),
         label("lblSYN2", "2 - (recommended) - best protection against SYN attacks.", {12, 46, 388, 15}, p[6]),
         label("lblSYN1", "1 - better protection against SYN attacks.", {12, 61, 388, 15}, p[6]),
@@ -172,7 +194,12 @@ std::vector<ControlDecl> makeControls() {
         {ControlKind::CheckBox, "chkICMPValue", "Enable It?", {12, 22, 110, 18}, p[7]},
         label("lblICMPRec", "Recommended to be DISABLED.", {130, 24, 240, 16}, p[7]),
         label("lblICMPExplain", kIcmpExplain, {12, 48, 388, 60}, p[7]),
+    };
+}
 
+// Beside the buttons, on every page.
+std::vector<ControlDecl> buttonRow() {
+    return {
         // What a refused box accepts, beside the buttons that were refused.
         // Shown only then; Preview, which shares the place, stands on the
         // last page, which has no number box.
@@ -182,6 +209,14 @@ std::vector<ControlDecl> makeControls() {
         with({ControlKind::Button, kNext, kNextCaption, {322, 206, 90, 25}, kOuterFrame},
              ControlOptions::defaultButton()),
     };
+}
+
+std::vector<ControlDecl> makeControls() {
+    std::vector<ControlDecl> d;
+    for (auto part : {framesAndFirstPage, mtuPages, windowAndTtlPages, lastPages, buttonRow}) {
+        const std::vector<ControlDecl> controls = part();
+        d.insert(d.end(), controls.begin(), controls.end());
+    }
     for (int i = 0; i < static_cast<int>(connectionTypes().size()); ++i) {
         d.push_back({ControlKind::OptionButton, "optConnType", connectionTypes()[static_cast<std::size_t>(i)].caption,
                      {14, 22 + i * 24, 360, 18}, "frmConnectionType", i});
@@ -233,8 +268,8 @@ AdvancedMode::AdvancedMode(Form& form, tuning::TuningParams& record, Actions act
     form_["chkBlackHoleValue"].onClick = [this] { record_.pmtuBlackHoleDetect = form_["chkBlackHoleValue"].value() == 1; };
     form_["chkICMPValue"].onClick = [this] { record_.icmpRedirects = form_["chkICMPValue"].value() == 1; };
     form_["txtSYNValue"].onChange = [this] {
-        if (auto n = wholeNumberIn(form_["txtSYNValue"].text(), tuning::ranges::kSynAttackProtect))
-            record_.synAttackProtect = static_cast<std::int16_t>(*n);
+        if (auto n = wholeNumberIn(form_["txtSYNValue"].text(), synRange()))
+            record_.synAttackProtect = static_cast<std::int32_t>(*n);
     };
     form_.choice("cmbNDI").onChange = [this] {
         if (auto n = text::parseWhole(form_.choice("cmbNDI").text(), 0, kLargestWhole))
@@ -389,34 +424,36 @@ void AdvancedMode::computeReceiveWindow() {
 }
 
 const std::vector<AdvancedMode::NumberBox>& AdvancedMode::numberBoxes() {
+    using P = tuning::TuningParams;
     static const std::vector<NumberBox> boxes = {
-        {"txtMTUValue", 1},        {"txtMSSValue", 1},    {"txtMultiplier", 3},
-        {"txtTTLValue", 4},        {"txtHTTP11Value", 4}, {"txtHTTP10Value", 4},
-        {"txtKeepAliveTimeValue", 5}, {"txtKeepAliveIntervalValue", 5},
+        {"txtMTUValue", 1, &P::mtu},
+        {"txtMSSValue", 1, &P::mss},
+        {"txtMultiplier", 3, nullptr},
+        {"txtTTLValue", 4, &P::ttl},
+        {"txtHTTP11Value", 4, &P::maxConnPerServer},
+        {"txtHTTP10Value", 4, &P::maxConnPer1_0Server},
+        {"txtKeepAliveTimeValue", 5, &P::keepAliveTime},
+        {"txtKeepAliveIntervalValue", 5, &P::keepAliveInterval},
     };
     return boxes;
 }
 
 std::int64_t AdvancedMode::mtuEntered() const {
-    return wholeNumberIn(form_.find("txtMTUValue")->text(), tuning::ranges::kMtu).value_or(record_.mtu);
+    return wholeNumberIn(form_.find("txtMTUValue")->text(), tuning::rangeOf(&tuning::TuningParams::mtu))
+        .value_or(record_.mtu);
 }
 
-// Each box's range, from the one table in the tuning domain. The MSS
+// Each box's range, from the field table of the tuning domain. The MSS
 // follows the MTU box, the multiplier the MSS and scale factor of its row.
 WholeRange AdvancedMode::rangeOf(const std::string& box) const {
-    namespace r = tuning::ranges;
-    if (box == "txtMTUValue") return r::kMtu;
-    if (box == "txtMSSValue") return tuning::mssRange(mtuEntered());
-    if (box == "txtMultiplier") {
-        const WholeRange any{"", 1, kLargestWhole};
-        return tuning::multiplierRange(wholeNumberIn(form_.find("txtMSSRWINValue")->text(), any).value_or(1),
-                                       wholeNumberIn(form_.find("txtScaleFactor")->text(), any).value_or(1));
-    }
-    if (box == "txtTTLValue") return r::kTtl;
-    if (box == "txtHTTP11Value") return r::kMaxConnPerServer;
-    if (box == "txtHTTP10Value") return r::kMaxConnPer1_0Server;
-    if (box == "txtKeepAliveTimeValue") return r::kKeepAliveTime;
-    return r::kKeepAliveInterval;
+    const std::vector<NumberBox>& boxes = numberBoxes();
+    const auto found = std::find_if(boxes.begin(), boxes.end(), [&](const NumberBox& b) { return box == b.name; });
+    std::int32_t tuning::TuningParams::*field = found == boxes.end() ? nullptr : found->field;
+    if (field == &tuning::TuningParams::mss) return tuning::mssRange(mtuEntered());
+    if (field) return tuning::rangeOf(field);
+    const WholeRange any{"", 1, kLargestWhole};
+    return tuning::multiplierRange(wholeNumberIn(form_.find("txtMSSRWINValue")->text(), any).value_or(1),
+                                   wholeNumberIn(form_.find("txtScaleFactor")->text(), any).value_or(1));
 }
 
 bool AdvancedMode::checkBox(const std::string& box) {
@@ -484,23 +521,11 @@ std::string AdvancedMode::mtuTargetText() const {
 
 void AdvancedMode::readBoxes(tuning::TuningParams& into) const {
     into.mtuAdapters = chosenAdapters();
-    struct Field {
-        const char* box;
-        std::int32_t tuning::TuningParams::*target;
-    };
-    const Field fields[] = {
-        {"txtMTUValue", &tuning::TuningParams::mtu},
-        {"txtMSSValue", &tuning::TuningParams::mss},
-        {"txtTTLValue", &tuning::TuningParams::ttl},
-        {"txtHTTP10Value", &tuning::TuningParams::maxConnPer1_0Server},
-        {"txtHTTP11Value", &tuning::TuningParams::maxConnPerServer},
-        {"txtKeepAliveTimeValue", &tuning::TuningParams::keepAliveTime},
-        {"txtKeepAliveIntervalValue", &tuning::TuningParams::keepAliveInterval},
-    };
     // Read as the checks read them, which have passed by now.
-    for (const Field& f : fields) {
-        if (auto n = wholeNumberIn(form_.find(f.box)->text(), rangeOf(f.box)))
-            into.*f.target = static_cast<std::int32_t>(*n);
+    for (const NumberBox& box : numberBoxes()) {
+        if (!box.field) continue;
+        if (auto n = wholeNumberIn(form_.find(box.name)->text(), rangeOf(box.name)))
+            into.*box.field = static_cast<std::int32_t>(*n);
     }
     if (auto rwin = wholeNumberIn(form_.find("txtRWIN")->text(), tuning::receiveWindowRange()))
         into.rwin = static_cast<std::int32_t>(*rwin);

@@ -86,10 +86,13 @@ public:
     static std::string adapterEntryText(const tuning::AdapterEntry& adapter);
 
 private:
-    // The boxes the user types numbers into, each on its page.
+    // The boxes the user types numbers into, each on its page, with the
+    // value of the record it sets (none: the multiplier, which only
+    // computes the receive window).
     struct NumberBox {
         const char* name;
         int page;
+        std::int32_t tuning::TuningParams::*field;
     };
     static const std::vector<NumberBox>& numberBoxes();
 

@@ -43,7 +43,6 @@ struct Manager {
         main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
         REQUIRE(main.start());
         winVersion = 7;
-        initTuningPresets();
     }
     // A backup of the values now, taken at the given day and hour.
     std::string backUp(int day, int hour) {

@@ -35,7 +35,6 @@ TEST_CASE("Wizard mode: summary from load on, option clicks, Optimize applies an
     ScratchProgramFolder folder("wizard");
     MessageLog messages;
     winVersion = 7;  // the NT family: REG_DWORD values
-    initTuningPresets();
     BareHost host;
     int& home = host.home;
     tuning::WizardModeWindow window(host);
@@ -73,7 +72,6 @@ TEST_CASE("Wizard mode: summary from load on, option clicks, Optimize applies an
 TEST_CASE("each Wizard mode shows its own summary") {
     RegistrySandbox sandbox;
     ScratchProgramFolder folder("wizard-modes");
-    initTuningPresets();
     BareHost host;
     tuning::WizardModeWindow window(host);
     REQUIRE(window.load());
