@@ -1,7 +1,7 @@
 #pragma once
 // The TCP/IP tuning record and where each of its values goes in the
 // registry of each Windows family. Computing the registry operations of an
-// apply is kept here, free of <windows.h>; tuning/apply_win.h carries them
+// apply is kept here, free of <windows.h>; backup/apply_win.h carries them
 // out.
 #include <cstdint>
 #include <optional>

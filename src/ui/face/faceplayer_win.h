@@ -1,6 +1,6 @@
 #pragma once
 // The main window's face player: a child window that paints a face (see
-// shell/face.h) with plain GDI and reports every click as a command string.
+// ui/face/face.h) with plain GDI and reports every click as a command string.
 #include <windows.h>
 
 #include <functional>
