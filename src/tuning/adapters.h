@@ -2,7 +2,7 @@
 // The adapters whose per-subkey keys get the MTU and MSS, by the names the
 // user knows them by. Windows keeps those names in different places in each
 // family; the list is built here from a reader the Win32 layer supplies
-// (win/adapters_win.h), so every lookup rule is tested natively.
+// (backup/apply_win.cpp), so every lookup rule is tested natively.
 #include <functional>
 #include <optional>
 #include <string>

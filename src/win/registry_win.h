@@ -3,7 +3,7 @@
 // tunes. Nothing here keeps state: every call opens (or creates) the key it
 // needs, does its one read or write and closes the key again, on every path.
 // No call throws; reads fall back to their default, writes report through
-// their result. Byte layouts and conversions live in settings/regformat.h.
+// their result. Byte layouts and conversions live in core/regformat.h.
 #include <windows.h>
 
 #include <string>

@@ -673,7 +673,7 @@ TEST_CASE("what lies under the face stays hidden when it repaints, and the hoste
     Started s;
     HWND main = s.main.hwnd();
     SetForegroundWindow(main);
-    quellar::testing::pumpFor(200);
+    quellar::testing::waitForStillScreen(main);
     // The panel's first button lies under the face's title strip.
     HWND button = s.main.panelButton("cmdInternetBooster", 0);
     RECT r;
@@ -687,7 +687,7 @@ TEST_CASE("what lies under the face stays hidden when it repaints, and the hoste
 
     // A hosted window stays whole while the face under it repaints.
     s.send("IDC_FS_settings");
-    quellar::testing::pumpFor(200);
+    quellar::testing::waitForStillScreen(main);
     POINT inside{s.main.mainSettings().client().width / 2, 20};
     MapWindowPoints(s.main.mainSettings().hwnd(), main, &inside, 1);
     COLORREF hosted = screenPixel(main, inside.x, inside.y);
@@ -819,12 +819,12 @@ TEST_CASE("screenshot: a feature window hosted from the face, and the face back 
     if (folder.empty()) return;
     Started s;
     quellar::testing::clickFaceButton(s.main.facePlayer(), "IDC_FS_pingSetting");
-    quellar::testing::pumpFor(500);
+    quellar::testing::waitForStillScreen(s.main.hwnd());
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\dispatch-hosted.bmp");
     // What a feature window does when it has finished.
     SetWindowPos(s.main.facePlayer().hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     s.main.facePlayer().setVariable("_root.home", "true");
-    quellar::testing::pumpFor(500);
+    quellar::testing::waitForStillScreen(s.main.hwnd());
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\dispatch-home.bmp");
 }
 

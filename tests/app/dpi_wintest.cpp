@@ -156,6 +156,6 @@ TEST_CASE("screenshot: the main window at 120 dpi, the Wizard opened from the si
     StartedAt s(120);
     clickFaceButton(s.main.facePlayer(), "IDC_FS_wizardMode");
     click(s.main.feature(kWizardMode), "optMode", 4);
-    pumpFor(500);
+    waitForStillScreen(s.main.hwnd());
     saveScreenshot(s.main.hwnd(), folder + "\\main-window-120dpi.bmp");
 }

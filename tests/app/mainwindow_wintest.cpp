@@ -330,7 +330,8 @@ TEST_CASE("the tray icon brings the window back restored and in front, and comes
     s.trayCalls.clear();
     s.trayTips.clear();
     PostMessageA(HWND_BROADCAST, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
-    quellar::testing::pumpFor(200);
+    quellar::testing::pumpUntil([&s] { return !s.trayCalls.empty(); }, 2000);
+    quellar::testing::settle();
     CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD});
     CHECK(s.trayTips == std::vector<std::string>{" Free Memory (312MB). "});
     CHECK(s.main.tray().isShown());
@@ -614,14 +615,14 @@ TEST_CASE("screenshot: the main window, and the Main settings window hosted in i
     std::string folder = quellar::testing::screenshotFolder();
     if (folder.empty()) return;
     Started s;
-    quellar::testing::pumpFor(500);
+    quellar::testing::waitForStillScreen(s.main.hwnd());
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-window.bmp");
     quellar::testing::clickFaceButton(s.main.facePlayer(), "IDC_FS_about");
-    quellar::testing::pumpFor(300);
+    quellar::testing::waitForStillScreen(s.main.hwnd());
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-face-about.bmp");
     quellar::testing::clickFaceButton(s.main.facePlayer(), "IDC_FS_closeAbout");
     quellar::testing::clickFaceButton(s.main.facePlayer(), "IDC_FS_settings");
-    quellar::testing::pumpFor(500);
+    quellar::testing::waitForStillScreen(s.main.hwnd());
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-settings.bmp");
 
     quellar::testing::ScratchProgramFolder program("shots");
@@ -629,14 +630,14 @@ TEST_CASE("screenshot: the main window, and the Main settings window hosted in i
     quellar::testing::clickFaceButton(s.main.facePlayer(), "IDC_FS_wizardMode");
     auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
     SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);
-    quellar::testing::pumpFor(500);
+    quellar::testing::waitForStillScreen(s.main.hwnd());
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-wizard.bmp");
     SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 7)), BM_CLICK, 0, 0);
-    quellar::testing::pumpFor(500);
+    quellar::testing::waitForStillScreen(s.main.hwnd());
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-wizard-defaults.bmp");
     SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);
     SendMessageA(wizard.binder().handleOf(wizard.form()["cmdOptimize"]), BM_CLICK, 0, 0);
-    quellar::testing::pumpFor(500);
+    quellar::testing::waitForStillScreen(s.main.hwnd());
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-after-optimize.bmp");
 }
 
@@ -649,23 +650,24 @@ TEST_CASE("screenshot: the face's keyboard focus, the notice after an apply, the
     const int wizardItem = faceButton(s.main, "IDC_FS_wizardMode");
     for (int i = 0; i < 40 && s.main.facePlayer().state().focused() != wizardItem; ++i)
         quellar::testing::pressKey(VK_TAB);
-    quellar::testing::pumpFor(300);
+    quellar::testing::waitForStillScreen(s.main.hwnd());
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\face-keyboard-focus.bmp");
 
     quellar::testing::pressKey(VK_RETURN);
     auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
     SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);
     SendMessageA(wizard.binder().handleOf(wizard.form()["cmdOptimize"]), BM_CLICK, 0, 0);
-    quellar::testing::pumpFor(800);
+    quellar::testing::pumpUntil([] { return msgbox::balloon().isOpen(); }, 3000);
     RECT shot, notice;
     GetWindowRect(s.main.hwnd(), &shot);
     GetWindowRect(msgbox::balloon().hwnd(), &notice);
     UnionRect(&shot, &shot, &notice);
+    quellar::testing::waitForStillScreen(shot);
     quellar::testing::saveScreenRect(shot, folder + "\\applied-notice.bmp");
     msgbox::balloon().unload();
 
     s.main.onFaceCommand("IDC_FS_tray");
-    quellar::testing::pumpFor(300);
+    quellar::testing::settle();
     SetCursorPos(30, 40);  // by the icon in the tray window at the top left
     rightClickTrayMenu(s, {VK_ESCAPE}, [&](HWND menu) {
         RECT r;

@@ -144,7 +144,9 @@ TEST_CASE("NT family, started in the tray: hidden, no own balloon (the tray's ba
     StartedInTray s("winxp");
     HWND main = waitForWindow(s.app->id(), quellar::shell::kMainWindowClass, 30000, false);
     REQUIRE(main != nullptr);
-    pumpFor(2500);
+    // Until its start-up has run to the end and it waits for input.
+    REQUIRE(s.app->waitIdle(20000));
+    settle();
     CHECK_FALSE(IsWindowVisible(main));
     HWND balloon = topLevelWindowOf(s.app->id(), quellar::msgbox::kBalloonClass);
     CHECK((balloon == nullptr || !IsWindowVisible(balloon)));

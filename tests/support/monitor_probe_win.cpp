@@ -75,7 +75,13 @@ int probe(const std::string& scratch) {
 
     auto nt = makeNtMeter();
     nt->start();
-    Sleep(100);
+    // The reading divides by the time passed, so the clock moves on first.
+    FILETIME start, now;
+    GetSystemTimeAsFileTime(&start);
+    do {
+        Sleep(1);
+        GetSystemTimeAsFileTime(&now);
+    } while (CompareFileTime(&now, &start) == 0);
     const std::int32_t busy = nt->read();
     if (busy >= 0 && busy <= 100) result |= kNtReads;
 

@@ -67,6 +67,9 @@ public:
     // Why the personality could not be given, when it could not.
     const std::string& error() const { return error_; }
     DWORD id() const { return pi_.dwProcessId; }
+    // True once the program has handled everything of its start-up and
+    // waits for input.
+    bool waitIdle(DWORD timeoutMs) { return started_ && WaitForInputIdle(pi_.hProcess, timeoutMs) == 0; }
     // Exit code, or STILL_ACTIVE when it has not ended within the time.
     DWORD waitExit(DWORD timeoutMs) {
         if (!started_ || WaitForSingleObject(pi_.hProcess, timeoutMs) != WAIT_OBJECT_0)

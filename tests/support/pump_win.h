@@ -31,4 +31,11 @@ inline void pumpFor(DWORD ms) {
     pumpUntil([] { return false; }, ms);
 }
 
+// Pumps until nothing waits in this thread's queue: what the last action
+// posted, and the paints it caused, have been handled. Asking the queue
+// also takes in what the display has sent meanwhile.
+inline bool settle(DWORD timeoutMs = 2000) {
+    return pumpUntil([] { return HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0; }, timeoutMs);
+}
+
 }  // namespace quellar::testing

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/pump_win.h"
+
 namespace quellar::testing {
 
 // The folder screenshots go to, or empty when they are not wanted (the
@@ -25,8 +27,9 @@ inline bool saveScreenshot(HWND hwnd, const std::string& path) {
     return saveScreenRect(r, path);
 }
 
-// What the screen shows inside `r` (screen coordinates).
-inline bool saveScreenRect(const RECT& r, const std::string& path) {
+// What the screen shows inside `r` (screen coordinates), as the rows of a
+// bottom-up 24-bit bitmap.
+inline std::vector<unsigned char> screenPixels(const RECT& r, BITMAPINFOHEADER& info) {
     int width = r.right - r.left, height = r.bottom - r.top;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
@@ -35,7 +38,7 @@ inline bool saveScreenRect(const RECT& r, const std::string& path) {
     BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
     SelectObject(memory, old);
 
-    BITMAPINFOHEADER info{};
+    info = BITMAPINFOHEADER{};
     info.biSize = sizeof info;
     info.biWidth = width;
     info.biHeight = height;
@@ -49,6 +52,38 @@ inline bool saveScreenRect(const RECT& r, const std::string& path) {
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// Pumps until what the screen shows inside `r` stays the same from one look
+// to the next: the windows there have painted, and the display shows it.
+// Under Wine the picture reaches the X server after the paint, so a look
+// straight after pumping may still find the old one.
+inline bool waitForStillScreen(const RECT& r, DWORD timeoutMs = 3000) {
+    constexpr DWORD kBetweenLooks = 25;  // longer than a paint and its copy to the display take
+    BITMAPINFOHEADER info;
+    std::vector<unsigned char> last = screenPixels(r, info);
+    DWORD lastAt = GetTickCount();
+    return pumpUntil(
+        [&] {
+            if (GetTickCount() - lastAt < kBetweenLooks) return false;
+            std::vector<unsigned char> now = screenPixels(r, info);
+            if (now == last && HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0) return true;
+            last.swap(now);
+            lastAt = GetTickCount();
+            return false;
+        },
+        timeoutMs);
+}
+
+inline bool waitForStillScreen(HWND hwnd, DWORD timeoutMs = 3000) {
+    RECT r;
+    return GetWindowRect(hwnd, &r) && waitForStillScreen(r, timeoutMs);
+}
+
+inline bool saveScreenRect(const RECT& r, const std::string& path) {
+    BITMAPINFOHEADER info;
+    const std::vector<unsigned char> pixels = screenPixels(r, info);
 
     BITMAPFILEHEADER file{};
     file.bfType = 0x4D42;  // "BM"

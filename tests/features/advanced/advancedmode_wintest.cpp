@@ -62,7 +62,7 @@ struct Hosted {
     std::string problemShown() { return shown("lblBoxProblem") ? text("lblBoxProblem") : ""; }
     void shot(const char* file) {
         if (screenshotFolder().empty()) return;
-        pumpFor(300);
+        waitForStillScreen(main.hwnd());
         saveScreenshot(main.hwnd(), screenshotFolder() + "\\" + file);
     }
 };
@@ -166,7 +166,7 @@ TEST_CASE("screenshot: Advanced mode keeps what is typed with real keys, refuses
     h.typeInto("txtMSSValue", "1000");
     h.typeInto("txtMTUValue", "abc");
     SetFocus(h.handle("txtMSSValue"));  // the user clicks into the MSS box
-    pumpFor(200);
+    settle();
     CHECK(GetFocus() == h.handle("txtMTUValue"));
     CHECK(h.problemShown() == "MTU: a whole number of bytes from 68 to 65535");
     selectAllByKeys();

@@ -167,11 +167,11 @@ TEST_CASE("screenshot: restore from the Backup manager: the values from before t
     CHECK(m.names().size() == 2);
     CHECK(m.list().selected()->cells[0] == "001.BCK");
     if (!screenshotFolder().empty()) {
-        pumpFor(300);
         RECT shot, notice;
         GetWindowRect(m.main.hwnd(), &shot);
         GetWindowRect(msgbox::balloon().hwnd(), &notice);
         UnionRect(&shot, &shot, &notice);
+        waitForStillScreen(shot);
         saveScreenRect(shot, screenshotFolder() + "\\restored-notice.bmp");
     }
 
@@ -221,7 +221,7 @@ TEST_CASE("screenshot: the Backup manager lists only numbered backups, sorts wit
     CHECK(m.buttons(true));
     if (!screenshotFolder().empty()) {
         SetFocus(m.handle("cmdRestore"));  // the selection shows without the keyboard too
-        pumpFor(300);
+        waitForStillScreen(m.main.hwnd());
         saveScreenshot(m.main.hwnd(), screenshotFolder() + "\\backup-manager.bmp");
     }
     m.clickBelowRows();
@@ -245,7 +245,7 @@ TEST_CASE("screenshot: the Backup manager lists only numbered backups, sorts wit
     m.click("cmdPreview");
     shell::PreviewWindow& viewer = *m.main.previewWindow();
     if (!screenshotFolder().empty()) {
-        pumpFor(300);
+        waitForStillScreen(viewer.hwnd());
         saveScreenshot(viewer.hwnd(), screenshotFolder() + "\\backup-viewer.bmp");
     }
     m.answer = IDNO;
@@ -281,7 +281,7 @@ TEST_CASE("screenshot: an empty Backup manager says where backups come from") {
     CHECK(IsWindowVisible(m.handle("lblNoBackups")));
     CHECK(win::windowText(m.handle("lblNoBackups")) == "No backups yet. Every apply first writes a backup here.");
     if (!screenshotFolder().empty()) {
-        pumpFor(300);
+        waitForStillScreen(m.main.hwnd());
         saveScreenshot(m.main.hwnd(), screenshotFolder() + "\\backup-manager-empty.bmp");
     }
 }

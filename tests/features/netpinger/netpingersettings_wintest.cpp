@@ -197,7 +197,7 @@ TEST_CASE("screenshot: Ping Now's line: a reply from loopback, and no reply when
     REQUIRE(s.settle());
     CHECK(s.result().rfind("Reply from 127.0.0.1 in ", 0) == 0);
     if (!screenshotFolder().empty()) {
-        pumpFor(500);
+        waitForStillScreen(s.main.hwnd());
         saveScreenshot(s.main.hwnd(), screenshotFolder() + "\\net-pinger.bmp");
     }
     SetWindowTextA(s.handle("txtPingHost"), "300.1.1.1");

@@ -60,7 +60,7 @@ TEST_CASE("the Wizard's preview writes nothing and shows exactly what the apply 
         CHECK(shown.rows.size() > 10);
         CHECK(win::windowText(preview->binder().handleOf(preview->form()["lblSummary"])) == shown.summary());
         if (version == 7 && !screenshotFolder().empty()) {
-            pumpFor(300);
+            waitForStillScreen(preview->hwnd());
             saveScreenshot(preview->hwnd(), screenshotFolder() + "\\preview-wizard.bmp");
         }
         SendMessageA(preview->hwnd(), WM_COMMAND, IDCANCEL, 0);  // Escape
@@ -134,7 +134,7 @@ TEST_CASE("Export... on a preview saves the same writes as a registry file throu
     REQUIRE(IsWindowVisible(exportButton));
 
     if (!screenshotFolder().empty()) {
-        pumpFor(300);
+        waitForStillScreen(preview->hwnd());
         saveScreenshot(preview->hwnd(), screenshotFolder() + "\\preview-export.bmp");
         // The real box, from the effects the program installs.
         EffectsOverride keep;

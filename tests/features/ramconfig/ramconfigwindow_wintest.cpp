@@ -133,6 +133,6 @@ TEST_CASE("screenshot: RAM configuration hosted in the main window") {
     testing::clickFaceButton(main.facePlayer(), "IDC_FS_ramConfig");
     auto& ram = static_cast<RamConfigurationWindow&>(main.feature(shell::kRamConfiguration));
     SendMessageA(ram.binder().handleOf(ram.form()["chkAutomatic"]), BM_CLICK, 0, 0);
-    testing::pumpFor(500);
+    testing::waitForStillScreen(main.hwnd());
     testing::saveScreenshot(main.hwnd(), folder + "\\ram-configuration.bmp");
 }

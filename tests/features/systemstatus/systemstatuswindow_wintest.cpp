@@ -220,6 +220,6 @@ TEST_CASE("screenshot: System status with both graphs moving, hosted in the main
         if (!r.monitor.claims.empty()) r.monitor.setMemory(512, 300);
     };
     SendMessageA(r.status().binder().handleOf(r.status().form()["cmdOptimaize"]), BM_CLICK, 0, 0);
-    testing::pumpFor(500);
+    testing::waitForStillScreen(r.main.hwnd());
     testing::saveScreenshot(r.main.hwnd(), folder + "\\system-status.bmp");
 }

@@ -168,7 +168,7 @@ TEST_CASE("the binder drives every kind through real messages and the models see
     CHECK((GetWindowLongA(window.handle("txtInterval"), GWL_STYLE) & ES_READONLY) != 0);
 
     if (!testing::screenshotFolder().empty()) {
-        testing::pumpFor(300);
+        testing::waitForStillScreen(window.hwnd());
         testing::saveScreenshot(window.hwnd(), testing::screenshotFolder() + "\\toolkit-showcase.bmp");
     }
 }
@@ -198,11 +198,11 @@ TEST_CASE("the graph draws its samples in the line colour at the zoom's heights,
     }
 
     // The whole window hidden, as a feature window that is not hosted.
-    testing::pumpFor(200);
+    testing::settle();
     ShowWindow(window.hwnd(), SW_HIDE);
-    testing::pumpFor(50);
+    testing::settle();
     const int paints = ui::graphPaintCount(hwnd);
     for (int i = 0; i < 200; ++i) graph.setSample(i % 100);
-    testing::pumpFor(50);
+    testing::settle();
     CHECK(ui::graphPaintCount(hwnd) == paints);
 }
