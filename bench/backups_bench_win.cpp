@@ -40,11 +40,11 @@ int main(int argc, char** argv) {
     std::vector<double> listed, filled, headers;
     double firstListed = 0, firstFilled = 0;
     for (int r = 0; r < runs; ++r) {
-        Form form("frmBackUp", "Backup", kBackupManagerClient, backupManagerControls());
-        BackupManager::Actions actions;
-        actions.listBackups = backup::listBackupRows;
-        actions.readHeader = backup::readBackupRowHeader;
-        BackupManager manager(form, actions);
+        Form form("frmBackUp", "Backup", features::kBackupManagerClient, features::backupManagerControls());
+        features::BackupManager::Actions actions;
+        actions.listBackups = features::listBackupRows;
+        actions.readHeader = features::readBackupRowHeader;
+        features::BackupManager manager(form, actions);
         // The list as the window shows it first, then every date filled in
         // by the list's own timer, then a sort by date.
         double start = nowMs();

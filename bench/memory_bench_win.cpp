@@ -25,8 +25,8 @@ constexpr size_t kBytes = static_cast<size_t>(kCount);
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-    quellar::memory::installWin32MonitorHooks();
-    quellar::memory::Memory ram;
+    quellar::monitor::installWin32MonitorHooks();
+    quellar::monitor::Memory ram;
     std::vector<double> freeUp, plain;
     for (int r = 0; r < runs; ++r) {
         double t0 = nowMs();

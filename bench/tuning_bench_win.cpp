@@ -62,7 +62,7 @@ int main(int argc, char** argv) {
     MessageLog messages;
     putSamples(backupsamples::values9x(), {std::string(backupsamples::kNetTrans) + "\\0002"});
     putSamples(backupsamples::valuesNt(), {std::string(backupsamples::kInterfaces) + "\\{5E6F}"});
-    currentTuning = tuningPresets[0];
+    tuning::currentTuning = tuning::tuningPresets[0];
 
     struct Family {
         const char* name;
@@ -70,12 +70,12 @@ int main(int argc, char** argv) {
     };
     for (const Family& family : {Family{"9x", 3}, Family{"NT", 7}}) {
         winVersion = static_cast<std::int16_t>(family.winVersion);
-        const std::size_t writes = tuning::plannedTuningOperations().size();
+        const std::size_t writes = backup::plannedTuningOperations().size();
         std::vector<double> apply, backupOnly, bare;
         for (int r = 0; r < runs; ++r) {
             clearBackups(folder);
             double start = nowMs();
-            tuning::applyTuning();
+            backup::applyTuning();
             apply.push_back(nowMs() - start);
             clearBackups(folder);
             start = nowMs();

@@ -3,7 +3,7 @@
 #include "core/effects.h"
 #include "core/osversion.h"
 
-namespace quellar::shell {
+namespace quellar::app {
 
 namespace {
 
@@ -77,4 +77,4 @@ void tellNotOpened(std::uintptr_t owner, const std::string& text) {
     effects().messageBox(owner, text, "Quellar", kWarningBox);
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::app

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-namespace quellar::shell {
+namespace quellar::app {
 
 // SW_SHOW: how the applets are started.
 inline constexpr int kAppletShowState = 5;
@@ -54,4 +54,4 @@ std::string helpNotOpenedMessage(const std::string& file, std::uintptr_t shellRe
 // Shows `text` (caption "Quellar", warning icon, OK).
 void tellNotOpened(std::uintptr_t owner, const std::string& text);
 
-}  // namespace quellar::shell
+}  // namespace quellar::app

@@ -4,7 +4,7 @@
 
 #include "core/effects.h"
 
-namespace quellar::shell {
+namespace quellar::app {
 
 namespace {
 const char* const kShutdownPrivilege = "SeShutdownPrivilege";
@@ -33,4 +33,4 @@ int requestWindowsRestart() {
     return effects().exitWindows(EWX_REBOOT, kRestartReserved);
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::app

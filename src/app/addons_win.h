@@ -3,7 +3,7 @@
 // enabled with the real token calls (harmless on their own); the restart
 // itself goes through effects().exitWindows, so tests see the request and
 // the machine stays up.
-namespace quellar::shell {
+namespace quellar::app {
 
 // Enables SeShutdownPrivilege on this process's token. Nothing is reported:
 // a refused privilege shows as a refused restart.
@@ -14,4 +14,4 @@ void enableShutdownPrivilege();
 // the system's shutdown then ends the process.
 int requestWindowsRestart();
 
-}  // namespace quellar::shell
+}  // namespace quellar::app

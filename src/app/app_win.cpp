@@ -12,7 +12,7 @@
 #include "win/library_win.h"
 #include "win/timers_win.h"
 
-namespace quellar::shell {
+namespace quellar::app {
 
 namespace {
 
@@ -55,7 +55,7 @@ int runQuellar(HINSTANCE, int) {
         showRunningCopy();
         return 0;
     }
-    memory::installWin32MonitorHooks();
+    monitor::installWin32MonitorHooks();
     // Real timers for the background jobs (the pinger, the memory alarm, the
     // graphs); they outlive the main window, which stops its own first.
     win::SystemTimers systemTimers;
@@ -76,4 +76,4 @@ int runQuellar(HINSTANCE, int) {
     return 0;
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::app

@@ -1,7 +1,7 @@
 #pragma once
 #include <windows.h>
 
-namespace quellar::shell {
+namespace quellar::app {
 // The whole life of the program: start-up, the message loop, the end.
 int runQuellar(HINSTANCE instance, int showCommand);
-}  // namespace quellar::shell
+}  // namespace quellar::app

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace quellar {
+namespace quellar::app {
 
 namespace {
 // The texts are the face's own, spelling included.
@@ -49,4 +49,4 @@ const std::vector<std::string>& uiCommandTexts() {
     return texts;
 }
 
-}  // namespace quellar
+}  // namespace quellar::app

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace quellar {
+namespace quellar::app {
 
 enum class UiCommand {
     Minimize,
@@ -39,4 +39,4 @@ std::optional<UiCommand> parseUiCommand(const std::string& text);
 // Every command text the face may send, in table order.
 const std::vector<std::string>& uiCommandTexts();
 
-}  // namespace quellar
+}  // namespace quellar::app

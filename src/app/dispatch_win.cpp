@@ -10,7 +10,7 @@
 #include "core/effects.h"
 #include "win/dpi_win.h"
 
-namespace quellar::shell {
+namespace quellar::app {
 
 namespace {
 
@@ -157,7 +157,7 @@ void MainWindow::showFeature(FeatureIndex index) {
 void MainWindow::startAdvancedAfresh() {
     // Always a fresh window on its first page: whatever was entered before
     // is dropped.
-    AdvancedWindowBase& window = advancedMode();
+    ui::AdvancedWindowBase& window = advancedMode();
     window.unload();
     window.setStartPage(0);
     window.load();
@@ -218,4 +218,4 @@ void MainWindow::sayNotHandled(const char* text) {
     effects().messageBox(reinterpret_cast<std::uintptr_t>(hwnd()), text, kMainCaption, MB_OK);
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::app

@@ -6,7 +6,7 @@
 #include "app/commands.h"
 #include "app/features_win.h"
 
-namespace quellar::shell {
+namespace quellar::app {
 
 enum class ActionKind {
     Minimize,
@@ -48,4 +48,4 @@ struct PanelButtonName {
     int index;  // -1 for a single button
 };
 
-}  // namespace quellar::shell
+}  // namespace quellar::app

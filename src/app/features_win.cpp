@@ -11,12 +11,12 @@
 #include "features/systemstatus/systemstatuswindow_win.h"
 #include "features/wizard/wizardmode_win.h"
 
-namespace quellar::shell {
+namespace quellar::app {
 
 namespace {
 
 template <typename Window>
-std::unique_ptr<FeatureWindow> makePlain(MainWindow& main) {
+std::unique_ptr<ui::FeatureWindow> makePlain(MainWindow& main) {
     return std::make_unique<Window>(main);
 }
 
@@ -26,27 +26,27 @@ std::unique_ptr<FeatureWindow> makePlain(MainWindow& main) {
 // without run-time type information (it would cost a name for every lambda
 // a std::function holds), so they reach each other by static_cast: their
 // slots hold those windows, or a test's subclass of them.
-std::unique_ptr<FeatureWindow> makeSystemStatus(MainWindow& main) {
-    return std::make_unique<memory::SystemStatusWindow>(
+std::unique_ptr<ui::FeatureWindow> makeSystemStatus(MainWindow& main) {
+    return std::make_unique<features::SystemStatusWindow>(
         main,
         [&main] {
-            auto* ram = static_cast<memory::RamConfigurationWindow*>(main.featureIfMade(kRamConfiguration));
+            auto* ram = static_cast<features::RamConfigurationWindow*>(main.featureIfMade(kRamConfiguration));
             return ram && ram->percentTooltip();
         },
         [&main](const std::string& text) {
             // Three times a second: the shell is asked only when the tip
             // changes, each request being a round trip to the tray.
-            tray::Tray& tray = main.tray();
+            ui::Tray& tray = main.tray();
             if (text == tray.tip() && tray.isShown()) return;
             tray.setTip(text);
             tray.show(true);
         });
 }
 
-std::unique_ptr<FeatureWindow> makeRamConfiguration(MainWindow& main) {
-    auto ram = std::make_unique<memory::RamConfigurationWindow>(
-        main, [&main]() -> std::shared_ptr<memory::ProcessorMeter> {
-            auto* status = static_cast<memory::SystemStatusWindow*>(main.featureIfMade(kSystemStatus));
+std::unique_ptr<ui::FeatureWindow> makeRamConfiguration(MainWindow& main) {
+    auto ram = std::make_unique<features::RamConfigurationWindow>(
+        main, [&main]() -> std::shared_ptr<monitor::ProcessorMeter> {
+            auto* status = static_cast<features::SystemStatusWindow*>(main.featureIfMade(kSystemStatus));
             return status ? status->processorMeter() : nullptr;
         });
     ram->setAlarmNotice([&main](const std::string& text) { main.showTrayNotice(text, main.tray().tip()); });
@@ -55,21 +55,21 @@ std::unique_ptr<FeatureWindow> makeRamConfiguration(MainWindow& main) {
 
 constexpr FeatureTable kFeatures = {{
     {kWizardMode, UiCommand::WizardMode, {440, 250}, true, 1, BeforeHosting::Nothing, "wizard.html",
-     makePlain<tuning::WizardModeWindow>},
+     makePlain<features::WizardModeWindow>},
     // Made on its first use only.
     {kAdvancedMode, UiCommand::AdvancedMode, {440, 252}, false, 2, BeforeHosting::StartAfresh, "advanced.html",
-     makePlain<tuning::AdvancedModeWindow>},
+     makePlain<features::AdvancedModeWindow>},
     {kBackupManager, UiCommand::BackupManager, {440, 246}, true, 3, BeforeHosting::RebuildList,
-     "backup-manager.html", makePlain<backup::BackupManagerWindow>},
+     "backup-manager.html", makePlain<features::BackupManagerWindow>},
     {kNetPingerSettings, UiCommand::PingSetting, {440, 244}, true, 4, BeforeHosting::Nothing, "net-pinger.html",
-     makePlain<net::NetPingerSettingsWindow>},
+     makePlain<features::NetPingerSettingsWindow>},
     {kSystemStatus, UiCommand::SystemStatus, {440, 255}, true, 7, BeforeHosting::Nothing, "system-status.html",
      makeSystemStatus},
     {kRamConfiguration, UiCommand::RamConfig, {440, 240}, true, 5, BeforeHosting::Nothing,
      "ram-configuration.html", makeRamConfiguration},
     // Start-up loads it before the others: it says whether the window shows.
     {kMainSettings, UiCommand::Settings, {440, 245}, true, 6, BeforeHosting::Nothing, "main-settings.html",
-     makePlain<MainSettingsWindow>},
+     makePlain<features::MainSettingsWindow>},
 }};
 
 // A row left out, or two rows for one window, fails here.
@@ -113,4 +113,4 @@ std::array<FeatureIndex, kFeatureCount> shutdownOrder() {
     return order;
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::app

@@ -10,7 +10,7 @@
 #include "app/commands.h"
 #include "ui/form/featurewindow_win.h"
 
-namespace quellar::shell {
+namespace quellar::app {
 
 class MainWindow;
 
@@ -57,7 +57,7 @@ struct FeatureRow {
     int shutdownTurn;
     BeforeHosting beforeHosting;
     const char* helpPage;  // in the compiled help file
-    std::unique_ptr<FeatureWindow> (*make)(MainWindow& main);
+    std::unique_ptr<ui::FeatureWindow> (*make)(MainWindow& main);
 };
 
 using FeatureTable = std::array<FeatureRow, kFeatureCount>;
@@ -69,4 +69,4 @@ ChildAreaSize hostingSize(FeatureIndex index);
 // The windows in their shutdown turns.
 std::array<FeatureIndex, kFeatureCount> shutdownOrder();
 
-}  // namespace quellar::shell
+}  // namespace quellar::app

@@ -2,7 +2,7 @@
 // area or the face is in front.
 #include "app/mainwindow_win.h"
 
-namespace quellar::shell {
+namespace quellar::app {
 
 void MainWindow::hideFeatures() {
     for (auto& feature : features_) {
@@ -63,7 +63,7 @@ void MainWindow::closeAbout() {
     AboutReturn back = *aboutReturn_;
     aboutReturn_.reset();
     if (!back.hosted) return;
-    FeatureWindow& window = *features_[*back.hosted];
+    ui::FeatureWindow& window = *features_[*back.hosted];
     if (!window.isLoaded() || GetParent(window.hwnd()) != childArea_) return;
     ShowWindow(window.hwnd(), SW_SHOW);
     if (back.childAreaInFront) {
@@ -72,4 +72,4 @@ void MainWindow::closeAbout() {
     }
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::app

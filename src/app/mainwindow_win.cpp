@@ -16,7 +16,7 @@
 #include "ui/skin/skinpass_win.h"
 #include "tuning/presets.h"
 
-namespace quellar::shell {
+namespace quellar::app {
 
 const char* const kMainWindowClass = "QuellarMain";
 const char* const kMainCaption = "Quellar";
@@ -45,7 +45,7 @@ constexpr int kAppliedNoticeSeconds = 10;
 // The program's notices look alike: no pointer, the information icon, the
 // notice colour; only the words, the time and the place differ.
 void showBalloonNotice(const std::string& title, const std::string& text, int seconds, float x, float y) {
-    msgbox::NoticeArgs notice;
+    ui::NoticeArgs notice;
     notice.title = title;
     notice.text = text;
     notice.flags = kNoticeFlags;
@@ -54,7 +54,7 @@ void showBalloonNotice(const std::string& title, const std::string& text, int se
     notice.color = kNoticeColour;
     notice.x = x;
     notice.y = y;
-    msgbox::balloon().show(notice);
+    ui::balloon().show(notice);
 }
 
 constexpr UINT kShowNoticeMessage = WM_APP + 1;
@@ -106,29 +106,29 @@ MainWindow::MainWindow() {
     for (const FeatureRow& row : featureTable()) features_[row.index] = row.make(*this);
 }
 
-void MainWindow::setFeature(FeatureIndex index, std::unique_ptr<FeatureWindow> window) {
+void MainWindow::setFeature(FeatureIndex index, std::unique_ptr<ui::FeatureWindow> window) {
     if (window) features_[index] = std::move(window);
 }
 
 MainWindow::~MainWindow() {
     // A notice still up goes with the window that showed it, and with it
     // its countdown, before the timer service it runs on.
-    msgbox::balloon().unload();
+    ui::balloon().unload();
     preview_.reset();
     for (auto& feature : features_) feature.reset();
     destroy();
 }
 
-MainSettingsWindow& MainWindow::mainSettings() {
-    return static_cast<MainSettingsWindow&>(*features_[kMainSettings]);
+features::MainSettingsWindow& MainWindow::mainSettings() {
+    return static_cast<features::MainSettingsWindow&>(*features_[kMainSettings]);
 }
 
-AdvancedWindowBase& MainWindow::advancedMode() {
-    return static_cast<AdvancedWindowBase&>(*features_[kAdvancedMode]);
+ui::AdvancedWindowBase& MainWindow::advancedMode() {
+    return static_cast<ui::AdvancedWindowBase&>(*features_[kAdvancedMode]);
 }
 
-BackupWindowBase& MainWindow::backupManager() {
-    return static_cast<BackupWindowBase&>(*features_[kBackupManager]);
+ui::BackupWindowBase& MainWindow::backupManager() {
+    return static_cast<ui::BackupWindowBase&>(*features_[kBackupManager]);
 }
 
 bool MainWindow::onCreate() {
@@ -209,7 +209,7 @@ bool MainWindow::start() {
     FileVersion version = ownFileVersion();
     facePlayer_.setVariable("_root.version", versionText(version.major, version.minor, version.revision));
     // 8. The face names the Windows it tunes for.
-    shell::detectWindowsVersion();
+    win::detectWindowsVersion();
     facePlayer_.setVariable("_root.windows", winVersionName);
     // 9. The presets need nothing: they are a table built into the program.
     startupMark("version and presets");
@@ -298,7 +298,7 @@ void MainWindow::reportDamagedLook() {
     if (!facePlayer_.damage().empty()) text += "The face file could not be used: " + facePlayer_.damage() + ".\r\n";
     if (!skin_.loadIssues().empty()) {
         text += "The skin file could not be used: " + joinProgramFolder(kSkinFileName) + ": " +
-                describeSkinIssue(skin_.loadIssues().front()) + ".\r\n";
+                ui::describeSkinIssue(skin_.loadIssues().front()) + ".\r\n";
     }
     if (text.empty()) return;
     text += "The built-in look is shown instead.";
@@ -386,11 +386,11 @@ void MainWindow::restoreFocus() {
 void MainWindow::focusHostCommands() {
     // Escape in a hosted window: home, as the face's Home does.
     aboutReturn_.reset();
-    returnHome(HomeReturn::FaceToFront);
+    returnHome(ui::HomeReturn::FaceToFront);
     SetFocus(facePlayer_.hwnd());
 }
 
-bool MainWindow::takeKeyboardFrom(FeatureWindow& window, bool backwards) {
+bool MainWindow::takeKeyboardFrom(ui::FeatureWindow& window, bool backwards) {
     std::optional<FeatureIndex> hosted = hostedFeature();
     if (!hosted || features_[*hosted].get() != &window || !childAreaInFront()) return false;
     facePlayer_.takeFocusFromOutside(backwards);
@@ -427,23 +427,23 @@ void MainWindow::dragMainWindow() {
     SendMessageA(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
 }
 
-void MainWindow::returnHome(HomeReturn how) {
+void MainWindow::returnHome(ui::HomeReturn how) {
     (void)how;
     bringFaceToFront();
     facePlayer_.setVariable("_root.home", "true");
 }
 
-void MainWindow::showPreview(preview::PreviewRequest request) {
-    if (!preview_) preview_ = std::make_unique<PreviewWindow>(*this);
+void MainWindow::showPreview(PreviewRequest request) {
+    if (!preview_) preview_ = std::make_unique<features::PreviewWindow>(*this);
     preview_->open(std::move(request));
 }
 
-void MainWindow::skinFeatureWindow(FeatureWindow& window) {
+void MainWindow::skinFeatureWindow(ui::FeatureWindow& window) {
     skin_.applyElement(window.hwnd(), "controlForm");
 }
 
-void MainWindow::skinFeatureControls(FeatureWindow& window) {
-    skinControls(skin_, window.binder());
+void MainWindow::skinFeatureControls(ui::FeatureWindow& window) {
+    ui::skinControls(skin_, window.binder());
 }
 
 namespace {
@@ -524,7 +524,7 @@ bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
         result = 0;
         return true;
     }
-    if (msg == tray::Tray::taskbarCreatedMessage()) {
+    if (msg == ui::Tray::taskbarCreatedMessage()) {
         tray_.shellRestarted();
         result = 0;
         return true;
@@ -577,4 +577,4 @@ void MainWindow::onDestroy() {
     tray_.show(false);
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::app

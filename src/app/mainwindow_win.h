@@ -22,9 +22,11 @@
 #include "ui/tray/tray_win.h"
 #include "win/window_win.h"
 
-namespace quellar::shell {
-
+namespace quellar::features {
 class MainSettingsWindow;
+}  // namespace quellar::features
+
+namespace quellar::app {
 
 constexpr int kMainWidth = 724;
 constexpr int kMainHeight = 540;
@@ -53,7 +55,7 @@ enum TrayMenuItem : int {
     kTrayMenuExit = 601,  // "Exit": closes the program as the face's close does
 };
 
-class MainWindow : public win::Window, public FeatureHost {
+class MainWindow : public win::Window, public ui::FeatureHost {
 public:
     MainWindow();
     ~MainWindow() override;
@@ -71,7 +73,7 @@ public:
     // (a test's). Only before start(); kAdvancedMode takes an
     // AdvancedWindowBase, kBackupManager a BackupWindowBase and
     // kMainSettings a MainSettingsWindow.
-    void setFeature(FeatureIndex index, std::unique_ptr<FeatureWindow> window);
+    void setFeature(FeatureIndex index, std::unique_ptr<ui::FeatureWindow> window);
 
     // The face's command handler. Texts are matched exactly; any other
     // text does nothing.
@@ -109,33 +111,33 @@ public:
     // replace it to stay alive.
     std::function<void()> endProcess;
 
-    FacePlayer& facePlayer() { return facePlayer_; }
-    SkinEngine& skin() { return skin_; }
-    tray::Tray& tray() { return tray_; }
+    ui::FacePlayer& facePlayer() { return facePlayer_; }
+    ui::SkinEngine& skin() { return skin_; }
+    ui::Tray& tray() { return tray_; }
     HWND childArea() const { return childArea_; }
-    FeatureWindow& feature(FeatureIndex index) { return *features_[index]; }
+    ui::FeatureWindow& feature(FeatureIndex index) { return *features_[index]; }
     // The window in its slot; null only while the main window is made or
     // taken down.
-    FeatureWindow* featureIfMade(FeatureIndex index) { return features_[index].get(); }
-    MainSettingsWindow& mainSettings();
-    AdvancedWindowBase& advancedMode();
-    BackupWindowBase& backupManager();
+    ui::FeatureWindow* featureIfMade(FeatureIndex index) { return features_[index].get(); }
+    features::MainSettingsWindow& mainSettings();
+    ui::AdvancedWindowBase& advancedMode();
+    ui::BackupWindowBase& backupManager();
 
     // A balloon from the tray icon with `text`, titled with the tooltip
     // (on the 9x family the program's own notice there, titled `title9x`).
     void showTrayNotice(const std::string& text, const std::string& title9x);
 
     // FeatureHost
-    void skinFeatureWindow(FeatureWindow& window) override;
-    void skinFeatureControls(FeatureWindow& window) override;
-    void returnHome(HomeReturn how) override;
-    void showPreview(preview::PreviewRequest request) override;
+    void skinFeatureWindow(ui::FeatureWindow& window) override;
+    void skinFeatureControls(ui::FeatureWindow& window) override;
+    void returnHome(ui::HomeReturn how) override;
+    void showPreview(PreviewRequest request) override;
     // The preview window, once something has been previewed.
-    PreviewWindow* previewWindow() { return preview_.get(); }
+    features::PreviewWindow* previewWindow() { return preview_.get(); }
     HWND hostHandle() const override { return hwnd(); }
     HWND hostingArea() const override { return childArea_; }
     void focusHostCommands() override;
-    bool takeKeyboardFrom(FeatureWindow& window, bool backwards) override;
+    bool takeKeyboardFrom(ui::FeatureWindow& window, bool backwards) override;
     void showNotice(const std::string& title, const std::string& text) override;
 
 protected:
@@ -194,13 +196,13 @@ private:
     void createButtonPanel();
     void sayNotHandled(const char* text);
 
-    FacePlayer facePlayer_;
-    SkinEngine skin_;
-    tray::Tray tray_;
+    ui::FacePlayer facePlayer_;
+    ui::SkinEngine skin_;
+    ui::Tray tray_;
     HWND childArea_ = nullptr;
     std::vector<HWND> panelButtons_;
-    std::array<std::unique_ptr<FeatureWindow>, kFeatureCount> features_;
-    std::unique_ptr<PreviewWindow> preview_;
+    std::array<std::unique_ptr<ui::FeatureWindow>, kFeatureCount> features_;
+    std::unique_ptr<features::PreviewWindow> preview_;
     std::optional<AboutReturn> aboutReturn_;
     HWND lastFocus_ = nullptr;  // the control that had the keyboard when the window lost it
     struct Notice {
@@ -210,4 +212,4 @@ private:
     bool startupFinished_ = false;
 };
 
-}  // namespace quellar::shell
+}  // namespace quellar::app

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-namespace quellar::shell {
+namespace quellar::app {
 
 namespace {
 
@@ -63,4 +63,4 @@ void startupReport() {
     std::fclose(out);
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::app

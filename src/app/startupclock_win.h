@@ -6,11 +6,11 @@
 // When QUELLAR_STARTUP_LAUNCH holds the performance counter's value at the
 // moment a launcher started the process, a first step, "loading", says how
 // long Windows took to load the program before its first code ran.
-namespace quellar::shell {
+namespace quellar::app {
 
 // The program's first code: the first step counts from here.
 void startupBegin();
 void startupMark(const char* step);
 void startupReport();
 
-}  // namespace quellar::shell
+}  // namespace quellar::app

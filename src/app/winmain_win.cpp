@@ -5,5 +5,5 @@
 #include "win/runtimeends_win.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-    return quellar::shell::runQuellar(instance, showCommand);
+    return quellar::app::runQuellar(instance, showCommand);
 }

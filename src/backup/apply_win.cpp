@@ -8,7 +8,7 @@
 #include "win/regops_win.h"
 #include "tuning/tuning.h"
 
-namespace quellar::tuning {
+namespace quellar::backup {
 
 namespace {
 
@@ -35,13 +35,13 @@ std::vector<std::string> valueNamesOf(const std::string& path) {
     return names;
 }
 
-AdapterRegistry machineRegistry() {
-    AdapterRegistry registry;
-    registry.subkeys = [](const std::string& path) { return subkeysOf(HKEY_LOCAL_MACHINE, path); };
+tuning::AdapterRegistry machineRegistry() {
+    tuning::AdapterRegistry registry;
+    registry.subkeys = [](const std::string& path) { return win::subkeysOf(HKEY_LOCAL_MACHINE, path); };
     registry.valueNames = valueNamesOf;
     registry.text = [](const std::string& path, const std::string& name) -> std::optional<std::string> {
-        const preview::CurrentValue value =
-            currentValueOf({Hive::LocalMachine, path, name, 0, 0, false});
+        const CurrentValue value =
+            win::currentValueOf({Hive::LocalMachine, path, name, 0, 0, false});
         if (!value.present) return std::nullopt;
         return value.text;
     };
@@ -50,26 +50,28 @@ AdapterRegistry machineRegistry() {
 
 }  // namespace
 
-std::vector<AdapterEntry> currentAdapters() {
-    const std::optional<Family> family = familyOf(winVersion);
+std::vector<tuning::AdapterEntry> currentAdapters() {
+    const std::optional<tuning::Family> family = tuning::familyOf(winVersion);
     if (!family) return {};
-    return adapterList(*family, subkeysOf(HKEY_LOCAL_MACHINE, perSubkeyParent(*family)), machineRegistry());
+    return tuning::adapterList(*family, win::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(*family)),
+                               machineRegistry());
 }
 
-AdapterNamer currentAdapterNamer() {
-    const std::optional<Family> family = familyOf(winVersion);
+tuning::AdapterNamer currentAdapterNamer() {
+    const std::optional<tuning::Family> family = tuning::familyOf(winVersion);
     if (!family) return {};
-    return adapterNamer(currentAdapters(), *family);
+    return tuning::adapterNamer(currentAdapters(), *family);
 }
 
 std::vector<RegistryOperation> plannedTuningOperations() {
-    return plannedTuningOperations(currentTuning);
+    return plannedTuningOperations(tuning::currentTuning);
 }
 
-std::vector<RegistryOperation> plannedTuningOperations(const TuningParams& params) {
-    const std::optional<Family> family = familyOf(winVersion);
+std::vector<RegistryOperation> plannedTuningOperations(const tuning::TuningParams& params) {
+    const std::optional<tuning::Family> family = tuning::familyOf(winVersion);
     if (!family) return {};
-    return tuningOperations(params, *family, subkeysOf(HKEY_LOCAL_MACHINE, perSubkeyParent(*family)));
+    return tuning::tuningOperations(params, *family,
+                                    win::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(*family)));
 }
 
 ApplyOutcome applyTuning(std::uintptr_t owner) {
@@ -77,7 +79,7 @@ ApplyOutcome applyTuning(std::uintptr_t owner) {
 }
 
 ApplyResult applyTuningReporting(std::uintptr_t owner) {
-    const std::optional<Family> family = familyOf(winVersion);
+    const std::optional<tuning::Family> family = tuning::familyOf(winVersion);
     if (!family) {
         tell(owner, "The TCP/IP settings were not changed: the Windows version (" +
                         std::to_string(winVersion) + ") is not one the program knows.");
@@ -85,21 +87,22 @@ ApplyResult applyTuningReporting(std::uintptr_t owner) {
     }
     // One list of the adapter keys for the backup and the writes: a key
     // that appears in between is neither backed up nor tuned.
-    const SubkeyList adapters = subkeyListOf(HKEY_LOCAL_MACHINE, perSubkeyParent(*family));
+    const win::SubkeyList adapters = win::subkeyListOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(*family));
     const backup::BackupWriteResult saved = backup::backupCurrentSettings(adapters.names);
     if (!saved.ok) {
         tell(owner, "The TCP/IP settings were not changed, because the backup of the current values "
                     "could not be written.\r\n\r\n" + saved.problem);
         return {};
     }
-    ApplyResult result{ApplyOutcome::Applied, saved.path, leftAloneNote(adapters.leftAlone)};
-    const ExecutionReport report = carryOutInRegistry(tuningOperations(currentTuning, *family, adapters.names));
+    ApplyResult result{ApplyOutcome::Applied, saved.path, win::leftAloneNote(adapters.leftAlone)};
+    const ExecutionReport report =
+        win::carryOutInRegistry(tuning::tuningOperations(tuning::currentTuning, *family, adapters.names));
     if (report.ok()) return result;
     const std::string headline =
         std::to_string(report.failures.size()) + " of " + std::to_string(report.attempted) +
         " TCP/IP values could not be written to the registry; the others were. The values from before are in " +
         saved.path + ".";
-    std::string message = failureMessage(headline, report, systemErrorText);
+    std::string message = failureMessage(headline, report, win::systemErrorText);
     if (!result.leftAlone.empty()) message += "\r\n\r\n" + result.leftAlone;
     tell(owner, message);
     result.outcome = ApplyOutcome::PartlyApplied;
@@ -107,9 +110,9 @@ ApplyResult applyTuningReporting(std::uintptr_t owner) {
 }
 
 std::string leftAloneAdapters() {
-    const std::optional<Family> family = familyOf(winVersion);
+    const std::optional<tuning::Family> family = tuning::familyOf(winVersion);
     if (!family) return std::string();
-    return leftAloneNote(subkeyListOf(HKEY_LOCAL_MACHINE, perSubkeyParent(*family)).leftAlone);
+    return win::leftAloneNote(win::subkeyListOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(*family)).leftAlone);
 }
 
-}  // namespace quellar::tuning
+}  // namespace quellar::backup

@@ -8,7 +8,7 @@
 #include "tuning/adapters.h"
 #include "tuning/tuning.h"
 
-namespace quellar::tuning {
+namespace quellar::backup {
 
 enum class ApplyOutcome {
     Applied,       // backup written, every value written
@@ -21,13 +21,13 @@ enum class ApplyOutcome {
 // winVersion's family and the subkeys present (empty for an unknown family).
 std::vector<RegistryOperation> plannedTuningOperations();
 // The same for another set, as an apply of it would run now.
-std::vector<RegistryOperation> plannedTuningOperations(const TuningParams& params);
+std::vector<RegistryOperation> plannedTuningOperations(const tuning::TuningParams& params);
 
 // The per-subkey keys of the running family with the names and MTUs the
 // registry holds for them now (empty for an unknown family).
-std::vector<AdapterEntry> currentAdapters();
+std::vector<tuning::AdapterEntry> currentAdapters();
 // Names the adapters' keys by currentAdapters() (empty for an unknown family).
-AdapterNamer currentAdapterNamer();
+tuning::AdapterNamer currentAdapterNamer();
 
 struct ApplyResult {
     ApplyOutcome outcome = ApplyOutcome::NotApplied;
@@ -49,4 +49,4 @@ ApplyResult applyTuningReporting(std::uintptr_t owner = 0);
 // in a message box (caption "Quellar", owned by `owner`).
 ApplyOutcome applyTuning(std::uintptr_t owner = 0);
 
-}  // namespace quellar::tuning
+}  // namespace quellar::backup

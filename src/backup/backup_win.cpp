@@ -26,7 +26,7 @@ bool isFolder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-std::string reasonOf(DWORD code) { return tuning::systemErrorText(static_cast<long>(code)); }
+std::string reasonOf(DWORD code) { return win::systemErrorText(static_cast<long>(code)); }
 
 // The names of the files (not folders) in `folder` that match the pattern.
 std::vector<std::string> filesMatching(const std::string& folder, const char* pattern) {
@@ -87,12 +87,12 @@ bool textSurvivesAnsi(HKEY key, const std::string& name, DWORD type, const std::
 
 // What a backup records of a value: its type and exact bytes, or that it
 // (and maybe its key) does not exist.
-ValueRead currentValue(tuning::Hive hive, const std::string& path, const std::string& name) {
+ValueRead currentValue(Hive hive, const std::string& path, const std::string& name) {
     ValueRead value;
     HKEY key = nullptr;
-    const LONG opened = RegOpenKeyExA(tuning::hiveKey(hive), path.c_str(), 0, KEY_QUERY_VALUE, &key);
+    const LONG opened = RegOpenKeyExA(win::hiveKey(hive), path.c_str(), 0, KEY_QUERY_VALUE, &key);
     if (opened == ERROR_FILE_NOT_FOUND) {
-        value.missingKeyLevels = missingLevels(tuning::hiveKey(hive), path);
+        value.missingKeyLevels = missingLevels(win::hiveKey(hive), path);
         return value;
     }
     value.state = ValueRead::State::Unreadable;
@@ -257,7 +257,7 @@ BackupFileChoice nextBackupFileName() {
 BackupWriteResult backupCurrentSettings(int version) {
     std::vector<std::string> subkeys;
     if (const std::optional<tuning::Family> family = tuning::familyOf(version)) {
-        subkeys = tuning::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(*family));
+        subkeys = win::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(*family));
     }
     return backupCurrentSettings(subkeys, version);
 }
@@ -354,10 +354,10 @@ BackupReadResult readBackupFile(const std::string& path) {
 
 RestoreResult restoreBackup(const BackupContents& contents) {
     RestoreResult result;
-    result.report = tuning::carryOut(contents.writes, tuning::writeOperation);
+    result.report = carryOut(contents.writes, win::writeOperation);
     // Last, and in reverse order, so a key's own subkeys have gone first.
     for (auto op = contents.writes.rbegin(); op != contents.writes.rend(); ++op) {
-        if (op->absentKeyLevels > 0) removeEmptyKeys(tuning::hiveKey(op->hive), op->keyPath, op->absentKeyLevels);
+        if (op->absentKeyLevels > 0) removeEmptyKeys(win::hiveKey(op->hive), op->keyPath, op->absentKeyLevels);
     }
     if (result.report.ok()) {
         result.status = RestoreResult::Status::Restored;
@@ -367,7 +367,7 @@ RestoreResult restoreBackup(const BackupContents& contents) {
     const std::string headline = std::to_string(result.report.failures.size()) + " of " +
                                  std::to_string(result.report.attempted) +
                                  " recorded values could not be written back to the registry; the others were.";
-    result.message = tuning::failureMessage(headline, result.report, tuning::systemErrorText);
+    result.message = failureMessage(headline, result.report, win::systemErrorText);
     return result;
 }
 

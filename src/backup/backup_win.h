@@ -77,7 +77,7 @@ struct RestoreResult {
         PartlyRestored   // the file checked out, but some writes failed
     };
     Status status = Status::Rejected;
-    tuning::ExecutionReport report;
+    ExecutionReport report;
     std::string message;     // for the user (caption kMessageCaption); empty when Restored
     std::string backupPath;  // the backup of the values the restore replaced, once written
     bool ok() const { return status == Status::Restored; }

@@ -12,8 +12,6 @@
 namespace quellar::backup {
 
 using tuning::Family;
-using tuning::Hive;
-using tuning::RegistryOperation;
 using tuning::Key;
 
 namespace {
@@ -99,14 +97,14 @@ std::string typedLine(unsigned long type, std::string_view data) {
 
 std::optional<std::int64_t> plainNumber(Family family, unsigned long type, std::string_view data) {
     if (family == Family::Nt) {
-        if (type != settings::kTypeDword || data.size() != 4) return std::nullopt;
+        if (type != kTypeDword || data.size() != 4) return std::nullopt;
         std::uint32_t n = 0;
         for (int i = 3; i >= 0; --i) n = (n << 8) | static_cast<unsigned char>(data[static_cast<std::size_t>(i)]);
         return n;
     }
     // A restore writes the number's decimal text and one NUL: only a text
     // that is exactly that comes back the same.
-    if (type != settings::kTypeText || data.size() < 2 || data.back() != '\0') return std::nullopt;
+    if (type != kTypeText || data.size() < 2 || data.back() != '\0') return std::nullopt;
     const std::string_view digits = data.substr(0, data.size() - 1);
     if (digits.size() > 10 || (digits.size() > 1 && digits[0] == '0')) return std::nullopt;
     std::int64_t n = 0;
@@ -163,7 +161,7 @@ std::string valueLine(const RegistryOperation& op) {
 }
 
 std::string describeValue(const RecordLayout& rec, const std::string& name) {
-    return std::string(tuning::hiveName(rec.hive)) + "\\" + rec.keyLine + "\\" + (name.empty() ? "(Default)" : name);
+    return std::string(hiveName(rec.hive)) + "\\" + rec.keyLine + "\\" + (name.empty() ? "(Default)" : name);
 }
 
 }  // namespace

@@ -110,7 +110,7 @@ struct PairLayout {
 };
 
 struct RecordLayout {
-    tuning::Hive hive = tuning::Hive::LocalMachine;
+    Hive hive = Hive::LocalMachine;
     std::string keyLine;   // the path written to the file
     std::string readPath;  // the path the current values are read through
     std::vector<PairLayout> pairs;
@@ -145,7 +145,7 @@ struct ValueRead {
     std::string why;
 };
 using ValueReader =
-    std::function<ValueRead(tuning::Hive hive, const std::string& path, const std::string& name)>;
+    std::function<ValueRead(Hive hive, const std::string& path, const std::string& name)>;
 
 struct BackupContents;
 
@@ -185,7 +185,7 @@ struct BackupContents {
     // The writes a restore makes, in file order: REG_SZ text on the 9x
     // family, REG_DWORD on NT, a typed value exactly; a value recorded as
     // absent is removed.
-    std::vector<tuning::RegistryOperation> writes;
+    std::vector<RegistryOperation> writes;
 
     bool operator==(const BackupContents& other) const;
 };

@@ -8,8 +8,6 @@
 namespace quellar::backup {
 
 using tuning::Family;
-using tuning::Hive;
-using tuning::RegistryOperation;
 namespace keys = tuning::keys;
 
 namespace {
@@ -25,7 +23,7 @@ bool startsWithName(std::string_view text, std::string_view prefix) {
 
 std::string numberText(std::int64_t n) { return std::to_string(n); }
 
-bool isControl(char c) { return settings::isControlCharacter(c); }
+bool isControl(char c) { return isControlCharacter(c); }
 
 constexpr std::size_t kShownCharacters = 40;
 
@@ -177,7 +175,7 @@ std::vector<std::string_view> splitLines(std::string_view text, std::size_t& cut
 }
 
 // A subkey name as a per-subkey record may hold it: one key name, no path.
-bool isSingleKeyName(std::string_view name) { return settings::isSingleKeyName(name); }
+bool isSingleKeyName(std::string_view name) { return quellar::isSingleKeyName(name); }
 
 // Whether a key line names a per-subkey key of the family.
 bool isSubkeyRecordKey(Family family, std::string_view key) {

@@ -17,7 +17,7 @@ struct ExportResult {
 // Writes `operations` to `path` as a registry file whose comment names
 // the program, its version, `what` ("Automatic-B on Windows XP") and now.
 // Nothing is written to the registry.
-ExportResult exportRegistryFile(const std::string& path, const std::vector<tuning::RegistryOperation>& operations,
+ExportResult exportRegistryFile(const std::string& path, const std::vector<RegistryOperation>& operations,
                                 const std::string& what);
 
 // "Automatic-B.reg", "Backup 007.reg": the name a Save As box suggests.

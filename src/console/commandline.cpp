@@ -141,8 +141,8 @@ bool allDigits(const std::string& text) {
 }  // namespace
 
 std::optional<std::size_t> presetIndexOf(const std::string& name) {
-    for (std::size_t i = 0; i < kTuningPresetCount; ++i)
-        if (text::equalsIgnoreCase(kTuningPresetNames[i], name)) return i;
+    for (std::size_t i = 0; i < tuning::kTuningPresetCount; ++i)
+        if (text::equalsIgnoreCase(tuning::kTuningPresetNames[i], name)) return i;
     return std::nullopt;
 }
 
@@ -175,8 +175,9 @@ std::string overviewHelp() {
         else left.resize(kSummaryColumn, ' ');
         text += left + info.summary + "\n";
     }
-    text += std::string("\nPRESET is one of the Wizard's modes, ") + kTuningPresetNames[0] + " to " +
-            kTuningPresetNames[kWindowsDefaultPreset - 1] + " or \"" + kTuningPresetNames[kWindowsDefaultPreset] +
+    text += std::string("\nPRESET is one of the Wizard's modes, ") + tuning::kTuningPresetNames[0] + " to " +
+            tuning::kTuningPresetNames[tuning::kWindowsDefaultPreset - 1] + " or \"" +
+            tuning::kTuningPresetNames[tuning::kWindowsDefaultPreset] +
             "\"\n(letter case ignored). NNN is a backup's number, 1 to 999.\n";
     text += std::string("\"") + kProgramName + " COMMAND --help\" tells more about one command; \"" + kProgramName +
             " --version\" prints the version.\n\n";
@@ -242,10 +243,10 @@ Problem readHost(Command& command, const std::vector<std::string>& operands) {
 
 Problem readMegabytes(Command& command, const std::vector<std::string>& operands) {
     const std::string& text = operands[0];
-    const std::optional<std::int64_t> megabytes = text::parseWhole(text, 0, memory::kAmountSliderMost, false);
+    const std::optional<std::int64_t> megabytes = text::parseWhole(text, 0, monitor::kAmountSliderMost, false);
     if (!megabytes)
         return "the amount must be a whole number of megabytes from 0 to " +
-               std::to_string(memory::kAmountSliderMost) + ", not \"" + text + "\"";
+               std::to_string(monitor::kAmountSliderMost) + ", not \"" + text + "\"";
     command.megabytes = static_cast<int>(*megabytes);
     return std::nullopt;
 }

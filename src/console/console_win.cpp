@@ -60,7 +60,7 @@ DWORD writeTo(DWORD which, const std::string& text) {
 // long as that still works.
 int outputLost() {
     writeError(std::string(kProgramName) + ": the output could not be written in full: " +
-               tuning::systemErrorText(static_cast<long>(outputFailure)) + "\n");
+               win::systemErrorText(static_cast<long>(outputFailure)) + "\n");
     return kExitFailed;
 }
 
@@ -69,13 +69,13 @@ int fail(const std::string& text) {
     return kExitFailed;
 }
 
-preview::Preview previewOf(const std::vector<tuning::RegistryOperation>& operations) {
-    return preview::buildPreview(operations, tuning::currentValueOf);
+quellar::Preview previewOf(const std::vector<RegistryOperation>& operations) {
+    return buildPreview(operations, win::currentValueOf);
 }
 
 // The adapters' keys by their names, as "adapters" lists them.
 tuning::AdapterNamer adapterNames() {
-    return tuning::currentAdapterNamer();
+    return backup::currentAdapterNamer();
 }
 
 std::string fileNameOf(const std::string& path) {
@@ -99,9 +99,9 @@ int presets() {
 // The preset with the MTU and MSS limited to `adapters` (all when empty);
 // false, after saying so, when one of them is not an adapter here.
 bool presetFor(std::size_t index, const std::vector<std::string>& adapters, tuning::TuningParams& params) {
-    params = tuningPresets[index];
+    params = tuning::tuningPresets[index];
     if (adapters.empty()) return true;
-    const std::vector<tuning::AdapterEntry> present = tuning::currentAdapters();
+    const std::vector<tuning::AdapterEntry> present = backup::currentAdapters();
     for (const std::string& wanted : adapters) {
         bool found = false;
         for (const tuning::AdapterEntry& adapter : present) found = found || text::equalsIgnoreCase(adapter.subkey, wanted);
@@ -116,37 +116,37 @@ bool presetFor(std::size_t index, const std::vector<std::string>& adapters, tuni
 
 int listAdapters() {
     if (!tuning::familyOf(winVersion)) return unknownWindows();
-    writeOut(adaptersText(tuning::currentAdapters()));
+    writeOut(adaptersText(backup::currentAdapters()));
     return kExitDone;
 }
 
 int previewPreset(std::size_t index, const std::vector<std::string>& adapters) {
     tuning::TuningParams params;
     if (!presetFor(index, adapters, params)) return kExitFailed;
-    const std::vector<tuning::RegistryOperation> operations = tuning::plannedTuningOperations(params);
+    const std::vector<RegistryOperation> operations = backup::plannedTuningOperations(params);
     if (operations.empty()) return unknownWindows();
-    writeOut(std::string("Preview: ") + kTuningPresetNames[index] + " on " + windowsText(winVersion) +
+    writeOut(std::string("Preview: ") + tuning::kTuningPresetNames[index] + " on " + windowsText(winVersion) +
              ", after a backup of the values now\n");
     writeOut(previewRowsText(previewOf(operations), adapterNames()));
-    if (const std::string note = tuning::leftAloneAdapters(); !note.empty()) writeOut(note + "\n");
+    if (const std::string note = backup::leftAloneAdapters(); !note.empty()) writeOut(note + "\n");
     return kExitDone;
 }
 
 int applyPreset(std::size_t index, const std::vector<std::string>& adapters) {
     tuning::TuningParams params;
     if (!presetFor(index, adapters, params)) return kExitFailed;
-    const std::vector<tuning::RegistryOperation> operations = tuning::plannedTuningOperations(params);
-    const preview::Preview before = previewOf(operations);
+    const std::vector<RegistryOperation> operations = backup::plannedTuningOperations(params);
+    const quellar::Preview before = previewOf(operations);
     // Exactly the Wizard's path: the preset becomes the set to apply, and
     // the apply takes its backup first.
-    currentTuning = params;
-    const tuning::ApplyResult result = tuning::applyTuningReporting();
-    if (result.outcome == tuning::ApplyOutcome::NotApplied) return kExitFailed;
+    tuning::currentTuning = params;
+    const backup::ApplyResult result = backup::applyTuningReporting();
+    if (result.outcome == backup::ApplyOutcome::NotApplied) return kExitFailed;
     writeOut("Backup: " + fileNameOf(result.backupPath) + " (" + result.backupPath + ")\n");
-    writeOut(std::string("Applied ") + kTuningPresetNames[index] + ":\n");
+    writeOut(std::string("Applied ") + tuning::kTuningPresetNames[index] + ":\n");
     writeOut(changedRowsText(changedRows(before, previewOf(operations)), adapterNames()));
     if (!result.leftAlone.empty()) writeOut(result.leftAlone + "\n");
-    return result.outcome == tuning::ApplyOutcome::Applied ? kExitDone : kExitFailed;
+    return result.outcome == backup::ApplyOutcome::Applied ? kExitDone : kExitFailed;
 }
 
 int listBackups() {
@@ -190,7 +190,7 @@ int restore(int number) {
     backup::BackupReadResult read;
     int exitCode = kExitFailed;
     if (!readChecked(number, read, exitCode)) return exitCode;
-    const preview::Preview before = previewOf(read.contents.writes);
+    const quellar::Preview before = previewOf(read.contents.writes);
     const std::string path = backupPathFor(number);
     const backup::RestoreResult result = backup::restoreBackupFile(path, winVersion);
     // Nothing was written unless a backup of the values now was.
@@ -203,7 +203,7 @@ int restore(int number) {
 }
 
 int exportFile(const Command& command) {
-    std::vector<tuning::RegistryOperation> operations;
+    std::vector<RegistryOperation> operations;
     std::string what;
     if (command.backup != 0) {
         backup::BackupReadResult read;
@@ -214,9 +214,9 @@ int exportFile(const Command& command) {
     } else {
         tuning::TuningParams params;
         if (!presetFor(command.preset, command.adapters, params)) return kExitFailed;
-        operations = tuning::plannedTuningOperations(params);
+        operations = backup::plannedTuningOperations(params);
         if (operations.empty()) return unknownWindows();
-        what = std::string(kTuningPresetNames[command.preset]) + " on " + windowsText(winVersion);
+        what = std::string(tuning::kTuningPresetNames[command.preset]) + " on " + windowsText(winVersion);
     }
     const backup::ExportResult result = backup::exportRegistryFile(command.file, operations, what);
     if (!result.ok) return fail(result.problem);
@@ -241,11 +241,11 @@ int ping(const std::string& host, unsigned timeoutMs) {
 }
 
 int freeRam(int megabytes) {
-    memory::Memory memoryFigures;
+    monitor::Memory memoryFigures;
     const std::uint64_t before = memoryFigures.freePhysical();
-    const memory::OptimizeResult result = memory::optimizeMemory(memoryFigures, megabytes, [](bool) {});
-    if (result == memory::OptimizeResult::AnotherRunning) return fail("another memory optimisation is running");
-    if (result == memory::OptimizeResult::NotClaimed) return fail("the memory to free could not be claimed");
+    const monitor::OptimizeResult result = monitor::optimizeMemory(memoryFigures, megabytes, [](bool) {});
+    if (result == monitor::OptimizeResult::AnotherRunning) return fail("another memory optimisation is running");
+    if (result == monitor::OptimizeResult::NotClaimed) return fail("the memory to free could not be claimed");
     writeOut(freeRamText(before, memoryFigures.freePhysical()));
     return kExitDone;
 }
@@ -253,7 +253,7 @@ int freeRam(int megabytes) {
 int status() {
     StatusFigures figures;
     figures.winVersion = winVersion;
-    const memory::MemoryStatus m = memory::readMemoryStatus();
+    const monitor::MemoryStatus m = monitor::readMemoryStatus();
     figures.memoryLoad = m.memoryLoad;
     figures.totalPhysical = m.totalPhysical;
     figures.availPhysical = m.availPhysical;
@@ -261,7 +261,7 @@ int status() {
     figures.availPageFile = m.availPageFile;
     figures.totalVirtual = m.totalVirtual;
     figures.availVirtual = m.availVirtual;
-    std::unique_ptr<memory::ProcessorMeter> meter = memory::createProcessorMeter();
+    std::unique_ptr<monitor::ProcessorMeter> meter = monitor::createProcessorMeter();
     meter->start();
     Sleep(kProcessorSpanMs);
     const std::int32_t busy = meter->read();
@@ -316,7 +316,7 @@ void installConsoleEffects() {
         // A question nobody can answer is answered no.
         return (flags & MB_TYPEMASK) == MB_OK ? IDOK : IDNO;
     };
-    memory::installWin32MonitorHooks();
+    monitor::installWin32MonitorHooks();
 }
 
 int runConsole(const std::vector<std::string>& arguments) {
@@ -334,7 +334,7 @@ int runConsole(const std::vector<std::string>& arguments) {
         writeOut(commandHelp(command.kind));
         return outputFailure == ERROR_SUCCESS ? kExitDone : outputLost();
     }
-    shell::detectWindowsVersion();
+    win::detectWindowsVersion();
     const int exitCode = run(command);
     return outputFailure == ERROR_SUCCESS ? exitCode : outputLost();
 }

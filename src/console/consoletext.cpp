@@ -31,9 +31,9 @@ std::string presetValueText(const tuning::TuningField& field, const tuning::Tuni
     return std::to_string(tuning::numberOf(field, p));
 }
 
-std::size_t nameWidth(const std::vector<preview::PreviewRow>& rows) {
+std::size_t nameWidth(const std::vector<PreviewRow>& rows) {
     std::size_t width = 0;
-    for (const preview::PreviewRow& row : rows) width = std::max(width, row.valueName.size());
+    for (const PreviewRow& row : rows) width = std::max(width, row.valueName.size());
     return width + 2;
 }
 
@@ -43,7 +43,7 @@ std::string keyLine(const std::string& key, const tuning::AdapterNamer& adapterO
 }
 
 std::string megabytes(std::uint64_t bytes) {
-    return std::to_string(memory::toMegabytes(bytes)) + " MB";
+    return std::to_string(monitor::toMegabytes(bytes)) + " MB";
 }
 
 }  // namespace
@@ -65,9 +65,9 @@ std::string adaptersText(const std::vector<tuning::AdapterEntry>& adapters) {
 
 std::string presetsText() {
     std::string text;
-    for (std::size_t i = 0; i < kTuningPresetCount; ++i) {
-        const tuning::TuningParams& p = tuningPresets[i];
-        text += kTuningPresetNames[i];
+    for (std::size_t i = 0; i < tuning::kTuningPresetCount; ++i) {
+        const tuning::TuningParams& p = tuning::tuningPresets[i];
+        text += tuning::kTuningPresetNames[i];
         text += "\n";
         if (p.systemDefaults) {
             text += "  removes every value the presets set, so Windows uses its own defaults\n";
@@ -80,11 +80,11 @@ std::string presetsText() {
     return text;
 }
 
-std::string previewRowsText(const preview::Preview& preview, const tuning::AdapterNamer& adapterOf) {
+std::string previewRowsText(const Preview& preview, const tuning::AdapterNamer& adapterOf) {
     std::string text;
     const std::size_t width = nameWidth(preview.rows);
     std::string key;
-    for (const preview::PreviewRow& row : preview.rows) {
+    for (const PreviewRow& row : preview.rows) {
         if (row.key != key) {
             key = row.key;
             text += keyLine(key, adapterOf);
@@ -95,13 +95,13 @@ std::string previewRowsText(const preview::Preview& preview, const tuning::Adapt
     return text + preview.summary() + "\n";
 }
 
-std::vector<preview::PreviewRow> changedRows(const preview::Preview& before, const preview::Preview& after) {
-    std::vector<preview::PreviewRow> changed;
-    for (const preview::PreviewRow& row : before.rows) {
+std::vector<PreviewRow> changedRows(const Preview& before, const Preview& after) {
+    std::vector<PreviewRow> changed;
+    for (const PreviewRow& row : before.rows) {
         if (!row.changes) continue;
-        for (const preview::PreviewRow& now : after.rows) {
+        for (const PreviewRow& now : after.rows) {
             if (now.key != row.key || now.valueName != row.valueName) continue;
-            const bool left = row.after == preview::kRemoved ? now.now == preview::kAbsent : now.now == row.after;
+            const bool left = row.after == kRemoved ? now.now == kAbsent : now.now == row.after;
             if (left) changed.push_back(row);
             break;
         }
@@ -109,12 +109,12 @@ std::vector<preview::PreviewRow> changedRows(const preview::Preview& before, con
     return changed;
 }
 
-std::string changedRowsText(const std::vector<preview::PreviewRow>& rows, const tuning::AdapterNamer& adapterOf) {
+std::string changedRowsText(const std::vector<PreviewRow>& rows, const tuning::AdapterNamer& adapterOf) {
     if (rows.empty()) return "Nothing changed.\n";
     std::string text;
     const std::size_t width = nameWidth(rows);
     std::string key;
-    for (const preview::PreviewRow& row : rows) {
+    for (const PreviewRow& row : rows) {
         if (row.key != key) {
             key = row.key;
             text += keyLine(key, adapterOf);

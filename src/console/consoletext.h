@@ -23,15 +23,15 @@ std::string adaptersText(const std::vector<tuning::AdapterEntry>& adapters);
 // The rows grouped under their keys (an adapter's key followed by the
 // adapter's name, when `adapterOf` is given), "  * Name   now -> after" for a value
 // that changes ("    " for one that does not), then the summary line.
-std::string previewRowsText(const preview::Preview& preview, const tuning::AdapterNamer& adapterOf = {});
+std::string previewRowsText(const Preview& preview, const tuning::AdapterNamer& adapterOf = {});
 
 // Only the rows that change, "  Name   before -> after"; "Nothing changed."
 // when none does.
-std::string changedRowsText(const std::vector<preview::PreviewRow>& rows, const tuning::AdapterNamer& adapterOf = {});
+std::string changedRowsText(const std::vector<PreviewRow>& rows, const tuning::AdapterNamer& adapterOf = {});
 
 // The rows of `before` (a preview taken before an action) whose value now,
 // as `after` reads it, is what the action was to leave: what it changed.
-std::vector<preview::PreviewRow> changedRows(const preview::Preview& before, const preview::Preview& after);
+std::vector<PreviewRow> changedRows(const Preview& before, const Preview& after);
 
 struct BackupListing {
     std::string fileName;               // "001.BCK"

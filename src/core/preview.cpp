@@ -6,7 +6,7 @@
 #include "core/regformat.h"
 #include "core/text.h"
 
-namespace quellar::preview {
+namespace quellar {
 
 namespace {
 
@@ -23,26 +23,26 @@ std::string Preview::summary() const {
            (rows.size() == 1 ? " value changes" : " values change");
 }
 
-std::string afterText(const tuning::RegistryOperation& op) {
+std::string afterText(const RegistryOperation& op) {
     if (op.remove) return kRemoved;
-    if (op.exact) return settings::valueText(op.type, op.data, op.data.size());
-    if (op.type == settings::kTypeDword) return std::to_string(static_cast<std::uint32_t>(op.value & 0xFFFFFFFF));
+    if (op.exact) return valueText(op.type, op.data, op.data.size());
+    if (op.type == kTypeDword) return std::to_string(static_cast<std::uint32_t>(op.value & 0xFFFFFFFF));
     return std::to_string(op.value);
 }
 
-Preview buildPreview(const std::vector<tuning::RegistryOperation>& operations, const CurrentReader& read) {
+Preview buildPreview(const std::vector<RegistryOperation>& operations, const CurrentReader& read) {
     Preview preview;
     // The registry does not tell letter cases apart in names and paths.
     std::map<std::tuple<int, std::string, std::string>, std::size_t> seen;
     std::vector<bool> removes, retyped;
     std::vector<unsigned long> types;
-    for (const tuning::RegistryOperation& op : operations) {
+    for (const RegistryOperation& op : operations) {
         const auto id = std::make_tuple(static_cast<int>(op.hive), lowered(op.keyPath), lowered(op.valueName));
         auto found = seen.find(id);
         if (found == seen.end()) {
             const CurrentValue now = read ? read(op) : CurrentValue{};
             PreviewRow row;
-            row.key = std::string(tuning::hiveName(op.hive)) + "\\" + op.keyPath;
+            row.key = std::string(hiveName(op.hive)) + "\\" + op.keyPath;
             row.valueName = op.valueName.empty() ? "(Default)" : op.valueName;
             row.now = now.present ? now.text : kAbsent;
             found = seen.emplace(id, preview.rows.size()).first;
@@ -73,4 +73,4 @@ std::string shortenMiddle(const std::string& path, std::size_t width) {
     return path.substr(0, head) + "..." + path.substr(path.size() - tail);
 }
 
-}  // namespace quellar::preview
+}  // namespace quellar

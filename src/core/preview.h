@@ -9,7 +9,7 @@
 
 #include "core/regops.h"
 
-namespace quellar::preview {
+namespace quellar {
 
 // A value as the registry holds it now.
 struct CurrentValue {
@@ -17,7 +17,7 @@ struct CurrentValue {
     unsigned long type = 0;  // the registry type it has
     std::string text;        // decimal for a number, the text itself for a string
 };
-using CurrentReader = std::function<CurrentValue(const tuning::RegistryOperation& op)>;
+using CurrentReader = std::function<CurrentValue(const RegistryOperation& op)>;
 
 inline constexpr char kAbsent[] = "absent";
 inline constexpr char kRemoved[] = "removed";
@@ -41,7 +41,7 @@ struct Preview {
 struct PreviewRequest {
     std::string title;                 // the window's caption, e.g. "Preview: Automatic-B"
     std::string heading;               // a line above the list (a backup's date, time, Windows)
-    std::vector<tuning::RegistryOperation> operations;  // exactly what the action runs
+    std::vector<RegistryOperation> operations;  // exactly what the action runs
     std::string actionCaption;         // "&Apply", "&Restore" ...
     std::string refusal;               // when set, the action cannot be carried out: why
     // The action's question, asked while the preview stays open: on No it
@@ -58,14 +58,14 @@ struct PreviewRequest {
 
 // The text an operation leaves in its value: the number in decimal (a
 // REG_DWORD's low 32 bits, unsigned), or "removed".
-std::string afterText(const tuning::RegistryOperation& op);
+std::string afterText(const RegistryOperation& op);
 
 // One row per value the operations touch, in the order of their first
 // operation; a value touched twice shows what the last operation leaves.
-Preview buildPreview(const std::vector<tuning::RegistryOperation>& operations, const CurrentReader& read);
+Preview buildPreview(const std::vector<RegistryOperation>& operations, const CurrentReader& read);
 
 // `path` at most `width` characters long, its middle replaced by "..." so
 // both ends stay readable.
 std::string shortenMiddle(const std::string& path, std::size_t width);
 
-}  // namespace quellar::preview
+}  // namespace quellar

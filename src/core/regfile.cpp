@@ -5,7 +5,7 @@
 #include "core/regformat.h"
 #include "core/text.h"
 
-namespace quellar::tuning {
+namespace quellar {
 
 namespace {
 
@@ -33,7 +33,7 @@ std::string dataText(const RegistryOperation& op) {
             out += (i ? "," : "") + text::formatted("%02x", static_cast<unsigned>(static_cast<unsigned char>(op.data[i])));
         return out;
     }
-    if (op.type == settings::kTypeDword) {
+    if (op.type == kTypeDword) {
         return "dword:" + text::formatted("%08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(op.value)));
     }
     return quoted(std::to_string(op.value));
@@ -88,4 +88,4 @@ std::string regFileText(const std::vector<RegistryOperation>& operations, const 
     return out + kEnd;
 }
 
-}  // namespace quellar::tuning
+}  // namespace quellar

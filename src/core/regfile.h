@@ -9,7 +9,7 @@
 #include "core/effects.h"
 #include "core/regops.h"
 
-namespace quellar::tuning {
+namespace quellar {
 
 inline constexpr char kRegFileExtension[] = "reg";
 
@@ -25,4 +25,4 @@ std::string regFileComment(const std::string& program, const std::string& what, 
 // in CR LF; the text is kept in the ANSI code page the names came in.
 std::string regFileText(const std::vector<RegistryOperation>& operations, const std::string& comment);
 
-}  // namespace quellar::tuning
+}  // namespace quellar

@@ -7,7 +7,7 @@
 
 #include "core/text.h"
 
-namespace quellar::settings {
+namespace quellar {
 
 namespace {
 constexpr unsigned long kTypeExpandText = 2;
@@ -109,4 +109,4 @@ double numberFromData(unsigned long type, const unsigned char* data, std::size_t
     return number;
 }
 
-}  // namespace quellar::settings
+}  // namespace quellar

@@ -12,7 +12,7 @@
 #include <type_traits>
 #include <utility>
 
-namespace quellar::settings {
+namespace quellar {
 
 // The program's own settings live under this key of HKEY_LOCAL_MACHINE; each
 // settings window appends its area text, which brings its own backslash.
@@ -106,4 +106,4 @@ std::string shapeStringRead(bool queried, const char* data, std::size_t count,
 // little-endian integer, so a REG_DWORD with every bit set is 4294967295.
 double numberFromData(unsigned long type, const unsigned char* data, std::size_t count);
 
-}  // namespace quellar::settings
+}  // namespace quellar

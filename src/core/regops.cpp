@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace quellar::tuning {
+namespace quellar {
 
 const char* hiveName(Hive hive) {
     return hive == Hive::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
@@ -44,4 +44,4 @@ std::string failureMessage(const std::string& headline, const ExecutionReport& r
     return text;
 }
 
-}  // namespace quellar::tuning
+}  // namespace quellar

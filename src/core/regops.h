@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace quellar::tuning {
+namespace quellar {
 
 enum class Hive { LocalMachine, CurrentUser };
 
@@ -77,4 +77,4 @@ inline constexpr std::size_t kListedFailures = 6;
 // The caption of every message the tuning and backup paths show.
 inline constexpr char kMessageCaption[] = "Quellar";
 
-}  // namespace quellar::tuning
+}  // namespace quellar

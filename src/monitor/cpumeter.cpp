@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-namespace quellar::memory {
+namespace quellar::monitor {
 
 namespace {
 
@@ -100,4 +100,4 @@ std::int32_t NtMeter::read() {
     return usage;
 }
 
-}  // namespace quellar::memory
+}  // namespace quellar::monitor

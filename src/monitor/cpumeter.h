@@ -9,7 +9,7 @@
 // NtQuerySystemInformation (NT).
 #include <cstdint>
 
-namespace quellar::memory {
+namespace quellar::monitor {
 
 class ProcessorMeter {
 public:
@@ -84,4 +84,4 @@ private:
     std::int64_t lastTime_ = 0;
 };
 
-}  // namespace quellar::memory
+}  // namespace quellar::monitor

@@ -7,7 +7,7 @@
 #include "monitor/memory_win.h"
 #include "win/library_win.h"
 
-namespace quellar::memory {
+namespace quellar::monitor {
 
 namespace {
 
@@ -144,4 +144,4 @@ std::unique_ptr<ProcessorMeter> createProcessorMeter() {
     return isWindowsNt() ? makeNtMeter() : makePerfStatsMeter();
 }
 
-}  // namespace quellar::memory
+}  // namespace quellar::monitor

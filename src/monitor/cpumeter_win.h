@@ -4,7 +4,7 @@
 
 #include "monitor/cpumeter.h"
 
-namespace quellar::memory {
+namespace quellar::monitor {
 
 // The 9x meter over HKEY_DYN_DATA\PerfStats.
 std::unique_ptr<ProcessorMeter> makePerfStatsMeter();
@@ -14,4 +14,4 @@ std::unique_ptr<ProcessorMeter> makeNtMeter();
 // The meter for the running system (isWindowsNt), not yet started.
 std::unique_ptr<ProcessorMeter> createProcessorMeter();
 
-}  // namespace quellar::memory
+}  // namespace quellar::monitor

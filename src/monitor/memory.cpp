@@ -6,7 +6,7 @@
 #include <memory>
 #include <new>
 
-namespace quellar::memory {
+namespace quellar::monitor {
 
 namespace {
 
@@ -115,4 +115,4 @@ bool OptimisationTurn::running() {
     return optimisationRunning;
 }
 
-}  // namespace quellar::memory
+}  // namespace quellar::monitor

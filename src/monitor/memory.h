@@ -16,7 +16,7 @@
 #include "monitor/cpumeter.h"
 #include "monitor/systemactions.h"
 
-namespace quellar::memory {
+namespace quellar::monitor {
 
 // One reading of the system's memory, every figure in 64 bits so machines
 // with 2 GB or more read true (a 32-bit field would wrap negative there).
@@ -114,4 +114,4 @@ private:
     bool granted_;
 };
 
-}  // namespace quellar::memory
+}  // namespace quellar::monitor

@@ -5,7 +5,7 @@
 #include "monitor/cpumeter_win.h"
 #include "win/library_win.h"
 
-namespace quellar::memory {
+namespace quellar::monitor {
 
 namespace {
 
@@ -89,4 +89,4 @@ bool isWindowsNt() {
     return info.dwPlatformId == VER_PLATFORM_WIN32_NT;
 }
 
-}  // namespace quellar::memory
+}  // namespace quellar::monitor

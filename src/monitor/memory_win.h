@@ -3,7 +3,7 @@
 // and the Windows-family test that picks the processor meter.
 #include "monitor/memory.h"
 
-namespace quellar::memory {
+namespace quellar::monitor {
 
 // Puts the real calls into monitorHooks(): the memory status (the 64-bit
 // GlobalMemoryStatusEx where the system has it, else GlobalMemoryStatus
@@ -18,4 +18,4 @@ void yieldToMessages();
 // 9x family and when the version cannot be read.
 bool isWindowsNt();
 
-}  // namespace quellar::memory
+}  // namespace quellar::monitor

@@ -8,7 +8,7 @@
 #include "monitor/cpumeter.h"
 #include "monitor/memory.h"
 
-namespace quellar::memory {
+namespace quellar::monitor {
 
 const char* const kRamSettingsArea = "\\Settings\\RamSettings";
 const char* const kLowMemorySound = "low-memory.wav";
@@ -354,4 +354,4 @@ void RamConfiguration::soundTick() {
     effects().playSound(effects().programFolder() + "\\" + kLowMemorySound);
 }
 
-}  // namespace quellar::memory
+}  // namespace quellar::monitor

@@ -15,7 +15,7 @@
 #include "core/numberbox.h"
 #include "core/storedvalues.h"
 
-namespace quellar::memory {
+namespace quellar::monitor {
 
 class ProcessorMeter;
 
@@ -161,4 +161,4 @@ private:
     bool soundArmed_ = false;
 };
 
-}  // namespace quellar::memory
+}  // namespace quellar::monitor

@@ -5,7 +5,7 @@
 #include "core/effects.h"
 #include "core/text.h"
 
-namespace quellar::memory {
+namespace quellar::monitor {
 
 namespace {
 
@@ -52,4 +52,4 @@ void SystemActions::startEmail(const std::string& address) {
     effects().shellOpen(open);
 }
 
-}  // namespace quellar::memory
+}  // namespace quellar::monitor

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace quellar::memory {
+namespace quellar::monitor {
 
 // ExitWindowsEx flags of the shut-down words "shutdown" (EWX_SHUTDOWN 1),
 // "reboot" (EWX_REBOOT 2) and "logoff" (EWX_LOGOFF 0), compared after the
@@ -31,4 +31,4 @@ public:
     void startEmail(const std::string& address);
 };
 
-}  // namespace quellar::memory
+}  // namespace quellar::monitor

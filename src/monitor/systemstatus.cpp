@@ -6,7 +6,7 @@
 
 #include "monitor/cpumeter.h"
 
-namespace quellar::memory {
+namespace quellar::monitor {
 
 namespace {
 
@@ -132,4 +132,4 @@ std::string alarmFreedText(std::uint64_t freeBefore, std::uint64_t freeAfter) {
            megabytesText(freeBefore) + " free before, " + megabytesText(freeAfter) + " after).";
 }
 
-}  // namespace quellar::memory
+}  // namespace quellar::monitor

@@ -9,7 +9,7 @@
 
 #include "monitor/memory.h"
 
-namespace quellar::memory {
+namespace quellar::monitor {
 
 class ProcessorMeter;
 
@@ -101,4 +101,4 @@ private:
     int sliderMaximum_ = 0;
 };
 
-}  // namespace quellar::memory
+}  // namespace quellar::monitor

@@ -2,7 +2,7 @@
 
 #include "tuning/fields.h"
 
-namespace quellar {
+namespace quellar::tuning {
 
 namespace {
 
@@ -112,4 +112,4 @@ std::string modeDescription(const tuning::TuningParams& p) {
     return text;
 }
 
-}  // namespace quellar
+}  // namespace quellar::tuning

@@ -7,7 +7,7 @@
 
 #include "tuning/tuning.h"
 
-namespace quellar {
+namespace quellar::tuning {
 
 inline constexpr std::size_t kTuningPresetCount = 8;
 // "Windows default": removes every mapped value instead of writing numbers.
@@ -27,4 +27,4 @@ extern const std::array<const char*, kTuningPresetCount> kTuningPresetNames;
 // back the system's defaults says so instead of listing numbers.
 std::string modeDescription(const tuning::TuningParams& params);
 
-}  // namespace quellar
+}  // namespace quellar::tuning

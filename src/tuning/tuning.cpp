@@ -7,11 +7,11 @@
 #include "core/text.h"
 #include "tuning/fields.h"
 
-namespace quellar {
+namespace quellar::tuning {
 
 tuning::TuningParams currentTuning;
 
-}  // namespace quellar
+}  // namespace quellar::tuning
 
 namespace quellar::tuning {
 
@@ -65,7 +65,7 @@ std::optional<Family> familyOf(int winVersion) {
 }
 
 unsigned long valueTypeOf(Family family) {
-    return family == Family::Win9x ? settings::kTypeText : settings::kTypeDword;
+    return family == Family::Win9x ? kTypeText : kTypeDword;
 }
 
 const char* perSubkeyParent(Family family) {

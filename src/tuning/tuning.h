@@ -97,10 +97,10 @@ std::vector<RegistryOperation> tuningOperations(const TuningParams& params, Fami
 
 }  // namespace quellar::tuning
 
-namespace quellar {
+namespace quellar::tuning {
 
 // The set the next apply writes: the Wizard mode copies a preset over it,
 // the Advanced mode fills it page by page. Never saved.
 extern tuning::TuningParams currentTuning;
 
-}  // namespace quellar
+}  // namespace quellar::tuning

@@ -1,6 +1,6 @@
 #include "win/findwin_win.h"
 
-namespace quellar::shell {
+namespace quellar::win {
 
 namespace {
 constexpr int kLongestTitle = 255;
@@ -18,4 +18,4 @@ HWND FindWin(const std::string& text) {
     return nullptr;
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::win

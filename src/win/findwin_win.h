@@ -3,8 +3,8 @@
 
 #include <string>
 
-namespace quellar::shell {
+namespace quellar::win {
 // The first top-level window whose title contains `text` (case-sensitive),
 // walking the desktop's children from the first; nullptr when none does.
 HWND FindWin(const std::string& text);
-}  // namespace quellar::shell
+}  // namespace quellar::win

@@ -4,7 +4,7 @@
 
 #include "core/osversion.h"
 
-namespace quellar::shell {
+namespace quellar::win {
 
 int GetOSVersion() {
     OSVERSIONINFOA info{};
@@ -17,4 +17,4 @@ void detectWindowsVersion() {
     setWindowsVersionFromIndex(GetOSVersion());
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::win

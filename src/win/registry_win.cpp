@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-namespace quellar::settings {
+namespace quellar::win {
 
 namespace {
 
@@ -187,6 +187,6 @@ double CRegister::myREGGetSetting(HKEY regHKEY, const std::string& sSection, con
     return numberFromData(type, reinterpret_cast<const unsigned char*>(data.data()), data.size());
 }
 
-std::string CRegister::TrimSlashes(const std::string& path) { return settings::TrimSlashes(path); }
+std::string CRegister::TrimSlashes(const std::string& path) { return quellar::TrimSlashes(path); }
 
-}  // namespace quellar::settings
+}  // namespace quellar::win

@@ -11,7 +11,7 @@
 
 #include "core/regformat.h"
 
-namespace quellar::settings {
+namespace quellar::win {
 
 // Writes (or, with deleteFlag, deletes) one value. The key is created with
 // any missing parents first, and stays even when the value is deleted.
@@ -75,4 +75,4 @@ private:
     static std::string TrimSlashes(const std::string& path);
 };
 
-}  // namespace quellar::settings
+}  // namespace quellar::win

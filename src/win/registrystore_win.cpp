@@ -2,7 +2,7 @@
 
 #include "win/registry_win.h"
 
-namespace quellar::settings {
+namespace quellar::win {
 
 std::string RegistryStore::load(const std::string& area, const std::string& name,
                                 const std::string& fallback) {
@@ -13,4 +13,4 @@ void RegistryStore::save(const std::string& area, const std::string& name, const
     saveProgramSetting(std::string(kSettingsRoot) + area, name, value);
 }
 
-}  // namespace quellar::settings
+}  // namespace quellar::win

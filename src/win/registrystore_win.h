@@ -1,7 +1,7 @@
 #pragma once
 #include "core/store.h"
 
-namespace quellar::settings {
+namespace quellar::win {
 
 // Settings as REG_SZ values under HKEY_LOCAL_MACHINE, the settings root
 // followed by the area text; one value per control, named like it.
@@ -12,4 +12,4 @@ public:
     void save(const std::string& area, const std::string& name, const std::string& value) override;
 };
 
-}  // namespace quellar::settings
+}  // namespace quellar::win

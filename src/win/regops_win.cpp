@@ -8,7 +8,7 @@
 #include "core/regformat.h"
 #include "win/library_win.h"
 
-namespace quellar::tuning {
+namespace quellar::win {
 
 namespace {
 // Key names hold at most 255 characters, plus the terminating NUL.
@@ -28,8 +28,8 @@ long writeOperation(const RegistryOperation& op) {
         RegCloseKey(key);
         return deleted == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : deleted;
     }
-    if (op.exact) return settings::writeRegBytes(hiveKey(op.hive), op.keyPath, op.valueName, op.type, op.data);
-    return settings::writeRegValue(hiveKey(op.hive), op.keyPath, op.valueName, op.type,
+    if (op.exact) return win::writeRegBytes(hiveKey(op.hive), op.keyPath, op.valueName, op.type, op.data);
+    return win::writeRegValue(hiveKey(op.hive), op.keyPath, op.valueName, op.type,
                                    static_cast<double>(op.value), false);
 }
 
@@ -59,7 +59,7 @@ std::optional<std::string> exactAnsi(const wchar_t* name, DWORD length, std::str
 
 // Adds one enumerated name to the list it belongs in.
 void sortName(const std::optional<std::string>& name, const std::string& shown, SubkeyList& list) {
-    if (name && settings::isSingleKeyName(*name)) {
+    if (name && isSingleKeyName(*name)) {
         list.names.push_back(*name);
         return;
     }
@@ -116,8 +116,8 @@ std::string leftAloneNote(const std::vector<std::string>& leftAlone) {
            (leftAlone.size() == 1 ? "key " : "keys ") + names + " (not backed up, not tuned).";
 }
 
-preview::CurrentValue currentValueOf(const RegistryOperation& op) {
-    preview::CurrentValue current;
+CurrentValue currentValueOf(const RegistryOperation& op) {
+    CurrentValue current;
     HKEY key = nullptr;
     if (RegOpenKeyExA(hiveKey(op.hive), op.keyPath.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return current;
@@ -129,13 +129,13 @@ preview::CurrentValue currentValueOf(const RegistryOperation& op) {
     if (status == ERROR_MORE_DATA) {
         current.present = true;
         current.type = type;
-        current.text = settings::valueText(type, std::string(), size);
+        current.text = valueText(type, std::string(), size);
         return current;
     }
     if (status != ERROR_SUCCESS) return current;
     current.present = true;
     current.type = type;
-    current.text = settings::valueText(type, std::string(reinterpret_cast<const char*>(data), size), size);
+    current.text = valueText(type, std::string(reinterpret_cast<const char*>(data), size), size);
     return current;
 }
 
@@ -150,4 +150,4 @@ std::string systemErrorText(long code) {
     return text;
 }
 
-}  // namespace quellar::tuning
+}  // namespace quellar::win

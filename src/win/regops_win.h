@@ -9,7 +9,7 @@
 #include "core/preview.h"
 #include "core/regops.h"
 
-namespace quellar::tuning {
+namespace quellar::win {
 
 HKEY hiveKey(Hive hive);
 
@@ -46,10 +46,10 @@ std::string leftAloneNote(const std::vector<std::string>& leftAlone);
 
 // What the value an operation touches holds now: a REG_DWORD as an unsigned
 // decimal number, a REG_SZ as its text; absent when it cannot be read.
-preview::CurrentValue currentValueOf(const RegistryOperation& op);
+CurrentValue currentValueOf(const RegistryOperation& op);
 
 // The system's text for a Windows error code, without the trailing line
 // end; "error N" when the system has none.
 std::string systemErrorText(long code);
 
-}  // namespace quellar::tuning
+}  // namespace quellar::win

@@ -27,7 +27,9 @@
 #include "support/screenshot_win.h"
 
 using namespace quellar;
-using namespace quellar::shell;
+using namespace quellar::app;
+using namespace quellar::features;
+using namespace quellar::ui;
 using quellar::testing::RegistrySandbox;
 
 namespace {
@@ -135,7 +137,7 @@ struct Started {
             return IDOK;
         };
 
-        main.setFeature(kWizardMode, std::make_unique<Recording<tuning::WizardModeWindow>>(log, main));
+        main.setFeature(kWizardMode, std::make_unique<Recording<features::WizardModeWindow>>(log, main));
         auto advancedWindow = std::make_unique<RecordingAdvancedMode>(
             log, main, "frmNormalMode", "Advanced Mode", PixelRect{0, 0, 443, 257}, kAdvancedFrame);
         advanced = advancedWindow.get();
@@ -144,11 +146,11 @@ struct Started {
                                                                      PixelRect{0, 0, 443, 250}, kBackupFrame);
         backup = backupWindow.get();
         main.setFeature(kBackupManager, std::move(backupWindow));
-        main.setFeature(kNetPingerSettings, std::make_unique<Recording<net::NetPingerSettingsWindow>>(log, main));
-        main.setFeature(kSystemStatus, std::make_unique<Recording<memory::SystemStatusWindow>>(
+        main.setFeature(kNetPingerSettings, std::make_unique<Recording<features::NetPingerSettingsWindow>>(log, main));
+        main.setFeature(kSystemStatus, std::make_unique<Recording<features::SystemStatusWindow>>(
                                            log, main, [] { return false; }, [](const std::string&) {}));
-        main.setFeature(kRamConfiguration, std::make_unique<Recording<memory::RamConfigurationWindow>>(
-                                               log, main, [] { return std::shared_ptr<memory::ProcessorMeter>(); }));
+        main.setFeature(kRamConfiguration, std::make_unique<Recording<features::RamConfigurationWindow>>(
+                                               log, main, [] { return std::shared_ptr<monitor::ProcessorMeter>(); }));
         main.setFeature(kMainSettings, std::make_unique<Recording<MainSettingsWindow>>(log, main));
 
         main.endProcess = [this] { ++ended; };
@@ -163,7 +165,7 @@ struct Started {
     }
     ~Started() {
         winVersion = savedVersion;
-        if (msgbox::balloon().isOpen()) msgbox::balloon().unload();
+        if (ui::balloon().isOpen()) ui::balloon().unload();
     }
 
     void send(const std::string& command) { main.onFaceCommand(command); }
@@ -240,7 +242,7 @@ const Hosting kHostingCommands[] = {
 
 // Lets the tray's debounce run out at once on the test program's manual clock.
 bool waitTrayIdle(Started& s) {
-    static_cast<ManualTimers&>(timers()).advance(tray::Tray::kDebounceMilliseconds);
+    static_cast<ManualTimers&>(timers()).advance(ui::Tray::kDebounceMilliseconds);
     return !s.main.tray().clickBusy();
 }
 

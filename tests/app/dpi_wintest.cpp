@@ -16,7 +16,8 @@
 #include "win/dpi_win.h"
 
 using namespace quellar;
-using namespace quellar::shell;
+using namespace quellar::app;
+using namespace quellar::ui;
 using namespace quellar::testing;
 
 namespace {
@@ -36,7 +37,7 @@ struct StartedAt {
         pumpMessages();
     }
     ~StartedAt() {
-        if (msgbox::balloon().isOpen()) msgbox::balloon().unload();
+        if (ui::balloon().isOpen()) ui::balloon().unload();
     }
 };
 
@@ -67,7 +68,7 @@ TEST_CASE("every text of every window shows whole at 96, 120 and 144 dpi") {
             const std::string name = window.name();
             expectWhole(cutTexts(skin, window.hwnd()), name);
             if (index == kAdvancedMode) {
-                auto& advanced = static_cast<tuning::AdvancedModeWindow&>(window).advanced();
+                auto& advanced = static_cast<features::AdvancedModeWindow&>(window).advanced();
                 for (int page = 1; page < 8; ++page) {
                     advanced.next();
                     expectWhole(cutTexts(skin, window.hwnd()), name + " page " + std::to_string(page + 1));
@@ -88,8 +89,8 @@ TEST_CASE("every text of every window shows whole at 96, 120 and 144 dpi") {
         expectWhole(cutTexts(skin, s.main.previewWindow()->hwnd()), "the preview");
         s.main.previewWindow()->close();
         click(wizard, "cmdOptimize");
-        REQUIRE(pumpUntil([] { return msgbox::balloon().isOpen(); }, 3000));
-        expectWhole(cutTexts(skin, msgbox::balloon().hwnd()), "the notice after an apply");
+        REQUIRE(pumpUntil([] { return ui::balloon().isOpen(); }, 3000));
+        expectWhole(cutTexts(skin, ui::balloon().hwnd()), "the notice after an apply");
     }
 }
 

@@ -23,7 +23,9 @@
 #include "tuning/tuning.h"
 
 using namespace quellar;
-using namespace quellar::shell;
+using namespace quellar::app;
+using namespace quellar::features;
+using namespace quellar::ui;
 using quellar::testing::RegistrySandbox;
 
 namespace {
@@ -63,14 +65,14 @@ struct Started {
         if (finishStartup) quellar::testing::pumpMessages();
     }
     ~Started() {
-        if (msgbox::balloon().isOpen()) msgbox::balloon().unload();
+        if (ui::balloon().isOpen()) ui::balloon().unload();
     }
 
     // A press on the tray icon as the shell reports it; the debounce is
     // let run out at once on the test program's manual clock.
     void trayPress(UINT mouseMessage) {
-        SendMessageA(main.tray().hwnd(), tray::Tray::kCallbackMessage, 0, static_cast<LPARAM>(mouseMessage));
-        static_cast<ManualTimers&>(timers()).advance(tray::Tray::kDebounceMilliseconds);
+        SendMessageA(main.tray().hwnd(), ui::Tray::kCallbackMessage, 0, static_cast<LPARAM>(mouseMessage));
+        static_cast<ManualTimers&>(timers()).advance(ui::Tray::kDebounceMilliseconds);
     }
     bool shownRestored() const { return IsWindowVisible(main.hwnd()) && !IsIconic(main.hwnd()); }
 };
@@ -194,7 +196,7 @@ TEST_CASE("start-up: the window, the face over the child area, tray icon, hidden
     CHECK(s.main.skin().elementOf(settings.binder().handleOf(settings.form()["chkRunProgramMini"])) ==
           "CheckBox");
     CHECK_FALSE(settings.settings().changed());
-    CHECK_FALSE(msgbox::balloon().isOpen());
+    CHECK_FALSE(ui::balloon().isOpen());
 }
 
 TEST_CASE("start-up shows the window first; the rest comes with the first message, or with a command before it") {
@@ -238,9 +240,9 @@ TEST_CASE("started in the tray: the main window stays hidden and the notice show
     if (isNtFamily(winVersion)) {
         CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD, NIM_MODIFY});
     } else {
-        REQUIRE(msgbox::balloon().isOpen());
-        CHECK(IsWindowVisible(msgbox::balloon().hwnd()));
-        CHECK_FALSE(msgbox::balloon().pointerShown());
+        REQUIRE(ui::balloon().isOpen());
+        CHECK(IsWindowVisible(ui::balloon().hwnd()));
+        CHECK_FALSE(ui::balloon().pointerShown());
     }
     // A click on the tray icon brings the window back.
     SendMessageA(s.main.tray().hwnd(), WM_MOUSEMOVE, 0, WM_LBUTTONDOWN);
@@ -255,10 +257,10 @@ TEST_CASE("a face file cut in the middle and a damaged skin: the built-in look, 
     Started s;
     CHECK(IsWindowVisible(s.main.hwnd()));
     CHECK(s.main.facePlayer().usingBuiltInFace());
-    msgbox::Balloon& notice = msgbox::balloon();
+    ui::Balloon& notice = ui::balloon();
     quellar::testing::pumpUntil([&notice] { return notice.isOpen(); }, 5000);
     REQUIRE(notice.isOpen());
-    const std::string text = win::windowText(notice.control(msgbox::kIdMessage));
+    const std::string text = win::windowText(notice.control(ui::kIdMessage));
     CHECK(text.find("The face file could not be used: " + folder.path() + "\\speed up.swf: line ") == 0);
     CHECK(text.find("The skin file could not be used: " + folder.path() + "\\RQLRMask.skn: line 2: ") !=
           std::string::npos);
@@ -290,7 +292,7 @@ TEST_CASE("the face's window commands") {
 
     s.main.onFaceCommand("IDC_FS_tray");
     CHECK_FALSE(IsWindowVisible(main));
-    if (!isNtFamily(winVersion)) CHECK(msgbox::balloon().isOpen());
+    if (!isNtFamily(winVersion)) CHECK(ui::balloon().isOpen());
     s.main.showMainWindow();
     CHECK(IsWindowVisible(main));
 
@@ -325,7 +327,7 @@ TEST_CASE("the tray icon brings the window back restored and in front, and comes
     // an elevated program, and the icon is added again with the tooltip it
     // has now.
     CHECK(std::count(s.allowedMessages.begin(), s.allowedMessages.end(),
-                     std::pair<HWND, UINT>{main, tray::Tray::taskbarCreatedMessage()}) == 1);
+                     std::pair<HWND, UINT>{main, ui::Tray::taskbarCreatedMessage()}) == 1);
     s.main.tray().setTip("Free Memory (312MB).");
     s.trayCalls.clear();
     s.trayTips.clear();
@@ -343,7 +345,7 @@ TEST_CASE("without a tray icon the window is never hidden: not at start-up, not 
     CHECK(s.shownRestored());
     s.main.onFaceCommand("IDC_FS_tray");
     CHECK(s.shownRestored());
-    CHECK_FALSE(msgbox::balloon().isOpen());
+    CHECK_FALSE(ui::balloon().isOpen());
     // Each time the icon was asked for once more, and each refusal checked.
     CHECK(s.trayCalls == std::vector<DWORD>{NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY, NIM_ADD, NIM_MODIFY});
 }
@@ -416,8 +418,8 @@ TEST_CASE("the keyboard: the face's commands, Tab, Enter and mnemonics in the wi
 
     // The Wizard has the keyboard. Tab and Shift+Tab go from the chosen mode
     // to the buttons and back; the arrows choose among the modes.
-    auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
-    const win::FormBinder& binder = wizard.binder();
+    auto& wizard = static_cast<features::WizardModeWindow&>(s.main.feature(kWizardMode));
+    const ui::FormBinder& binder = wizard.binder();
     HWND firstMode = binder.handleOf(wizard.form().get("optMode", 0));
     CHECK(GetFocus() == firstMode);
     pressKey(VK_TAB);
@@ -500,7 +502,7 @@ TEST_CASE("Tab leaves a hosted window for the face and comes back; F1 opens the 
 
     quellar::testing::clickFaceButton(s.main.facePlayer(), "IDC_FS_wizardMode");
     REQUIRE(s.main.hostedFeature() == kWizardMode);
-    auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
+    auto& wizard = static_cast<features::WizardModeWindow&>(s.main.feature(kWizardMode));
     HWND lastControl = wizard.binder().handleOf(wizard.form()["cmdPreview"]);
     pressKey(VK_TAB);
     pressKey(VK_TAB);
@@ -557,7 +559,7 @@ TEST_CASE("Optimize in the hosted Wizard applies, says so with the backup's name
     s.main.facePlayer().clickAt(100, 114);  // "Wizard Mode" in the side bar
     const int wizardItem = faceButton(s.main, "IDC_FS_wizardMode");
     CHECK(s.main.facePlayer().state().isSelected(wizardItem));
-    auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
+    auto& wizard = static_cast<features::WizardModeWindow&>(s.main.feature(kWizardMode));
     REQUIRE(IsWindowVisible(wizard.hwnd()));
     CHECK(isAbove(s.main.childArea(), s.main.facePlayer().hwnd()));
     CHECK(s.main.facePlayer().state().panel() != "home");
@@ -575,11 +577,11 @@ TEST_CASE("Optimize in the hosted Wizard applies, says so with the backup's name
 
     // The program's own notice, not a box, says what happened.
     CHECK(messages.entries.empty());
-    msgbox::Balloon& notice = msgbox::balloon();
+    ui::Balloon& notice = ui::balloon();
     REQUIRE(notice.isOpen());
-    CHECK(notice.panel() == msgbox::Panel::Notice);
-    CHECK(win::windowText(notice.control(msgbox::kIdTitle)) == "TCP/IP settings applied");
-    CHECK(win::windowText(notice.control(msgbox::kIdMessage)) ==
+    CHECK(notice.panel() == ui::Panel::Notice);
+    CHECK(win::windowText(notice.control(ui::kIdTitle)) == "TCP/IP settings applied");
+    CHECK(win::windowText(notice.control(ui::kIdMessage)) ==
           "Applied: Automatic-E.\r\nThe values from before are kept in the backup 001.BCK.\r\n"
           "Restart Windows for the TCP/IP changes to take effect.");
     notice.unload();
@@ -628,7 +630,7 @@ TEST_CASE("screenshot: the main window, and the Main settings window hosted in i
     quellar::testing::ScratchProgramFolder program("shots");
     quellar::testing::MessageLog messages;
     quellar::testing::clickFaceButton(s.main.facePlayer(), "IDC_FS_wizardMode");
-    auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
+    auto& wizard = static_cast<features::WizardModeWindow&>(s.main.feature(kWizardMode));
     SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);
     quellar::testing::waitForStillScreen(s.main.hwnd());
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\main-wizard.bmp");
@@ -654,17 +656,17 @@ TEST_CASE("screenshot: the face's keyboard focus, the notice after an apply, the
     quellar::testing::saveScreenshot(s.main.hwnd(), folder + "\\face-keyboard-focus.bmp");
 
     quellar::testing::pressKey(VK_RETURN);
-    auto& wizard = static_cast<tuning::WizardModeWindow&>(s.main.feature(kWizardMode));
+    auto& wizard = static_cast<features::WizardModeWindow&>(s.main.feature(kWizardMode));
     SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);
     SendMessageA(wizard.binder().handleOf(wizard.form()["cmdOptimize"]), BM_CLICK, 0, 0);
-    quellar::testing::pumpUntil([] { return msgbox::balloon().isOpen(); }, 3000);
+    quellar::testing::pumpUntil([] { return ui::balloon().isOpen(); }, 3000);
     RECT shot, notice;
     GetWindowRect(s.main.hwnd(), &shot);
-    GetWindowRect(msgbox::balloon().hwnd(), &notice);
+    GetWindowRect(ui::balloon().hwnd(), &notice);
     UnionRect(&shot, &shot, &notice);
     quellar::testing::waitForStillScreen(shot);
     quellar::testing::saveScreenRect(shot, folder + "\\applied-notice.bmp");
-    msgbox::balloon().unload();
+    ui::balloon().unload();
 
     s.main.onFaceCommand("IDC_FS_tray");
     quellar::testing::settle();

@@ -17,7 +17,6 @@
 
 using namespace quellar;
 using namespace quellar::testing;
-using quellar::tuning::Hive;
 using quellar::tuning::TuningParams;
 namespace samples = quellar::testing::backupsamples;
 
@@ -116,7 +115,7 @@ RegSnapshot withTable(RegSnapshot before, const std::vector<Expect>& table, bool
         } else if (textValues) {
             before.values[id] = {REG_SZ, szBytes(std::to_string(e.value))};
         } else {
-            before.values[id] = {REG_DWORD, dwordBytes(static_cast<std::uint32_t>(e.value))};
+            before.values[id] = {REG_DWORD, testing::dwordBytes(static_cast<std::uint32_t>(e.value))};
         }
     }
     return before;
@@ -150,9 +149,9 @@ void putBystanders() {
     setRaw(HKEY_LOCAL_MACHINE, kParams, "Hostname", REG_SZ, szBytes("box"));
     setRaw(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\Class\\Net\\0000", "DriverDesc", REG_SZ,
            szBytes("Adapter"));
-    setRaw(HKEY_CURRENT_USER, "Software\\Other", "v", REG_DWORD, dwordBytes(5));
+    setRaw(HKEY_CURRENT_USER, "Software\\Other", "v", REG_DWORD, testing::dwordBytes(5));
     setRaw(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", "ProxyEnable",
-           REG_DWORD, dwordBytes(0));
+           REG_DWORD, testing::dwordBytes(0));
 }
 
 }  // namespace
@@ -181,19 +180,20 @@ TEST_CASE("every preset on every Windows version writes exactly its family's tab
         // Twice over, so the removals of one preset meet the values the
         // one before wrote, and the other way round.
         for (int round = 0; round < 2; ++round) {
-            for (std::size_t i = 0; i < kTuningPresetCount; ++i) {
-                CAPTURE(kTuningPresetNames[i]);
-                currentTuning = tuningPresets[i];
+            for (std::size_t i = 0; i < tuning::kTuningPresetCount; ++i) {
+                CAPTURE(tuning::kTuningPresetNames[i]);
+                tuning::currentTuning = tuning::tuningPresets[i];
                 const RegSnapshot before = snapshotRegistry();
-                CHECK(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
+                CHECK(backup::applyTuning() == backup::ApplyOutcome::Applied);
                 const RegSnapshot after = snapshotRegistry();
-                const RegSnapshot want =
-                    withTable(before, nt ? tableNt(currentTuning, subkeys) : table9x(currentTuning, subkeys), !nt);
+                const RegSnapshot want = withTable(
+                    before, nt ? tableNt(tuning::currentTuning, subkeys) : table9x(tuning::currentTuning, subkeys),
+                    !nt);
                 CHECK(differences(want, after) == "");
             }
         }
         CHECK(messages.entries.empty());
-        CHECK(folder.backupFiles().size() == 2 * kTuningPresetCount);
+        CHECK(folder.backupFiles().size() == 2 * tuning::kTuningPresetCount);
         CHECK(folder.backupFiles().back() == "016.BCK");
     }
     winVersion = 0;
@@ -206,8 +206,8 @@ TEST_CASE("the backup written before an apply holds the values from before") {
     effects().localTime = [] { return LocalTime{2004, 3, 15, 17, 5, 9}; };
     putSamples(samples::valuesNt(), {std::string(samples::kInterfaces) + "\\{5E6F}"});
     winVersion = 6;
-    currentTuning = tuningPresets[2];
-    REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
+    tuning::currentTuning = tuning::tuningPresets[2];
+    REQUIRE(backup::applyTuning() == backup::ApplyOutcome::Applied);
     CHECK(readFile(folder.backups() + "\\001.BCK") == samples::expectedNt(3, 6));
     // Automatic-C removed every MTU and MSS value and both window values.
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, std::string(samples::kInterfaces) + "\\{1A2B}", "MTU").status ==
@@ -223,11 +223,11 @@ TEST_CASE("NT without an Interfaces key still gets the cachesize value") {
     ScratchProgramFolder folder("apply-bare");
     MessageLog messages;
     winVersion = 7;
-    currentTuning = tuningPresets[6];
+    tuning::currentTuning = tuning::tuningPresets[6];
     const RegSnapshot before = snapshotRegistry();
-    REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
-    CHECK(differences(withTable(before, tableNt(currentTuning, {}), false), snapshotRegistry()) == "");
-    CHECK(queryRaw(HKEY_LOCAL_MACHINE, kCache, "").bytes == dwordBytes(0));
+    REQUIRE(backup::applyTuning() == backup::ApplyOutcome::Applied);
+    CHECK(differences(withTable(before, tableNt(tuning::currentTuning, {}), false), snapshotRegistry()) == "");
+    CHECK(queryRaw(HKEY_LOCAL_MACHINE, kCache, "").bytes == testing::dwordBytes(0));
     const std::string file = readFile(folder.backups() + "\\001.BCK");
     CHECK(file.size() > 0);
     // Nothing of the key existed: a restore removes all of it but "System".
@@ -242,12 +242,12 @@ TEST_CASE("no backup, no change: a folder that cannot be made, and numbers used 
     MessageLog messages;
     putSamples(samples::values9x(), {});
     winVersion = 3;
-    currentTuning = tuningPresets[4];
+    tuning::currentTuning = tuning::tuningPresets[4];
     const RegSnapshot before = snapshotRegistry();
 
     // A file where the Backups folder belongs.
     writeFile(folder.backups(), "not a folder");
-    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);
+    CHECK(backup::applyTuning() == backup::ApplyOutcome::NotApplied);
     CHECK(differences(before, snapshotRegistry()) == "");
     REQUIRE(messages.entries.size() == 1);
     CHECK(messages.entries[0].caption == "Quellar");
@@ -258,7 +258,7 @@ TEST_CASE("no backup, no change: a folder that cannot be made, and numbers used 
     // 999.BCK present.
     CreateDirectoryA(folder.backups().c_str(), nullptr);
     writeFile(folder.backups() + "\\999.BCK", "");
-    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);
+    CHECK(backup::applyTuning() == backup::ApplyOutcome::NotApplied);
     CHECK(differences(before, snapshotRegistry()) == "");
     REQUIRE(messages.entries.size() == 2);
     CHECK(messages.entries[1].text.find("999") != std::string::npos);
@@ -267,7 +267,7 @@ TEST_CASE("no backup, no change: a folder that cannot be made, and numbers used 
     // An unknown Windows version writes nothing either.
     winVersion = 0;
     DeleteFileA((folder.backups() + "\\999.BCK").c_str());
-    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);
+    CHECK(backup::applyTuning() == backup::ApplyOutcome::NotApplied);
     CHECK(messages.entries.size() == 3);
     CHECK(folder.backupFiles().empty());
     CHECK(differences(before, snapshotRegistry()) == "");
@@ -279,7 +279,7 @@ TEST_CASE("backup files on disk: stale temporaries, a folder in the way, a numbe
     MessageLog messages;
     putSamples(samples::values9x(), {});
     winVersion = 3;
-    currentTuning = tuningPresets[4];
+    tuning::currentTuning = tuning::tuningPresets[4];
     CreateDirectoryA(folder.backups().c_str(), nullptr);
     // What a crash can leave: an old temporary of ours, read-only, and a
     // folder carrying the next backup's name; beside them a temporary that
@@ -298,7 +298,7 @@ TEST_CASE("backup files on disk: stale temporaries, a folder in the way, a numbe
     SetFileAttributesA(stale.c_str(), FILE_ATTRIBUTE_READONLY);
     writeFile(folder.backups() + "\\QLR3C4D.tmp", "busy");
     CreateDirectoryA((folder.backups() + "\\001.BCK").c_str(), nullptr);
-    REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
+    REQUIRE(backup::applyTuning() == backup::ApplyOutcome::Applied);
     CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK", "QLR3C4D.tmp"});
     CHECK(backup::readBackupFile(folder.backups() + "\\002.BCK").ok);
     DeleteFileA((folder.backups() + "\\QLR3C4D.tmp").c_str());
@@ -307,14 +307,14 @@ TEST_CASE("backup files on disk: stale temporaries, a folder in the way, a numbe
     // one serves, and the apply goes ahead.
     auto& hook = backup::temporaryFileHook();
     hook = [&](const std::string&, const std::string& target) { writeFile(target, "another writer's"); };
-    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
+    CHECK(backup::applyTuning() == backup::ApplyOutcome::Applied);
     CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK", "002.BCK", "003.BCK", "004.BCK"});
     CHECK(readFile(folder.backups() + "\\003.BCK") == "another writer's");
     CHECK(backup::readBackupFile(folder.backups() + "\\004.BCK").ok);
 
     // The temporary file cannot be written: nothing applied, nothing left,
     // and the message names the file.
-    currentTuning = tuningPresets[0];
+    tuning::currentTuning = tuning::tuningPresets[0];
     const RegSnapshot before = snapshotRegistry();
     std::string temporary;
     hook = [&](const std::string& tmp, const std::string&) {
@@ -322,7 +322,7 @@ TEST_CASE("backup files on disk: stale temporaries, a folder in the way, a numbe
         DeleteFileA(tmp.c_str());
         CreateDirectoryA(tmp.c_str(), nullptr);
     };
-    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);
+    CHECK(backup::applyTuning() == backup::ApplyOutcome::NotApplied);
     hook = nullptr;
     CHECK(differences(before, snapshotRegistry()) == "");
     REQUIRE_FALSE(messages.entries.empty());
@@ -340,15 +340,15 @@ TEST_CASE("writes that fail are counted and explained, and the rest are still ma
     putSamples(samples::values9x(), {std::string(samples::kNetTrans) + "\\0002"});
     REQUIRE(makeReadOnly(HKEY_LOCAL_MACHINE, kMstcp));
     winVersion = 2;
-    currentTuning = tuningPresets[6];
-    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::PartlyApplied);
+    tuning::currentTuning = tuning::tuningPresets[6];
+    CHECK(backup::applyTuning() == backup::ApplyOutcome::PartlyApplied);
     REQUIRE(messages.entries.size() == 1);
     const std::string text = messages.entries[0].text;
     CHECK(messages.entries[0].caption == "Quellar");
     CHECK(text.find("9 of 18 TCP/IP values could not be written") == 0);
     CHECK(text.find("001.BCK") != std::string::npos);
     CHECK(text.find("HKEY_LOCAL_MACHINE\\" + kMstcp + "\\DefaultTTL: " +
-                    tuning::systemErrorText(ERROR_ACCESS_DENIED)) != std::string::npos);
+                    win::systemErrorText(ERROR_ACCESS_DENIED)) != std::string::npos);
     CHECK(text.find("(and 3 more)") != std::string::npos);
     // Everything outside the refusing key was written.
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, kCache, "").bytes == szBytes("0"));
@@ -362,9 +362,9 @@ TEST_CASE("writes that fail are counted and explained, and the rest are still ma
 
 TEST_CASE("apply then restore gives back the registry as it was, value by value and key by key") {
     for (const bool nt : {false, true}) {
-        for (const std::size_t preset : {std::size_t{0}, kWindowsDefaultPreset}) {
+        for (const std::size_t preset : {std::size_t{0}, tuning::kWindowsDefaultPreset}) {
             CAPTURE(nt);
-            CAPTURE(kTuningPresetNames[preset]);
+            CAPTURE(tuning::kTuningPresetNames[preset]);
             RegistrySandbox sandbox;
             ScratchProgramFolder folder("roundtrip");
             MessageLog messages;
@@ -381,14 +381,15 @@ TEST_CASE("apply then restore gives back the registry as it was, value by value 
             RegSetValueExW(wide, L"MTU", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&wideMtu), sizeof wideMtu);
             winVersion = static_cast<std::int16_t>(nt ? 7 : 3);
             const RegSnapshot before = snapshotRegistry();
-            currentTuning = tuningPresets[preset];
-            const tuning::ApplyResult applied = tuning::applyTuningReporting();
-            REQUIRE(applied.outcome == tuning::ApplyOutcome::Applied);
-            if (preset == kWindowsDefaultPreset) {
-                for (const Expect& e : nt ? tableNt(currentTuning, subkeys) : table9x(currentTuning, subkeys)) {
+            tuning::currentTuning = tuning::tuningPresets[preset];
+            const backup::ApplyResult applied = backup::applyTuningReporting();
+            REQUIRE(applied.outcome == backup::ApplyOutcome::Applied);
+            if (preset == tuning::kWindowsDefaultPreset) {
+                for (const Expect& e :
+                     nt ? tableNt(tuning::currentTuning, subkeys) : table9x(tuning::currentTuning, subkeys)) {
                     CAPTURE(e.key);
                     CAPTURE(e.name);
-                    CHECK(queryRaw(tuning::hiveKey(e.hive), e.key, e.name).status == ERROR_FILE_NOT_FOUND);
+                    CHECK(queryRaw(win::hiveKey(e.hive), e.key, e.name).status == ERROR_FILE_NOT_FOUND);
                 }
             }
             // The key with the foreign name is left alone, no key stands in
@@ -423,9 +424,9 @@ namespace {
 // backup left, and one message that says `why`.
 void checkApplyRefused(const ScratchProgramFolder& folder, const MessageLog& messages, const std::string& why) {
     winVersion = 7;
-    currentTuning = tuningPresets[1];
+    tuning::currentTuning = tuning::tuningPresets[1];
     const RegSnapshot before = snapshotRegistry();
-    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::NotApplied);
+    CHECK(backup::applyTuning() == backup::ApplyOutcome::NotApplied);
     CHECK(differences(before, snapshotRegistry()) == "");
     CHECK(folder.backupFiles().empty());
     REQUIRE(messages.entries.size() == 1);

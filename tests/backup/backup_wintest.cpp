@@ -36,10 +36,10 @@ std::string fileNameOf(const std::string& path) { return path.substr(path.find_l
 // The registry holds what a restore of `w` writes: the number's decimal
 // text (9x) or its 32 bits (NT), a typed value's own type and bytes, or no
 // value at all for one recorded absent.
-void checkRestored(const tuning::RegistryOperation& w) {
+void checkRestored(const RegistryOperation& w) {
     CAPTURE(w.keyPath);
     CAPTURE(w.valueName);
-    const RawValue raw = queryRaw(tuning::hiveKey(w.hive), w.keyPath, w.valueName);
+    const RawValue raw = queryRaw(win::hiveKey(w.hive), w.keyPath, w.valueName);
     if (w.remove) {
         CHECK(raw.status == ERROR_FILE_NOT_FOUND);
         return;
@@ -53,7 +53,7 @@ void checkRestored(const tuning::RegistryOperation& w) {
         CHECK(raw.bytes == szBytes(std::to_string(w.value)));
     } else {
         CHECK(raw.type == REG_DWORD);
-        CHECK(raw.bytes == dwordBytes(static_cast<std::uint32_t>(w.value)));
+        CHECK(raw.bytes == testing::dwordBytes(static_cast<std::uint32_t>(w.value)));
     }
 }
 
@@ -62,7 +62,7 @@ void checkRestored(const tuning::RegistryOperation& w) {
 void scramble(const std::vector<samples::SampleValue>& values) {
     bool remove = false;
     for (const auto& v : values) {
-        HKEY key = tuning::hiveKey(v.hive);
+        HKEY key = win::hiveKey(v.hive);
         if (remove) {
             HKEY k = nullptr;
             if (RegOpenKeyExA(key, v.path.c_str(), 0, KEY_ALL_ACCESS, &k) == ERROR_SUCCESS) {
@@ -164,9 +164,9 @@ TEST_CASE("a backup of a prepared registry is the layout line for line, and rest
         for (const auto& v : values) {
             CAPTURE(v.path);
             CAPTURE(v.name);
-            const RawValue raw = queryRaw(tuning::hiveKey(v.hive), v.path, v.name);
+            const RawValue raw = queryRaw(win::hiveKey(v.hive), v.path, v.name);
             CHECK(raw.type == v.type);
-            CHECK(raw.bytes == (v.type == REG_SZ ? szBytes(v.text) : dwordBytes(v.dword)));
+            CHECK(raw.bytes == (v.type == REG_SZ ? szBytes(v.text) : testing::dwordBytes(v.dword)));
         }
         CHECK(messages.entries.empty());
     }
@@ -210,7 +210,7 @@ TEST_CASE("a damaged backup restores nothing and says where it is damaged") {
     }
     const RestoreResult missing = restoreBackupFile(folder.backups() + "\\404.BCK", 7);
     CHECK(missing.status == RestoreResult::Status::Rejected);
-    CHECK(missing.message.find("cannot be read: " + tuning::systemErrorText(ERROR_FILE_NOT_FOUND)) !=
+    CHECK(missing.message.find("cannot be read: " + win::systemErrorText(ERROR_FILE_NOT_FOUND)) !=
           std::string::npos);
 }
 
@@ -227,11 +227,11 @@ TEST_CASE("a restore whose writes fail still makes the others and counts the fai
     CHECK(r.report.attempted == 16 + 12);
     CHECK(r.report.failures.size() == 2);
     CHECK(r.message.find("2 of 28 recorded values could not be written back") == 0);
-    CHECK(r.message.find(tuning::systemErrorText(ERROR_ACCESS_DENIED)) != std::string::npos);
+    CHECK(r.message.find(win::systemErrorText(ERROR_ACCESS_DENIED)) != std::string::npos);
     // Values recorded absent stay absent, and no key is made for them.
     CHECK_FALSE(keyExists(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\{5E6F}\\Parameters\\Tcpip"));
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\Tcpip\\Parameters",
-                   "GlobalMaxTcpWindowSize").bytes == dwordBytes(0xFFFFFFFFu));
+                   "GlobalMaxTcpWindowSize").bytes == testing::dwordBytes(0xFFFFFFFFu));
 }
 
 TEST_CASE("a restore refuses another Windows version; the list reads headers alone") {
@@ -268,5 +268,5 @@ TEST_CASE("a restore refuses another Windows version; the list reads headers alo
     CHECK_FALSE(readBackupHeader(path).fields.time);
     header = readBackupHeader(folder.backups() + "\\404.BCK");
     CHECK_FALSE(header.opened);
-    CHECK(header.problem.find(tuning::systemErrorText(ERROR_FILE_NOT_FOUND)) != std::string::npos);
+    CHECK(header.problem.find(win::systemErrorText(ERROR_FILE_NOT_FOUND)) != std::string::npos);
 }

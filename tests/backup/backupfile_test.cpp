@@ -12,8 +12,6 @@
 
 using namespace quellar;
 using namespace quellar::backup;
-using quellar::tuning::Hive;
-using quellar::tuning::RegistryOperation;
 namespace samples = quellar::testing::backupsamples;
 
 namespace {
@@ -92,19 +90,19 @@ TEST_CASE("line forms and the recording rule") {
     // A plain number only where writing it back gives the same type and bytes.
     const auto nine = tuning::Family::Win9x;
     const auto nt = tuning::Family::Nt;
-    CHECK(plainNumber(nine, settings::kTypeText, std::string("1500\0", 5)) == 1500);
-    CHECK(plainNumber(nine, settings::kTypeText, std::string("0\0", 2)) == 0);
-    CHECK(plainNumber(nine, settings::kTypeText, std::string("4294967295\0", 11)) == 4294967295LL);
+    CHECK(plainNumber(nine, kTypeText, std::string("1500\0", 5)) == 1500);
+    CHECK(plainNumber(nine, kTypeText, std::string("0\0", 2)) == 0);
+    CHECK(plainNumber(nine, kTypeText, std::string("4294967295\0", 11)) == 4294967295LL);
     for (const std::string& text : {std::string("65535 bytes\0", 12), std::string("-5\0", 3), std::string("05\0", 3),
                                      std::string("4294967296\0", 11), std::string("1500"), std::string("\0", 1)}) {
         CAPTURE(text);
-        CHECK_FALSE(plainNumber(nine, settings::kTypeText, text));
+        CHECK_FALSE(plainNumber(nine, kTypeText, text));
     }
-    CHECK_FALSE(plainNumber(nine, settings::kTypeDword, std::string("\x05\0\0\0", 4)));
-    CHECK(plainNumber(nt, settings::kTypeDword, std::string("\xff\xff\xff\xff", 4)) == 4294967295LL);
-    CHECK_FALSE(plainNumber(nt, settings::kTypeDword, std::string("\x05\0\0", 3)));
+    CHECK_FALSE(plainNumber(nine, kTypeDword, std::string("\x05\0\0\0", 4)));
+    CHECK(plainNumber(nt, kTypeDword, std::string("\xff\xff\xff\xff", 4)) == 4294967295LL);
+    CHECK_FALSE(plainNumber(nt, kTypeDword, std::string("\x05\0\0", 3)));
     CHECK_FALSE(plainNumber(nt, 11, std::string(8, '\0')));
-    CHECK_FALSE(plainNumber(nt, settings::kTypeText, std::string("5\0", 2)));
+    CHECK_FALSE(plainNumber(nt, kTypeText, std::string("5\0", 2)));
 }
 
 TEST_CASE("a 9x backup matches the layout line for line") {
@@ -118,7 +116,7 @@ TEST_CASE("a 9x backup matches the layout line for line") {
     }
     // A flag's plain line holds 0 or 1; any other text is recorded typed.
     samples::Registry reg = samples::registry9x();
-    reg.put(Hive::LocalMachine, tuning::keys::kMstcp, "PMTUDiscovery", settings::kTypeText, std::string("1\0", 2));
+    reg.put(Hive::LocalMachine, tuning::keys::kMstcp, "PMTUDiscovery", kTypeText, std::string("1\0", 2));
     const std::string text = backupText(when, 1, {}, samples::readerOf(reg));
     CHECK(text.find("\"PMTUDiscovery\"\r\n1\r\n") != std::string::npos);
     CHECK(text.find("\"PMTUBlackHoleDetect\"\r\nhex(1):37,00\r\n") != std::string::npos);
@@ -133,8 +131,8 @@ TEST_CASE("every recorded form reads back to exactly what was taken, hostile nam
         samples::Registry reg = nt ? samples::registryNt() : samples::registry9x();
         const std::string mstcp = nt ? tuning::keys::kTcpipParametersLower : tuning::keys::kMstcp;
         const std::string parent = nt ? samples::kInterfaces : samples::kNetTrans;
-        reg.put(Hive::LocalMachine, mstcp, "DefaultTTL", settings::kTypeText, std::string("65535 bytes\0", 12));
-        reg.put(Hive::LocalMachine, mstcp, "KeepAliveTime", settings::kTypeText, std::string("-5\0", 3));
+        reg.put(Hive::LocalMachine, mstcp, "DefaultTTL", kTypeText, std::string("65535 bytes\0", 12));
+        reg.put(Hive::LocalMachine, mstcp, "KeepAliveTime", kTypeText, std::string("-5\0", 3));
         reg.put(Hive::LocalMachine, mstcp, "KeepAliveInterval", 3, std::string("\x01\x02\x03\x04\x05", 5));
         reg.put(Hive::CurrentUser, nt ? tuning::keys::kInternetSettingsNt : tuning::keys::kInternetSettings9x,
                 "MaxConnectionsPerServer", 11, std::string("\x08\0\0\0\0\0\0\0", 8));
@@ -202,7 +200,7 @@ TEST_CASE("reading a backup back gives every recorded write, in file order") {
     CHECK(r.contents.header.created.second == 9);
     CHECK(r.contents.records == 6);
     REQUIRE(r.contents.writes.size() == 10 + 2 + 1 + 6);
-    for (const RegistryOperation& w : r.contents.writes) CHECK((w.exact || w.type == settings::kTypeText));
+    for (const RegistryOperation& w : r.contents.writes) CHECK((w.exact || w.type == kTypeText));
     // "DefaultRcvWindow" is written twice, the second time with the second number.
     CHECK(r.contents.writes[3].valueName == "DefaultRcvWindow");
     CHECK(r.contents.writes[6].valueName == "DefaultRcvWindow");
@@ -210,7 +208,7 @@ TEST_CASE("reading a backup back gives every recorded write, in file order") {
     CHECK(r.contents.writes[12].valueName.empty());
     CHECK(r.contents.writes[13] ==
           RegistryOperation{Hive::LocalMachine, "System\\CurrentControlSet\\Services\\Class\\NetTrans\\0000",
-                            "MaxMTU", settings::kTypeText, 576, false});
+                            "MaxMTU", kTypeText, 576, false});
 
     // Hand-edited second number wins on restore.
     const std::string edited = withLine(samples::expected9x(0), 18, "4000");
@@ -224,7 +222,7 @@ TEST_CASE("reading a backup back gives every recorded write, in file order") {
     r = readBackup(nt);
     REQUIRE(r.ok);
     CHECK(r.contents.records == 5);
-    for (const RegistryOperation& w : r.contents.writes) CHECK(w.type == settings::kTypeDword);
+    for (const RegistryOperation& w : r.contents.writes) CHECK(w.type == kTypeDword);
     CHECK(r.contents.writes[0].keyPath == tuning::keys::kTcpipParameters);
     CHECK(r.contents.writes[5].valueName == "GlobalMaxTcpWindowSize");
     CHECK(r.contents.writes[5].value == 4294967295LL);

@@ -35,7 +35,7 @@ TEST_CASE("command line: each command with its arguments; names and numbers as u
     const Command preview = command({"preview", "automatic-b"});
     CHECK(preview.kind == CommandKind::Preview);
     CHECK(preview.preset == 1);
-    CHECK(command({"apply", "WINDOWS DEFAULT"}).preset == kWindowsDefaultPreset);
+    CHECK(command({"apply", "WINDOWS DEFAULT"}).preset == tuning::kWindowsDefaultPreset);
     CHECK(command({"apply", "Automatic-G"}).preset == 6);
 
     CHECK(command({"show", "7"}).backup == 7);
@@ -62,7 +62,7 @@ TEST_CASE("command line: adapters, --adapter and export of a preset or a backup"
     CHECK(command({"preview", "automatic-e", "--adapter", "0001", "--adapter", "0002"}).adapters.size() == 2);
     const Command presetFile = command({"export", "Windows default", "C:\\deploy\\tcp.reg", "--adapter", "0001"});
     CHECK(presetFile.kind == CommandKind::Export);
-    CHECK(presetFile.preset == kWindowsDefaultPreset);
+    CHECK(presetFile.preset == tuning::kWindowsDefaultPreset);
     CHECK(presetFile.backup == 0);
     CHECK(presetFile.file == "C:\\deploy\\tcp.reg");
     const Command backupFile = command({"export", "007.BCK", "old.reg"});
@@ -122,10 +122,11 @@ TEST_CASE("command line: help for everything, usage errors for everything else")
 
 TEST_CASE("console texts: presets, preview rows, what changed, backups listing, status") {
     const std::string presets = presetsText();
-    for (const char* name : kTuningPresetNames) CHECK(presets.find(std::string(name) + "\n") != std::string::npos);
+    for (const char* name : tuning::kTuningPresetNames)
+        CHECK(presets.find(std::string(name) + "\n") != std::string::npos);
     CHECK(presets.find("removes every value") != std::string::npos);
 
-    preview::Preview before;
+    quellar::Preview before;
     before.rows = {{"HKEY_LOCAL_MACHINE\\K", "DefaultTTL", "absent", "128", true},
                    {"HKEY_LOCAL_MACHINE\\K", "MTU", "576", "576", false},
                    {"HKEY_LOCAL_MACHINE\\K2", "Old", "5", "removed", true},
@@ -141,7 +142,7 @@ TEST_CASE("console texts: presets, preview rows, what changed, backups listing, 
               before.summary() + "\n");
 
     // Afterwards the refused write still holds its old value: not listed.
-    preview::Preview after;
+    quellar::Preview after;
     after.rows = {{"HKEY_LOCAL_MACHINE\\K", "DefaultTTL", "128", "128", false},
                   {"HKEY_LOCAL_MACHINE\\K", "MTU", "576", "576", false},
                   {"HKEY_LOCAL_MACHINE\\K2", "Old", "absent", "removed", false},

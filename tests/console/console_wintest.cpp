@@ -81,8 +81,9 @@ TEST_CASE("console commands in both families: presets, preview, apply, backups, 
             CHECK(has(r.out, "Left alone, a name a backup cannot hold: adapter key \"??\"") != c.windows9x);
             CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
             // Exactly the preset's writes on this family, nothing else.
-            const std::vector<tuning::RegistryOperation> writes = tuning::tuningOperations(
-                tuningPresets[1], c.family, tuning::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(c.family)));
+            const std::vector<RegistryOperation> writes =
+                tuning::tuningOperations(tuning::tuningPresets[1], c.family,
+                                         win::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(c.family)));
             const RegSnapshot applied = snapshotRegistry();
             CHECK_SAME_REGISTRY(carriedOut(prepared, writes), applied);
 
@@ -230,7 +231,7 @@ TEST_CASE("console adapters by name, apply limited to one adapter, the backup re
                 for (const samples::NamedAdapter& adapter : named) {
                     const std::string key = nt ? tuning::interfaceKey(adapter.subkey) : tuning::netTransKey(adapter.subkey);
                     for (const char* name : {nt ? "MTU" : "MaxMTU", nt ? "MSS" : "MaxMSS"}) {
-                        const preview::CurrentValue v = tuning::currentValueOf({tuning::Hive::LocalMachine, key, name, 0, 0, false});
+                        const CurrentValue v = win::currentValueOf({Hive::LocalMachine, key, name, 0, 0, false});
                         texts.push_back(v.present ? v.text : "absent");
                     }
                 }
@@ -253,10 +254,10 @@ TEST_CASE("console adapters by name, apply limited to one adapter, the backup re
             r = probe.run("apply automatic-a --adapter " + lowered(named[1].subkey));
             CHECK(r.exit == 0);
             CHECK(has(r.out, "(" + named[1].name + " (" + named[1].subkey + "))\r\n"));
-            tuning::TuningParams limited = tuningPresets[0];
+            tuning::TuningParams limited = tuning::tuningPresets[0];
             limited.mtuAdapters = {named[1].subkey};
-            const std::vector<tuning::RegistryOperation> writes = tuning::tuningOperations(
-                limited, c.family, tuning::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(c.family)));
+            const std::vector<RegistryOperation> writes = tuning::tuningOperations(
+                limited, c.family, win::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(c.family)));
             CHECK_SAME_REGISTRY(carriedOut(prepared, writes), snapshotRegistry());
             CHECK(adapterValues() != adaptersBefore);
 
@@ -287,7 +288,7 @@ TEST_CASE("the real quellarc.exe: help, ping 127.0.0.1, and beside a running que
     ChildProcess app(folder + "\\quellar.exe", folder);
     REQUIRE(app.started());
     HWND main = nullptr;
-    pumpUntil([&] { return (main = topLevelWindowOf(app.id(), shell::kMainWindowClass)) != nullptr; }, 20000);
+    pumpUntil([&] { return (main = topLevelWindowOf(app.id(), app::kMainWindowClass)) != nullptr; }, 20000);
     REQUIRE(main != nullptr);
     // No "already opening" box, no mutex of the program's: it just runs.
     r = runConsoleProgram(exe + " presets");

@@ -46,9 +46,9 @@ RegSnapshot snapshotRoots() {
 }
 
 // Puts every value and key `operations` touch back as `target` has them.
-void resetTo(const RegSnapshot& target, const std::vector<tuning::RegistryOperation>& operations) {
-    for (const tuning::RegistryOperation& op : operations) {
-        const HKEY hive = tuning::hiveKey(op.hive);
+void resetTo(const RegSnapshot& target, const std::vector<RegistryOperation>& operations) {
+    for (const RegistryOperation& op : operations) {
+        const HKEY hive = win::hiveKey(op.hive);
         const std::string prefix = hivePrefix(op.hive);
         // The first key on the way down that the target lacks goes with all below it.
         std::string path;
@@ -106,11 +106,12 @@ TEST_CASE("every preset and its backup, exported and imported by regedit, leave 
         const ConsoleProbe probe(kRealHives, folder);
         const std::string file = folder.path() + "\\export.reg";
         const std::vector<std::string> subkeys =
-            tuning::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(c.family));
-        for (std::size_t i = 0; i < kTuningPresetCount; ++i) {
-            const std::string preset = kTuningPresetNames[i];
+            win::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(c.family));
+        for (std::size_t i = 0; i < tuning::kTuningPresetCount; ++i) {
+            const std::string preset = tuning::kTuningPresetNames[i];
             CAPTURE(preset);
-            const std::vector<tuning::RegistryOperation> writes = tuning::tuningOperations(tuningPresets[i], c.family, subkeys);
+            const std::vector<RegistryOperation> writes =
+                tuning::tuningOperations(tuning::tuningPresets[i], c.family, subkeys);
             const RegSnapshot before = snapshotRoots();
 
             Run r = probe.run("export \"" + preset + "\" \"" + file + "\"");

@@ -6,31 +6,29 @@
 #include "core/regformat.h"
 
 using namespace quellar;
-using quellar::tuning::Hive;
-using quellar::tuning::RegistryOperation;
 
 TEST_CASE("a preview: one row per value, what it holds now and after, the changes counted") {
     const std::string key = "System\\Tcpip";
     const std::vector<RegistryOperation> ops = {
-        {Hive::LocalMachine, key, "Same", settings::kTypeDword, 64, false},
-        {Hive::LocalMachine, key, "New", settings::kTypeDword, 1500, false},
+        {Hive::LocalMachine, key, "Same", kTypeDword, 64, false},
+        {Hive::LocalMachine, key, "New", kTypeDword, 1500, false},
         {Hive::LocalMachine, key, "Gone", 0, 0, true},
         {Hive::LocalMachine, key, "NeverThere", 0, 0, true},
-        {Hive::CurrentUser, "Software\\IE", "", settings::kTypeText, 20, false},
-        {Hive::LocalMachine, key, "Big", settings::kTypeDword, -1, false},
-        {Hive::LocalMachine, "SYSTEM\\TCPIP", "same", settings::kTypeDword, 128, false},  // the same value again
-        {Hive::LocalMachine, key, "Retyped", settings::kTypeDword, 8, false},
+        {Hive::CurrentUser, "Software\\IE", "", kTypeText, 20, false},
+        {Hive::LocalMachine, key, "Big", kTypeDword, -1, false},
+        {Hive::LocalMachine, "SYSTEM\\TCPIP", "same", kTypeDword, 128, false},  // the same value again
+        {Hive::LocalMachine, key, "Retyped", kTypeDword, 8, false},
     };
-    std::map<std::string, preview::CurrentValue> now = {
-        {"Same", {true, settings::kTypeDword, "64"}},
-        {"Gone", {true, settings::kTypeDword, "3"}},
-        {"", {true, settings::kTypeText, "20"}},
-        {"Big", {true, settings::kTypeDword, "4294967295"}},
-        {"Retyped", {true, settings::kTypeText, "8"}},
+    std::map<std::string, CurrentValue> now = {
+        {"Same", {true, kTypeDword, "64"}},
+        {"Gone", {true, kTypeDword, "3"}},
+        {"", {true, kTypeText, "20"}},
+        {"Big", {true, kTypeDword, "4294967295"}},
+        {"Retyped", {true, kTypeText, "8"}},
     };
-    const preview::Preview p = preview::buildPreview(ops, [&](const RegistryOperation& op) {
+    const Preview p = buildPreview(ops, [&](const RegistryOperation& op) {
         auto it = now.find(op.valueName);
-        return it == now.end() ? preview::CurrentValue{} : it->second;
+        return it == now.end() ? CurrentValue{} : it->second;
     });
     REQUIRE(p.rows.size() == 7);
     CHECK(p.rows[0].after == "128");  // the last operation on a value wins
@@ -43,7 +41,7 @@ TEST_CASE("a preview: one row per value, what it holds now and after, the change
     CHECK(p.rows[6].changes);        // same digits, another type
     CHECK(p.summary() == "4 of 7 values change");
 
-    CHECK(preview::shortenMiddle("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip", 20) ==
+    CHECK(shortenMiddle("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip", 20) ==
           "HKEY_LOCA...es\\Tcpip");
-    CHECK(preview::shortenMiddle("short", 20) == "short");
+    CHECK(shortenMiddle("short", 20) == "short");
 }

@@ -4,11 +4,10 @@
 #include "core/regformat.h"
 
 using namespace quellar;
-using namespace quellar::tuning;
 
 TEST_CASE("a registry file: header, comment, one section per key, the family's types, removals, CR LF") {
     const Hive M = Hive::LocalMachine, U = Hive::CurrentUser;
-    const unsigned long sz = settings::kTypeText, dw = settings::kTypeDword;
+    const unsigned long sz = kTypeText, dw = kTypeDword;
     const std::vector<RegistryOperation> ops = {
         {M, "System\\Tcpip\\Parameters", "DefaultTTL", dw, 128, false},
         {M, "Sys\\Itf\\{A\"B}", "MTU", dw, -1, false},              // all 32 bits

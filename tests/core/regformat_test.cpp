@@ -5,7 +5,7 @@
 
 #include "core/regformat.h"
 
-using namespace quellar::settings;
+using namespace quellar;
 
 namespace {
 

@@ -145,8 +145,8 @@ void postClick(HWND hwnd, int x, int y) {
 }
 
 // The program's face, as built into it: where a user finds its buttons.
-const quellar::shell::Face& builtInFace() {
-    static const quellar::shell::FaceParseResult parsed = quellar::shell::parseFace(std::string(
+const quellar::ui::Face& builtInFace() {
+    static const quellar::ui::FaceParseResult parsed = quellar::ui::parseFace(std::string(
         quellar::win::resourceBytes(MAKEINTRESOURCEA(IDR_FACE), MAKEINTRESOURCEA(RT_QUELLAR_DATA))));
     REQUIRE(parsed.ok);
     return parsed.face;
@@ -162,10 +162,10 @@ std::string waitForNotice(DWORD pid, const std::string& part) {
     std::string message;
     pumpUntil(
         [&] {
-            HWND notice = topLevelWindowOf(pid, quellar::msgbox::kBalloonClass);
+            HWND notice = topLevelWindowOf(pid, quellar::ui::kBalloonClass);
             if (!notice || !IsWindowVisible(notice)) return false;
-            HWND panel = FindWindowExA(notice, nullptr, quellar::msgbox::kBalloonPanelClass, nullptr);
-            HWND text = panel ? GetDlgItem(panel, quellar::msgbox::kIdMessage) : nullptr;
+            HWND panel = FindWindowExA(notice, nullptr, quellar::ui::kBalloonPanelClass, nullptr);
+            HWND text = panel ? GetDlgItem(panel, quellar::ui::kIdMessage) : nullptr;
             message = text ? textOf(text) : "";
             return message.find(part) != std::string::npos;
         },
@@ -236,11 +236,11 @@ TEST_CASE("the whole path under the Windows 9x personality: apply and its notice
         ChildProcess app("\"" + exe + "\"", folder.path(), exe);
         REQUIRE_MESSAGE(app.started(), app.error());
         HWND main = nullptr;
-        pumpUntil([&] { return (main = topLevelWindowOf(app.id(), quellar::shell::kMainWindowClass)) != nullptr &&
+        pumpUntil([&] { return (main = topLevelWindowOf(app.id(), quellar::app::kMainWindowClass)) != nullptr &&
                                IsWindowVisible(main); },
                   30000);
         REQUIRE(main != nullptr);
-        HWND face = FindWindowExA(main, nullptr, quellar::shell::kFacePlayerClass, nullptr);
+        HWND face = FindWindowExA(main, nullptr, quellar::ui::kFacePlayerClass, nullptr);
         REQUIRE(face != nullptr);
 
         // The Wizard's "Optimize Now": a backup first, then the notice.
@@ -284,7 +284,7 @@ TEST_CASE("the whole path under the Windows 9x personality: apply and its notice
         CHECK(pumpUntil([&] { return !IsWindowVisible(main); }, 10000));
         HWND icon = FindWindowExA(main, nullptr, "QuellarTray", nullptr);
         REQUIRE(icon != nullptr);
-        PostMessageA(icon, quellar::tray::Tray::kCallbackMessage, 0, WM_LBUTTONDOWN);
+        PostMessageA(icon, quellar::ui::Tray::kCallbackMessage, 0, WM_LBUTTONDOWN);
         CHECK(pumpUntil([&] { return IsWindowVisible(main) != FALSE; }, 10000));
 
         PostMessageA(main, WM_CLOSE, 0, 0);

@@ -80,7 +80,7 @@ void checkSecondCopyShowsTheFirst(const std::string& exe, const std::string& fol
     GetWindowTextA(box, caption, sizeof caption);
     CHECK(std::string(caption) == "Quellar");
     CHECK(messageBoxText(box) == "The program already opening");
-    CHECK(topLevelWindowOf(second.id(), quellar::shell::kMainWindowClass) == nullptr);
+    CHECK(topLevelWindowOf(second.id(), quellar::app::kMainWindowClass) == nullptr);
     CHECK_FALSE(IsWindowVisible(firstMain));
     PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     CHECK(second.waitExit(20000) == 0);
@@ -119,10 +119,10 @@ TEST_CASE("9x family, started in the tray: hidden, the own balloon bottom-right 
     SUBCASE("Windows 95") { mode = "win95"; }
     SUBCASE("Windows 98") {}
     StartedInTray s(mode);
-    HWND balloon = waitForWindow(s.app->id(), quellar::msgbox::kBalloonClass, 30000, true);
+    HWND balloon = waitForWindow(s.app->id(), quellar::ui::kBalloonClass, 30000, true);
     REQUIRE(balloon != nullptr);
     DWORD shownAt = GetTickCount();
-    HWND main = topLevelWindowOf(s.app->id(), quellar::shell::kMainWindowClass);
+    HWND main = topLevelWindowOf(s.app->id(), quellar::app::kMainWindowClass);
     REQUIRE(main != nullptr);
     CHECK_FALSE(IsWindowVisible(main));
 
@@ -142,13 +142,13 @@ TEST_CASE("9x family, started in the tray: hidden, the own balloon bottom-right 
 
 TEST_CASE("NT family, started in the tray: hidden, no own balloon (the tray's balloon instead); a second start shows it") {
     StartedInTray s("winxp");
-    HWND main = waitForWindow(s.app->id(), quellar::shell::kMainWindowClass, 30000, false);
+    HWND main = waitForWindow(s.app->id(), quellar::app::kMainWindowClass, 30000, false);
     REQUIRE(main != nullptr);
     // Until its start-up has run to the end and it waits for input.
     REQUIRE(s.app->waitIdle(20000));
     settle();
     CHECK_FALSE(IsWindowVisible(main));
-    HWND balloon = topLevelWindowOf(s.app->id(), quellar::msgbox::kBalloonClass);
+    HWND balloon = topLevelWindowOf(s.app->id(), quellar::ui::kBalloonClass);
     CHECK((balloon == nullptr || !IsWindowVisible(balloon)));
     s.closeAndCheckOneCopyOnly(main);
 }

@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!family || c.records < 3 || !r.problem.empty()) __builtin_trap();
     const std::size_t fixedPairs = *family == tuning::Family::Nt ? 16 : 13;
     if (c.writes.size() != fixedPairs + 2 * (c.records - 3)) __builtin_trap();
-    for (const tuning::RegistryOperation& w : c.writes) {
+    for (const RegistryOperation& w : c.writes) {
         if ((w.remove && (w.value != 0 || w.exact)) || (!w.exact && w.type != tuning::valueTypeOf(*family)) ||
             (w.exact && (w.value != 0 || w.data.size() > kLargestTypedValue)) || w.value < kLowestValue ||
             w.value > kHighestValue || w.keyPath.empty() || w.absentKeyLevels < 0 ||

@@ -8,7 +8,7 @@
 #include "ui/face/faceparser.h"
 #include "ui/face/facestate.h"
 
-using namespace quellar::shell;
+using namespace quellar::ui;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -9,12 +9,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view text(reinterpret_cast<const char*>(data), size);
-    quellar::shell::SkinParseResult result = quellar::shell::parseSkin(text);
+    quellar::ui::SkinParseResult result = quellar::ui::parseSkin(text);
     std::size_t lines = 1;
     for (char c : text) lines += c == '\n';
-    for (const quellar::shell::SkinIssue& issue : result.issues) {
+    for (const quellar::ui::SkinIssue& issue : result.issues) {
         if (issue.line < 1 || static_cast<std::size_t>(issue.line) > lines) std::abort();
     }
-    if (result.issues.size() > quellar::shell::kMaxSkinIssues) std::abort();
+    if (result.issues.size() > quellar::ui::kMaxSkinIssues) std::abort();
     return 0;
 }

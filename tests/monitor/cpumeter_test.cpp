@@ -5,7 +5,7 @@
 
 #include "monitor/cpumeter.h"
 
-using namespace quellar::memory;
+using namespace quellar::monitor;
 
 namespace {
 // 100 ns units per millisecond.

@@ -3,7 +3,7 @@
 #include "monitor/memory.h"
 #include "support/monitorhooks.h"
 
-using namespace quellar::memory;
+using namespace quellar::monitor;
 using quellar::testing::FakeMonitor;
 using quellar::testing::kMiB;
 

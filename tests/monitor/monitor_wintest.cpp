@@ -7,7 +7,7 @@
 #include "support/process_win.h"
 #include "support/resources_win.h"
 
-using namespace quellar::memory;
+using namespace quellar::monitor;
 using namespace quellar::testing;
 
 TEST_CASE("the meters under a 9x and an NT version mode") {

@@ -11,7 +11,7 @@
 #include "support/recordedeffects.h"
 
 using namespace quellar;
-using namespace quellar::memory;
+using namespace quellar::monitor;
 using quellar::testing::FakeMonitor;
 using quellar::testing::FixedMeter;
 using quellar::testing::kMiB;

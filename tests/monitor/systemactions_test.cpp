@@ -7,7 +7,7 @@
 #include "monitor/systemactions.h"
 
 using namespace quellar;
-using namespace quellar::memory;
+using namespace quellar::monitor;
 
 namespace {
 

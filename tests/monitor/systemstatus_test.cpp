@@ -5,7 +5,7 @@
 #include "monitor/systemstatus.h"
 #include "support/monitorhooks.h"
 
-using namespace quellar::memory;
+using namespace quellar::monitor;
 using quellar::testing::FakeMonitor;
 using quellar::testing::FixedMeter;
 using quellar::testing::kMiB;

@@ -18,7 +18,6 @@
 
 namespace quellar::testing::backupsamples {
 
-using tuning::Hive;
 
 struct SampleValue {
     Hive hive;
@@ -43,10 +42,10 @@ inline std::vector<std::string> interfaceSubkeys(int count) {
 }
 
 inline SampleValue sz(Hive h, const std::string& path, const std::string& name, const std::string& text) {
-    return {h, path, name, settings::kTypeText, text, 0};
+    return {h, path, name, kTypeText, text, 0};
 }
 inline SampleValue dw(Hive h, const std::string& path, const std::string& name, std::uint32_t value) {
-    return {h, path, name, settings::kTypeDword, "", value};
+    return {h, path, name, kTypeDword, "", value};
 }
 
 // 9x: mostly decimal texts, as the system keeps them (recorded as plain
@@ -167,7 +166,7 @@ inline std::string key(Hive hive, const std::string& path, const std::string& na
 // The bytes the registry holds for a sample: a text and its NUL, or the
 // four bytes of a DWORD, least significant first.
 inline std::string bytesOf(const SampleValue& v) {
-    if (v.type == settings::kTypeText) return v.text + '\0';
+    if (v.type == kTypeText) return v.text + '\0';
     std::string bytes;
     for (int i = 0; i < 4; ++i) bytes += static_cast<char>((v.dword >> (8 * i)) & 0xFF);
     return bytes;

@@ -124,8 +124,8 @@ private:
 
 // The snapshot with `operations` carried out on it, as the registry writer
 // stores them.
-inline RegSnapshot carriedOut(RegSnapshot snap, const std::vector<tuning::RegistryOperation>& operations) {
-    for (const tuning::RegistryOperation& op : operations) {
+inline RegSnapshot carriedOut(RegSnapshot snap, const std::vector<RegistryOperation>& operations) {
+    for (const RegistryOperation& op : operations) {
         const char* prefix = hivePrefix(op.hive);
         const std::string key = RegSnapshot::valueKey(prefix, op.keyPath, op.valueName);
         if (op.remove) {

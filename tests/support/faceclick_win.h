@@ -15,11 +15,11 @@ namespace quellar::testing {
 // The middle of the first button on `panel` (or on every panel) of the face
 // that sends the command, in the face's own coordinates; fails the test when
 // there is none.
-inline POINT buttonFor(const shell::Face& f, const std::string& panel, const std::string& command) {
-    for (const shell::FaceItem& item : f.items) {
+inline POINT buttonFor(const ui::Face& f, const std::string& panel, const std::string& command) {
+    for (const ui::FaceItem& item : f.items) {
         if (!item.isButton) continue;
         if (item.panel >= 0 && f.panels[static_cast<std::size_t>(item.panel)] != panel) continue;
-        const shell::FaceButton& b = f.buttons[item.index];
+        const ui::FaceButton& b = f.buttons[item.index];
         if (b.command != command) continue;
         return {b.x.resolve(f.width, f.height) + b.w.resolve(f.width, f.height) / 2,
                 b.y.resolve(f.width, f.height) + b.h.resolve(f.width, f.height) / 2};
@@ -29,12 +29,12 @@ inline POINT buttonFor(const shell::Face& f, const std::string& panel, const std
 }
 
 // The same on the panel the player shows.
-inline POINT buttonFor(const shell::FacePlayer& player, const std::string& command) {
+inline POINT buttonFor(const ui::FacePlayer& player, const std::string& command) {
     return buttonFor(player.state().face(), player.state().panel(), command);
 }
 
 // A click on that button where the display shows it.
-inline void clickFaceButton(shell::FacePlayer& player, const std::string& command) {
+inline void clickFaceButton(ui::FacePlayer& player, const std::string& command) {
     const POINT p = buttonFor(player, command);
     player.clickAt(win::scaled(p.x), win::scaled(p.y));
 }

@@ -14,7 +14,7 @@
 #include "monitor/memory_win.h"
 #include "support/regsandbox_win.h"
 
-using namespace quellar::memory;
+using namespace quellar::monitor;
 using namespace quellar::testing;
 
 namespace {

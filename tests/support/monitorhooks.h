@@ -17,7 +17,7 @@ namespace quellar::testing {
 
 inline constexpr std::uint64_t kMiB = 1048576;
 
-class FixedMeter : public memory::ProcessorMeter {
+class FixedMeter : public monitor::ProcessorMeter {
 public:
     std::int32_t reading = 0;
     int queries = 0;
@@ -30,8 +30,8 @@ public:
 };
 
 struct FakeMonitor {
-    memory::MonitorHooksOverride scope;
-    memory::MemoryStatus status;
+    monitor::MonitorHooksOverride scope;
+    monitor::MemoryStatus status;
     int yields = 0;
     std::vector<std::size_t> claims;          // every claim asked for, in order
     std::vector<int> yieldsAtClaim;          // yields seen when each claim was made
@@ -41,20 +41,20 @@ struct FakeMonitor {
     std::shared_ptr<FixedMeter> processor = std::make_shared<FixedMeter>();
 
     FakeMonitor() {
-        memory::monitorHooks().memoryStatus = [this] { return status; };
-        memory::monitorHooks().yield = [this] {
+        monitor::monitorHooks().memoryStatus = [this] { return status; };
+        monitor::monitorHooks().yield = [this] {
             ++yields;
             if (onYield) onYield();
         };
-        memory::monitorHooks().claim = [this](std::size_t bytes, const std::function<void()>& whileHeld) {
+        monitor::monitorHooks().claim = [this](std::size_t bytes, const std::function<void()>& whileHeld) {
             claims.push_back(bytes);
             yieldsAtClaim.push_back(yields);
             if (bytes > claimLimit) return false;
             whileHeld();
             return true;
         };
-        memory::monitorHooks().makeProcessorMeter = [this] {
-            return std::unique_ptr<memory::ProcessorMeter>(std::make_unique<SharedMeter>(processor));
+        monitor::monitorHooks().makeProcessorMeter = [this] {
+            return std::unique_ptr<monitor::ProcessorMeter>(std::make_unique<SharedMeter>(processor));
         };
     }
 
@@ -64,7 +64,7 @@ struct FakeMonitor {
     }
 
 private:
-    struct SharedMeter : memory::ProcessorMeter {
+    struct SharedMeter : monitor::ProcessorMeter {
         explicit SharedMeter(std::shared_ptr<FixedMeter> meter) : meter_(std::move(meter)) {}
         void start() override {}
         std::int32_t read() override { return meter_->read(); }

@@ -23,7 +23,7 @@ bool exists(const std::string& path, bool folder) {
 
 int main() {
     win::installWin32Effects();
-    shell::detectWindowsVersion();
+    win::detectWindowsVersion();
     const std::string folder = effects().programFolder();
     int result = 0;
     if (exists(folder, true)) result |= 1;
@@ -35,7 +35,7 @@ int main() {
     }
     const backup::BackupWriteResult written = backup::backupCurrentSettings();
     if (written.ok && exists(written.path, false)) result |= 4;
-    const std::string run = runEntryText(folder, effects().programFileName());
+    const std::string run = features::runEntryText(folder, effects().programFileName());
     if (run.size() > 2 && exists(run.substr(1, run.size() - 2), false)) result |= 8;
     return result;
 }

@@ -46,7 +46,7 @@ inline bool showsWhole(HWND hwnd, RECT r) {
 
 // The cut texts among `window` and every visible window inside it, one line
 // each: the text, how it is cut, what it needs and has.
-inline std::vector<std::string> cutTexts(const shell::SkinEngine& skin, HWND window) {
+inline std::vector<std::string> cutTexts(const ui::SkinEngine& skin, HWND window) {
     std::vector<HWND> all{window};
     EnumChildWindows(window, textfit::collect, reinterpret_cast<LPARAM>(&all));
     std::vector<std::string> cuts;
@@ -63,7 +63,7 @@ inline std::vector<std::string> cutTexts(const shell::SkinEngine& skin, HWND win
         // A frame's caption is its top strip; any other text its control.
         RECT r;
         GetWindowRect(hwnd, &r);
-        if (win::hasClass(hwnd, win::kFrameClass)) r.bottom = r.top + room->neededHeight;
+        if (win::hasClass(hwnd, ui::kFrameClass)) r.bottom = r.top + room->neededHeight;
         if (!textfit::showsWhole(hwnd, r))
             cuts.push_back(textfit::describe(text, *room, "is cut off by the window around it"));
     }
@@ -71,10 +71,10 @@ inline std::vector<std::string> cutTexts(const shell::SkinEngine& skin, HWND win
 }
 
 // The same for the texts the face draws on its shown panel.
-inline std::vector<std::string> cutFaceTexts(shell::FacePlayer& face) {
+inline std::vector<std::string> cutFaceTexts(ui::FacePlayer& face) {
     std::vector<std::string> cuts;
-    for (const shell::FaceOp& op : face.state().render()) {
-        if (op.shape != shell::FaceShape::Text || op.text.empty()) continue;
+    for (const ui::FaceOp& op : face.state().render()) {
+        if (op.shape != ui::FaceShape::Text || op.text.empty()) continue;
         const win::TextRoom room = face.textRoom(op);
         if (!room.fits()) cuts.push_back(textfit::describe(op.text, room, "does not fit the face"));
     }

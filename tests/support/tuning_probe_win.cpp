@@ -25,26 +25,26 @@ constexpr int kVersionShift = 16;
 constexpr int kNoSandbox = 255;
 
 int probe() {
-    shell::detectWindowsVersion();
+    win::detectWindowsVersion();
     RegistrySandbox sandbox;
     ScratchProgramFolder folder("probe");
     MessageLog messages;
     putSamples({}, {std::string(backupsamples::kNetTrans) + "\\0000",
                     std::string(backupsamples::kInterfaces) + "\\{1A2B}"});
-    currentTuning = tuningPresets[0];
-    const tuning::ApplyOutcome outcome = tuning::applyTuning();
+    tuning::currentTuning = tuning::tuningPresets[0];
+    const backup::ApplyOutcome outcome = backup::applyTuning();
 
     int result = winVersion * kVersionShift;
     const RawValue ttl9x = queryRaw(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\VxD\\MSTCP", "DefaultTTL");
     if (ttl9x.type == REG_SZ && ttl9x.bytes == szBytes("128")) result |= kWrote9x;
     const RawValue ttlNt =
         queryRaw(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Services\\Tcpip\\Parameters", "DefaultTTL");
-    if (ttlNt.type == REG_DWORD && ttlNt.bytes == dwordBytes(128)) result |= kWroteNt;
+    if (ttlNt.type == REG_DWORD && ttlNt.bytes == testing::dwordBytes(128)) result |= kWroteNt;
     const std::string path = folder.backups() + "\\001.BCK";
     const backup::BackupReadResult read = backup::readBackupFile(path);
     if (read.ok && read.contents.header.winVersion == winVersion && backup::restoreBackupFile(path, winVersion).ok())
         result |= kBackupAgrees;
-    if (outcome == tuning::ApplyOutcome::Applied && messages.entries.empty()) result |= kQuietSuccess;
+    if (outcome == backup::ApplyOutcome::Applied && messages.entries.empty()) result |= kQuietSuccess;
     return result;
 }
 

@@ -75,7 +75,7 @@ inline void snapshotKey(HKEY key, const std::string& name, RegSnapshot& snap) {
     }
 }
 
-inline const char* hivePrefix(tuning::Hive hive) { return hive == tuning::Hive::CurrentUser ? "u" : "m"; }
+inline const char* hivePrefix(Hive hive) { return hive == Hive::CurrentUser ? "u" : "m"; }
 
 inline RegSnapshot snapshotRegistry() {
     RegSnapshot snap;
@@ -95,7 +95,7 @@ inline std::string dwordBytes(std::uint32_t value) {
 inline void putSamples(const std::vector<backupsamples::SampleValue>& values,
                        const std::vector<std::string>& emptyKeys) {
     for (const auto& v : values) {
-        setRaw(tuning::hiveKey(v.hive), v.path, v.name, v.type,
+        setRaw(win::hiveKey(v.hive), v.path, v.name, v.type,
                v.type == REG_SZ ? szBytes(v.text) : dwordBytes(v.dword));
     }
     for (const auto& k : emptyKeys) {

@@ -119,8 +119,8 @@ TEST_CASE("the Windows family follows the version number") {
     for (int v = 1; v <= 4; ++v) CHECK(familyOf(v) == Family::Win9x);
     for (int v = 5; v <= 8; ++v) CHECK(familyOf(v) == Family::Nt);  // 8: after XP
     CHECK_FALSE(familyOf(9));
-    CHECK(valueTypeOf(Family::Win9x) == settings::kTypeText);
-    CHECK(valueTypeOf(Family::Nt) == settings::kTypeDword);
+    CHECK(valueTypeOf(Family::Win9x) == kTypeText);
+    CHECK(valueTypeOf(Family::Nt) == kTypeDword);
 }
 
 // Values, types and hives are checked against the registry in
@@ -144,10 +144,10 @@ TEST_CASE("the map of each family: order of the steps and the removal rules") {
                                    "GlobalMaxTcpWindowSize", "TcpWindowSize", "EnablePMTUBHDetect",
                                    "EnablePMTUDiscovery", "KeepAliveTime", "KeepAliveInterval", "SYNAttackProtect",
                                    "EnableICMPRedirects", "MaxConnectionsPer1_0Server", "MaxConnectionsPerServer"});
-    CHECK(ops[15] == RegistryOperation{M, itfA, "MTU", settings::kTypeDword, 1500, false});
-    CHECK(ops[16] == RegistryOperation{M, adA, "MTU", settings::kTypeDword, 1500, false});
-    CHECK(ops[17] == RegistryOperation{M, itfA, "MSS", settings::kTypeDword, 1460, false});
-    CHECK(ops[18] == RegistryOperation{M, adA, "MSS", settings::kTypeDword, 1460, false});
+    CHECK(ops[15] == RegistryOperation{M, itfA, "MTU", kTypeDword, 1500, false});
+    CHECK(ops[16] == RegistryOperation{M, adA, "MTU", kTypeDword, 1500, false});
+    CHECK(ops[17] == RegistryOperation{M, itfA, "MSS", kTypeDword, 1460, false});
+    CHECK(ops[18] == RegistryOperation{M, adA, "MSS", kTypeDword, 1460, false});
     CHECK(ops[19].keyPath.find("{B}") != std::string::npos);
     CHECK(ops.back().valueName.empty());  // cachesize after the interfaces
 
@@ -190,7 +190,7 @@ TEST_CASE("the map of each family: order of the steps and the removal rules") {
 
 TEST_CASE("carrying out goes on after failures and the message names them") {
     std::vector<RegistryOperation> ops;
-    for (int i = 0; i < 10; ++i) ops.push_back({M, "K", "v" + std::to_string(i), settings::kTypeDword, i, false});
+    for (int i = 0; i < 10; ++i) ops.push_back({M, "K", "v" + std::to_string(i), kTypeDword, i, false});
     std::vector<std::string> seen;
     auto report = carryOut(ops, [&](const RegistryOperation& op) -> long {
         seen.push_back(op.valueName);

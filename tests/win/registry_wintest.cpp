@@ -3,7 +3,8 @@
 #include "win/registry_win.h"
 #include "support/regsandbox_win.h"
 
-using namespace quellar::settings;
+using namespace quellar;
+using namespace quellar::win;
 using namespace quellar::testing;
 
 namespace {

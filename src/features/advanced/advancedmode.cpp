@@ -9,7 +9,7 @@
 #include "core/text.h"
 #include "tuning/ranges.h"
 
-namespace quellar {
+namespace quellar::features {
 
 namespace {
 
@@ -541,4 +541,4 @@ void AdvancedMode::finish() {
     if (actions_.goHome) actions_.goHome();
 }
 
-}  // namespace quellar
+}  // namespace quellar::features

@@ -14,7 +14,7 @@
 #include "tuning/adapters.h"
 #include "tuning/tuning.h"
 
-namespace quellar {
+namespace quellar::features {
 
 inline constexpr int kAdvancedPageCount = 8;
 inline constexpr int kAdvancedAppliedPage = 8;  // after "Finish"
@@ -126,4 +126,4 @@ inline constexpr char kAllAdapters[] = "All adapters";
 
 inline constexpr char kTypeMtuHost[] = "Type the host name or IPv4 address to find the largest MTU to.";
 
-}  // namespace quellar
+}  // namespace quellar::features

@@ -8,7 +8,7 @@
 #include "win/dpi_win.h"
 #include "win/worker_win.h"
 
-namespace quellar::tuning {
+namespace quellar::features {
 
 namespace {
 constexpr int kAdapterListWidth = 320;
@@ -24,7 +24,7 @@ struct AdvancedModeWindow::MtuJob {
     net::MtuOutcome outcome;
 };
 
-AdvancedModeWindow::AdvancedModeWindow(shell::FeatureHost& host)
+AdvancedModeWindow::AdvancedModeWindow(ui::FeatureHost& host)
     : AdvancedWindowBase(host, "frmNormalMode", "Advanced Mode", kAdvancedModeClient,
                          advancedModeControls()) {}
 
@@ -35,25 +35,26 @@ AdvancedModeWindow::~AdvancedModeWindow() {
 void AdvancedModeWindow::onLoad() {
     AdvancedMode::Actions actions;
     actions.apply = [this] {
-        const ApplyResult report = applyTuningReporting(reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
+        const backup::ApplyResult report =
+            backup::applyTuningReporting(reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
         // A failed write has said so in its own box; only a whole apply is told here.
-        if (report.outcome != ApplyOutcome::Applied) return;
+        if (report.outcome != backup::ApplyOutcome::Applied) return;
         const std::string what = "the Advanced mode's values (MTU and MSS for " +
                                  (advanced_ ? advanced_->mtuTargetText() : std::string("every adapter")) + ")";
         const backup::AppliedNotice notice = backup::appliedNotice(what, report.backupPath, report.leftAlone);
         host_.showNotice(notice.title, notice.text);
     };
-    actions.goHome = [this] { host_.returnHome(shell::HomeReturn::FaceToFront); };
-    actions.preview = [this](const TuningParams& atFinish) {
-        preview::PreviewRequest request;
+    actions.goHome = [this] { host_.returnHome(ui::HomeReturn::FaceToFront); };
+    actions.preview = [this](const tuning::TuningParams& atFinish) {
+        PreviewRequest request;
         request.title = "Preview: Advanced mode";
         request.heading = "What \"Finish\" writes, after a backup of the values now. MTU and MSS for " +
                           (advanced_ ? advanced_->mtuTargetText() : std::string("every adapter")) + ".";
-        if (const std::string note = leftAloneAdapters(); !note.empty()) request.heading += "\r\n" + note;
-        request.operations = plannedTuningOperations(atFinish);
+        if (const std::string note = backup::leftAloneAdapters(); !note.empty()) request.heading += "\r\n" + note;
+        request.operations = backup::plannedTuningOperations(atFinish);
         request.actionCaption = "&Finish";
         request.exportWhat = "Advanced mode values on " + std::string(winVersionNameOf(winVersion));
-        request.keyLabel = currentAdapterNamer();
+        request.keyLabel = backup::currentAdapterNamer();
         request.carryOut = [this] {
             if (advanced_ && advanced_->page() == kAdvancedPageCount - 1) advanced_->next();
         };
@@ -77,8 +78,8 @@ void AdvancedModeWindow::onLoad() {
     actions.tell = [this](const std::string& text) {
         effects().messageBox(reinterpret_cast<std::uintptr_t>(hwnd()), text, kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
     };
-    actions.adapters = [] { return currentAdapters(); };
-    advanced_ = std::make_unique<AdvancedMode>(form(), currentTuning, std::move(actions));
+    actions.adapters = [] { return backup::currentAdapters(); };
+    advanced_ = std::make_unique<AdvancedMode>(form(), tuning::currentTuning, std::move(actions));
     advanced_->load(startPage_);
 }
 
@@ -104,4 +105,4 @@ bool AdvancedModeWindow::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESU
     return true;
 }
 
-}  // namespace quellar::tuning
+}  // namespace quellar::features

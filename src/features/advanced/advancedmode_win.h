@@ -4,13 +4,13 @@
 #include "features/advanced/advancedmode.h"
 #include "ui/form/featurehooks_win.h"
 
-namespace quellar::tuning {
+namespace quellar::features {
 
 // frmNormalMode: the Advanced mode's eight pages; the host unloads it and
 // loads it afresh on its first page each time the face asks for it.
-class AdvancedModeWindow : public shell::AdvancedWindowBase {
+class AdvancedModeWindow : public ui::AdvancedWindowBase {
 public:
-    explicit AdvancedModeWindow(shell::FeatureHost& host);
+    explicit AdvancedModeWindow(ui::FeatureHost& host);
     ~AdvancedModeWindow() override;
 
     // Only while loaded.
@@ -30,4 +30,4 @@ private:
     unsigned long mtuSerial_ = 0;
 };
 
-}  // namespace quellar::tuning
+}  // namespace quellar::features

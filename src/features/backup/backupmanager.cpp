@@ -4,7 +4,7 @@
 #include "core/effects.h"
 #include "core/text.h"
 
-namespace quellar {
+namespace quellar::features {
 
 namespace {
 
@@ -281,4 +281,4 @@ void BackupManager::deleteSelected() {
     if (actions_.focus) actions_.focus();
 }
 
-}  // namespace quellar
+}  // namespace quellar::features

@@ -12,7 +12,7 @@
 #include "core/form.h"
 #include "core/timers.h"
 
-namespace quellar {
+namespace quellar::features {
 
 inline constexpr PixelRect kBackupManagerClient{0, 0, 443, 250};
 
@@ -106,4 +106,4 @@ private:
     Timer fill_;
 };
 
-}  // namespace quellar
+}  // namespace quellar::features

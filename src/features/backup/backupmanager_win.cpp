@@ -10,11 +10,11 @@
 #include "win/files_win.h"
 #include "win/regops_win.h"
 
-namespace quellar::backup {
+namespace quellar::features {
 
 namespace {
 
-std::string backupPath(const std::string& name) { return backupsFolder() + "\\" + name; }
+std::string backupPath(const std::string& name) { return backup::backupsFolder() + "\\" + name; }
 
 SYSTEMTIME systemTime(int year, int month, int day, int hour, int minute, int second) {
     SYSTEMTIME st{};
@@ -27,14 +27,14 @@ SYSTEMTIME systemTime(int year, int month, int day, int hour, int minute, int se
     return st;
 }
 
-std::string dateText(const CalendarDate& d) {
+std::string dateText(const backup::CalendarDate& d) {
     const SYSTEMTIME st = systemTime(d.year, d.month, d.day, 0, 0, 0);
     char text[80] = {};
     if (!GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, text, sizeof text)) return {};
     return text;
 }
 
-std::string timeText(const TimeOfDay& t) {
+std::string timeText(const backup::TimeOfDay& t) {
     const SYSTEMTIME st = systemTime(2000, 1, 1, t.hour, t.minute, t.second);
     char text[80] = {};
     if (!GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, nullptr, text, sizeof text)) return {};
@@ -50,7 +50,7 @@ struct CachedHeader {
     DWORD sizeHigh = 0;
     FILETIME written{};
     bool read = false;
-    BackupHeaderFields fields;
+    backup::BackupHeaderFields fields;
 };
 std::map<std::string, CachedHeader> g_headers;
 
@@ -62,14 +62,14 @@ bool sameFile(const CachedHeader& cached, const WIN32_FIND_DATAA& found) {
 // A file whose header is not a date and a time is listed all the same,
 // with empty columns: it is the user's file, and a restore says what is
 // wrong with it.
-void fillFields(BackupRow& row, const BackupHeaderFields& fields) {
+void fillFields(BackupRow& row, const backup::BackupHeaderFields& fields) {
     if (fields.date) {
-        const CalendarDate& d = *fields.date;
+        const backup::CalendarDate& d = *fields.date;
         row.dateKey = d.year * 10000 + d.month * 100 + d.day;
         row.dateText = dateText(d);
     }
     if (fields.time) {
-        const TimeOfDay& t = *fields.time;
+        const backup::TimeOfDay& t = *fields.time;
         row.timeKey = t.hour * 10000 + t.minute * 100 + t.second;
         row.timeText = timeText(t);
     }
@@ -79,7 +79,7 @@ void fillFields(BackupRow& row, const BackupHeaderFields& fields) {
 
 std::vector<BackupRow> listBackupRows() {
     std::vector<BackupRow> rows;
-    const std::string folder = backupsFolder();
+    const std::string folder = backup::backupsFolder();
     const DWORD attributes = GetFileAttributesA(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         CreateDirectoryA(folder.c_str(), nullptr);
@@ -88,7 +88,7 @@ std::vector<BackupRow> listBackupRows() {
     std::map<std::string, CachedHeader> listed;
     for (const WIN32_FIND_DATAA& found : win::filesIn(folder, "*.BCK")) {
         // The pattern also matches long names whose short alias ends in .BCK.
-        if (!isNumberedBackupName(found.cFileName)) continue;
+        if (!backup::isNumberedBackupName(found.cFileName)) continue;
         BackupRow row;
         row.fileName = found.cFileName;
         auto known = g_headers.find(row.fileName);
@@ -107,7 +107,7 @@ std::vector<BackupRow> listBackupRows() {
 }
 
 void readBackupRowHeader(BackupRow& row) {
-    const BackupHeaderRead header = readBackupHeader(backupsFolder() + "\\" + row.fileName);
+    const backup::BackupHeaderRead header = backup::readBackupHeader(backup::backupsFolder() + "\\" + row.fileName);
     fillFields(row, header.fields);
     // A file that could not be opened is asked again next time.
     auto cached = g_headers.find(row.fileName);
@@ -117,7 +117,7 @@ void readBackupRowHeader(BackupRow& row) {
     }
 }
 
-BackupManagerWindow::BackupManagerWindow(shell::FeatureHost& host)
+BackupManagerWindow::BackupManagerWindow(ui::FeatureHost& host)
     : BackupWindowBase(host, "frmBackUp", "Backup", kBackupManagerClient, backupManagerControls()) {}
 
 BackupManagerWindow::~BackupManagerWindow() {
@@ -128,16 +128,17 @@ void BackupManagerWindow::onLoad() {
     BackupManager::Actions actions;
     actions.listBackups = listBackupRows;
     actions.restore = [](const std::string& name) {
-        const RestoreResult result = restoreBackupFile(backupPath(name), winVersion);
+        const backup::RestoreResult result = backup::restoreBackupFile(backupPath(name), winVersion);
         RestoreOutcome outcome{RestoreOutcome::Status::Failed, result.message, result.backupPath};
-        if (result.status == RestoreResult::Status::Restored) outcome.status = RestoreOutcome::Status::Restored;
-        if (result.status == RestoreResult::Status::OtherWindows) outcome.status = RestoreOutcome::Status::OtherWindows;
+        if (result.status == backup::RestoreResult::Status::Restored) outcome.status = RestoreOutcome::Status::Restored;
+        if (result.status == backup::RestoreResult::Status::OtherWindows)
+            outcome.status = RestoreOutcome::Status::OtherWindows;
         return outcome;
     };
     actions.remove = [](const std::string& name) -> std::string {
         const std::string path = backupPath(name);
         if (DeleteFileA(path.c_str())) return {};
-        return "The file " + path + " could not be deleted: " + tuning::systemErrorText(static_cast<long>(GetLastError()));
+        return "The file " + path + " could not be deleted: " + win::systemErrorText(static_cast<long>(GetLastError()));
     };
     actions.focus = [this] { SetFocus(hwnd()); };
     actions.preview = [this](const std::string& name) { previewBackup(name); };
@@ -160,23 +161,24 @@ void BackupManagerWindow::rebuildList() {
 
 void BackupManagerWindow::previewBackup(const std::string& name) {
     const std::string path = backupPath(name);
-    preview::PreviewRequest request;
+    PreviewRequest request;
     request.title = "Backup " + name;
     request.actionCaption = "&Restore";
-    const BackupReadResult read = readBackupFile(path);
+    const backup::BackupReadResult read = backup::readBackupFile(path);
     if (!read.ok) {
         request.refusal = "This file cannot be restored: " + read.describe();
     } else {
-        const BackupHeader& header = read.contents.header;
+        const backup::BackupHeader& header = read.contents.header;
         const LocalTime& when = header.created;
         request.heading = "Taken on " + dateText({when.year, when.month, when.day}) + " at " +
                           timeText({when.hour, when.minute, when.second}) + " on " +
                           winVersionNameOf(header.winVersion) + ".";
         request.operations = read.contents.writes;
-        request.exportWhat = "Backup " + std::string(baseNameOf(name)) + " of " + winVersionNameOf(header.winVersion);
-        request.keyLabel = tuning::currentAdapterNamer();
+        request.exportWhat =
+            "Backup " + std::string(backup::baseNameOf(name)) + " of " + winVersionNameOf(header.winVersion);
+        request.keyLabel = backup::currentAdapterNamer();
         if (header.winVersion != winVersion)
-            request.refusal = std::string(kOtherWindowsMessage) + " It can be restored only there.";
+            request.refusal = std::string(backup::kOtherWindowsMessage) + " It can be restored only there.";
     }
     // The Restore button's question and restore, for this file; a No keeps
     // the viewer open.
@@ -187,4 +189,4 @@ void BackupManagerWindow::previewBackup(const std::string& name) {
     host_.showPreview(std::move(request));
 }
 
-}  // namespace quellar::backup
+}  // namespace quellar::features

@@ -5,13 +5,13 @@
 #include "features/backup/backupmanager.h"
 #include "ui/form/featurehooks_win.h"
 
-namespace quellar::backup {
+namespace quellar::features {
 
 // frmBackUp: the backup files in a sortable list, restored or deleted;
 // the host rebuilds the list each time it shows the window.
-class BackupManagerWindow : public shell::BackupWindowBase {
+class BackupManagerWindow : public ui::BackupWindowBase {
 public:
-    explicit BackupManagerWindow(shell::FeatureHost& host);
+    explicit BackupManagerWindow(ui::FeatureHost& host);
     ~BackupManagerWindow() override;
 
     void rebuildList() override;
@@ -36,4 +36,4 @@ private:
 std::vector<BackupRow> listBackupRows();
 void readBackupRowHeader(BackupRow& row);
 
-}  // namespace quellar::backup
+}  // namespace quellar::features

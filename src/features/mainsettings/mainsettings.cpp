@@ -1,6 +1,6 @@
 #include "features/mainsettings/mainsettings.h"
 
-namespace quellar {
+namespace quellar::features {
 
 const char* const kMainSettingsArea = "\\Settings\\MainSettings";
 const char* const kRunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -91,4 +91,4 @@ bool MainSettings::startsInTray() const {
     return form_[kRunMini].value() == 1;
 }
 
-}  // namespace quellar
+}  // namespace quellar::features

@@ -9,7 +9,7 @@
 #include "core/form.h"
 #include "core/storedvalues.h"
 
-namespace quellar {
+namespace quellar::features {
 
 extern const char* const kMainSettingsArea;  // "\Settings\MainSettings"
 extern const char* const kRunKeyPath;        // the current user's Run key
@@ -61,4 +61,4 @@ private:
     bool changed_ = false;
 };
 
-}  // namespace quellar
+}  // namespace quellar::features

@@ -4,10 +4,10 @@
 #include "win/registry_win.h"
 #include "win/registrystore_win.h"
 
-namespace quellar::shell {
+namespace quellar::features {
 
-MainSettingsWindow::MainSettingsWindow(FeatureHost& host)
-    : FeatureWindow(host, "frmMainSettings", "Main Settings", {0, 0, 440, 246},
+MainSettingsWindow::MainSettingsWindow(ui::FeatureHost& host)
+    : ui::FeatureWindow(host, "frmMainSettings", "Main Settings", {0, 0, 440, 246},
                     mainSettingsControls()) {}
 
 MainSettingsWindow::~MainSettingsWindow() {
@@ -15,14 +15,14 @@ MainSettingsWindow::~MainSettingsWindow() {
 }
 
 void MainSettingsWindow::onLoad() {
-    store_ = std::make_unique<settings::RegistryStore>();
+    store_ = std::make_unique<win::RegistryStore>();
     auto writeRunEntry = [](const std::string& text, bool remove) -> long {
-        return settings::writeRegValue(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, REG_SZ,
-                                       settings::RegScalar(text), remove);
+        return win::writeRegValue(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, REG_SZ,
+                                       RegScalar(text), remove);
     };
     auto readRunEntry = []() -> std::optional<std::string> {
         const std::string none = "\x01";  // cannot be a path
-        const std::string text = settings::readRegString(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, none);
+        const std::string text = win::readRegString(HKEY_CURRENT_USER, kRunKeyPath, kRunValueName, none);
         if (text == none) return std::nullopt;
         return text;
     };
@@ -36,4 +36,4 @@ void MainSettingsWindow::onUnload() {
     store_.reset();
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::features

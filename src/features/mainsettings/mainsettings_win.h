@@ -5,11 +5,11 @@
 #include "ui/form/featurewindow_win.h"
 #include "features/mainsettings/mainsettings.h"
 
-namespace quellar::shell {
+namespace quellar::features {
 
-class MainSettingsWindow : public FeatureWindow {
+class MainSettingsWindow : public ui::FeatureWindow {
 public:
-    explicit MainSettingsWindow(FeatureHost& host);
+    explicit MainSettingsWindow(ui::FeatureHost& host);
     ~MainSettingsWindow() override;
 
     // Only while loaded.
@@ -24,4 +24,4 @@ private:
     std::unique_ptr<MainSettings> settings_;
 };
 
-}  // namespace quellar::shell
+}  // namespace quellar::features

@@ -2,7 +2,7 @@
 
 #include "core/effects.h"
 
-namespace quellar::net {
+namespace quellar::features {
 
 namespace {
 const char* const kOuterFrame = "frameNetPingerSettings";
@@ -92,10 +92,10 @@ NetPingerSettings::NetPingerSettings(Form& form, SettingsStore& store, StartPing
         // they see.
         const std::string host = pinger_.hostInBox();
         if (auto request = pinger_.pingNow(host)) {
-            form_[kResult].setText(pingingLine(host));
+            form_[kResult].setText(net::pingingLine(host));
             startPing_(*request);
         } else {
-            form_[kResult].setText(kPingStillOut);
+            form_[kResult].setText(net::kPingStillOut);
         }
     };
     form_[kHost].onLeave = [this] { checkHost(); };
@@ -107,7 +107,7 @@ NetPingerSettings::NetPingerSettings(Form& form, SettingsStore& store, StartPing
 bool NetPingerSettings::checkHost() {
     Control& host = form_[kHost];
     const std::optional<std::string> problem =
-        host.enabled() ? hostProblem(host.text()) : std::optional<std::string>();
+        host.enabled() ? net::hostProblem(host.text()) : std::optional<std::string>();
     if (problem) {
         // The refusal takes the place of the last Ping Now's line.
         form_[kResult].setText("");
@@ -119,10 +119,10 @@ bool NetPingerSettings::checkHost() {
 }
 
 void NetPingerSettings::load() {
-    form_.choice(kInterval).setEntries(intervalEntries());
+    form_.choice(kInterval).setEntries(net::intervalEntries());
     pinger_.load();
     show();
-    timer_.start(kPingerTimerMs, [this] { onTick(); });
+    timer_.start(net::kPingerTimerMs, [this] { onTick(); });
 }
 
 void NetPingerSettings::save() {
@@ -130,7 +130,7 @@ void NetPingerSettings::save() {
     pinger_.save();
     // A pinger switched on counts its ticks from now, as a timer that has
     // just been enabled does.
-    if (!wasRunning && pinger_.timerEnabled()) timer_.setInterval(kPingerTimerMs);
+    if (!wasRunning && pinger_.timerEnabled()) timer_.setInterval(net::kPingerTimerMs);
     show();
 }
 
@@ -138,15 +138,15 @@ void NetPingerSettings::onTick() {
     if (auto request = pinger_.tick()) startPing_(*request);
 }
 
-void NetPingerSettings::pingFinished(const PingRequest& request, const EchoOutcome& outcome) {
+void NetPingerSettings::pingFinished(const net::PingRequest& request, const net::EchoOutcome& outcome) {
     const bool sound = pinger_.finished(request, outcome.replied);
-    if (request.source == PingSource::PingNow) form_[kResult].setText(pingResultLine(request, outcome));
-    showNetMessages(outcome.messages, owner_);
-    if (sound) effects().playSound(pingSoundPath(effects().programFolder()));
+    if (request.source == net::PingSource::PingNow) form_[kResult].setText(net::pingResultLine(request, outcome));
+    net::showNetMessages(outcome.messages, owner_);
+    if (sound) effects().playSound(net::pingSoundPath(effects().programFolder()));
 }
 
 void NetPingerSettings::show() {
-    const PingerFields& fields = pinger_.fields();
+    const net::PingerFields& fields = pinger_.fields();
     form_[kDoPinging].setValueQuietly(fields.doPinging);
     form_[kAuto].setValueQuietly(fields.automatic ? 1 : 0);
     form_[kManual].setValueQuietly(fields.automatic ? 0 : 1);
@@ -164,4 +164,4 @@ void NetPingerSettings::show() {
     form_[kSave].setEnabled(pinger_.changed());
 }
 
-}  // namespace quellar::net
+}  // namespace quellar::features

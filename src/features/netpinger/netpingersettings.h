@@ -15,7 +15,7 @@
 #include "net/echo.h"
 #include "net/pinger.h"
 
-namespace quellar::net {
+namespace quellar::features {
 
 // The window's client area as designed, and its declaration table.
 inline constexpr PixelRect kNetPingerClient{0, 0, 443, 248};
@@ -25,7 +25,7 @@ class NetPingerSettings {
 public:
     // Starts the echo of `request`; the caller reports its end, on the
     // user-interface thread, with pingFinished.
-    using StartPing = std::function<void(const PingRequest& request)>;
+    using StartPing = std::function<void(const net::PingRequest& request)>;
 
     // `owner` owns the Windows Sockets message boxes.
     NetPingerSettings(Form& form, SettingsStore& store, StartPing startPing, std::uintptr_t owner = 0);
@@ -35,9 +35,9 @@ public:
     void load();
 
     // A ping has ended: its messages, then the sound when the rules say so.
-    void pingFinished(const PingRequest& request, const EchoOutcome& outcome);
+    void pingFinished(const net::PingRequest& request, const net::EchoOutcome& outcome);
 
-    const Pinger& pinger() const { return pinger_; }
+    const net::Pinger& pinger() const { return pinger_; }
 
 private:
     void show();
@@ -46,10 +46,10 @@ private:
     bool checkHost();
 
     Form& form_;
-    Pinger pinger_;
+    net::Pinger pinger_;
     StartPing startPing_;
     std::uintptr_t owner_;
     Timer timer_;
 };
 
-}  // namespace quellar::net
+}  // namespace quellar::features

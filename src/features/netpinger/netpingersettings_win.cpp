@@ -4,7 +4,7 @@
 #include "win/registrystore_win.h"
 #include "win/worker_win.h"
 
-namespace quellar::net {
+namespace quellar::features {
 
 namespace {
 // Posted by a worker when its echo is done; wParam is the job's serial.
@@ -14,15 +14,15 @@ constexpr UINT kEchoDone = WM_APP + 0x51;
 // Shared by the window and its worker, so either may let go first: a window
 // unloaded at exit does not wait for an echo.
 struct NetPingerSettingsWindow::EchoJob {
-    PingRequest request;
+    net::PingRequest request;
     // The system calls as they were when the ping started: the worker never
     // reads the process-wide table, which a test may replace meanwhile.
-    NetSystem system;
+    net::NetSystem system;
     unsigned long serial = 0;
-    EchoOutcome outcome;
+    net::EchoOutcome outcome;
 };
 
-NetPingerSettingsWindow::NetPingerSettingsWindow(shell::FeatureHost& host)
+NetPingerSettingsWindow::NetPingerSettingsWindow(ui::FeatureHost& host)
     : FeatureWindow(host, "frmNetPingerSettings", "Net Pinger Settings", kNetPingerClient, netPingerControls()) {}
 
 NetPingerSettingsWindow::~NetPingerSettingsWindow() {
@@ -30,9 +30,9 @@ NetPingerSettingsWindow::~NetPingerSettingsWindow() {
 }
 
 void NetPingerSettingsWindow::onLoad() {
-    store_ = std::make_unique<settings::RegistryStore>();
+    store_ = std::make_unique<win::RegistryStore>();
     settings_ = std::make_unique<NetPingerSettings>(
-        form(), *store_, [this](const PingRequest& request) { startEcho(request); },
+        form(), *store_, [this](const net::PingRequest& request) { startEcho(request); },
         reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
     settings_->load();
 }
@@ -44,13 +44,13 @@ void NetPingerSettingsWindow::onUnload() {
     store_.reset();
 }
 
-void NetPingerSettingsWindow::startEcho(const PingRequest& request) {
+void NetPingerSettingsWindow::startEcho(const net::PingRequest& request) {
     auto job = std::make_shared<EchoJob>();
     job->request = request;
-    job->system = netSystem();
+    job->system = net::netSystem();
     job->serial = ++jobSerial_;
     job_ = job;
-    const auto echo = [job] { job->outcome = echoHost(job->request.host, job->request.timeoutMs, job->system); };
+    const auto echo = [job] { job->outcome = net::echoHost(job->request.host, job->request.timeoutMs, job->system); };
     if (win::runOnWorker(echo, hwnd(), kEchoDone, static_cast<WPARAM>(job->serial))) return;
     // No thread to be had: the echo blocks here, and still ends through the
     // message, as every other does.
@@ -69,4 +69,4 @@ bool NetPingerSettingsWindow::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, 
     return true;
 }
 
-}  // namespace quellar::net
+}  // namespace quellar::features

@@ -5,16 +5,16 @@
 #include "features/netpinger/netpingersettings.h"
 #include "ui/form/featurewindow_win.h"
 
-namespace quellar::net {
+namespace quellar::features {
 
 // frmNetPingerSettings: the pinger's settings and its timer. It loads
 // hidden at start-up and pings from then until the program ends, shown or
 // not. Each echo runs on a worker thread of its own, so the window keeps
 // painting and answering while it waits (up to 10 s) for a reply; the
 // outcome comes back to this window's thread as a message.
-class NetPingerSettingsWindow : public shell::FeatureWindow {
+class NetPingerSettingsWindow : public ui::FeatureWindow {
 public:
-    explicit NetPingerSettingsWindow(shell::FeatureHost& host);
+    explicit NetPingerSettingsWindow(ui::FeatureHost& host);
     ~NetPingerSettingsWindow() override;
 
     // Only while loaded.
@@ -27,7 +27,7 @@ protected:
 
 private:
     struct EchoJob;
-    void startEcho(const PingRequest& request);
+    void startEcho(const net::PingRequest& request);
 
     std::unique_ptr<SettingsStore> store_;
     std::unique_ptr<NetPingerSettings> settings_;
@@ -35,4 +35,4 @@ private:
     unsigned long jobSerial_ = 0;
 };
 
-}  // namespace quellar::net
+}  // namespace quellar::features

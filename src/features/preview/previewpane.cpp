@@ -1,6 +1,6 @@
 #include "features/preview/previewpane.h"
 
-namespace quellar {
+namespace quellar::features {
 
 namespace {
 const char* const kList = "lstPreview";
@@ -48,15 +48,15 @@ PreviewPane::PreviewPane(Form& form, std::function<void()> close) : form_(form),
     };
 }
 
-void PreviewPane::show(preview::PreviewRequest request, const preview::CurrentReader& read) {
+void PreviewPane::show(PreviewRequest request, const CurrentReader& read) {
     request_ = std::move(request);
-    preview_ = preview::buildPreview(request_.operations, read);
+    preview_ = buildPreview(request_.operations, read);
     ListControl& list = form_.list(kList);
     list.clear();
-    for (const preview::PreviewRow& row : preview_.rows) {
+    for (const PreviewRow& row : preview_.rows) {
         const std::string adapter = request_.keyLabel ? request_.keyLabel(row.key) : std::string();
         list.addRow({row.changes ? kChangedMark : "",
-                     preview::shortenMiddle(adapter.empty() ? row.key : adapter, kShownKeyLength), row.valueName,
+                     shortenMiddle(adapter.empty() ? row.key : adapter, kShownKeyLength), row.valueName,
                      row.now, row.after});
     }
     std::string heading = request_.heading;
@@ -70,8 +70,8 @@ void PreviewPane::show(preview::PreviewRequest request, const preview::CurrentRe
 
 std::string PreviewPane::fullKey(int row) const {
     if (row < 0 || row >= static_cast<int>(preview_.rows.size())) return {};
-    const preview::PreviewRow& r = preview_.rows[static_cast<std::size_t>(row)];
+    const PreviewRow& r = preview_.rows[static_cast<std::size_t>(row)];
     return r.key + "\\" + r.valueName;
 }
 
-}  // namespace quellar
+}  // namespace quellar::features

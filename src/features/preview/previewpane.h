@@ -11,7 +11,7 @@
 #include "core/preview.h"
 #include "core/regops.h"
 
-namespace quellar {
+namespace quellar::features {
 
 inline constexpr PixelRect kPreviewClient{0, 0, 560, 360};
 // How many characters of a key path the list shows; the whole path is the
@@ -25,20 +25,20 @@ public:
     PreviewPane(Form& form, std::function<void()> close);
 
     // Fills the window from a request and a reading of the values now.
-    void show(preview::PreviewRequest request, const preview::CurrentReader& read);
+    void show(PreviewRequest request, const CurrentReader& read);
 
-    const preview::Preview& preview() const { return preview_; }
+    const Preview& preview() const { return preview_; }
     // The full key path of a row (for its tooltip).
     std::string fullKey(int row) const;
 
     // "Export..." saves the request's operations as a registry file.
-    std::function<void(const preview::PreviewRequest& request)> onExport;
+    std::function<void(const PreviewRequest& request)> onExport;
 
 private:
     Form& form_;
     std::function<void()> close_;
-    preview::PreviewRequest request_;
-    preview::Preview preview_;
+    PreviewRequest request_;
+    Preview preview_;
 };
 
-}  // namespace quellar
+}  // namespace quellar::features

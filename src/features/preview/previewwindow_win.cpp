@@ -8,7 +8,7 @@
 #include "win/dpi_win.h"
 #include "win/regops_win.h"
 
-namespace quellar::shell {
+namespace quellar::features {
 
 namespace {
 constexpr int kMargin = 10;
@@ -19,8 +19,8 @@ constexpr int kMinimumHeight = 240;
 const DWORD kFramedStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN;
 }  // namespace
 
-PreviewWindow::PreviewWindow(FeatureHost& host)
-    : FeatureWindow(host, "frmPreview", "Preview", kPreviewClient, previewControls()) {}
+PreviewWindow::PreviewWindow(ui::FeatureHost& host)
+    : ui::FeatureWindow(host, "frmPreview", "Preview", kPreviewClient, previewControls()) {}
 
 PreviewWindow::~PreviewWindow() {
     unload();
@@ -28,7 +28,7 @@ PreviewWindow::~PreviewWindow() {
 
 void PreviewWindow::onLoad() {
     pane_ = std::make_unique<PreviewPane>(form(), [this] { close(); });
-    pane_->onExport = [this](const preview::PreviewRequest& request) { exportFile(request); };
+    pane_->onExport = [this](const PreviewRequest& request) { exportFile(request); };
     // A window of its own, with a caption and a sizing border, rather than
     // a page of the main window's child area.
     SetWindowLongA(hwnd(), GWL_STYLE, static_cast<LONG>(kFramedStyle));
@@ -43,10 +43,10 @@ void PreviewWindow::onUnload() {
     pane_.reset();
 }
 
-void PreviewWindow::open(preview::PreviewRequest request) {
+void PreviewWindow::open(PreviewRequest request) {
     if (!load()) return;
     const std::string title = request.title.empty() ? std::string("Preview") : request.title;
-    pane_->show(std::move(request), tuning::currentValueOf);
+    pane_->show(std::move(request), win::currentValueOf);
     SetWindowTextA(hwnd(), title.c_str());
     const int clientWidth = win::scaled(kPreviewClient.width), clientHeight = win::scaled(kPreviewClient.height);
     RECT frame{0, 0, clientWidth, clientHeight};
@@ -62,21 +62,21 @@ void PreviewWindow::open(preview::PreviewRequest request) {
     SetFocus(binder().handleOf(form()["lstPreview"]));
 }
 
-void PreviewWindow::exportFile(const preview::PreviewRequest& request) {
+void PreviewWindow::exportFile(const PreviewRequest& request) {
     const std::uintptr_t owner = reinterpret_cast<std::uintptr_t>(hwnd());
     const std::string path =
         effects().chooseSaveFile ? effects().chooseSaveFile(owner, backup::suggestedExportName(request.exportWhat)) : "";
     if (path.empty()) return;
     const backup::ExportResult result = backup::exportRegistryFile(path, request.operations, request.exportWhat);
     if (!result.ok) {
-        effects().messageBox(owner, result.problem, tuning::kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
+        effects().messageBox(owner, result.problem, kMessageCaption, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
     effects().messageBox(owner,
                          "Saved " + request.exportWhat + " to " + path +
                              ".\r\nNothing was written to the registry. \"regedit /s\" with this file writes the same "
                              "values on any Windows of the same family.",
-                         tuning::kMessageCaption, MB_OK | MB_ICONINFORMATION);
+                         kMessageCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 void PreviewWindow::close() {
@@ -133,7 +133,7 @@ bool PreviewWindow::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
     default:
         break;
     }
-    return FeatureWindow::onMessage(msg, wParam, lParam, result);
+    return ui::FeatureWindow::onMessage(msg, wParam, lParam, result);
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::features

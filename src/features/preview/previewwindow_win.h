@@ -8,16 +8,16 @@
 #include "features/preview/previewpane.h"
 #include "ui/form/featurewindow_win.h"
 
-namespace quellar::shell {
+namespace quellar::features {
 
-class PreviewWindow : public FeatureWindow {
+class PreviewWindow : public ui::FeatureWindow {
 public:
-    explicit PreviewWindow(FeatureHost& host);
+    explicit PreviewWindow(ui::FeatureHost& host);
     ~PreviewWindow() override;
 
     // Fills the window from `request` with the values as they are now and
     // shows it in front of its owner.
-    void open(preview::PreviewRequest request);
+    void open(PreviewRequest request);
     void close();
     bool isOpen() const { return isLoaded() && IsWindowVisible(hwnd()); }
 
@@ -34,9 +34,9 @@ protected:
 private:
     void layOut(int width, int height);
     // The Save As box, then the file; the user is told where it went.
-    void exportFile(const preview::PreviewRequest& request);
+    void exportFile(const PreviewRequest& request);
 
     std::unique_ptr<PreviewPane> pane_;
 };
 
-}  // namespace quellar::shell
+}  // namespace quellar::features

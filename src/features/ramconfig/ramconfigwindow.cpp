@@ -6,7 +6,7 @@
 
 #include "monitor/systemstatus.h"
 
-namespace quellar::memory {
+namespace quellar::features {
 
 namespace {
 
@@ -72,58 +72,58 @@ const std::vector<ControlDecl>& ramConfigurationControls() {
 }
 
 RamConfigurationPage::RamConfigurationPage(Form& form, SettingsStore& store, MeterSource meter)
-    : form_(form), meter_(std::move(meter)), config_(std::make_shared<RamConfiguration>(store)) {
+    : form_(form), meter_(std::move(meter)), config_(std::make_shared<monitor::RamConfiguration>(store)) {
     wire();
 }
 
 void RamConfigurationPage::wire() {
-    auto onClick = [this](const char* name, std::function<void(RamConfiguration&, int)> change) {
+    auto onClick = [this](const char* name, std::function<void(monitor::RamConfiguration&, int)> change) {
         Control& control = form_[name];
         control.onClick = [this, &control, change] {
-            edit([&](RamConfiguration& config) { change(config, control.value()); });
+            edit([&](monitor::RamConfiguration& config) { change(config, control.value()); });
         };
     };
-    auto onText = [this](const char* name, void (RamConfiguration::*change)(const std::string&)) {
+    auto onText = [this](const char* name, void (monitor::RamConfiguration::*change)(const std::string&)) {
         Control& control = form_[name];
         control.onChange = [this, &control, change] {
-            edit([&](RamConfiguration& config) { (config.*change)(control.text()); });
+            edit([&](monitor::RamConfiguration& config) { (config.*change)(control.text()); });
         };
     };
-    onClick(kSoundOn, [](RamConfiguration& c, int value) { c.clickSoundOn(value); });
-    onClick(kAutomatic, [](RamConfiguration& c, int value) { c.clickAutomatic(value); });
-    onClick(kPercent, [](RamConfiguration& c, int) { c.chooseOption(true); });
-    onClick(kMegabytes, [](RamConfiguration& c, int) { c.chooseOption(false); });
+    onClick(kSoundOn, [](monitor::RamConfiguration& c, int value) { c.clickSoundOn(value); });
+    onClick(kAutomatic, [](monitor::RamConfiguration& c, int value) { c.clickAutomatic(value); });
+    onClick(kPercent, [](monitor::RamConfiguration& c, int) { c.chooseOption(true); });
+    onClick(kMegabytes, [](monitor::RamConfiguration& c, int) { c.chooseOption(false); });
     // A spinner's arrows change its box's text, which arrives here.
-    onText(kAlarm, &RamConfiguration::editAlarm);
-    onText(kFreeAlarm, &RamConfiguration::editAmount);
-    onText(kTimeCheck, &RamConfiguration::editInterval);
-    onText(kRunOnly, &RamConfiguration::editProcessorLimit);
-    onText(kRetry, &RamConfiguration::editRetry);
+    onText(kAlarm, &monitor::RamConfiguration::editAlarm);
+    onText(kFreeAlarm, &monitor::RamConfiguration::editAmount);
+    onText(kTimeCheck, &monitor::RamConfiguration::editInterval);
+    onText(kRunOnly, &monitor::RamConfiguration::editProcessorLimit);
+    onText(kRetry, &monitor::RamConfiguration::editRetry);
     // A box is read when the user leaves it and at Save, never while typing.
-    for (const char* box : kRamNumberBoxes) {
+    for (const char* box : monitor::kRamNumberBoxes) {
         form_[box].onLeave = [this, box] {
             std::optional<std::string> rule;
-            edit([&](RamConfiguration& config) { rule = config.leave(box); });
+            edit([&](monitor::RamConfiguration& config) { rule = config.leave(box); });
             if (rule) form_[box].refuse(*rule);
             else form_[box].clearProblem();
         };
     }
     form_[kSave].onClick = [this] {
-        std::optional<RefusedBox> refused;
-        edit([&](RamConfiguration& config) { refused = config.save(); });
+        std::optional<monitor::RefusedBox> refused;
+        edit([&](monitor::RamConfiguration& config) { refused = config.save(); });
         if (refused) {
             form_[refused->box].refuse(refused->rule);
             return;
         }
-        for (const char* box : kRamNumberBoxes) form_[box].clearProblem();
+        for (const char* box : monitor::kRamNumberBoxes) form_[box].clearProblem();
         alarm_.setInterval(static_cast<std::uint32_t>(config_->checkInterval()));
     };
     // Each box's refusal shows in place of the caption beside it.
     const char* const labels[] = {"lblAlarm", kFreeAlarmLabel, kTimeCheckLabel, "lblRunOnly", "lblRetryOptimization"};
-    for (std::size_t i = 0; i < std::size(labels); ++i) form_.showProblemBeside(kRamNumberBoxes[i], labels[i]);
+    for (std::size_t i = 0; i < std::size(labels); ++i) form_.showProblemBeside(monitor::kRamNumberBoxes[i], labels[i]);
 }
 
-void RamConfigurationPage::edit(const std::function<void(RamConfiguration&)>& change) {
+void RamConfigurationPage::edit(const std::function<void(monitor::RamConfiguration&)>& change) {
     // The behaviour's own corrections come back through show(), quietly.
     if (showing_) return;
     change(*config_);
@@ -132,7 +132,7 @@ void RamConfigurationPage::edit(const std::function<void(RamConfiguration&)>& ch
 
 void RamConfigurationPage::show() {
     showing_ = true;
-    const RamConfigurationView& v = config_->view();
+    const monitor::RamConfigurationView& v = config_->view();
     form_[kSoundOn].setValueQuietly(v.soundOn);
     form_[kAutomatic].setValueQuietly(v.automatic);
     form_[kPercent].setValueQuietly(v.percent ? 1 : 0);
@@ -141,7 +141,7 @@ void RamConfigurationPage::show() {
     form_[kFreeAlarm].setTextQuietly(v.amountText);
     // The spinner first, the box after it: the box keeps the text as typed
     // even where the spinner holds a value inside its range.
-    auto spinner = [this](const char* name, const char* box, const SpinnerRange& range, int value,
+    auto spinner = [this](const char* name, const char* box, const monitor::SpinnerRange& range, int value,
                           const std::string& text) {
         RangeControl& updown = form_.range(name);
         updown.setRange(range.minimum, range.maximum);
@@ -177,17 +177,17 @@ void RamConfigurationPage::load() {
 
 void RamConfigurationPage::alarmTick() {
     // Both kept for the whole tick, which yields to the message loop.
-    const std::shared_ptr<RamConfiguration> config = config_;
-    const std::shared_ptr<ProcessorMeter> meter = meter_ ? meter_() : nullptr;
+    const std::shared_ptr<monitor::RamConfiguration> config = config_;
+    const std::shared_ptr<monitor::ProcessorMeter> meter = meter_ ? meter_() : nullptr;
     const std::weak_ptr<bool> alive = alive_;
-    const std::optional<RamConfiguration::AlarmFreed> freed = config->alarmTick(meter.get());
+    const std::optional<monitor::RamConfiguration::AlarmFreed> freed = config->alarmTick(meter.get());
     if (!freed || alive.expired() || noticeResting_ || !alarmNotice_) return;
     noticeResting_ = true;
     noticeRest_.start(kAlarmNoticeRest, [this] {
         noticeResting_ = false;
         noticeRest_.stop();
     });
-    alarmNotice_(alarmFreedText(freed->freeBefore, freed->freeAfter));
+    alarmNotice_(monitor::alarmFreedText(freed->freeBefore, freed->freeAfter));
 }
 
-}  // namespace quellar::memory
+}  // namespace quellar::features

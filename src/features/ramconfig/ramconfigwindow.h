@@ -14,7 +14,7 @@
 #include "monitor/cpumeter.h"
 #include "monitor/ramconfig.h"
 
-namespace quellar::memory {
+namespace quellar::features {
 
 inline constexpr PixelRect kRamConfigurationClient{0, 0, 443, 242};
 inline constexpr int kSoundInterval = 65535;  // ms
@@ -26,7 +26,7 @@ class RamConfigurationPage {
 public:
     // The program's processor meter, which the System status window owns;
     // nothing while it has none.
-    using MeterSource = std::function<std::shared_ptr<ProcessorMeter>()>;
+    using MeterSource = std::function<std::shared_ptr<monitor::ProcessorMeter>()>;
 
     RamConfigurationPage(Form& form, SettingsStore& store, MeterSource meter);
 
@@ -40,13 +40,13 @@ public:
 
     // What the option buttons choose for the tray tooltip.
     bool percentTooltip() const { return config_->percentTooltip(); }
-    const RamConfiguration& config() const { return *config_; }
+    const monitor::RamConfiguration& config() const { return *config_; }
     const Timer& alarmTimer() const { return alarm_; }
 
 private:
     void wire();
     // Runs an edit of the behaviour, then shows its state in the controls.
-    void edit(const std::function<void(RamConfiguration&)>& change);
+    void edit(const std::function<void(monitor::RamConfiguration&)>& change);
     void show();
     void alarmTick();
 
@@ -54,7 +54,7 @@ private:
     MeterSource meter_;
     // Shared with a running alarm tick: its yields may let the program close
     // the window before the tick is over.
-    std::shared_ptr<RamConfiguration> config_;
+    std::shared_ptr<monitor::RamConfiguration> config_;
     bool showing_ = false;
     Timer alarm_;
     Timer sound_;
@@ -67,4 +67,4 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
-}  // namespace quellar::memory
+}  // namespace quellar::features

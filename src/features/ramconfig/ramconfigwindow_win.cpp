@@ -2,9 +2,9 @@
 
 #include "win/registrystore_win.h"
 
-namespace quellar::memory {
+namespace quellar::features {
 
-RamConfigurationWindow::RamConfigurationWindow(shell::FeatureHost& host, RamConfigurationPage::MeterSource meter)
+RamConfigurationWindow::RamConfigurationWindow(ui::FeatureHost& host, RamConfigurationPage::MeterSource meter)
     : FeatureWindow(host, "frmRamConfiguration", "Ram Configuration", kRamConfigurationClient,
                     ramConfigurationControls()),
       meter_(std::move(meter)) {}
@@ -14,7 +14,7 @@ RamConfigurationWindow::~RamConfigurationWindow() {
 }
 
 void RamConfigurationWindow::onLoad() {
-    store_ = std::make_unique<settings::RegistryStore>();
+    store_ = std::make_unique<win::RegistryStore>();
     page_ = std::make_unique<RamConfigurationPage>(form(), *store_, meter_);
     page_->setAlarmNotice(alarmNotice_);
     page_->load();
@@ -25,4 +25,4 @@ void RamConfigurationWindow::onUnload() {
     store_.reset();
 }
 
-}  // namespace quellar::memory
+}  // namespace quellar::features

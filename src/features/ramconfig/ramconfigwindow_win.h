@@ -5,13 +5,13 @@
 #include "features/ramconfig/ramconfigwindow.h"
 #include "ui/form/featurewindow_win.h"
 
-namespace quellar::memory {
+namespace quellar::features {
 
 // frmRamConfiguration: the memory booster's settings, its memory alarm and
 // the low-memory sound, running from load to unload, shown or not.
-class RamConfigurationWindow : public shell::FeatureWindow {
+class RamConfigurationWindow : public ui::FeatureWindow {
 public:
-    RamConfigurationWindow(shell::FeatureHost& host, RamConfigurationPage::MeterSource meter);
+    RamConfigurationWindow(ui::FeatureHost& host, RamConfigurationPage::MeterSource meter);
     ~RamConfigurationWindow() override;
 
     // RAM configuration's unit for the tray tooltip: a percentage when true;
@@ -33,4 +33,4 @@ private:
     std::unique_ptr<RamConfigurationPage> page_;
 };
 
-}  // namespace quellar::memory
+}  // namespace quellar::features

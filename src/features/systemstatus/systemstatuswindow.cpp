@@ -2,7 +2,7 @@
 
 #include "monitor/memory.h"
 
-namespace quellar::memory {
+namespace quellar::features {
 
 namespace {
 
@@ -35,19 +35,19 @@ const std::vector<ControlDecl>& systemStatusControls() {
         with({K::Graph, kMemoryGraph, "", {8, 18, 188, 70}, kMemoryFrame}, O::graph(kGreen, kGraphLines)),
         {K::Label, "lblMemoryZoom", "Zoom", {8, 97, 40, 16}, kMemoryFrame},
         with({K::Slider, kMemoryZoom, "", {48, 92, 148, 24}, kMemoryFrame},
-             O::slider(kZoomMinimum, kZoomMaximum, 2, 5, false)),
+             O::slider(monitor::kZoomMinimum, monitor::kZoomMaximum, 2, 5, false)),
         {K::Label, "lblMemorySpeed", "Speed", {8, 123, 40, 16}, kMemoryFrame},
         with({K::Slider, kMemorySpeed, "", {48, 118, 148, 24}, kMemoryFrame},
-             O::slider(kSpeedMinimum, kSpeedMaximum, 1, 5, false)),
+             O::slider(monitor::kSpeedMinimum, monitor::kSpeedMaximum, 1, 5, false)),
 
         {K::Frame, kProcessorFrame, "Processor usage", {216, 14, 204, 150}, kOuter},
         with({K::Graph, kProcessorGraph, "", {8, 18, 188, 70}, kProcessorFrame}, O::graph(kGreen, kGraphLines)),
         {K::Label, "lblCPUZoom", "Zoom", {8, 97, 40, 16}, kProcessorFrame},
         with({K::Slider, kProcessorZoom, "", {48, 92, 148, 24}, kProcessorFrame},
-             O::slider(kZoomMinimum, kZoomMaximum, 1, 5, false)),
+             O::slider(monitor::kZoomMinimum, monitor::kZoomMaximum, 1, 5, false)),
         {K::Label, "lblCPUSpeed", "Speed", {8, 123, 40, 16}, kProcessorFrame},
         with({K::Slider, kProcessorSpeed, "", {48, 118, 148, 24}, kProcessorFrame},
-             O::slider(kSpeedMinimum, kSpeedMaximum, 1, 5, false)),
+             O::slider(monitor::kSpeedMinimum, monitor::kSpeedMaximum, 1, 5, false)),
 
         {K::Frame, kControlFrame, "Memory Control", {8, 166, 300, 62}, kOuter},
         {K::SkinLabel, kTargetLabel, "Target Level Of RAM ", {8, 16, 284, 16}, kControlFrame},
@@ -61,7 +61,7 @@ const std::vector<ControlDecl>& systemStatusControls() {
 }
 
 SystemStatusPage::SystemStatusPage(Form& form, Links links)
-    : form_(form), links_(std::move(links)), status_(std::make_shared<SystemStatus>()) {
+    : form_(form), links_(std::move(links)), status_(std::make_shared<monitor::SystemStatus>()) {
     wire();
 }
 
@@ -70,7 +70,7 @@ void SystemStatusPage::wire() {
     auto speed = [this](const char* slider, Timer& timer) {
         RangeControl& control = form_.range(slider);
         control.onClick = [&control, &timer] {
-            timer.setInterval(static_cast<std::uint32_t>(refreshInterval(control.value())));
+            timer.setInterval(static_cast<std::uint32_t>(monitor::refreshInterval(control.value())));
         };
     };
     auto zoom = [this](const char* slider, const char* graph) {
@@ -85,8 +85,8 @@ void SystemStatusPage::wire() {
     form_.range(kAmount).onChange = [this] { amountChanged(); };
     form_[kOptimize].onClick = [this] {
         // A click during a running optimisation's yields frees nothing more.
-        if (OptimisationTurn::running()) {
-            form_[kOptimizeResult].setText(optimizeResultLine(OptimizeReport{}));
+        if (monitor::OptimisationTurn::running()) {
+            form_[kOptimizeResult].setText(monitor::optimizeResultLine(monitor::OptimizeReport{}));
             return;
         }
         if (links_.optimizeLater) links_.optimizeLater();
@@ -95,24 +95,24 @@ void SystemStatusPage::wire() {
 }
 
 void SystemStatusPage::load() {
-    meter_ = monitorHooks().makeProcessorMeter ? monitorHooks().makeProcessorMeter() : nullptr;
+    meter_ = monitor::monitorHooks().makeProcessorMeter ? monitor::monitorHooks().makeProcessorMeter() : nullptr;
     if (meter_) meter_->start();
     status_->prepareAmountSlider();
     form_.range(kAmount).setRange(0, status_->amountSliderMaximum());
     amountChanged();
-    memoryTimer_.start(kGraphInterval, [this] { memoryTick(); });
-    processorTimer_.start(kGraphInterval, [this] { processorTick(); });
+    memoryTimer_.start(monitor::kGraphInterval, [this] { memoryTick(); });
+    processorTimer_.start(monitor::kGraphInterval, [this] { processorTick(); });
 }
 
 void SystemStatusPage::amountChanged() {
     const int megabytes = form_.range(kAmount).value();
-    if (links_.amountTooltip) links_.amountTooltip(memory::amountTooltip(megabytes));
-    form_[kTargetLabel].setText(targetLevelLabel(megabytes));
+    if (links_.amountTooltip) links_.amountTooltip(monitor::amountTooltip(megabytes));
+    form_[kTargetLabel].setText(monitor::targetLevelLabel(megabytes));
 }
 
 void SystemStatusPage::memoryTick() {
     const bool percent = links_.percentTooltip && links_.percentTooltip();
-    const MemorySample sample = status_->memoryTick(percent);
+    const monitor::MemorySample sample = status_->memoryTick(percent);
     form_.graph(kMemoryGraph).setSample(sample.value);
     form_[kMemoryFrame].setText(sample.frameCaption);
     if (links_.trayTooltip) links_.trayTooltip(sample.trayTooltip);
@@ -120,7 +120,7 @@ void SystemStatusPage::memoryTick() {
 
 void SystemStatusPage::processorTick() {
     if (!meter_) return;
-    const ProcessorSample sample = SystemStatus::processorTick(*meter_);
+    const monitor::ProcessorSample sample = monitor::SystemStatus::processorTick(*meter_);
     form_.graph(kProcessorGraph).setSample(sample.value);
     form_[kProcessorFrame].setText(sample.frameCaption);
 }
@@ -128,14 +128,14 @@ void SystemStatusPage::processorTick() {
 void SystemStatusPage::optimize() {
     // Copies: nothing of the page is touched once the yields have begun,
     // unless the page is still there when they are over.
-    const std::shared_ptr<SystemStatus> status = status_;
+    const std::shared_ptr<monitor::SystemStatus> status = status_;
     const std::function<void(bool)> busy = links_.busy;
     const std::weak_ptr<bool> alive = alive_;
-    const OptimizeReport report = status->optimize(form_.range(kAmount).value(), [&busy](bool on) {
+    const monitor::OptimizeReport report = status->optimize(form_.range(kAmount).value(), [&busy](bool on) {
         if (busy) busy(on);
     });
     if (alive.expired()) return;
-    form_[kOptimizeResult].setText(optimizeResultLine(report));
+    form_[kOptimizeResult].setText(monitor::optimizeResultLine(report));
 }
 
-}  // namespace quellar::memory
+}  // namespace quellar::features

@@ -15,7 +15,7 @@
 #include "monitor/cpumeter.h"
 #include "monitor/systemstatus.h"
 
-namespace quellar::memory {
+namespace quellar::features {
 
 inline constexpr PixelRect kSystemStatusClient{0, 0, 443, 257};
 
@@ -44,7 +44,7 @@ public:
     // amount slider's range and texts, both graph timers at 300 ms.
     void load();
 
-    std::shared_ptr<ProcessorMeter> processorMeter() const { return meter_; }
+    std::shared_ptr<monitor::ProcessorMeter> processorMeter() const { return meter_; }
     const Timer& memoryTimer() const { return memoryTimer_; }
     const Timer& processorTimer() const { return processorTimer_; }
 
@@ -63,8 +63,8 @@ private:
     Links links_;
     // Shared with a running optimisation: its yields may let the program
     // close the window before it is over.
-    std::shared_ptr<SystemStatus> status_;
-    std::shared_ptr<ProcessorMeter> meter_;
+    std::shared_ptr<monitor::SystemStatus> status_;
+    std::shared_ptr<monitor::ProcessorMeter> meter_;
     Timer memoryTimer_;
     Timer processorTimer_;
     // Gone with the page, so an optimisation whose yields outlived it
@@ -72,4 +72,4 @@ private:
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
-}  // namespace quellar::memory
+}  // namespace quellar::features

@@ -6,7 +6,7 @@
 
 #include "win/window_win.h"
 
-namespace quellar::memory {
+namespace quellar::features {
 
 namespace {
 
@@ -22,7 +22,7 @@ constexpr UINT kToolInfoSize = offsetof(TTTOOLINFOA, lParam);
 
 }  // namespace
 
-SystemStatusWindow::SystemStatusWindow(shell::FeatureHost& host, std::function<bool()> percentTooltip,
+SystemStatusWindow::SystemStatusWindow(ui::FeatureHost& host, std::function<bool()> percentTooltip,
                                        std::function<void(const std::string&)> trayTooltip)
     : FeatureWindow(host, "frmSystemStatus", "System Status", kSystemStatusClient, systemStatusControls()),
       percentTooltip_(std::move(percentTooltip)),
@@ -32,7 +32,7 @@ SystemStatusWindow::~SystemStatusWindow() {
     unload();
 }
 
-std::shared_ptr<ProcessorMeter> SystemStatusWindow::processorMeter() const {
+std::shared_ptr<monitor::ProcessorMeter> SystemStatusWindow::processorMeter() const {
     return page_ ? page_->processorMeter() : nullptr;
 }
 
@@ -103,4 +103,4 @@ bool SystemStatusWindow::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESU
     return FeatureWindow::onMessage(msg, wParam, lParam, result);
 }
 
-}  // namespace quellar::memory
+}  // namespace quellar::features

@@ -9,20 +9,20 @@
 #include "features/systemstatus/systemstatuswindow.h"
 #include "ui/form/featurewindow_win.h"
 
-namespace quellar::memory {
+namespace quellar::features {
 
 // frmSystemStatus: the memory and processor graphs, "Optimize Now", and
 // the tray tooltip on every memory tick, shown or not.
-class SystemStatusWindow : public shell::FeatureWindow {
+class SystemStatusWindow : public ui::FeatureWindow {
 public:
     // `percentTooltip` reads RAM configuration's choice of unit;
     // `trayTooltip` sets the tray icon's tooltip and shows the icon.
-    SystemStatusWindow(shell::FeatureHost& host, std::function<bool()> percentTooltip,
+    SystemStatusWindow(ui::FeatureHost& host, std::function<bool()> percentTooltip,
                        std::function<void(const std::string&)> trayTooltip);
     ~SystemStatusWindow() override;
 
     // The program's processor meter; nothing while the window is not loaded.
-    std::shared_ptr<ProcessorMeter> processorMeter() const;
+    std::shared_ptr<monitor::ProcessorMeter> processorMeter() const;
     // Only while loaded.
     SystemStatusPage& page() { return *page_; }
     // The amount slider's tooltip as it stands.
@@ -49,4 +49,4 @@ private:
     bool busy_ = false;
 };
 
-}  // namespace quellar::memory
+}  // namespace quellar::features

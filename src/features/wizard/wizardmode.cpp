@@ -1,6 +1,6 @@
 #include "features/wizard/wizardmode.h"
 
-namespace quellar {
+namespace quellar::features {
 
 namespace {
 const char* const kOuterFrame = "frameWizardMode";
@@ -88,4 +88,4 @@ int WizardMode::selectedMode() const {
     return 0;
 }
 
-}  // namespace quellar
+}  // namespace quellar::features

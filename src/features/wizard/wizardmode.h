@@ -7,7 +7,7 @@
 
 #include "core/form.h"
 
-namespace quellar {
+namespace quellar::features {
 
 constexpr int kWizardModeCount = 8;
 
@@ -42,4 +42,4 @@ private:
     Actions actions_;
 };
 
-}  // namespace quellar
+}  // namespace quellar::features

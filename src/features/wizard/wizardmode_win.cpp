@@ -5,9 +5,9 @@
 #include "core/osversion.h"
 #include "tuning/presets.h"
 
-namespace quellar::tuning {
+namespace quellar::features {
 
-WizardModeWindow::WizardModeWindow(shell::FeatureHost& host)
+WizardModeWindow::WizardModeWindow(ui::FeatureHost& host)
     : FeatureWindow(host, "frmWizardMode", "Wizard Mode", kWizardModeClient, wizardModeControls()) {}
 
 WizardModeWindow::~WizardModeWindow() {
@@ -17,31 +17,32 @@ WizardModeWindow::~WizardModeWindow() {
 void WizardModeWindow::onLoad() {
     WizardMode::Actions actions;
     actions.choosePreset = [](int index) {
-        currentTuning = tuningPresets[static_cast<std::size_t>(index)];
+        tuning::currentTuning = tuning::tuningPresets[static_cast<std::size_t>(index)];
     };
-    actions.describe = [] { return modeDescription(currentTuning); };
+    actions.describe = [] { return tuning::modeDescription(tuning::currentTuning); };
     actions.apply = [this] {
         // A preset writes every adapter, whatever the Advanced mode chose last.
-        currentTuning.mtuAdapters.clear();
-        const ApplyResult report = applyTuningReporting(reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
+        tuning::currentTuning.mtuAdapters.clear();
+        const backup::ApplyResult report =
+            backup::applyTuningReporting(reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
         // A failed write has said so in its own box; only a whole apply is told here.
-        if (report.outcome != ApplyOutcome::Applied) return;
+        if (report.outcome != backup::ApplyOutcome::Applied) return;
         const backup::AppliedNotice notice = backup::appliedNotice(wizard_->selectedModeName(), report.backupPath,
                                                                    report.leftAlone);
         host_.showNotice(notice.title, notice.text);
     };
-    actions.goHome = [this] { host_.returnHome(shell::HomeReturn::FaceToFront); };
+    actions.goHome = [this] { host_.returnHome(ui::HomeReturn::FaceToFront); };
     actions.preview = [this] {
-        preview::PreviewRequest request;
+        PreviewRequest request;
         request.title = "Preview: " + wizard_->selectedModeName();
         request.heading = "What \"Optimize Now\" writes for " + wizard_->selectedModeName() +
                           ", after a backup of the values now.";
-        currentTuning.mtuAdapters.clear();
-        if (const std::string note = leftAloneAdapters(); !note.empty()) request.heading += "\r\n" + note;
-        request.operations = plannedTuningOperations();
+        tuning::currentTuning.mtuAdapters.clear();
+        if (const std::string note = backup::leftAloneAdapters(); !note.empty()) request.heading += "\r\n" + note;
+        request.operations = backup::plannedTuningOperations();
         request.actionCaption = "Optimize &Now";
         request.exportWhat = wizard_->selectedModeName() + " on " + winVersionNameOf(winVersion);
-        request.keyLabel = currentAdapterNamer();
+        request.keyLabel = backup::currentAdapterNamer();
         request.carryOut = [this] {
             if (wizard_) wizard_->optimize();
         };
@@ -55,4 +56,4 @@ void WizardModeWindow::onUnload() {
     wizard_.reset();
 }
 
-}  // namespace quellar::tuning
+}  // namespace quellar::features

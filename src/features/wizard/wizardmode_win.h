@@ -5,12 +5,12 @@
 #include "ui/form/featurewindow_win.h"
 #include "features/wizard/wizardmode.h"
 
-namespace quellar::tuning {
+namespace quellar::features {
 
 // frmWizardMode: pick one of the eight presets and apply it.
-class WizardModeWindow : public shell::FeatureWindow {
+class WizardModeWindow : public ui::FeatureWindow {
 public:
-    explicit WizardModeWindow(shell::FeatureHost& host);
+    explicit WizardModeWindow(ui::FeatureHost& host);
     ~WizardModeWindow() override;
 
     // Only while loaded.
@@ -24,4 +24,4 @@ private:
     std::unique_ptr<WizardMode> wizard_;
 };
 
-}  // namespace quellar::tuning
+}  // namespace quellar::features

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace quellar::msgbox {
+namespace quellar::ui {
 
 // ---- Placement -------------------------------------------------------------
 
@@ -332,4 +332,4 @@ PanelLayout layoutPanel(const Metrics& m, const LayoutRequest& req) {
     return out;
 }
 
-}  // namespace quellar::msgbox
+}  // namespace quellar::ui

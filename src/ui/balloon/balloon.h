@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace quellar::msgbox {
+namespace quellar::ui {
 
 // ---- What a caller asks for --------------------------------------------------
 
@@ -271,4 +271,4 @@ PanelLayout layoutPanel(const Metrics& metrics, const LayoutRequest& request);
 // `buttonWidth` on a panel `panelWidth` wide.
 std::vector<int> buttonLefts(int count, int panelWidth, int buttonWidth, int twipsPerPixelX);
 
-}  // namespace quellar::msgbox
+}  // namespace quellar::ui

@@ -9,7 +9,7 @@
 #include "win/dpi_win.h"
 #include "win/library_win.h"
 
-namespace quellar::msgbox {
+namespace quellar::ui {
 
 namespace {
 
@@ -363,4 +363,4 @@ void Balloon::drawIcon(HDC dc, int cell, int x, int y) const {
     IconStrip::get().draw(dc, cell, x, y);
 }
 
-}  // namespace quellar::msgbox
+}  // namespace quellar::ui

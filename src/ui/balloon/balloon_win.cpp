@@ -5,7 +5,7 @@
 #include "win/dpi_win.h"
 #include "win/library_win.h"
 
-namespace quellar::msgbox {
+namespace quellar::ui {
 
 const char* const kBalloonClass = "QuellarMsgFrm";
 const char* const kBalloonPanelClass = "QuellarMsgPanel";
@@ -508,4 +508,4 @@ bool Balloon::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result)
     }
 }
 
-}  // namespace quellar::msgbox
+}  // namespace quellar::ui

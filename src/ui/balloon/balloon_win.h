@@ -24,7 +24,7 @@
 #include "ui/balloon/balloon.h"
 #include "win/window_win.h"
 
-namespace quellar::msgbox {
+namespace quellar::ui {
 
 // Window classes, so tests and tools can find the window and its parts.
 extern const char* const kBalloonClass;
@@ -161,4 +161,4 @@ private:
 // The process's one balloon window (made on first use).
 Balloon& balloon();
 
-}  // namespace quellar::msgbox
+}  // namespace quellar::ui

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 bool isFaceName(std::string_view s) {
     if (s.empty() || s.size() > kFaceMaxNameLength) return false;
@@ -58,4 +58,4 @@ std::vector<std::string> Face::commands() const {
     return {found.begin(), found.end()};
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

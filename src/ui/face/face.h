@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 // Limits that keep a damaged or hostile face file from costing more than a
 // face could sensibly need.
@@ -145,4 +145,4 @@ struct Face {
     std::vector<std::string> commands() const;
 };
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-namespace quellar::shell::facewords {
+namespace quellar::ui::facewords {
 
 namespace {
 
@@ -217,4 +217,4 @@ Outcome readButtonAttributes(const Tokens& tokens, std::size_t first, const std:
     return std::nullopt;
 }
 
-}  // namespace quellar::shell::facewords
+}  // namespace quellar::ui::facewords

@@ -8,7 +8,7 @@
 #include "ui/face/face.h"
 #include "ui/face/facewords.h"
 
-namespace quellar::shell::facewords {
+namespace quellar::ui::facewords {
 
 // The words and attributes of a drawing line from tokens[first] on, into a
 // drawing whose shape is already set.
@@ -19,4 +19,4 @@ Outcome readDrawingAttributes(const Tokens& tokens, std::size_t first, FaceDrawi
 Outcome readButtonAttributes(const Tokens& tokens, std::size_t first, const std::vector<FaceStyle>& styles,
                              FaceButton& b);
 
-}  // namespace quellar::shell::facewords
+}  // namespace quellar::ui::facewords

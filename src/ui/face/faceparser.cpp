@@ -10,7 +10,7 @@
 #include "ui/face/faceattributes.h"
 #include "ui/face/facewords.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 namespace {
 
@@ -335,4 +335,4 @@ FaceParseResult parseFace(std::string_view text) {
     return Parser().run(text);
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

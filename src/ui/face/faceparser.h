@@ -6,7 +6,7 @@
 
 #include "ui/face/face.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 struct FaceParseResult {
     bool ok = false;
@@ -19,4 +19,4 @@ struct FaceParseResult {
 FaceParseResult parseFace(std::string_view text);
 
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

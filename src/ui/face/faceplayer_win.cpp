@@ -11,7 +11,7 @@
 #include "win/files_win.h"
 #include "win/library_win.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 namespace {
 
@@ -428,4 +428,4 @@ void FacePlayer::drawOps(HDC dc) {
     }
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

@@ -15,7 +15,7 @@
 #include "win/textroom_win.h"
 #include "win/window_win.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 inline constexpr const char* kFacePlayerClass = "QuellarFace";
 
@@ -89,4 +89,4 @@ private:
     std::map<std::tuple<std::string, int, int, bool, bool>, HFONT> fonts_;
 };
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <utility>
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 FaceState::FaceState(Face face) : face_(std::move(face)) {
     if (face_.panels.empty()) face_.panels.push_back("home");
@@ -419,4 +419,4 @@ void FaceState::renderFocusMark(int bx, int by, int bw, int bh, std::vector<Face
     if (inner.w > 0 && inner.h > 0) out.push_back(inner);
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

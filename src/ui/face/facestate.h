@@ -11,7 +11,7 @@
 
 #include "ui/face/face.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 // A drawing resolved for painting: absolute pixel coordinates, colours
 // decided, text filled in. Gradients arrive already cut into bands.
@@ -133,4 +133,4 @@ private:
     bool redraw_ = true;
 };
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

@@ -5,7 +5,7 @@
 
 #include "core/text.h"
 
-namespace quellar::shell::facewords {
+namespace quellar::ui::facewords {
 
 namespace {
 
@@ -160,4 +160,4 @@ bool validFontName(std::string_view s) {
     return !s.empty() && s.size() <= kFaceMaxNameLength && validText(s);
 }
 
-}  // namespace quellar::shell::facewords
+}  // namespace quellar::ui::facewords

@@ -12,7 +12,7 @@
 
 #include "ui/face/face.h"
 
-namespace quellar::shell::facewords {
+namespace quellar::ui::facewords {
 
 struct Token {
     std::string key;    // empty for a plain word
@@ -68,4 +68,4 @@ bool readChoice(std::string_view s, const Choice<T> (&choices)[N], T& out) {
     return false;
 }
 
-}  // namespace quellar::shell::facewords
+}  // namespace quellar::ui::facewords

@@ -9,7 +9,7 @@
 #include "win/library_win.h"
 #include "win/window_win.h"
 
-namespace quellar::win {
+namespace quellar::ui {
 
 namespace {
 
@@ -25,7 +25,7 @@ bool headerDrawsArrows() {
     };
     using GetVersionFn = HRESULT(CALLBACK*)(VersionInfo*);
     static const bool arrows = [] {
-        auto get = functionOf<GetVersionFn>(commonControls(), "DllGetVersion");
+        auto get = win::functionOf<GetVersionFn>(win::commonControls(), "DllGetVersion");
         VersionInfo info{sizeof(VersionInfo), 0, 0, 0, 0};
         return get && SUCCEEDED(get(&info)) && info.major >= 6;
     }();
@@ -127,14 +127,14 @@ HWND FormBinder::createOne(Control& control, int id) {
     if (!control.enabled()) style |= WS_DISABLED;
     // Designed at 96 dpi; the display's pixels follow its dpi.
     const PixelRect& designed = control.rect();
-    RECT r = scaledRect(designed.x, designed.y, designed.width, designed.height);
-    if (control.kind() == ControlKind::ComboBox) r.bottom += scaled(kDropDownListHeight);
+    RECT r = win::scaledRect(designed.x, designed.y, designed.width, designed.height);
+    if (control.kind() == ControlKind::ComboBox) r.bottom += win::scaled(kDropDownListHeight);
     HWND hwnd = CreateWindowExA(kind.exStyle, kind.cls, hasText(control.kind()) ? control.text().c_str() : "",
                                 style, r.left, r.top, r.right - r.left, r.bottom - r.top, parent,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                moduleInstance(), nullptr);
+                                win::moduleInstance(), nullptr);
     if (!hwnd) return nullptr;
-    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(dialogFont()), FALSE);
+    SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(win::dialogFont()), FALSE);
     configure(control, hwnd);
     return hwnd;
 }
@@ -153,7 +153,7 @@ void FormBinder::configure(Control& control, HWND hwnd) {
             LVCOLUMNA column{};
             column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
             column.fmt = listAlignment(c.alignment);
-            column.cx = scaled(c.width);
+            column.cx = win::scaled(c.width);
             column.pszText = const_cast<char*>(c.caption.c_str());
             column.iSubItem = i;
             SendMessageA(hwnd, LVM_INSERTCOLUMNA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
@@ -178,7 +178,7 @@ void FormBinder::configure(Control& control, HWND hwnd) {
 }
 
 bool FormBinder::createControls() {
-    commonControls();
+    win::commonControls();
     registerFrameClass();
     ui::registerGraphClass();
     bool all = true;
@@ -317,7 +317,7 @@ void FormBinder::push(const Control& control) {
     if (!hwnd) return;
     const bool wasPushing = pushing_;
     pushing_ = true;
-    if (hasText(control.kind()) && windowText(hwnd) != control.text())
+    if (hasText(control.kind()) && win::windowText(hwnd) != control.text())
         SetWindowTextA(hwnd, control.text().c_str());
     switch (control.kind()) {
     case ControlKind::CheckBox:
@@ -451,7 +451,7 @@ bool FormBinder::handleCommand(int id, int code, HWND hwnd) {
         }
         return true;
     case ControlKind::TextBox:
-        if (code == EN_CHANGE) control->userText(windowText(hwnd));
+        if (code == EN_CHANGE) control->userText(win::windowText(hwnd));
         else if (code == EN_KILLFOCUS && !refocusing_) control->userLeave();
         return true;
     case ControlKind::ComboBox:
@@ -533,4 +533,4 @@ bool FormBinder::handleScroll(int code, int position, HWND hwnd) {
     return true;
 }
 
-}  // namespace quellar::win
+}  // namespace quellar::ui

@@ -14,7 +14,7 @@
 #include "core/form.h"
 #include "ui/form/frame_win.h"
 
-namespace quellar::win {
+namespace quellar::ui {
 
 class FormBinder {
 public:
@@ -84,4 +84,4 @@ private:
 // with IDOK / IDCANCEL and friends.
 constexpr int kFirstBoundControlId = 1000;
 
-}  // namespace quellar::win
+}  // namespace quellar::ui

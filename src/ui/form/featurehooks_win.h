@@ -4,7 +4,7 @@
 // them as they are.
 #include "ui/form/featurewindow_win.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 // The Advanced mode window (frmNormalMode): the host recreates it on its
 // first page when the face asks for it.
@@ -29,4 +29,4 @@ public:
     virtual void rebuildList() {}
 };
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

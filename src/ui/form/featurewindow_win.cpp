@@ -3,7 +3,7 @@
 #include "win/dialogkeys_win.h"
 #include "win/dpi_win.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 namespace {
 const char* const kFeatureClass = "QuellarFeatureWindow";
@@ -44,14 +44,14 @@ bool FeatureWindow::load() {
 bool FeatureWindow::makeControls() {
     if (!isLoaded()) return false;
     if (binder_) return true;
-    binder_ = std::make_unique<win::FormBinder>(*form_, hwnd());
+    binder_ = std::make_unique<ui::FormBinder>(*form_, hwnd());
     binder_->createControls();
     host_.skinFeatureControls(*this);
     onControlsMade();
     return true;
 }
 
-win::FormBinder& FeatureWindow::binder() {
+ui::FormBinder& FeatureWindow::binder() {
     makeControls();
     return *binder_;
 }
@@ -94,4 +94,4 @@ bool FeatureWindow::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& r
     return false;
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

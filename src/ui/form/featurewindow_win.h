@@ -21,7 +21,7 @@
 #include "ui/form/binder_win.h"
 #include "win/window_win.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 class FeatureWindow;
 
@@ -38,7 +38,7 @@ public:
     virtual ~FeatureHost() = default;
     virtual void returnHome(HomeReturn how) { (void)how; }
     // Shows what an action would write before it is carried out.
-    virtual void showPreview(preview::PreviewRequest request) { (void)request; }
+    virtual void showPreview(PreviewRequest request) { (void)request; }
     // "controlForm" on the window itself, when it loads.
     virtual void skinFeatureWindow(FeatureWindow& window) = 0;
     // The pass over its controls, once they are made.
@@ -87,7 +87,7 @@ public:
     // Only while loaded.
     Form& form() { return *form_; }
     // Makes the controls first if they are not made yet.
-    win::FormBinder& binder();
+    ui::FormBinder& binder();
     // Makes and skins the controls, once per load; showing the window does
     // it by itself. False when the window is not loaded.
     bool makeControls();
@@ -114,7 +114,7 @@ private:
     PixelRect client_;
     const std::vector<ControlDecl>& decls_;
     std::unique_ptr<Form> form_;
-    std::unique_ptr<win::FormBinder> binder_;
+    std::unique_ptr<ui::FormBinder> binder_;
 };
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

@@ -5,7 +5,7 @@
 #include "win/dpi_win.h"
 #include "win/window_win.h"
 
-namespace quellar::win {
+namespace quellar::ui {
 
 const char* const kFrameClass = "QuellarFrame";
 
@@ -30,20 +30,20 @@ LRESULT CALLBACK frameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         RECT r;
         GetClientRect(hwnd, &r);
         HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
-        HGDIOBJ oldFont = SelectObject(dc, font ? font : dialogFont());
+        HGDIOBJ oldFont = SelectObject(dc, font ? font : win::dialogFont());
         TEXTMETRICA tm;
         GetTextMetricsA(dc, &tm);
         RECT box = r;
         box.top += tm.tmHeight / 2;
         DrawEdge(dc, &box, EDGE_ETCHED, BF_RECT);
-        std::string caption = windowText(hwnd);
+        std::string caption = win::windowText(hwnd);
         if (!caption.empty()) {
             SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
             SetTextColor(dc, GetSysColor(IsWindowEnabled(hwnd) ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
             SetBkMode(dc, OPAQUE);
             std::string padded = " " + caption + " ";
             // As a group box does: "&&" shows as one ampersand.
-            RECT text{scaled(8), 0, r.right - scaled(8), tm.tmHeight};
+            RECT text{win::scaled(8), 0, r.right - win::scaled(8), tm.tmHeight};
             DrawTextA(dc, padded.c_str(), static_cast<int>(padded.size()), &text, DT_LEFT | DT_SINGLELINE);
         }
         SelectObject(dc, oldFont);
@@ -74,14 +74,14 @@ LRESULT CALLBACK frameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void registerFrameClass() {
     WNDCLASSA wc{};
-    if (GetClassInfoA(moduleInstance(), kFrameClass, &wc)) return;
+    if (GetClassInfoA(win::moduleInstance(), kFrameClass, &wc)) return;
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = frameProc;
-    wc.hInstance = moduleInstance();
+    wc.hInstance = win::moduleInstance();
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kFrameClass;
     RegisterClassA(&wc);
 }
 
-}  // namespace quellar::win
+}  // namespace quellar::ui

@@ -3,11 +3,11 @@
 // its caption and passes its children's notifications on to its own parent.
 #include <windows.h>
 
-namespace quellar::win {
+namespace quellar::ui {
 
 extern const char* const kFrameClass;
 
 // Registers the class once per process; later calls do nothing.
 void registerFrameClass();
 
-}  // namespace quellar::win
+}  // namespace quellar::ui

@@ -5,7 +5,7 @@
 #include "builtinskin.h"
 #include "core/text.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 namespace {
 
@@ -302,4 +302,4 @@ const Skin& builtInSkin() {
 // file shipped beside the program cannot drift apart.
 const char* const kBuiltInSkinText = kBuiltInSkinFileText;
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 struct SkinColor {
     std::uint8_t r = 0;
@@ -113,4 +113,4 @@ std::string describeSkinIssue(const SkinIssue& issue);
 extern const char* const kBuiltInSkinText;
 const Skin& builtInSkin();
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

@@ -12,7 +12,7 @@
 #include "ui/skin/skinwindow_win.h"
 #include "win/window_win.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 // One per skinned window, held in a window property. It outlives the
 // engine when a later subclass keeps the engine from unhooking itself; it
@@ -523,4 +523,4 @@ void SkinEngine::releaseGdi() {
     }
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

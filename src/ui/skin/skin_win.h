@@ -14,7 +14,7 @@
 #include "ui/skin/skin.h"
 #include "win/textroom_win.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 // A skin file larger than this is no skin file.
 constexpr DWORD kMaxSkinFileSize = 256 * 1024;
@@ -93,4 +93,4 @@ private:
     std::set<HWND> windows_;
 };
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

@@ -4,7 +4,7 @@
 
 #include "win/dpi_win.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 namespace {
 
@@ -384,4 +384,4 @@ win::TextRoom textRoomOf(HDC dc, SkinElement element, const RECT& rect, const El
     }
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

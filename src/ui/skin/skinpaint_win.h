@@ -9,7 +9,7 @@
 #include "ui/skin/skin.h"
 #include "win/textroom_win.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 COLORREF toColorRef(const SkinColor& color);
 
@@ -55,4 +55,4 @@ void drawBorder(HDC dc, const RECT& rect, BorderStyle style, const SkinColor& co
 win::TextRoom textRoomOf(HDC dc, SkinElement element, const RECT& rect, const ElementStyle& style, HFONT font,
                          const std::string& text, UINT labelFormat, bool multiline);
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

@@ -1,6 +1,6 @@
 #include "ui/skin/skinpass.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 const char* skinElementFor(ControlKind kind) {
     switch (kind) {
@@ -24,4 +24,4 @@ const char* skinElementFor(ControlKind kind) {
     return nullptr;
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

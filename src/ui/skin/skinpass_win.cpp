@@ -6,7 +6,7 @@
 
 #include "ui/graph/graph_win.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 namespace {
 
@@ -42,7 +42,7 @@ void colourControl(const Skin& skin, const Control& control, HWND hwnd) {
 
 }  // namespace
 
-void skinControls(SkinEngine& skin, win::FormBinder& form) {
+void skinControls(SkinEngine& skin, ui::FormBinder& form) {
     // A list's selected row in the buttons' colours, the skin's strongest.
     const ElementStyle& button = skin.skin().style(SkinElement::Button);
     form.setListHighlight(colourOf(button.face), colourOf(button.text));
@@ -61,4 +61,4 @@ void skinControls(SkinEngine& skin, win::FormBinder& form) {
     }
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

@@ -3,7 +3,7 @@
 #include "ui/form/frame_win.h"
 #include "win/window_win.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 DWORD windowStyle(HWND hwnd) {
     return static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE));
@@ -14,7 +14,7 @@ bool isGroupBox(HWND hwnd) {
 }
 
 bool isFrameWindow(HWND hwnd) {
-    return isGroupBox(hwnd) || win::hasClass(hwnd, win::kFrameClass);
+    return isGroupBox(hwnd) || win::hasClass(hwnd, ui::kFrameClass);
 }
 
 bool isTextLabel(HWND hwnd) {
@@ -85,4 +85,4 @@ HBRUSH parentBrush(HWND hwnd, HDC dc, UINT askParent) {
     return brush ? brush : GetSysColorBrush(COLOR_BTNFACE);
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

@@ -5,7 +5,7 @@
 
 #include "ui/skin/skin.h"
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 DWORD windowStyle(HWND hwnd);
 bool isGroupBox(HWND hwnd);
@@ -31,4 +31,4 @@ void redrawUnder(HWND hwnd);
 // system's button face when it gives nothing.
 HBRUSH parentBrush(HWND hwnd, HDC dc, UINT askParent);
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

@@ -7,7 +7,7 @@
 
 #include "win/library_win.h"
 
-namespace quellar::tray {
+namespace quellar::ui {
 
 namespace {
 
@@ -307,4 +307,4 @@ bool Tray::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     return false;
 }
 
-}  // namespace quellar::tray
+}  // namespace quellar::ui

@@ -17,7 +17,7 @@
 #include "ui/tray/traylogic.h"
 #include "win/window_win.h"
 
-namespace quellar::tray {
+namespace quellar::ui {
 
 class Tray : public win::Window {
 public:
@@ -141,4 +141,4 @@ bool allowThroughMessageFilter(HWND window, UINT message);
 // The caller owns the icon; null on failure.
 HICON iconFromBitmap(HBITMAP bitmap);
 
-}  // namespace quellar::tray
+}  // namespace quellar::ui

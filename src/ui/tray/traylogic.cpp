@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-namespace quellar::tray {
+namespace quellar::ui {
 
 std::string blankFilledField(const std::string& text, std::size_t length) {
     std::string field = text.substr(0, length);
@@ -102,4 +102,4 @@ bool ClickDecoder::report(unsigned mouseMessage, std::int32_t eventMode, const C
     return true;
 }
 
-}  // namespace quellar::tray
+}  // namespace quellar::ui

@@ -7,7 +7,7 @@
 #include <functional>
 #include <string>
 
-namespace quellar::tray {
+namespace quellar::ui {
 
 // Lengths of the record's fixed text fields, in characters.
 constexpr std::size_t kTipLength = 128;
@@ -131,4 +131,4 @@ private:
     bool busy_ = false;
 };
 
-}  // namespace quellar::tray
+}  // namespace quellar::ui

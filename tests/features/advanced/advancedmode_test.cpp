@@ -7,14 +7,14 @@ using namespace quellar;
 namespace {
 
 struct Advanced {
-    Form form{"frmNormalMode", "Advanced Mode", kAdvancedModeClient, advancedModeControls()};
+    Form form{"frmNormalMode", "Advanced Mode", features::kAdvancedModeClient, features::advancedModeControls()};
     tuning::TuningParams record;
     int applied = 0, home = 0;
     std::vector<tuning::TuningParams> appliedRecords, previewed;
     std::vector<std::string> searches, told;
     std::vector<tuning::AdapterEntry> adapters = {{"{1A2B}", "Local Area Connection", "", std::string("1500")},
                                                   {"{3C4D}", "Dial-up Connection", "", std::nullopt}};
-    AdvancedMode mode{form, record,
+    features::AdvancedMode mode{form, record,
                       {[this] { ++applied; appliedRecords.push_back(record); }, [this] { ++home; },
                        [this](const tuning::TuningParams& p) { previewed.push_back(p); },
                        [this](const std::string& host) { searches.push_back(host); },
@@ -134,7 +134,7 @@ TEST_CASE("the receive window follows the MSS entered and the multiplier typed; 
     CHECK(a.previewed[0] == a.appliedRecords.at(0));  // the preview shows what Finish then applies
     CHECK(a.applied == 1);
     CHECK(a.home == 1);
-    CHECK(a.mode.page() == kAdvancedAppliedPage);
+    CHECK(a.mode.page() == features::kAdvancedAppliedPage);
     CHECK_FALSE(a["cmdNextPage"].enabled());
     CHECK(a.record.rwin == 200000);
     CHECK(a.record.mss == 500);
@@ -207,7 +207,7 @@ TEST_CASE("a number box keeps what is typed and is checked on leaving and on Nex
     CHECK(a.onScreen("txtTTLValue"));
     CHECK_FALSE(a["txtTTLValue"].problem().empty());
     a["txtTTLValue"].userText("128");
-    a.walkTo(kAdvancedAppliedPage);
+    a.walkTo(features::kAdvancedAppliedPage);
     CHECK(a.applied == 1);
     CHECK(a.record.ttl == 128);
     CHECK(a.record.maxConnPerServer == 16);

@@ -33,13 +33,13 @@ void addAdapter(int version) {
 }
 
 struct Hosted {
-    shell::MainWindow main;
-    tuning::AdvancedModeWindow* window = nullptr;
+    app::MainWindow main;
+    features::AdvancedModeWindow* window = nullptr;
     Hosted() {
         main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
         REQUIRE(main.start());
         clickFaceButton(main.facePlayer(), "IDC_FS_normalMode");
-        window = static_cast<tuning::AdvancedModeWindow*>(&main.feature(shell::kAdvancedMode));
+        window = static_cast<features::AdvancedModeWindow*>(&main.feature(app::kAdvancedMode));
         REQUIRE(window->isLoaded());
         pumpMessages();
     }
@@ -106,7 +106,7 @@ TEST_CASE("Advanced mode through its real controls writes exactly what an apply 
             CHECK_FALSE(IsWindowEnabled(h.handle("cmdNextPage")));
             CHECK(messages.entries.empty());
             CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
-            built = currentTuning;
+            built = tuning::currentTuning;
             CHECK(built.mss == 1452);
             CHECK(built.rwin == 127776);
             CHECK(built.synAttackProtect == 1);
@@ -119,8 +119,8 @@ TEST_CASE("Advanced mode through its real controls writes exactly what an apply 
         ScratchProgramFolder folder("advanced-direct");
         MessageLog messages;
         addAdapter(version);
-        currentTuning = built;
-        CHECK(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
+        tuning::currentTuning = built;
+        CHECK(backup::applyTuning() == backup::ApplyOutcome::Applied);
         CHECK(snapshotRegistry() == afterFinish);
     }
 }
@@ -200,9 +200,10 @@ TEST_CASE("screenshot: Advanced mode keeps what is typed with real keys, refuses
     for (int i = 0; i < 3; ++i) h.click("cmdNextPage");  // to Finish
     CHECK(messages.entries.empty());
     CHECK(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
-    CHECK(currentTuning.maxConnPerServer == 16);
-    CHECK(currentTuning.ttl == 128);
-    CHECK((currentTuning.mtu == 1500 && currentTuning.mss == 500 && currentTuning.rwin == 6000));
+    CHECK(tuning::currentTuning.maxConnPerServer == 16);
+    CHECK(tuning::currentTuning.ttl == 128);
+    CHECK(
+        (tuning::currentTuning.mtu == 1500 && tuning::currentTuning.mss == 500 && tuning::currentTuning.rwin == 6000));
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, params, "DefaultTTL").bytes == std::string("\x80\0\0\0", 4));
     CHECK(queryRaw(HKEY_CURRENT_USER, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
                    "MaxConnectionsPerServer")
@@ -217,23 +218,24 @@ TEST_CASE("\"Windows default\" chosen in the Wizard, then Advanced Finish writes
     Hosted h;
     winVersion = 7;
     h.main.onFaceCommand("IDC_FS_wizardMode");
-    shell::FeatureWindow& wizard = h.main.feature(shell::kWizardMode);
-    SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", static_cast<int>(kWindowsDefaultPreset))),
-                 BM_CLICK, 0, 0);
-    REQUIRE(currentTuning.systemDefaults);
+    ui::FeatureWindow& wizard = h.main.feature(app::kWizardMode);
+    SendMessageA(
+        wizard.binder().handleOf(wizard.form().get("optMode", static_cast<int>(tuning::kWindowsDefaultPreset))),
+        BM_CLICK, 0, 0);
+    REQUIRE(tuning::currentTuning.systemDefaults);
     h.main.onFaceCommand("IDC_FS_normalMode");
-    h.window = static_cast<tuning::AdvancedModeWindow*>(&h.main.feature(shell::kAdvancedMode));
+    h.window = static_cast<features::AdvancedModeWindow*>(&h.main.feature(app::kAdvancedMode));
     pumpMessages();
     for (int i = 0; i < 8; ++i) h.click("cmdNextPage");
     REQUIRE(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
     const RegSnapshot written = snapshotRegistry();
-    CHECK_FALSE(currentTuning.systemDefaults);
+    CHECK_FALSE(tuning::currentTuning.systemDefaults);
     const char* params = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters";
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, params, "DefaultTTL").bytes == std::string("\x40\0\0\0", 4));
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, params, "TcpWindowSize").status == ERROR_SUCCESS);
     // What an apply of the entered values writes, and nothing removed.
-    currentTuning.systemDefaults = false;
-    CHECK(tuning::applyTuning() == tuning::ApplyOutcome::Applied);
+    tuning::currentTuning.systemDefaults = false;
+    CHECK(backup::applyTuning() == backup::ApplyOutcome::Applied);
     CHECK(snapshotRegistry() == written);
 }
 
@@ -277,28 +279,28 @@ TEST_CASE("Advanced mode's MTU page: two adapters by name, one chosen, only its 
         for (int page = 1; page < 7; ++page) h.click("cmdNextPage");
         h.click("cmdNextPage");  // Finish
         REQUIRE(folder.backupFiles() == std::vector<std::string>{"001.BCK"});
-        CHECK(currentTuning.mtuAdapters == std::vector<std::string>{named[1].subkey});
+        CHECK(tuning::currentTuning.mtuAdapters == std::vector<std::string>{named[1].subkey});
         // The notice names the adapter.
-        pumpUntil([] { return msgbox::balloon().isOpen(); }, 5000);
-        REQUIRE(msgbox::balloon().isOpen());
-        CHECK(has(win::windowText(msgbox::balloon().control(msgbox::kIdMessage)),
+        pumpUntil([] { return ui::balloon().isOpen(); }, 5000);
+        REQUIRE(ui::balloon().isOpen());
+        CHECK(has(win::windowText(ui::balloon().control(ui::kIdMessage)),
                   "MTU and MSS for " + named[1].name + " (" + named[1].subkey + ") only"));
-        msgbox::balloon().unload();
-        const std::vector<tuning::RegistryOperation> writes =
-            tuning::tuningOperations(currentTuning, family, tuning::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(family)));
+        ui::balloon().unload();
+        const std::vector<RegistryOperation> writes = tuning::tuningOperations(
+            tuning::currentTuning, family, win::subkeysOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(family)));
         CHECK_SAME_REGISTRY(carriedOut(prepared, writes), snapshotRegistry());
         const std::string firstKey = nt ? tuning::interfaceKey(named[0].subkey) : tuning::netTransKey(named[0].subkey);
         const std::string secondKey = nt ? tuning::interfaceKey(named[1].subkey) : tuning::netTransKey(named[1].subkey);
         const char* mtuName = nt ? "MTU" : "MaxMTU";
         CHECK(queryRaw(HKEY_LOCAL_MACHINE, firstKey, mtuName).bytes ==
-              (nt ? dwordBytes(1500) : szBytes("576")));  // untouched
-        CHECK(tuning::currentValueOf({tuning::Hive::LocalMachine, secondKey, mtuName, 0, 0, false}).text == "576");
+              (nt ? testing::dwordBytes(1500) : szBytes("576")));  // untouched
+        CHECK(win::currentValueOf({Hive::LocalMachine, secondKey, mtuName, 0, 0, false}).text == "576");
 
         const backup::RestoreResult restored = backup::restoreBackupFile(folder.backups() + "\\001.BCK", version);
         CHECK(restored.ok());
-        CHECK(tuning::currentValueOf({tuning::Hive::LocalMachine, firstKey, mtuName, 0, 0, false}).text ==
+        CHECK(win::currentValueOf({Hive::LocalMachine, firstKey, mtuName, 0, 0, false}).text ==
               (nt ? "1500" : "576"));
-        CHECK(tuning::currentValueOf({tuning::Hive::LocalMachine, secondKey, mtuName, 0, 0, false}).text ==
+        CHECK(win::currentValueOf({Hive::LocalMachine, secondKey, mtuName, 0, 0, false}).text ==
               (nt ? "2147483648" : "1500"));
     }
 }

@@ -8,27 +8,27 @@ using namespace quellar;
 
 namespace {
 
-BackupRow row(const char* name, int date, int time) {
+features::BackupRow row(const char* name, int date, int time) {
     return {name, date, time, std::to_string(date), std::to_string(time)};
 }
 
 struct Manager {
     EffectsOverride restore;
-    Form form{"frmBackUp", "Backup", kBackupManagerClient, backupManagerControls()};
-    std::vector<BackupRow> folder = {row("003.BCK", 20040315, 170509), row("001.bck", 20040316, 90000),
+    Form form{"frmBackUp", "Backup", features::kBackupManagerClient, features::backupManagerControls()};
+    std::vector<features::BackupRow> folder = {row("003.BCK", 20040315, 170509), row("001.bck", 20040316, 90000),
                                      row("002.BCK", 20040315, 80000),
                                      {"junk.BCK", std::nullopt, std::nullopt, "", ""}};
     std::vector<std::string> boxes, restored, removed, notices;
     int answer = 6;  // Yes
-    RestoreOutcome outcome;
+    features::RestoreOutcome outcome;
     std::string removeProblem;
-    BackupManager manager{form, {[this] { return folder; },
+    features::BackupManager manager{form, {[this] { return folder; },
                                  [this](const std::string& n) { restored.push_back(n); return outcome; },
                                  [this](const std::string& n) {
                                      removed.push_back(n);
                                      if (removeProblem.empty()) {
                                          for (auto it = folder.begin(); it != folder.end(); ++it)
-                                             if (listedName(it->fileName) == n) { folder.erase(it); break; }
+                                             if (features::listedName(it->fileName) == n) { folder.erase(it); break; }
                                      }
                                      return removeProblem;
                                  },
@@ -105,17 +105,17 @@ TEST_CASE("restoring: asked by file and date, another Windows refused, the new b
     CHECK(m.boxes.back() == "Do you want to restore these settings?\r\n\r\nBackup: 001.BCK, taken on 20040316 at "
                             "90000.\r\nThe values now are kept in a new backup first.");
     m.answer = 6;
-    m.outcome = {RestoreOutcome::Status::OtherWindows, "", ""};
+    m.outcome = {features::RestoreOutcome::Status::OtherWindows, "", ""};
     m.manager.restoreSelected();
     CHECK(m.restored == Names{"001.BCK"});
     CHECK(m.boxes.back() == "This backup file was taken from another operating system!!");
-    m.outcome = {RestoreOutcome::Status::Failed, "Line 7: expected a number", ""};
+    m.outcome = {features::RestoreOutcome::Status::Failed, "Line 7: expected a number", ""};
     m.manager.restoreSelected();
     CHECK(m.boxes.back() == "Line 7: expected a number");
     CHECK(m.notices.empty());
     m.boxes.clear();
     m.folder.push_back(row("004.BCK", 20040317, 100000));
-    m.outcome = {RestoreOutcome::Status::Restored, "", "C:\\Quellar\\Backups\\004.BCK"};
+    m.outcome = {features::RestoreOutcome::Status::Restored, "", "C:\\Quellar\\Backups\\004.BCK"};
     m.manager.restoreSelected();
     CHECK(m.boxes.size() == 1);  // the question; the rest is the notice
     REQUIRE(m.notices.size() == 1);
@@ -155,25 +155,25 @@ TEST_CASE("deleting: asked by file and date, a failure said, the next row select
 TEST_CASE("a large folder: rows show at once, dates fill in where they stand, a sort by date reads the rest first") {
     ManualTimersScope clock;
     EffectsOverride keep;
-    Form form{"frmBackUp", "Backup", kBackupManagerClient, backupManagerControls()};
-    std::vector<BackupRow> folder;
+    Form form{"frmBackUp", "Backup", features::kBackupManagerClient, features::backupManagerControls()};
+    std::vector<features::BackupRow> folder;
     for (int n = 1; n <= 100; ++n) {
-        BackupRow listed;
+        features::BackupRow listed;
         listed.fileName = (n < 10 ? "00" : n < 100 ? "0" : "") + std::to_string(n) + ".BCK";
         listed.headerRead = false;
         folder.push_back(listed);
     }
     int headersRead = 0;
     std::vector<bool> busy;
-    BackupManager::Actions actions;
+    features::BackupManager::Actions actions;
     actions.listBackups = [&] { return folder; };
-    actions.readHeader = [&](BackupRow& r) {
+    actions.readHeader = [&](features::BackupRow& r) {
         ++headersRead;
         r.dateKey = 20000000 + 100 - std::stoi(r.fileName.substr(0, 3));  // the later the file, the earlier
         r.dateText = std::to_string(*r.dateKey);
     };
     actions.busy = [&](bool on) { busy.push_back(on); };
-    BackupManager manager(form, actions);
+    features::BackupManager manager(form, actions);
     manager.load();
     manager.rebuildList();
     ListControl& list = form.list("lstBackUpList");

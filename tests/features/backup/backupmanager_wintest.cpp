@@ -32,8 +32,8 @@ struct Manager {
     ScratchProgramFolder folder{"backups"};
     std::vector<std::string> boxes;
     int answer = IDYES;
-    shell::MainWindow main;
-    backup::BackupManagerWindow* window = nullptr;
+    app::MainWindow main;
+    features::BackupManagerWindow* window = nullptr;
 
     Manager() {
         effects().messageBox = [this](std::uintptr_t, const std::string& text, const std::string&, unsigned) {
@@ -53,7 +53,7 @@ struct Manager {
     }
     void open() {
         testing::clickFaceButton(main.facePlayer(), "IDC_FS_backupManger");
-        window = static_cast<backup::BackupManagerWindow*>(&main.feature(shell::kBackupManager));
+        window = static_cast<features::BackupManagerWindow*>(&main.feature(app::kBackupManager));
         pumpMessages();
     }
     HWND handle(const char* name) { return window->binder().handleOf(window->form()[name]); }
@@ -87,7 +87,7 @@ struct Manager {
     // The face's "Backup" item in the side bar, clicked.
     void openFromFace() {
         quellar::testing::clickFaceButton(main.facePlayer(), "IDC_FS_backupManger");
-        window = static_cast<backup::BackupManagerWindow*>(&main.feature(shell::kBackupManager));
+        window = static_cast<features::BackupManagerWindow*>(&main.feature(app::kBackupManager));
         pumpMessages();
     }
     bool backupItemLit() {
@@ -132,7 +132,7 @@ struct Manager {
         SendMessageA(handle(name), BM_CLICK, 0, 0);
         pumpMessages();
     }
-    std::string notice() { return win::windowText(msgbox::balloon().control(msgbox::kIdMessage)); }
+    std::string notice() { return win::windowText(ui::balloon().control(ui::kIdMessage)); }
 };
 
 }  // namespace
@@ -142,9 +142,9 @@ TEST_CASE("screenshot: restore from the Backup manager: the values from before t
     namespace samples = quellar::testing::backupsamples;
     putSamples(samples::valuesNt(), {std::string(samples::kInterfaces) + "\\{1A2B}"});
     const RegSnapshot original = snapshotRegistry();
-    currentTuning = tuningPresets[1];
+    tuning::currentTuning = tuning::tuningPresets[1];
     effects().localTime = [] { return LocalTime{2004, 3, 15, 17, 5, 9}; };
-    REQUIRE(tuning::applyTuning() == tuning::ApplyOutcome::Applied);  // 001
+    REQUIRE(backup::applyTuning() == backup::ApplyOutcome::Applied);  // 001
     const RegSnapshot applied = snapshotRegistry();
     effects().localTime = [] { return LocalTime{2004, 3, 16, 9, 30, 0}; };
 
@@ -169,7 +169,7 @@ TEST_CASE("screenshot: restore from the Backup manager: the values from before t
     if (!screenshotFolder().empty()) {
         RECT shot, notice;
         GetWindowRect(m.main.hwnd(), &shot);
-        GetWindowRect(msgbox::balloon().hwnd(), &notice);
+        GetWindowRect(ui::balloon().hwnd(), &notice);
         UnionRect(&shot, &shot, &notice);
         waitForStillScreen(shot);
         saveScreenRect(shot, screenshotFolder() + "\\restored-notice.bmp");
@@ -180,7 +180,7 @@ TEST_CASE("screenshot: restore from the Backup manager: the values from before t
     m.click("cmdRestore");
     CHECK(snapshotRegistry().values == applied.values);
     CHECK(m.notice().find("kept in the backup 003.BCK") != std::string::npos);
-    msgbox::balloon().unload();
+    ui::balloon().unload();
 }
 
 TEST_CASE("screenshot: the Backup manager lists only numbered backups, sorts with a mark, refuses another Windows and deletes") {
@@ -243,7 +243,7 @@ TEST_CASE("screenshot: the Backup manager lists only numbered backups, sorts wit
     // The viewer's Restore asks the same question; No keeps the viewer open.
     m.select("001.BCK");
     m.click("cmdPreview");
-    shell::PreviewWindow& viewer = *m.main.previewWindow();
+    features::PreviewWindow& viewer = *m.main.previewWindow();
     if (!screenshotFolder().empty()) {
         waitForStillScreen(viewer.hwnd());
         saveScreenshot(viewer.hwnd(), screenshotFolder() + "\\backup-viewer.bmp");
@@ -293,7 +293,7 @@ TEST_CASE("the backup viewer's Export... saves the backup's writes as a registry
     m.open();
     m.select("001.BCK");
     SendMessageA(m.handle("cmdPreview"), BM_CLICK, 0, 0);
-    shell::PreviewWindow* viewer = m.main.previewWindow();
+    features::PreviewWindow* viewer = m.main.previewWindow();
     REQUIRE(viewer);
     std::string suggested;
     const std::string file = m.folder.path() + "\\old.reg";
@@ -310,7 +310,7 @@ TEST_CASE("the backup viewer's Export... saves the backup's writes as a registry
     const std::size_t comment = saved.find("\r\n; Quellar ");
     REQUIRE(comment != std::string::npos);
     saved.erase(comment + 2, saved.find("\r\n", comment + 2) - comment);
-    CHECK(saved == tuning::regFileText(read.contents.writes, ""));
+    CHECK(saved == regFileText(read.contents.writes, ""));
     CHECK(snapshotRegistry() == before);
     SendMessageA(viewer->hwnd(), WM_COMMAND, IDCANCEL, 0);
 }

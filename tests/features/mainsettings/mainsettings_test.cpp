@@ -17,10 +17,10 @@ struct RunCall {
 };
 
 struct Fixture {
-    Form form{"frmMainSettings", "", {0, 0, 440, 246}, mainSettingsControls()};
+    Form form{"frmMainSettings", "", {0, 0, 440, 246}, features::mainSettingsControls()};
     MemoryStore store;
     std::vector<RunCall> runCalls;
-    MainSettings settings{form, store,
+    features::MainSettings settings{form, store,
                           [this](const std::string& text, bool remove) {
                               runCalls.push_back({text, remove});
                               return 0L;
@@ -29,9 +29,9 @@ struct Fixture {
     std::optional<std::string> runEntry;  // what the Run key holds
 
     void stored(const char* name, const char* value) {
-        store.values[{kMainSettingsArea, name}] = value;
+        store.values[{features::kMainSettingsArea, name}] = value;
     }
-    std::string saved(const char* name) { return store.values[{kMainSettingsArea, name}]; }
+    std::string saved(const char* name) { return store.values[{features::kMainSettingsArea, name}]; }
 };
 
 }  // namespace
@@ -110,9 +110,10 @@ TEST_CASE("an unquoted entry of ours is quoted at load, even with the option cle
 }
 
 TEST_CASE("the Run entry text") {
-    CHECK(runEntryText("C:\\Tools", "tool.exe") == "\"C:\\Tools\\tool.exe\"");
-    CHECK(runEntryText("C:\\Tools", "TOOL.EXE") == "\"C:\\Tools\\TOOL.exe\"");
+    CHECK(features::runEntryText("C:\\Tools", "tool.exe") == "\"C:\\Tools\\tool.exe\"");
+    CHECK(features::runEntryText("C:\\Tools", "TOOL.EXE") == "\"C:\\Tools\\TOOL.exe\"");
     // At a drive root the folder already ends in a backslash; it is kept.
-    CHECK(runEntryText("C:\\", "quellar.exe") == "\"C:\\\\quellar.exe\"");
-    CHECK(runEntryText("C:\\Program Files\\Quellar", "quellar") == "\"C:\\Program Files\\Quellar\\quellar.exe\"");
+    CHECK(features::runEntryText("C:\\", "quellar.exe") == "\"C:\\\\quellar.exe\"");
+    CHECK(features::runEntryText("C:\\Program Files\\Quellar", "quellar") ==
+          "\"C:\\Program Files\\Quellar\\quellar.exe\"");
 }

@@ -7,7 +7,8 @@
 #include "win/window_win.h"
 
 using namespace quellar;
-using namespace quellar::shell;
+using namespace quellar::features;
+using namespace quellar::ui;
 using quellar::testing::RegistrySandbox;
 
 namespace {

@@ -10,6 +10,7 @@
 #include "support/recordedeffects.h"
 
 using namespace quellar;
+using namespace quellar::features;
 using namespace quellar::net;
 using quellar::testing::RecordedEffects;
 using quellar::testing::MemoryStore;

@@ -23,6 +23,7 @@
 #include "win/registrystore_win.h"
 
 using namespace quellar;
+using namespace quellar::features;
 using namespace quellar::net;
 using namespace quellar::testing;
 
@@ -44,7 +45,7 @@ struct Started : RecordedEffects {
     RegistrySandbox sandbox;
     NetSystemOverride netScope;
     std::vector<std::uint32_t> echoes;  // written by the workers, read once they are done
-    shell::MainWindow main;
+    app::MainWindow main;
     NetPingerSettingsWindow* window = nullptr;
 
     explicit Started(Stored stored = {}) {
@@ -53,13 +54,13 @@ struct Started : RecordedEffects {
             echoes.push_back(address);
             return realEcho(address, timeoutMs);
         };
-        settings::RegistryStore store;
+        win::RegistryStore store;
         for (const auto& value : stored) store.save(kNetPingerArea, value.first, value.second);
         main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
         REQUIRE(main.start());
         // The feature windows load with the first message after the show.
         quellar::testing::pumpMessages();
-        window = static_cast<NetPingerSettingsWindow*>(&main.feature(shell::kNetPingerSettings));
+        window = static_cast<NetPingerSettingsWindow*>(&main.feature(app::kNetPingerSettings));
     }
     ~Started() { settle(); }
 
@@ -138,7 +139,7 @@ TEST_CASE("a host typed with real keys that is not an address or a name is refus
     typeText("127.0.0.2");
     CHECK_FALSE(IsWindowVisible(s.handle("lblHostProblem")));
     s.click("cmdSave");
-    settings::RegistryStore store;
+    win::RegistryStore store;
     CHECK(store.load(kNetPingerArea, "txtPingHost", "") == "127.0.0.2");
 }
 

@@ -40,12 +40,12 @@ TEST_CASE("the Wizard's preview writes nothing and shows exactly what the apply 
         RegistrySandbox sandbox;
         ScratchProgramFolder folder("preview");
         MessageLog messages;
-        shell::MainWindow main;
+        app::MainWindow main;
         main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
         REQUIRE(main.start());
         winVersion = static_cast<std::int16_t>(version);
         clickFaceButton(main.facePlayer(), "IDC_FS_wizardMode");
-        auto& wizard = static_cast<tuning::WizardModeWindow&>(main.feature(shell::kWizardMode));
+        auto& wizard = static_cast<features::WizardModeWindow&>(main.feature(app::kWizardMode));
         auto click = [&](const char* name, int index = -1) {
             SendMessageA(wizard.binder().handleOf(wizard.form().get(name, index)), BM_CLICK, 0, 0);
         };
@@ -53,10 +53,10 @@ TEST_CASE("the Wizard's preview writes nothing and shows exactly what the apply 
         const RegSnapshot before = snapshotRegistry();
 
         click("cmdPreview");
-        shell::PreviewWindow* preview = main.previewWindow();
+        features::PreviewWindow* preview = main.previewWindow();
         REQUIRE(preview);
         REQUIRE(preview->isOpen());
-        const preview::Preview shown = preview->pane().preview();
+        const Preview shown = preview->pane().preview();
         CHECK(shown.rows.size() > 10);
         CHECK(win::windowText(preview->binder().handleOf(preview->form()["lblSummary"])) == shown.summary());
         if (version == 7 && !screenshotFolder().empty()) {
@@ -74,11 +74,11 @@ TEST_CASE("the Wizard's preview writes nothing and shows exactly what the apply 
         const RegSnapshot after = snapshotRegistry();
         CHECK(changedValues(before, after) == shown.changing);
         // Read again now, every value holds what the preview said it would.
-        const preview::Preview reread = preview::buildPreview(tuning::plannedTuningOperations(), tuning::currentValueOf);
+        const Preview reread = buildPreview(backup::plannedTuningOperations(), win::currentValueOf);
         REQUIRE(reread.rows.size() == shown.rows.size());
         for (std::size_t i = 0; i < shown.rows.size(); ++i) {
             CAPTURE(shown.rows[i].key + "\\" + shown.rows[i].valueName);
-            CHECK(reread.rows[i].now == (shown.rows[i].after == preview::kRemoved ? preview::kAbsent : shown.rows[i].after));
+            CHECK(reread.rows[i].now == (shown.rows[i].after == kRemoved ? kAbsent : shown.rows[i].after));
         }
         CHECK(reread.changing == 0);
         CHECK(messages.entries.empty());
@@ -115,15 +115,15 @@ TEST_CASE("Export... on a preview saves the same writes as a registry file throu
     MessageLog messages;
     putSamples(samples::valuesNt(), {});
     putSamples(samples::adapterNamesNt(), {});
-    shell::MainWindow main;
+    app::MainWindow main;
     main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
     REQUIRE(main.start());
     winVersion = 7;
     clickFaceButton(main.facePlayer(), "IDC_FS_wizardMode");
-    auto& wizard = static_cast<tuning::WizardModeWindow&>(main.feature(shell::kWizardMode));
+    auto& wizard = static_cast<features::WizardModeWindow&>(main.feature(app::kWizardMode));
     SendMessageA(wizard.binder().handleOf(wizard.form().get("optMode", 4)), BM_CLICK, 0, 0);  // Automatic-E
     SendMessageA(wizard.binder().handleOf(wizard.form()["cmdPreview"]), BM_CLICK, 0, 0);
-    shell::PreviewWindow* preview = main.previewWindow();
+    features::PreviewWindow* preview = main.previewWindow();
     REQUIRE(preview);
     // The adapters' keys by their names.
     bool named = false;
@@ -161,7 +161,7 @@ TEST_CASE("Export... on a preview saves the same writes as a registry file throu
     REQUIRE(comment == std::string("REGEDIT4\r\n").size());
     CHECK(saved.find("Automatic-E on Windows XP, written ") != std::string::npos);
     saved.erase(comment + 2, saved.find("\r\n", comment + 2) - comment);
-    CHECK(saved == tuning::regFileText(tuning::plannedTuningOperations(), ""));
+    CHECK(saved == regFileText(backup::plannedTuningOperations(), ""));
     REQUIRE(messages.entries.size() == 1);
     CHECK(messages.entries[0].text.find("Saved Automatic-E on Windows XP to " + file) == 0);
     CHECK(snapshotRegistry() == before);

@@ -12,7 +12,8 @@
 #include "support/recordedeffects.h"
 
 using namespace quellar;
-using namespace quellar::memory;
+using namespace quellar::features;
+using namespace quellar::monitor;
 using quellar::testing::FakeMonitor;
 using quellar::testing::FixedMeter;
 using quellar::testing::MemoryStore;

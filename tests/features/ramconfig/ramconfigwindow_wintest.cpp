@@ -16,12 +16,13 @@
 #include "win/window_win.h"
 
 using namespace quellar;
-using namespace quellar::memory;
+using namespace quellar::features;
+using namespace quellar::monitor;
 
 namespace {
 
-struct BareHost : shell::FeatureHost {
-    void skinFeatureWindow(shell::FeatureWindow&) override {}
+struct BareHost : ui::FeatureHost {
+    void skinFeatureWindow(ui::FeatureWindow&) override {}
     HWND hostHandle() const override { return nullptr; }
 };
 
@@ -126,12 +127,12 @@ TEST_CASE("screenshot: RAM configuration hosted in the main window") {
     const std::string folder = testing::screenshotFolder();
     if (folder.empty()) return;
     testing::RegistrySandbox sandbox;
-    shell::MainWindow main;
+    app::MainWindow main;
     main.endProcess = [] {};
     main.tray().notify = [](DWORD, NOTIFYICONDATAA*) { return TRUE; };
     REQUIRE(main.start());
     testing::clickFaceButton(main.facePlayer(), "IDC_FS_ramConfig");
-    auto& ram = static_cast<RamConfigurationWindow&>(main.feature(shell::kRamConfiguration));
+    auto& ram = static_cast<RamConfigurationWindow&>(main.feature(app::kRamConfiguration));
     SendMessageA(ram.binder().handleOf(ram.form()["chkAutomatic"]), BM_CLICK, 0, 0);
     testing::waitForStillScreen(main.hwnd());
     testing::saveScreenshot(main.hwnd(), folder + "\\ram-configuration.bmp");

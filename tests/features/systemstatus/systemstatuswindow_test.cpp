@@ -8,7 +8,8 @@
 #include "support/monitorhooks.h"
 
 using namespace quellar;
-using namespace quellar::memory;
+using namespace quellar::features;
+using namespace quellar::monitor;
 using quellar::testing::FakeMonitor;
 
 namespace {

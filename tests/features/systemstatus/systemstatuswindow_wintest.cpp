@@ -24,7 +24,7 @@
 #include "win/window_win.h"
 
 using namespace quellar;
-using namespace quellar::shell;
+using namespace quellar::app;
 using quellar::testing::FakeMonitor;
 
 namespace {
@@ -68,11 +68,11 @@ struct Running : testing::RecordedEffects {
         testing::pumpMessages();
     }
 
-    memory::SystemStatusWindow& status() {
-        return static_cast<memory::SystemStatusWindow&>(main.feature(kSystemStatus));
+    features::SystemStatusWindow& status() {
+        return static_cast<features::SystemStatusWindow&>(main.feature(kSystemStatus));
     }
-    memory::RamConfigurationWindow& ram() {
-        return static_cast<memory::RamConfigurationWindow&>(main.feature(kRamConfiguration));
+    features::RamConfigurationWindow& ram() {
+        return static_cast<features::RamConfigurationWindow&>(main.feature(kRamConfiguration));
     }
     std::string statusText(const char* control) {
         return win::windowText(status().binder().handleOf(status().form()[control]));
@@ -106,7 +106,7 @@ TEST_CASE("the graphs and the alarm on the timer seam: tray tooltip, frame capti
     CHECK(r.monitor.claims.size() == 3);
     CHECK(r.monitor.processor->queries == 4);
 
-    memory::RamConfigurationWindow& ram = r.ram();
+    features::RamConfigurationWindow& ram = r.ram();
     SendMessageA(ram.binder().handleOf(ram.form()["optPer"]), BM_CLICK, 0, 0);
     r.monitor.setMemory(512, 312);
     r.clock.advance(300);
@@ -137,7 +137,7 @@ TEST_CASE("Optimize Now says what became free; the alarm's balloon names what it
 
     // The tooltip and the console's status tell the same free figure.
     r.clock.advance(300);
-    const memory::MemoryStatus now = r.monitor.status;
+    const monitor::MemoryStatus now = r.monitor.status;
     const std::string freeMegabytes = std::to_string(now.availPhysical / testing::kMiB);
     CHECK(r.main.tray().tip() == "Free Memory (" + freeMegabytes + "MB).");
     console::StatusFigures figures;
@@ -149,7 +149,7 @@ TEST_CASE("Optimize Now says what became free; the alarm's balloon names what it
     // Optimize Now, clicked: the line under it, and the normal pointer again.
     r.main.onFaceCommand("IDC_FS_systemSatus");
     testing::pumpMessages();
-    memory::SystemStatusWindow& status = r.status();
+    features::SystemStatusWindow& status = r.status();
     const std::size_t claimsBefore = r.monitor.claims.size();
     SendMessageA(status.binder().handleOf(status.form()["cmdOptimaize"]), BM_CLICK, 0, 0);
     testing::pumpMessages();
@@ -187,7 +187,7 @@ TEST_CASE("thousands of ticks, shown and hidden, leave handles, GDI objects and 
     // Claims counted without recording them, so only the program's memory
     // can move.
     int claims = 0;
-    memory::monitorHooks().claim = [&claims](std::size_t, const std::function<void()>& whileHeld) {
+    monitor::monitorHooks().claim = [&claims](std::size_t, const std::function<void()>& whileHeld) {
         ++claims;
         whileHeld();
         return true;

@@ -9,10 +9,10 @@ using namespace quellar;
 
 namespace {
 struct Fixture {
-    Form form{"frmWizardMode", "", kWizardModeClient, wizardModeControls()};
+    Form form{"frmWizardMode", "", features::kWizardModeClient, features::wizardModeControls()};
     std::vector<std::string> calls;
     int current = -1;
-    WizardMode wizard{form,
+    features::WizardMode wizard{form,
                       {[this](int i) {
                            current = i;
                            calls.push_back("choose " + std::to_string(i));
@@ -50,7 +50,7 @@ TEST_CASE("choosing a mode copies its preset; Optimize applies it and sends the 
 }
 
 TEST_CASE("the eight options read row by row in two columns") {
-    Form form("f", "", {}, wizardModeControls());
+    Form form("f", "", {}, features::wizardModeControls());
     const char* captions[] = {"Automatic-A", "Automatic-B", "Automatic-C", "Automatic-D",
                               "Automatic-E", "Automatic-F", "Automatic-G", "Windows default"};
     for (int i = 0; i < 8; ++i) {

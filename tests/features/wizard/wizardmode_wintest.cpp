@@ -11,10 +11,10 @@ using namespace quellar::testing;
 
 namespace {
 
-struct BareHost : shell::FeatureHost {
+struct BareHost : ui::FeatureHost {
     int home = 0;
-    void returnHome(shell::HomeReturn how) override { home += how == shell::HomeReturn::FaceToFront; }
-    void skinFeatureWindow(shell::FeatureWindow&) override {}
+    void returnHome(ui::HomeReturn how) override { home += how == ui::HomeReturn::FaceToFront; }
+    void skinFeatureWindow(ui::FeatureWindow&) override {}
     HWND hostHandle() const override { return nullptr; }
 };
 
@@ -37,17 +37,17 @@ TEST_CASE("Wizard mode: summary from load on, option clicks, Optimize applies an
     winVersion = 7;  // the NT family: REG_DWORD values
     BareHost host;
     int& home = host.home;
-    tuning::WizardModeWindow window(host);
+    features::WizardModeWindow window(host);
     REQUIRE(window.load());
 
     HWND summary = window.binder().handleOf(window.form()["lblModeDescrip"]);
     std::string shown = win::windowText(summary);
     CHECK(shown.rfind("MSS = 536\tMTU = 576\t\tICMP = False\r\n\r\n", 0) == 0);
-    CHECK(currentTuning == tuningPresets[0]);
+    CHECK(tuning::currentTuning == tuning::tuningPresets[0]);
 
     // "Windows default", clicked on the real option button.
     SendMessageA(window.binder().handleOf(window.form().get("optMode", 7)), BM_CLICK, 0, 0);
-    CHECK(currentTuning == tuningPresets[7]);
+    CHECK(tuning::currentTuning == tuning::tuningPresets[7]);
     shown = win::windowText(summary);
     CHECK(shown.find("returns to the system's default") != std::string::npos);
     CHECK(SendMessageA(window.binder().handleOf(window.form().get("optMode", 0)), BM_GETCHECK, 0, 0) ==
@@ -73,15 +73,15 @@ TEST_CASE("each Wizard mode shows its own summary") {
     RegistrySandbox sandbox;
     ScratchProgramFolder folder("wizard-modes");
     BareHost host;
-    tuning::WizardModeWindow window(host);
+    features::WizardModeWindow window(host);
     REQUIRE(window.load());
     HWND summary = window.binder().handleOf(window.form()["lblModeDescrip"]);
     for (int i = 7; i >= 0; --i) {
         CAPTURE(i);
         SendMessageA(window.binder().handleOf(window.form().get("optMode", i)), BM_CLICK, 0, 0);
-        CHECK(win::windowText(summary) == modeDescription(tuningPresets[static_cast<size_t>(i)]));
+        CHECK(win::windowText(summary) == tuning::modeDescription(tuning::tuningPresets[static_cast<size_t>(i)]));
         CHECK(window.wizard().selectedMode() == i);
     }
     // "Automatic-C" removes the MTU, MSS and window values: its summary says -1.
-    CHECK(modeDescription(tuningPresets[2]).rfind("MSS = -1\tMTU = -1\t", 0) == 0);
+    CHECK(tuning::modeDescription(tuning::tuningPresets[2]).rfind("MSS = -1\tMTU = -1\t", 0) == 0);
 }

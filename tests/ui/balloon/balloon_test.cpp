@@ -4,7 +4,7 @@
 
 #include "ui/balloon/balloon.h"
 
-using namespace quellar::msgbox;
+using namespace quellar::ui;
 
 TEST_CASE("the balloon goes by the quadrant of its target point") {
     const int sw = 1024, sh = 768, w = 330, h = 150;

@@ -10,7 +10,7 @@
 #include "support/pump_win.h"
 #include "ui/balloon/balloon_win.h"
 
-using namespace quellar::msgbox;
+using namespace quellar::ui;
 using quellar::ManualTimersScope;
 using quellar::testing::pumpFor;
 using quellar::testing::pumpMessages;

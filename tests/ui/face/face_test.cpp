@@ -9,7 +9,7 @@
 #include "ui/face/facestate.h"
 #include "face_testdata.h"
 
-using namespace quellar::shell;
+using namespace quellar::ui;
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-namespace quellar::shell {
+namespace quellar::ui {
 
 // Every command the main window's handler knows, spelled as it expects them.
 inline const char* const kCommandTable[] = {
@@ -32,4 +32,4 @@ inline std::string readRepoFile(const std::string& relative) {
     return text;
 }
 
-}  // namespace quellar::shell
+}  // namespace quellar::ui

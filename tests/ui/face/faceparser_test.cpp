@@ -7,7 +7,7 @@
 #include "ui/face/facestate.h"
 #include "face_testdata.h"
 
-using namespace quellar::shell;
+using namespace quellar::ui;
 
 TEST_CASE("malformed faces are refused with the line at fault") {
     struct Case {

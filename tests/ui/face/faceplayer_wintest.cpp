@@ -13,7 +13,7 @@
 #include "ui/face/faceplayer_win.h"
 
 using namespace quellar;
-using namespace quellar::shell;
+using namespace quellar::ui;
 using quellar::testing::buttonFor;
 
 namespace {

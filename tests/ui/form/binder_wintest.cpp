@@ -26,11 +26,11 @@ public:
     ShowcaseWindow() : form_("frmShowcase", "Toolkit", {0, 0, 440, 332}, testing::showcaseControls()) {
         REQUIRE(create("QuellarToolkitShowcase", "Toolkit", WS_POPUP | WS_CLIPCHILDREN | WS_VISIBLE, 0,
                        40, 40, 440, 332, nullptr));
-        binder_ = std::make_unique<win::FormBinder>(form_, hwnd());
+        binder_ = std::make_unique<ui::FormBinder>(form_, hwnd());
         REQUIRE(binder_->createControls());
         skin_.loadFile("RQLRMask.skn");  // copied beside the programs by the build
         skin_.applyElement(hwnd(), "controlForm");
-        shell::skinControls(skin_, *binder_);
+        ui::skinControls(skin_, *binder_);
         testing::fillShowcase(form_);
         UpdateWindow(hwnd());
     }
@@ -48,8 +48,8 @@ protected:
 
 private:
     Form form_;
-    shell::SkinEngine skin_;
-    std::unique_ptr<win::FormBinder> binder_;
+    ui::SkinEngine skin_;
+    std::unique_ptr<ui::FormBinder> binder_;
 };
 
 void key(HWND hwnd, UINT vk) {

@@ -10,7 +10,7 @@
 #include "ui/skin/skinpass.h"
 
 using namespace quellar;
-using namespace quellar::shell;
+using namespace quellar::ui;
 
 namespace {
 

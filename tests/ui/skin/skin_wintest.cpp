@@ -18,7 +18,7 @@
 #include "win/window_win.h"
 
 using namespace quellar;
-using namespace quellar::shell;
+using namespace quellar::ui;
 
 namespace {
 
@@ -36,11 +36,11 @@ public:
         if (!create("QuellarSkinTestForm", form_.caption().c_str(), style, 0, x, y, client.width,
                     client.height, parent))
             return false;
-        binder_ = std::make_unique<win::FormBinder>(form_, hwnd());
+        binder_ = std::make_unique<ui::FormBinder>(form_, hwnd());
         return binder_->createControls();
     }
 
-    win::FormBinder& binder() { return *binder_; }
+    ui::FormBinder& binder() { return *binder_; }
     HWND handleOf(const std::string& name, int index = -1) {
         return binder_->handleOf(form_.get(name, index));
     }
@@ -52,7 +52,7 @@ protected:
 
 private:
     Form& form_;
-    std::unique_ptr<win::FormBinder> binder_;
+    std::unique_ptr<ui::FormBinder> binder_;
 };
 
 std::vector<ControlDecl> everyKind() {

@@ -8,7 +8,7 @@
 #include "core/timers.h"
 #include "ui/tray/tray_win.h"
 
-using namespace quellar::tray;
+using namespace quellar::ui;
 using quellar::ManualTimersScope;
 using quellar::win::Window;
 

@@ -7,7 +7,7 @@
 
 #include "ui/tray/traylogic.h"
 
-using namespace quellar::tray;
+using namespace quellar::ui;
 
 namespace {
 
