@@ -21,7 +21,7 @@ struct RegistryOperation {
     Hive hive = Hive::LocalMachine;
     std::string keyPath;        // relative to the hive
     std::string valueName;      // empty: the key's default value
-    unsigned long type = 0;     // settings::kTypeText or settings::kTypeDword
+    unsigned long type = 0;     // kTypeText or kTypeDword (core/regformat.h)
     // A REG_SZ value stores this number as decimal text; a REG_DWORD its low
     // 32 bits (so 4294967295 and -1 both store four 0xFF bytes).
     std::int64_t value = 0;

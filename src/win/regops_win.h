@@ -14,7 +14,7 @@ namespace quellar::win {
 HKEY hiveKey(Hive hive);
 
 // One operation: 0 on success, else the Windows code. A write creates its
-// key when missing (through settings::writeRegValue; an exact one stores
+// key when missing (through writeRegValue; an exact one stores
 // its type and bytes as they are). A removal never creates a key: a value
 // or key that is not there is a success.
 long writeOperation(const RegistryOperation& op);

@@ -23,7 +23,7 @@ struct SampleValue {
     Hive hive;
     std::string path;
     std::string name;
-    unsigned long type;  // settings::kTypeText or kTypeDword
+    unsigned long type;  // kTypeText or kTypeDword
     std::string text;    // for kTypeText
     std::uint32_t dword; // for kTypeDword
 };
