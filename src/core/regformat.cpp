@@ -37,7 +37,7 @@ constexpr double kTwoTo32 = 4294967296.0;
 
 std::string settingsKey(const std::string& area) { return kSettingsRoot + area; }
 
-std::string TrimSlashes(const std::string& path) {
+std::string trimSlashes(const std::string& path) {
     std::string trimmed = path;
     if (!trimmed.empty() && trimmed.front() == '\\') trimmed.erase(0, 1);
     if (!trimmed.empty() && trimmed.back() == '\\') trimmed.pop_back();

@@ -48,7 +48,7 @@ inline constexpr std::size_t kReadBufferSize = 255;
 
 // Drops one leading and then one trailing backslash, no more:
 // "\Settings\" -> "Settings", "\\a" -> "\a".
-std::string TrimSlashes(const std::string& path);
+std::string trimSlashes(const std::string& path);
 
 // A value handed to writeRegValue: a number or a text. Numbers of any
 // arithmetic type convert implicitly (a bool becomes 1 or 0, the way the
@@ -80,7 +80,7 @@ std::optional<std::string> scalarText(const RegScalar& value);
 // one decimal number, surrounding blanks allowed) are rounded to the nearest
 // whole number, ties to even. -2147483648 .. 2147483647 map to themselves;
 // 2147483648 .. 4294967295 map to the same bit pattern as a signed value, so
-// what myREGGetSetting reads (unsigned) writes back unchanged. Anything else
+// what readNumber reads (unsigned) writes back unchanged. Anything else
 // cannot be stored in 32 bits and gives nothing.
 std::optional<std::int32_t> scalarToDword(const RegScalar& value);
 
@@ -100,7 +100,7 @@ std::string textFromData(const char* data, std::size_t count);
 std::string shapeStringRead(bool queried, const char* data, std::size_t count,
                             const std::string& fallback);
 
-// The number myREGGetSetting gives for a value's type and bytes. REG_SZ: the
+// The number readNumber gives for a value's type and bytes. REG_SZ: the
 // decimal number formed by the digits its text begins with (0 when it does
 // not begin with a digit). Any other type: all bytes as one unsigned
 // little-endian integer, so a REG_DWORD with every bit set is 4294967295.

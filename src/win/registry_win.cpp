@@ -31,8 +31,8 @@ constexpr DWORD kKeyNameBuffer = 256;
 // The class's name for the default (unnamed) value.
 constexpr char kDefaultValueName[] = "*";
 
-const char* classValueName(const std::string& sKey) {
-    return sKey == kDefaultValueName ? "" : sKey.c_str();
+const char* classValueName(const std::string& name) {
+    return name == kDefaultValueName ? "" : name.c_str();
 }
 
 LONG createKey(HKEY hive, const std::string& path, REGSAM access, OpenKey& key) {
@@ -53,7 +53,7 @@ LONG setText(HKEY key, const char* name, const std::string& text) {
 // The shared first steps of the class's two reads: the value's type and
 // bytes, or false when the key or value cannot be read or the value is
 // empty. A key that refuses full access is read read-only.
-bool readClassValue(HKEY hive, const std::string& trimmedSection, const std::string& sKey,
+bool readClassValue(HKEY hive, const std::string& trimmedSection, const std::string& name,
                     DWORD& type, std::string& data) {
     OpenKey key;
     LONG status = RegOpenKeyExA(hive, trimmedSection.c_str(), 0, KEY_ALL_ACCESS, key.out());
@@ -62,12 +62,12 @@ bool readClassValue(HKEY hive, const std::string& trimmedSection, const std::str
     }
     if (status != ERROR_SUCCESS) return false;
 
-    const char* name = classValueName(sKey);
+    const char* valueName = classValueName(name);
     DWORD size = 0;
-    status = RegQueryValueExA(key.get(), name, nullptr, &type, nullptr, &size);
+    status = RegQueryValueExA(key.get(), valueName, nullptr, &type, nullptr, &size);
     if (status != ERROR_SUCCESS || size == 0) return false;
     data.assign(size, '\0');
-    status = RegQueryValueExA(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size);
+    status = RegQueryValueExA(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size);
     // The value may have changed between the two queries.
     if (status != ERROR_SUCCESS) return false;
     data.resize(size);
@@ -137,40 +137,40 @@ std::string loadProgramSetting(const std::string& path, const std::string& name,
     return readRegString(HKEY_LOCAL_MACHINE, path, name, defaultValue);
 }
 
-bool CRegister::REGDeleteSetting(HKEY regHKEY, const std::string& sSection, const std::string& sKey) const {
-    if (!sKey.empty()) {
+bool RegistryAccess::deleteSetting(HKEY hive, const std::string& section, const std::string& name) const {
+    if (!name.empty()) {
         OpenKey key;
-        if (RegOpenKeyExA(regHKEY, TrimSlashes(sSection).c_str(), 0, KEY_ALL_ACCESS, key.out()) != ERROR_SUCCESS) {
+        if (RegOpenKeyExA(hive, trimSlashes(section).c_str(), 0, KEY_ALL_ACCESS, key.out()) != ERROR_SUCCESS) {
             return false;
         }
-        return RegDeleteValueA(key.get(), classValueName(sKey)) == ERROR_SUCCESS;
+        return RegDeleteValueA(key.get(), classValueName(name)) == ERROR_SUCCESS;
     }
     // An empty name would make the delete aim at the hive itself.
-    if (sSection.empty()) return false;
+    if (section.empty()) return false;
     OpenKey hiveKey;
-    if (RegOpenKeyExA(regHKEY, nullptr, 0, KEY_ALL_ACCESS, hiveKey.out()) != ERROR_SUCCESS) return false;
-    return RegDeleteKeyA(hiveKey.get(), sSection.c_str()) == ERROR_SUCCESS;
+    if (RegOpenKeyExA(hive, nullptr, 0, KEY_ALL_ACCESS, hiveKey.out()) != ERROR_SUCCESS) return false;
+    return RegDeleteKeyA(hiveKey.get(), section.c_str()) == ERROR_SUCCESS;
 }
 
-std::string CRegister::REGGetSetting(HKEY regHKEY, const std::string& sSection, const std::string& sKey,
-                                     const std::string& sDefault) const {
+std::string RegistryAccess::readSetting(HKEY hive, const std::string& section, const std::string& name,
+                                        const std::string& fallback) const {
     DWORD type = 0;
     std::string data;
-    if (!readClassValue(regHKEY, TrimSlashes(sSection), sKey, type, data)) return sDefault;
+    if (!readClassValue(hive, trimSlashes(section), name, type, data)) return fallback;
     return textFromData(data.data(), data.size());
 }
 
-bool CRegister::REGSaveSetting(HKEY regHKEY, const std::string& sSection, const std::string& sKey,
-                               const std::string& sValue) const {
+bool RegistryAccess::saveSetting(HKEY hive, const std::string& section, const std::string& name,
+                                 const std::string& value) const {
     OpenKey key;
-    if (createKey(regHKEY, TrimSlashes(sSection), KEY_ALL_ACCESS, key) != ERROR_SUCCESS) return false;
-    return setText(key.get(), classValueName(sKey), sValue) == ERROR_SUCCESS;
+    if (createKey(hive, trimSlashes(section), KEY_ALL_ACCESS, key) != ERROR_SUCCESS) return false;
+    return setText(key.get(), classValueName(name), value) == ERROR_SUCCESS;
 }
 
-std::vector<std::string> CRegister::GetAllKeys(HKEY hive, const std::string& strPath) const {
+std::vector<std::string> RegistryAccess::subkeyNames(HKEY hive, const std::string& path) const {
     std::vector<std::string> names;
     OpenKey key;
-    if (RegOpenKeyA(hive, strPath.c_str(), key.out()) != ERROR_SUCCESS) return names;
+    if (RegOpenKeyA(hive, path.c_str(), key.out()) != ERROR_SUCCESS) return names;
     char buffer[kKeyNameBuffer];
     for (DWORD index = 0; RegEnumKeyA(key.get(), index, buffer, kKeyNameBuffer) == ERROR_SUCCESS; ++index) {
         names.emplace_back(buffer, std::find(buffer, buffer + kKeyNameBuffer, '\0'));
@@ -178,15 +178,13 @@ std::vector<std::string> CRegister::GetAllKeys(HKEY hive, const std::string& str
     return names;
 }
 
-double CRegister::myREGGetSetting(HKEY regHKEY, const std::string& sSection, const std::string& sKey,
-                                  double sDefault) const {
-    (void)sDefault;
+double RegistryAccess::readNumber(HKEY hive, const std::string& section, const std::string& name,
+                                  double ignoredDefault) const {
+    (void)ignoredDefault;
     DWORD type = 0;
     std::string data;
-    if (!readClassValue(regHKEY, TrimSlashes(sSection), sKey, type, data)) return 0;
+    if (!readClassValue(hive, trimSlashes(section), name, type, data)) return 0;
     return numberFromData(type, reinterpret_cast<const unsigned char*>(data.data()), data.size());
 }
-
-std::string CRegister::TrimSlashes(const std::string& path) { return quellar::TrimSlashes(path); }
 
 }  // namespace quellar::win

@@ -45,34 +45,31 @@ std::string loadProgramSetting(const std::string& path, const std::string& name,
 
 // A general registry class. Section paths may carry one leading and one
 // trailing backslash; the value name "*" stands for the default value.
-class CRegister {
+class RegistryAccess {
 public:
-    // sKey empty: deletes the key sSection itself (it must have no subkeys
+    // An empty name deletes the key `section` itself (it must have no subkeys
     // on the NT family); otherwise deletes the value. True on success.
-    bool REGDeleteSetting(HKEY regHKEY, const std::string& sSection, const std::string& sKey) const;
+    bool deleteSetting(HKEY hive, const std::string& section, const std::string& name) const;
 
-    // The value's text without its NUL, or sDefault when it cannot be read
+    // The value's text without its NUL, or fallback when it cannot be read
     // or is empty.
-    std::string REGGetSetting(HKEY regHKEY, const std::string& sSection, const std::string& sKey,
-                              const std::string& sDefault) const;
+    std::string readSetting(HKEY hive, const std::string& section, const std::string& name,
+                            const std::string& fallback) const;
 
-    // Creates the key when needed and writes sValue as REG_SZ; true when the
+    // Creates the key when needed and writes value as REG_SZ; true when the
     // write succeeded.
-    bool REGSaveSetting(HKEY regHKEY, const std::string& sSection, const std::string& sKey,
-                        const std::string& sValue) const;
+    bool saveSetting(HKEY hive, const std::string& section, const std::string& name,
+                     const std::string& value) const;
 
-    // The names of the direct subkeys of strPath, in the registry's order;
+    // The names of the direct subkeys of path, in the registry's order;
     // empty when there are none or the key cannot be opened.
-    std::vector<std::string> GetAllKeys(HKEY hive, const std::string& strPath) const;
+    std::vector<std::string> subkeyNames(HKEY hive, const std::string& path) const;
 
     // The value as a number (see numberFromData): REG_SZ by its leading
     // digits, other types as unsigned little-endian bytes. A missing key or
-    // value gives 0; sDefault is accepted for callers' sake and not used.
-    double myREGGetSetting(HKEY regHKEY, const std::string& sSection, const std::string& sKey,
-                           double sDefault = 0) const;
-
-private:
-    static std::string TrimSlashes(const std::string& path);
+    // value gives 0; ignoredDefault is accepted for callers' sake and not used.
+    double readNumber(HKEY hive, const std::string& section, const std::string& name,
+                      double ignoredDefault = 0) const;
 };
 
 }  // namespace quellar::win

@@ -18,10 +18,10 @@ const double kNaN = std::numeric_limits<double>::quiet_NaN();
 }  // namespace
 
 TEST_CASE("paths: one backslash trimmed at each end, areas appended to the root") {
-    CHECK(TrimSlashes("\\Settings\\") == "Settings");
-    CHECK(TrimSlashes("\\\\a\\\\") == "\\a\\");
-    CHECK(TrimSlashes("\\") == "");
-    CHECK(TrimSlashes("") == "");
+    CHECK(trimSlashes("\\Settings\\") == "Settings");
+    CHECK(trimSlashes("\\\\a\\\\") == "\\a\\");
+    CHECK(trimSlashes("\\") == "");
+    CHECK(trimSlashes("") == "");
     CHECK(settingsKey(kAreaNetPinger) == "SOFTWARE\\BRD\\Quellar\\Settings\\NetPinger");
 }
 

@@ -150,9 +150,9 @@ TEST_CASE("string reads and the program's settings") {
     CHECK(readRegString(HKEY_CURRENT_USER, kKey, "", "d") == "default");
 }
 
-TEST_CASE("CRegister reads numbers and texts") {
+TEST_CASE("RegistryAccess reads numbers and texts") {
     RegistrySandbox sandbox;
-    const CRegister reg;
+    const RegistryAccess reg;
     const std::string section = "\\" + kKey + "\\";
     setRaw(HKEY_LOCAL_MACHINE, kKey, "all", REG_DWORD, std::string(4, '\xFF'));
     setRaw(HKEY_LOCAL_MACHINE, kKey, "dw", REG_DWORD, std::string("\xDC\x05\0\0", 4));
@@ -162,62 +162,62 @@ TEST_CASE("CRegister reads numbers and texts") {
     setRaw(HKEY_LOCAL_MACHINE, kKey, "nothing", REG_SZ, "");
     setRaw(HKEY_LOCAL_MACHINE, kKey, "", REG_SZ, sz("42"));
 
-    CHECK(reg.myREGGetSetting(HKEY_LOCAL_MACHINE, section, "all", 0) == 4294967295.0);
-    CHECK(reg.myREGGetSetting(HKEY_LOCAL_MACHINE, section, "dw", 0) == 1500);
-    CHECK(reg.myREGGetSetting(HKEY_LOCAL_MACHINE, section, "sz", 0) == 1500);
-    CHECK(reg.myREGGetSetting(HKEY_LOCAL_MACHINE, section, "word", 0) == 0);
-    CHECK(reg.myREGGetSetting(HKEY_LOCAL_MACHINE, section, "bin", 0) == 0x030201);
-    CHECK(reg.myREGGetSetting(HKEY_LOCAL_MACHINE, section, "*", 0) == 42);
-    CHECK(reg.myREGGetSetting(HKEY_LOCAL_MACHINE, section, "missing", 7) == 0);
-    CHECK(reg.myREGGetSetting(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nowhere", "sz", 7) == 0);
+    CHECK(reg.readNumber(HKEY_LOCAL_MACHINE, section, "all", 0) == 4294967295.0);
+    CHECK(reg.readNumber(HKEY_LOCAL_MACHINE, section, "dw", 0) == 1500);
+    CHECK(reg.readNumber(HKEY_LOCAL_MACHINE, section, "sz", 0) == 1500);
+    CHECK(reg.readNumber(HKEY_LOCAL_MACHINE, section, "word", 0) == 0);
+    CHECK(reg.readNumber(HKEY_LOCAL_MACHINE, section, "bin", 0) == 0x030201);
+    CHECK(reg.readNumber(HKEY_LOCAL_MACHINE, section, "*", 0) == 42);
+    CHECK(reg.readNumber(HKEY_LOCAL_MACHINE, section, "missing", 7) == 0);
+    CHECK(reg.readNumber(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nowhere", "sz", 7) == 0);
 
-    CHECK(reg.REGGetSetting(HKEY_LOCAL_MACHINE, section, "sz", "d") == "1500");
-    CHECK(reg.REGGetSetting(HKEY_LOCAL_MACHINE, kKey, "*", "d") == "42");
-    CHECK(reg.REGGetSetting(HKEY_LOCAL_MACHINE, kKey, "nothing", "d") == "d");
-    CHECK(reg.REGGetSetting(HKEY_LOCAL_MACHINE, kKey, "missing", "d") == "d");
+    CHECK(reg.readSetting(HKEY_LOCAL_MACHINE, section, "sz", "d") == "1500");
+    CHECK(reg.readSetting(HKEY_LOCAL_MACHINE, kKey, "*", "d") == "42");
+    CHECK(reg.readSetting(HKEY_LOCAL_MACHINE, kKey, "nothing", "d") == "d");
+    CHECK(reg.readSetting(HKEY_LOCAL_MACHINE, kKey, "missing", "d") == "d");
 
     // A key that refuses full access is still read.
     makeReadOnly(HKEY_LOCAL_MACHINE, kKey);
-    CHECK(reg.myREGGetSetting(HKEY_LOCAL_MACHINE, section, "sz", 0) == 1500);
-    CHECK(reg.REGGetSetting(HKEY_LOCAL_MACHINE, section, "word", "d") == "abc");
-    CHECK_FALSE(reg.REGSaveSetting(HKEY_LOCAL_MACHINE, section, "word", "new"));
-    CHECK_FALSE(reg.REGDeleteSetting(HKEY_LOCAL_MACHINE, section, "word"));
+    CHECK(reg.readNumber(HKEY_LOCAL_MACHINE, section, "sz", 0) == 1500);
+    CHECK(reg.readSetting(HKEY_LOCAL_MACHINE, section, "word", "d") == "abc");
+    CHECK_FALSE(reg.saveSetting(HKEY_LOCAL_MACHINE, section, "word", "new"));
+    CHECK_FALSE(reg.deleteSetting(HKEY_LOCAL_MACHINE, section, "word"));
 }
 
-TEST_CASE("CRegister writes, deletes and lists keys") {
+TEST_CASE("RegistryAccess writes, deletes and lists keys") {
     RegistrySandbox sandbox;
-    const CRegister reg;
+    const RegistryAccess reg;
     const std::string parent = "SOFTWARE\\Quellar test";
-    CHECK(reg.REGSaveSetting(HKEY_LOCAL_MACHINE, "\\" + kKey + "\\", "name", "value"));
-    CHECK(reg.REGSaveSetting(HKEY_LOCAL_MACHINE, kKey, "*", "dflt"));
+    CHECK(reg.saveSetting(HKEY_LOCAL_MACHINE, "\\" + kKey + "\\", "name", "value"));
+    CHECK(reg.saveSetting(HKEY_LOCAL_MACHINE, kKey, "*", "dflt"));
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, kKey, "name").bytes == sz("value"));
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, kKey, "").bytes == sz("dflt"));
 
-    CHECK(reg.REGDeleteSetting(HKEY_LOCAL_MACHINE, kKey, "*"));
+    CHECK(reg.deleteSetting(HKEY_LOCAL_MACHINE, kKey, "*"));
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, kKey, "").status == ERROR_FILE_NOT_FOUND);
     CHECK(queryRaw(HKEY_LOCAL_MACHINE, kKey, "name").status == ERROR_SUCCESS);
-    CHECK(reg.REGDeleteSetting(HKEY_LOCAL_MACHINE, kKey, "name"));
-    CHECK_FALSE(reg.REGDeleteSetting(HKEY_LOCAL_MACHINE, kKey, "name"));
-    CHECK_FALSE(reg.REGDeleteSetting(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nowhere", "name"));
+    CHECK(reg.deleteSetting(HKEY_LOCAL_MACHINE, kKey, "name"));
+    CHECK_FALSE(reg.deleteSetting(HKEY_LOCAL_MACHINE, kKey, "name"));
+    CHECK_FALSE(reg.deleteSetting(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nowhere", "name"));
 
     for (const char* name : {"Zeta", "alpha", "Mid"}) {
-        reg.REGSaveSetting(HKEY_LOCAL_MACHINE, parent + "\\Keys\\" + name, "v", "1");
+        reg.saveSetting(HKEY_LOCAL_MACHINE, parent + "\\Keys\\" + name, "v", "1");
     }
-    CHECK(reg.GetAllKeys(HKEY_LOCAL_MACHINE, parent + "\\Keys") == std::vector<std::string>{"alpha", "Mid", "Zeta"});
-    CHECK(reg.GetAllKeys(HKEY_LOCAL_MACHINE, kKey).empty());
+    CHECK(reg.subkeyNames(HKEY_LOCAL_MACHINE, parent + "\\Keys") == std::vector<std::string>{"alpha", "Mid", "Zeta"});
+    CHECK(reg.subkeyNames(HKEY_LOCAL_MACHINE, kKey).empty());
     // The longest name a key can have neither ends the listing nor is cut.
     // (A short parent: Wine also limits the length of the whole path.)
     const std::string longest(255, 'k');
-    REQUIRE(reg.REGSaveSetting(HKEY_LOCAL_MACHINE, "L\\" + longest, "v", "1"));
-    REQUIRE(reg.REGSaveSetting(HKEY_LOCAL_MACHINE, "L\\z", "v", "1"));
-    CHECK(reg.GetAllKeys(HKEY_LOCAL_MACHINE, "L") == std::vector<std::string>{longest, "z"});
-    CHECK(reg.GetAllKeys(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nowhere").empty());
+    REQUIRE(reg.saveSetting(HKEY_LOCAL_MACHINE, "L\\" + longest, "v", "1"));
+    REQUIRE(reg.saveSetting(HKEY_LOCAL_MACHINE, "L\\z", "v", "1"));
+    CHECK(reg.subkeyNames(HKEY_LOCAL_MACHINE, "L") == std::vector<std::string>{longest, "z"});
+    CHECK(reg.subkeyNames(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nowhere").empty());
 
     // An empty value name deletes the key itself, but not one with subkeys.
-    CHECK_FALSE(reg.REGDeleteSetting(HKEY_LOCAL_MACHINE, parent + "\\Keys", ""));
-    CHECK(reg.REGDeleteSetting(HKEY_LOCAL_MACHINE, parent + "\\Keys\\Mid", ""));
-    CHECK(reg.GetAllKeys(HKEY_LOCAL_MACHINE, parent + "\\Keys") == std::vector<std::string>{"alpha", "Zeta"});
-    CHECK_FALSE(reg.REGDeleteSetting(HKEY_LOCAL_MACHINE, parent + "\\Keys\\Mid", ""));
-    CHECK_FALSE(reg.REGDeleteSetting(HKEY_LOCAL_MACHINE, "", ""));
-    CHECK(reg.GetAllKeys(HKEY_LOCAL_MACHINE, "") == std::vector<std::string>{"L", "SOFTWARE"});
+    CHECK_FALSE(reg.deleteSetting(HKEY_LOCAL_MACHINE, parent + "\\Keys", ""));
+    CHECK(reg.deleteSetting(HKEY_LOCAL_MACHINE, parent + "\\Keys\\Mid", ""));
+    CHECK(reg.subkeyNames(HKEY_LOCAL_MACHINE, parent + "\\Keys") == std::vector<std::string>{"alpha", "Zeta"});
+    CHECK_FALSE(reg.deleteSetting(HKEY_LOCAL_MACHINE, parent + "\\Keys\\Mid", ""));
+    CHECK_FALSE(reg.deleteSetting(HKEY_LOCAL_MACHINE, "", ""));
+    CHECK(reg.subkeyNames(HKEY_LOCAL_MACHINE, "") == std::vector<std::string>{"L", "SOFTWARE"});
 }
