@@ -1,4 +1,4 @@
-// Times PingHost("127.0.0.1") (Windows Sockets start-up and clean-up, the
+// Times pingHost("127.0.0.1") (Windows Sockets start-up and clean-up, the
 // host rules, the ICMP handle kept between echoes) beside a bare
 // IcmpSendEcho to the same address on a handle opened once.
 #include <winsock.h>
@@ -48,14 +48,14 @@ int main(int argc, char** argv) {
     HANDLE handle = create();
 
     // One of each first, so neither pays for loading and warming up.
-    PingHost("127.0.0.1", 2000);
+    pingHost("127.0.0.1", 2000);
     send(handle, loopback, payload, 9, nullptr, reply, kEchoReplyBufferSize, 2000);
 
     std::vector<double> ping, bare;
     int good = 0, bareGood = 0;
     for (int r = 0; r < runs; ++r) {
         double start = nowMs();
-        good += PingHost("127.0.0.1", 2000) ? 1 : 0;
+        good += pingHost("127.0.0.1", 2000) ? 1 : 0;
         ping.push_back(nowMs() - start);
         start = nowMs();
         bareGood += send(handle, loopback, payload, 9, nullptr, reply, kEchoReplyBufferSize, 2000) > 0 ? 1 : 0;
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     }
     close(handle);
     const double p = median(ping), b = median(bare);
-    std::printf("PingHost(\"127.0.0.1\"): %.3f ms; bare IcmpSendEcho: %.3f ms; ratio %.2f (median of %d, %d/%d and "
+    std::printf("pingHost(\"127.0.0.1\"): %.3f ms; bare IcmpSendEcho: %.3f ms; ratio %.2f (median of %d, %d/%d and "
                 "%d/%d replies)\n",
                 p, b, b > 0 ? p / b : 0.0, runs, good, runs, bareGood, runs);
     return 0;

@@ -2,7 +2,7 @@
 // One ICMP echo to a host given as text: the host rules, the Windows Sockets
 // start-up and clean-up pairing and their messages. The flow is written
 // against a small table of system calls (`NetSystem`), so it runs natively
-// with stand-ins; echo_win.h supplies the real calls and `PingHost`.
+// with stand-ins; echo_win.h supplies the real calls and `pingHost`.
 //
 // The flow never shows anything itself: it returns the messages it would
 // show, so it can run on a worker thread and leave the boxes to the thread

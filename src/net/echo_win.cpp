@@ -205,7 +205,7 @@ EchoOutcome runEcho(const std::string& host, unsigned timeoutMs) {
     return echoHost(host, timeoutMs, netSystem());
 }
 
-bool PingHost(const std::string& host, unsigned timeoutMs) {
+bool pingHost(const std::string& host, unsigned timeoutMs) {
     const EchoOutcome outcome = runEcho(host, timeoutMs);
     showNetMessages(outcome.messages);
     return outcome.replied;

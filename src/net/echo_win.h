@@ -16,7 +16,7 @@ NetSystem win32NetSystem();
 // True when the ICMP functions could be loaded.
 bool icmpAvailable();
 
-// The table `PingHost` and `runEcho` use: the real calls, unless a test has
+// The table `pingHost` and `runEcho` use: the real calls, unless a test has
 // replaced an entry inside a NetSystemOverride scope.
 NetSystem& netSystem();
 
@@ -38,7 +38,7 @@ EchoOutcome runEcho(const std::string& host, unsigned timeoutMs);
 
 // One ping where blocking is acceptable: the echo, then its messages on the
 // calling thread. True when a good reply came back within the timeout.
-bool PingHost(const std::string& host, unsigned timeoutMs);
+bool pingHost(const std::string& host, unsigned timeoutMs);
 
 // One echo of `payloadBytes` bytes (at most the largest MTU's payload) with
 // the don't-fragment flag set (IP_FLAG_DF in IP_OPTION_INFORMATION). A

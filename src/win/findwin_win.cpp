@@ -6,7 +6,7 @@ namespace {
 constexpr int kLongestTitle = 255;
 }
 
-HWND FindWin(const std::string& text) {
+HWND findWindowByTitle(const std::string& text) {
     HWND window = GetWindow(GetDesktopWindow(), GW_CHILD);
     for (; window; window = GetWindow(window, GW_HWNDNEXT)) {
         int length = GetWindowTextLengthA(window);

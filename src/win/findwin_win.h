@@ -6,5 +6,5 @@
 namespace quellar::win {
 // The first top-level window whose title contains `text` (case-sensitive),
 // walking the desktop's children from the first; nullptr when none does.
-HWND FindWin(const std::string& text);
+HWND findWindowByTitle(const std::string& text);
 }  // namespace quellar::win

@@ -6,7 +6,7 @@
 
 namespace quellar::win {
 
-int GetOSVersion() {
+int windowsVersionIndex() {
     OSVERSIONINFOA info{};
     info.dwOSVersionInfoSize = sizeof info;  // 148 bytes, the form every Windows knows
     if (!GetVersionExA(&info)) return 0;
@@ -14,7 +14,7 @@ int GetOSVersion() {
 }
 
 void detectWindowsVersion() {
-    setWindowsVersionFromIndex(GetOSVersion());
+    setWindowsVersionFromIndex(windowsVersionIndex());
 }
 
 }  // namespace quellar::win

@@ -67,10 +67,10 @@ TEST_CASE("real echoes to loopback: 127.0.0.1 and localhost answer; every start-
         shown.push_back(text);
         return 1;
     };
-    CHECK(PingHost("127.0.0.1", 2000));
-    CHECK(PingHost("localhost", 2000));
-    CHECK(PingHost(" 127.0.0.2 ", 2000));
-    CHECK_FALSE(PingHost("", 2000));
+    CHECK(pingHost("127.0.0.1", 2000));
+    CHECK(pingHost("localhost", 2000));
+    CHECK(pingHost(" 127.0.0.2 ", 2000));
+    CHECK_FALSE(pingHost("", 2000));
     CHECK(shown.empty());
     checkNoStartupLeft();
 }
@@ -90,10 +90,10 @@ TEST_CASE("malformed addresses send nothing; a name goes through the replaceable
     };
     for (const char* host : {"1.2.3", "127.0.1", "1.2.3.4.5", "1.2.x.4", "10.0.0.300", "unknown.quellar.test"}) {
         CAPTURE(host);
-        CHECK_FALSE(PingHost(host, 500));
+        CHECK_FALSE(pingHost(host, 500));
     }
     CHECK(echoes == 0);
-    CHECK(PingHost("keepalive.quellar.test", 2000));
+    CHECK(pingHost("keepalive.quellar.test", 2000));
     CHECK(echoes == 1);
     CHECK(lookups == std::vector<std::string>{"unknown.quellar.test", "keepalive.quellar.test"});
     checkNoStartupLeft();
@@ -115,7 +115,7 @@ TEST_CASE("a silent host: false after the timeout, while the calling thread keep
         CHECK(job.elapsedMs < 5000);
         CHECK(ticks >= 3);
     }
-    CHECK(PingHost("127.0.0.1", 2000));  // answering again
+    CHECK(pingHost("127.0.0.1", 2000));  // answering again
 }
 
 TEST_CASE("an echo runs on a worker thread and gets its reply") {
@@ -138,14 +138,14 @@ TEST_CASE("a failing Windows Sockets start-up shows its box once while it stays 
                                unsigned flags) {
         boxes.push_back(caption + "|" + text + "|" + std::to_string(flags));
         // Pings of timer ticks handled while the box is open.
-        CHECK_FALSE(PingHost("127.0.0.1", 500));
-        CHECK_FALSE(PingHost("localhost", 500));
+        CHECK_FALSE(pingHost("127.0.0.1", 500));
+        CHECK_FALSE(pingHost("localhost", 500));
         return IDOK;
     };
-    CHECK_FALSE(PingHost("127.0.0.1", 500));
+    CHECK_FALSE(pingHost("127.0.0.1", 500));
     CHECK(starts == 3);
     REQUIRE(boxes.size() == 1);
     CHECK(boxes[0] == "Quellar|Windows Sockets for 32 bit Windows environments is not successfully responding.|0");
-    CHECK_FALSE(PingHost("127.0.0.1", 500));  // the box closed: the next failure shows again
+    CHECK_FALSE(pingHost("127.0.0.1", 500));  // the box closed: the next failure shows again
     CHECK(boxes.size() == 2);
 }

@@ -3,5 +3,5 @@
 #include "win/osversion_win.h"
 
 int main() {
-    return quellar::win::GetOSVersion();
+    return quellar::win::windowsVersionIndex();
 }
