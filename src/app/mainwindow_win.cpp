@@ -61,8 +61,7 @@ constexpr UINT kShowNoticeMessage = WM_APP + 1;
 // Posted at the end of start-up: what can wait until the window is on
 // screen.
 constexpr UINT kAfterStartMessage = WM_APP + 2;
-constexpr UINT_PTR kDamagedLookTimer = 0x51A;
-constexpr UINT kDamagedLookDelayMs = 700;
+constexpr std::uint32_t kDamagedLookDelayMs = 700;
 const char* const kTrayMenuOpenCaption = "Open Quellar";
 const char* const kTrayMenuExitCaption = "Exit";
 
@@ -529,12 +528,6 @@ bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
         result = 0;
         return true;
     }
-    if (msg == WM_TIMER && wParam == kDamagedLookTimer) {
-        KillTimer(hwnd(), kDamagedLookTimer);
-        reportDamagedLook();
-        result = 0;
-        return true;
-    }
     if (msg == kShowNoticeMessage) {
         showPendingNotice();
         result = 0;
@@ -549,7 +542,11 @@ bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
         finishStartup();
         // A moment later: under Wine the window's own settling in (focus to
         // the face) lifts it above a notice shown at once.
-        SetTimer(hwnd(), kDamagedLookTimer, kDamagedLookDelayMs, nullptr);
+        if (!facePlayer_.damage().empty() || !skin_.loadIssues().empty())
+            damagedLookTimer_.start(kDamagedLookDelayMs, [this] {
+                damagedLookTimer_.stop();
+                reportDamagedLook();
+            });
         result = 0;
         return true;
     }

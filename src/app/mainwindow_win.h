@@ -13,6 +13,7 @@
 
 #include "app/dispatch_win.h"
 #include "app/features_win.h"
+#include "core/timers.h"
 #include "features/preview/previewwindow_win.h"
 #include "ui/balloon/balloon_win.h"
 #include "ui/face/faceplayer_win.h"
@@ -202,6 +203,8 @@ private:
     HWND childArea_ = nullptr;
     std::vector<HWND> panelButtons_;
     std::array<std::unique_ptr<ui::FeatureWindow>, kFeatureCount> features_;
+    // Tells of a damaged face or skin file a moment after start-up.
+    Timer damagedLookTimer_;
     std::unique_ptr<features::PreviewWindow> preview_;
     std::optional<AboutReturn> aboutReturn_;
     HWND lastFocus_ = nullptr;  // the control that had the keyboard when the window lost it

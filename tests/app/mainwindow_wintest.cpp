@@ -258,6 +258,7 @@ TEST_CASE("a face file cut in the middle and a damaged skin: the built-in look, 
     CHECK(IsWindowVisible(s.main.hwnd()));
     CHECK(s.main.facePlayer().usingBuiltInFace());
     ui::Balloon& notice = ui::balloon();
+    static_cast<ManualTimers&>(timers()).advance(700);
     quellar::testing::pumpUntil([&notice] { return notice.isOpen(); }, 5000);
     REQUIRE(notice.isOpen());
     const std::string text = win::windowText(notice.control(ui::kIdMessage));
