@@ -70,14 +70,7 @@ LRESULT CALLBACK childAreaProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
 }
 
 void registerChildAreaClass() {
-    WNDCLASSA wc{};
-    if (GetClassInfoA(win::moduleInstance(), kChildAreaClass, &wc)) return;
-    wc.lpfnWndProc = childAreaProc;
-    wc.hInstance = win::moduleInstance();
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kChildAreaClass;
-    RegisterClassA(&wc);
+    win::registerClassOnce(kChildAreaClass, childAreaProc, 0, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 }
 
 std::string joinProgramFolder(const char* file) {

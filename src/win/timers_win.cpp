@@ -15,13 +15,7 @@ HWND SystemTimers::window() {
     // the one the user waits for, not this one (each window made before
     // the show is time under Wine).
     if (window_) return window_;
-    WNDCLASSA wc{};
-    if (!GetClassInfoA(moduleInstance(), kTimerWindowClass, &wc)) {
-        wc.lpfnWndProc = proc;
-        wc.hInstance = moduleInstance();
-        wc.lpszClassName = kTimerWindowClass;
-        RegisterClassA(&wc);
-    }
+    registerClassOnce(kTimerWindowClass, proc);
     // A plain hidden pop-up: message-only windows do not exist before
     // Windows 2000.
     window_ = CreateWindowExA(0, kTimerWindowClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,

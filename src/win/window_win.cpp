@@ -44,6 +44,18 @@ bool Window::create(const char* className, const char* title, DWORD style, DWORD
     return made != nullptr;
 }
 
+void registerClassOnce(const char* name, WNDPROC proc, UINT style, HBRUSH background) {
+    WNDCLASSA wc{};
+    if (GetClassInfoA(moduleInstance(), name, &wc)) return;
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = moduleInstance();
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    RegisterClassA(&wc);
+}
+
 void Window::destroy() {
     if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
     hwnd_ = nullptr;

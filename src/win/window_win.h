@@ -60,6 +60,11 @@ private:
 // This module's instance handle (the exe's, also inside the test programs).
 HINSTANCE moduleInstance();
 
+// Registers a plain window class of this module once (later calls find it
+// there): the arrow cursor, and `background` (none: the window paints it
+// all itself).
+void registerClassOnce(const char* name, WNDPROC proc, UINT style = 0, HBRUSH background = nullptr);
+
 std::string windowText(HWND hwnd);
 std::string className(HWND hwnd);
 // Whether the window is of class `name`, in any letter case.

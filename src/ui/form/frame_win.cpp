@@ -73,15 +73,8 @@ LRESULT CALLBACK frameProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 void registerFrameClass() {
-    WNDCLASSA wc{};
-    if (GetClassInfoA(win::moduleInstance(), kFrameClass, &wc)) return;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = frameProc;
-    wc.hInstance = win::moduleInstance();
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kFrameClass;
-    RegisterClassA(&wc);
+    win::registerClassOnce(kFrameClass, frameProc, CS_HREDRAW | CS_VREDRAW,
+                           reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
 }
 
 }  // namespace quellar::ui

@@ -119,14 +119,7 @@ LRESULT CALLBACK graphProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }  // namespace
 
 void registerGraphClass() {
-    WNDCLASSA wc{};
-    if (GetClassInfoA(win::moduleInstance(), kGraphClass, &wc)) return;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = graphProc;
-    wc.hInstance = win::moduleInstance();
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = kGraphClass;
-    RegisterClassA(&wc);
+    win::registerClassOnce(kGraphClass, graphProc, CS_HREDRAW | CS_VREDRAW);
 }
 
 void attachGraph(HWND graph, const GraphControl* model) {
