@@ -133,13 +133,8 @@ void MainWindow::runAction(const Action& action) {
 }
 
 void MainWindow::openFeature(FeatureIndex index) {
-    const BeforeHosting before = featureRow(index).beforeHosting;
-    if (before == BeforeHosting::StartAfresh) startAdvancedAfresh();
-    if (before == BeforeHosting::RebuildList) {
-        backupManager().load();
-        backupManager().rebuildList();
-    }
-    hostFeature(index);
+    if (featureRow(index).beforeHosting == BeforeHosting::StartAfresh) startAdvancedAfresh();
+    showFeature(index);
     const ChildAreaSize size = hostingSize(index);
     sizeChildArea(win::scaled(size.width), win::scaled(size.height));
 }
