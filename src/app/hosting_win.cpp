@@ -47,6 +47,11 @@ bool MainWindow::childAreaInFront() const {
     return false;
 }
 
+std::optional<FeatureIndex> MainWindow::featureInFront() const {
+    if (!childAreaInFront()) return std::nullopt;
+    return hostedFeature();
+}
+
 void MainWindow::showAbout() {
     // A second about command while the card is up must not forget what lay
     // under the first.

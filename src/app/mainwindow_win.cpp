@@ -136,9 +136,9 @@ bool MainWindow::onCreate() {
     facePlayer_.onCommand = [this](const std::string& command, const std::string&) { onFaceCommand(command); };
     // Tab past the face's last button goes on into the window it shows.
     facePlayer_.onTabOut = [this](bool backwards) {
-        std::optional<FeatureIndex> hosted = hostedFeature();
-        if (!hosted || !childAreaInFront()) return false;
-        HWND window = features_[*hosted]->hwnd();
+        std::optional<FeatureIndex> shown = featureInFront();
+        if (!shown) return false;
+        HWND window = features_[*shown]->hwnd();
         HWND first = GetNextDlgTabItem(window, nullptr, FALSE);
         HWND target = backwards && first ? GetNextDlgTabItem(window, first, TRUE) : first;
         if (!target) return false;
@@ -370,8 +370,8 @@ void MainWindow::restoreFocus() {
         SetFocus(target);
         return;
     }
-    std::optional<FeatureIndex> hosted = hostedFeature();
-    if (hosted && childAreaInFront()) focusInto(features_[*hosted]->hwnd());
+    std::optional<FeatureIndex> shown = featureInFront();
+    if (shown) focusInto(features_[*shown]->hwnd());
     else SetFocus(facePlayer_.hwnd());
 }
 
@@ -383,8 +383,8 @@ void MainWindow::focusHostCommands() {
 }
 
 bool MainWindow::takeKeyboardFrom(ui::FeatureWindow& window, bool backwards) {
-    std::optional<FeatureIndex> hosted = hostedFeature();
-    if (!hosted || features_[*hosted].get() != &window || !childAreaInFront()) return false;
+    std::optional<FeatureIndex> shown = featureInFront();
+    if (!shown || features_[*shown].get() != &window) return false;
     facePlayer_.takeFocusFromOutside(backwards);
     return true;
 }
@@ -459,13 +459,13 @@ void MainWindow::openHelp() {
 }
 
 void MainWindow::openHelpAtShownPage() {
-    std::optional<FeatureIndex> hosted = hostedFeature();
-    if (!hosted || !childAreaInFront()) {
+    std::optional<FeatureIndex> shown = featureInFront();
+    if (!shown) {
         openHelp();
         return;
     }
     // Without the help viewer, the help file opens at its contents.
-    const std::string page = joinProgramFolder(kHelpFileName) + "::/" + featureRow(*hosted).helpPage;
+    const std::string page = joinProgramFolder(kHelpFileName) + "::/" + featureRow(*shown).helpPage;
     if (effects().shellOpen(helpOpen(hwnd(), kHelpViewer, "\"" + page + "\"")) <= 32) openHelp();
 }
 

@@ -159,6 +159,9 @@ private:
     bool createCentred(HICON& smallIcon);
     void bringToFront(HWND hwnd);
     void bringFaceToFront();
+    // The hosted window when the child area lies in front of the face: the
+    // one the user sees, whose keyboard and help page count.
+    std::optional<FeatureIndex> featureInFront() const;
     void runAction(const Action& action);
     // The panel's way of hosting: the list rebuilt where the row says so,
     // nothing started afresh, the area's size kept.
