@@ -100,6 +100,16 @@ UINT focusWantedMessage() {
     return message;
 }
 
+// The texts of a list's row from column `first` on.
+void setRowTexts(HWND list, int index, const ListControl::Row& row, std::size_t first) {
+    LVITEMA item{};
+    for (std::size_t c = first; c < row.cells.size(); ++c) {
+        item.iSubItem = static_cast<int>(c);
+        item.pszText = const_cast<char*>(row.cells[c].c_str());
+        SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    }
+}
+
 }  // namespace
 
 FormBinder::FormBinder(Form& form, HWND window) : form_(form), window_(window) {}
@@ -218,14 +228,7 @@ void FormBinder::pushList(const ListControl& list, HWND hwnd) {
         // Texts that filled in where their rows stand: only those rows.
         int r = 0;
         for (const ListControl::Row& row : list.rows()) {
-            if (row.cellsVersion > shownCells) {
-                LVITEMA item{};
-                for (std::size_t c = 0; c < row.cells.size(); ++c) {
-                    item.iSubItem = static_cast<int>(c);
-                    item.pszText = const_cast<char*>(row.cells[c].c_str());
-                    SendMessageA(hwnd, LVM_SETITEMTEXTA, static_cast<WPARAM>(r), reinterpret_cast<LPARAM>(&item));
-                }
-            }
+            if (row.cellsVersion > shownCells) setRowTexts(hwnd, r, row, 0);
             ++r;
         }
         shownCells = list.cellsVersion();
@@ -242,11 +245,7 @@ void FormBinder::pushList(const ListControl& list, HWND hwnd) {
             item.iItem = r;
             item.pszText = const_cast<char*>(row.cells.empty() ? "" : row.cells[0].c_str());
             SendMessageA(hwnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-            for (std::size_t c = 1; c < row.cells.size(); ++c) {
-                item.iSubItem = static_cast<int>(c);
-                item.pszText = const_cast<char*>(row.cells[c].c_str());
-                SendMessageA(hwnd, LVM_SETITEMTEXTA, static_cast<WPARAM>(r), reinterpret_cast<LPARAM>(&item));
-            }
+            setRowTexts(hwnd, r, row, 1);
             ++r;
         }
         SendMessageA(hwnd, WM_SETREDRAW, TRUE, 0);
