@@ -222,20 +222,19 @@ Control* FormBinder::controlOf(HWND handle) const {
 }
 
 void FormBinder::pushList(const ListControl& list, HWND hwnd) {
-    std::uint64_t& shown = listVersions_[&list];
-    std::uint64_t& shownCells = listCellVersions_[&list];
-    if (shown == list.rowsVersion() && shownCells != list.cellsVersion()) {
+    ListShown& shown = listsShown_[&list];
+    if (shown.rows == list.rowsVersion() && shown.cells != list.cellsVersion()) {
         // Texts that filled in where their rows stand: only those rows.
         int r = 0;
         for (const ListControl::Row& row : list.rows()) {
-            if (row.cellsVersion > shownCells) setRowTexts(hwnd, r, row, 0);
+            if (row.cellsVersion > shown.cells) setRowTexts(hwnd, r, row, 0);
             ++r;
         }
-        shownCells = list.cellsVersion();
+        shown.cells = list.cellsVersion();
     }
-    if (shown != list.rowsVersion() || static_cast<std::size_t>(SendMessageA(hwnd, LVM_GETITEMCOUNT, 0, 0)) != list.rows().size()) {
-        shown = list.rowsVersion();
-        shownCells = list.cellsVersion();
+    if (shown.rows != list.rowsVersion() || static_cast<std::size_t>(SendMessageA(hwnd, LVM_GETITEMCOUNT, 0, 0)) != list.rows().size()) {
+        shown.rows = list.rowsVersion();
+        shown.cells = list.cellsVersion();
         SendMessageA(hwnd, WM_SETREDRAW, FALSE, 0);
         SendMessageA(hwnd, LVM_DELETEALLITEMS, 0, 0);
         int r = 0;
@@ -266,7 +265,7 @@ void FormBinder::pushList(const ListControl& list, HWND hwnd) {
 }
 
 void FormBinder::pushSortMarks(const ListControl& list, HWND hwnd) {
-    std::uint64_t& shown = markVersions_[&list];
+    std::uint64_t& shown = listsShown_[&list].marks;
     if (shown == list.marksVersion()) return;
     shown = list.marksVersion();
     HWND header = reinterpret_cast<HWND>(SendMessageA(hwnd, LVM_GETHEADER, 0, 0));

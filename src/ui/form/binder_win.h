@@ -67,9 +67,12 @@ private:
     std::map<HWND, Control*> controls_;
     // What each list and drop-down showed when last pushed, so a change of
     // selection does not refill them.
-    std::map<const Control*, std::uint64_t> listVersions_;
-    std::map<const Control*, std::uint64_t> listCellVersions_;
-    std::map<const Control*, std::uint64_t> markVersions_;
+    struct ListShown {
+        std::uint64_t rows = 0;   // the rows, refilled when they change
+        std::uint64_t cells = 0;  // texts filled in where their rows stand
+        std::uint64_t marks = 0;  // the columns' sort marks
+    };
+    std::map<const Control*, ListShown> listsShown_;
     std::map<const Control*, std::vector<std::string>> choiceEntries_;
     bool highlightSet_ = false;
     COLORREF highlightBack_ = 0;
