@@ -182,7 +182,7 @@ void Balloon::show(const NoticeArgs& args) {
     ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
     UpdateWindow(hwnd());
 
-    countdown_.stop();
+    // open() stopped the countdown of a notice it replaced.
     const unsigned delay = noticeDelayMs(args.seconds);
     if (delay > 0) countdown_.start(delay, [this] { unload(); });
 }
