@@ -77,6 +77,11 @@ FaceOp scaledOp(const FaceOp& op) {
     return out;
 }
 
+// A text drawing laid out on several lines: wrapped, or broken by the text.
+bool severalLines(const FaceOp& op) {
+    return op.wrap || op.text.find('\n') != std::string::npos;
+}
+
 // Selects a pen and a brush for one closed shape and puts the old ones
 // back when it goes. A shape without border is outlined in its fill colour
 // so that it covers exactly its rectangle.
@@ -339,8 +344,7 @@ win::TextRoom FacePlayer::textRoom(const FaceOp& text) {
     const FaceOp op = scaledOp(text);
     HDC dc = GetDC(hwnd());
     if (!dc) return {};
-    const bool severalLines = op.wrap || op.text.find('\n') != std::string::npos;
-    const win::TextRoom room = win::measureText(dc, font(op), op.text, op.w, op.h, severalLines, DT_NOPREFIX);
+    const win::TextRoom room = win::measureText(dc, font(op), op.text, op.w, op.h, severalLines(op), DT_NOPREFIX);
     ReleaseDC(hwnd(), dc);
     return room;
 }
@@ -352,8 +356,7 @@ void FacePlayer::drawText(HDC dc, const FaceOp& op) {
     UINT flags = DT_NOPREFIX;
     flags |= op.align == FaceAlign::Center ? DT_CENTER : op.align == FaceAlign::Right ? DT_RIGHT : DT_LEFT;
     RECT r{op.x, op.y, op.x + op.w, op.y + op.h};
-    bool severalLines = op.wrap || op.text.find('\n') != std::string::npos;
-    if (!severalLines) {
+    if (!severalLines(op)) {
         flags |= DT_SINGLELINE | DT_END_ELLIPSIS;
         flags |= op.valign == FaceVAlign::Middle ? DT_VCENTER
                  : op.valign == FaceVAlign::Bottom ? DT_BOTTOM : DT_TOP;
