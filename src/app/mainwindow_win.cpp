@@ -260,10 +260,9 @@ void MainWindow::showTrayNotice(const std::string& text, const std::string& titl
     }
     // The 9x notification area has no balloons: the program's own notice
     // stands where one would.
-    const std::string& title = title9x;
     float x = static_cast<float>(GetSystemMetrics(SM_CXSCREEN) - win::scaled(kNoticeRightInset));
     float y = static_cast<float>(GetSystemMetrics(SM_CYSCREEN));
-    showBalloonNotice(title, text, kNoticeSeconds, x, y);
+    showBalloonNotice(title9x, text, kNoticeSeconds, x, y);
 }
 
 bool MainWindow::hideToTray() {
