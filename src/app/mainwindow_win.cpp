@@ -377,7 +377,7 @@ void MainWindow::restoreFocus() {
 void MainWindow::focusHostCommands() {
     // Escape in a hosted window: home, as the face's Home does.
     aboutReturn_.reset();
-    returnHome(ui::HomeReturn::FaceToFront);
+    returnHome();
     SetFocus(facePlayer_.hwnd());
 }
 
@@ -418,8 +418,7 @@ void MainWindow::dragMainWindow() {
     SendMessageA(hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
 }
 
-void MainWindow::returnHome(ui::HomeReturn how) {
-    (void)how;
+void MainWindow::returnHome() {
     bringFaceToFront();
     facePlayer_.setVariable("_root.home", "true");
 }

@@ -131,7 +131,7 @@ public:
     // FeatureHost
     void skinFeatureWindow(ui::FeatureWindow& window) override;
     void skinFeatureControls(ui::FeatureWindow& window) override;
-    void returnHome(ui::HomeReturn how) override;
+    void returnHome() override;
     void showPreview(PreviewRequest request) override;
     // The preview window, once something has been previewed.
     features::PreviewWindow* previewWindow() { return preview_.get(); }

@@ -44,7 +44,7 @@ void AdvancedModeWindow::onLoad() {
         const backup::AppliedNotice notice = backup::appliedNotice(what, report.backupPath, report.leftAlone);
         host_.showNotice(notice.title, notice.text);
     };
-    actions.goHome = [this] { host_.returnHome(ui::HomeReturn::FaceToFront); };
+    actions.goHome = [this] { host_.returnHome(); };
     actions.preview = [this](const tuning::TuningParams& atFinish) {
         PreviewRequest request;
         request.title = "Preview: Advanced mode";

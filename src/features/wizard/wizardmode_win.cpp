@@ -31,7 +31,7 @@ void WizardModeWindow::onLoad() {
                                                                    report.leftAlone);
         host_.showNotice(notice.title, notice.text);
     };
-    actions.goHome = [this] { host_.returnHome(ui::HomeReturn::FaceToFront); };
+    actions.goHome = [this] { host_.returnHome(); };
     actions.preview = [this] {
         PreviewRequest request;
         request.title = "Preview: " + wizard_->selectedModeName();

@@ -25,18 +25,14 @@ namespace quellar::ui {
 
 class FeatureWindow;
 
-// How a window that has finished its action sends the user back: the face
-// in front of the child area, then its home screen. (Home under a hosted
-// window left the screen half one, half the other.)
-enum class HomeReturn {
-    FaceToFront,
-};
-
 // What a feature window needs of the main window.
 class FeatureHost {
 public:
     virtual ~FeatureHost() = default;
-    virtual void returnHome(HomeReturn how) { (void)how; }
+    // A window that has finished its action sends the user back: the face
+    // in front of the child area, then its home screen. (Home under a
+    // hosted window left the screen half one, half the other.)
+    virtual void returnHome() {}
     // Shows what an action would write before it is carried out.
     virtual void showPreview(PreviewRequest request) { (void)request; }
     // "controlForm" on the window itself, when it loads.

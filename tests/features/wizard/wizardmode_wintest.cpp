@@ -13,7 +13,7 @@ namespace {
 
 struct BareHost : ui::FeatureHost {
     int home = 0;
-    void returnHome(ui::HomeReturn how) override { home += how == ui::HomeReturn::FaceToFront; }
+    void returnHome() override { ++home; }
     void skinFeatureWindow(ui::FeatureWindow&) override {}
     HWND hostHandle() const override { return nullptr; }
 };
