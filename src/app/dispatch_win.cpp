@@ -135,7 +135,7 @@ void MainWindow::runAction(const Action& action) {
 void MainWindow::openFeature(FeatureIndex index) {
     if (featureRow(index).beforeHosting == BeforeHosting::StartAfresh) startAdvancedAfresh();
     showFeature(index);
-    const ChildAreaSize size = hostingSize(index);
+    const ChildAreaSize size = featureRow(index).hosting;
     sizeChildArea(win::scaled(size.width), win::scaled(size.height));
 }
 

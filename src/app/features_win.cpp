@@ -103,10 +103,6 @@ const FeatureRow& featureRow(FeatureIndex index) {
     return kFeatures[static_cast<std::size_t>(index)];
 }
 
-ChildAreaSize hostingSize(FeatureIndex index) {
-    return featureRow(index).hosting;
-}
-
 std::array<FeatureIndex, kFeatureCount> shutdownOrder() {
     std::array<FeatureIndex, kFeatureCount> order{};
     for (const FeatureRow& row : kFeatures) order[static_cast<std::size_t>(row.shutdownTurn - 1)] = row.index;

@@ -65,7 +65,6 @@ using FeatureTable = std::array<FeatureRow, kFeatureCount>;
 // Every row, in index order.
 const FeatureTable& featureTable();
 const FeatureRow& featureRow(FeatureIndex index);
-ChildAreaSize hostingSize(FeatureIndex index);
 // The windows in their shutdown turns.
 std::array<FeatureIndex, kFeatureCount> shutdownOrder();
 
