@@ -46,7 +46,9 @@ private:
     Outcome styleLine(const Tokens& tokens);
     Outcome commonLine(const Tokens& tokens);
     Outcome panelLine(const Tokens& tokens);
-    Outcome rect(const Tokens& tokens, std::size_t first, FaceCoord* four);
+    // x, y, width and height from tokens[first] on.
+    Outcome rect(const Tokens& tokens, std::size_t first, FaceCoord& x, FaceCoord& y, FaceCoord& w,
+                 FaceCoord& h);
     Outcome finish();
     Outcome countItem();
 
@@ -83,12 +85,14 @@ Outcome Parser::countItem() {
     return std::nullopt;
 }
 
-Outcome Parser::rect(const Tokens& tokens, std::size_t first, FaceCoord* four) {
+Outcome Parser::rect(const Tokens& tokens, std::size_t first, FaceCoord& x, FaceCoord& y, FaceCoord& w,
+                     FaceCoord& h) {
     static const char* const names[] = {"x", "y", "width", "height"};
+    FaceCoord* const four[] = {&x, &y, &w, &h};
     for (std::size_t k = 0; k < 4; ++k) {
         std::size_t at = first + k;
         if (at >= tokens.size() || tokens[at].keyed) return LineError{std::string("missing ") + names[k]};
-        if (!readCoord(tokens[at].value, four[k]))
+        if (!readCoord(tokens[at].value, *four[k]))
             return LineError{std::string("bad ") + names[k] + " '" + tokens[at].value + "'"};
     }
     return std::nullopt;
@@ -115,12 +119,7 @@ Outcome Parser::drawing(FaceShape shape, std::uint8_t looks, const Tokens& token
         }
         if (d.polygon.size() < 6) return LineError{"a polygon needs at least three points x,y"};
     } else {
-        FaceCoord four[4];
-        if (auto e = rect(tokens, first, four)) return e;
-        d.x = four[0];
-        d.y = four[1];
-        d.w = four[2];
-        d.h = four[3];
+        if (auto e = rect(tokens, first, d.x, d.y, d.w, d.h)) return e;
         next = first + 4;
     }
     if (shape == FaceShape::Text) {
@@ -140,12 +139,7 @@ Outcome Parser::button(bool dragArea, const Tokens& tokens) {
     FaceButton b;
     b.dragArea = dragArea;
     b.line = line_;
-    FaceCoord four[4];
-    if (auto e = rect(tokens, 1, four)) return e;
-    b.x = four[0];
-    b.y = four[1];
-    b.w = four[2];
-    b.h = four[3];
+    if (auto e = rect(tokens, 1, b.x, b.y, b.w, b.h)) return e;
     if (auto e = readButtonAttributes(tokens, 5, face_.styles, b)) return e;
     if (!dragArea && b.command.empty() && b.show.empty()) return LineError{"a button needs send= or show="};
     if (auto e = countItem()) return e;
