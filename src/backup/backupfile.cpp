@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "core/osversion.h"
+#include "core/regfile.h"
 #include "core/regformat.h"
 #include "tuning/fields.h"
 
@@ -83,16 +84,7 @@ std::string quotedLine(std::string_view text) {
 }
 
 std::string typedLine(unsigned long type, std::string_view data) {
-    static const char digits[] = "0123456789abcdef";
-    std::string line = text::formatted("hex(%lx):", type);
-    line.reserve(line.size() + data.size() * 3);
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        const unsigned char byte = static_cast<unsigned char>(data[i]);
-        if (i > 0) line += ',';
-        line += digits[byte >> 4];
-        line += digits[byte & 0x0F];
-    }
-    return line;
+    return text::formatted("hex(%lx):", type) + hexByteList(data);
 }
 
 std::optional<std::int64_t> plainNumber(Family family, unsigned long type, std::string_view data) {
