@@ -19,8 +19,6 @@ namespace {
 
 using text::isDigit;
 
-std::string numberText(std::int64_t n) { return std::to_string(n); }
-
 }  // namespace
 
 int removableLevels(std::string_view path) { return static_cast<int>(std::count(path.begin(), path.end(), '\\')); }
@@ -147,9 +145,9 @@ namespace {
 
 // The value line of one recorded write.
 std::string valueLine(const RegistryOperation& op) {
-    if (op.remove) return op.absentKeyLevels > 0 ? kAbsentKeyLine + numberText(op.absentKeyLevels) : kAbsentLine;
+    if (op.remove) return op.absentKeyLevels > 0 ? kAbsentKeyLine + std::to_string(op.absentKeyLevels) : kAbsentLine;
     if (op.exact) return typedLine(op.type, op.data);
-    return numberText(op.value);
+    return std::to_string(op.value);
 }
 
 std::string describeValue(const RecordLayout& rec, const std::string& name) {
@@ -193,9 +191,9 @@ CapturedBackup captureBackup(const LocalTime& when, int winVersion, const std::v
                 }
                 if (now.data.size() > kLargestTypedValue) {
                     result.problem = "The value " + describeValue(rec, pair.name) + " holds " +
-                                     numberText(static_cast<std::int64_t>(now.data.size())) +
+                                     std::to_string(now.data.size()) +
                                      " bytes, more than a backup can record (" +
-                                     numberText(static_cast<std::int64_t>(kLargestTypedValue)) + ").";
+                                     std::to_string(kLargestTypedValue) + ").";
                     return result;
                 }
                 op.value = 0;
@@ -221,7 +219,7 @@ std::string backupTextOf(const BackupContents& contents) {
     };
     line(dateLine(contents.header.created));
     line(timeLine(contents.header.created));
-    line(numberText(contents.header.winVersion));
+    line(std::to_string(contents.header.winVersion));
     const std::optional<Family> family = tuning::familyOf(contents.header.winVersion);
     if (!family) return text;
     const std::vector<RecordLayout> fixedLayouts = backupLayout(*family, {});
