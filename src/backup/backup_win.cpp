@@ -35,7 +35,6 @@ std::vector<std::string> filesMatching(const std::string& folder, const char* pa
     return names;
 }
 
-
 bool keyExists(HKEY hive, const std::string& path) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return false;
@@ -335,7 +334,6 @@ BackupWriteResult backupCurrentSettings(const std::vector<std::string>& subkeys,
     result.ok = true;
     return result;
 }
-
 
 BackupReadResult readBackupFile(const std::string& path) {
     BackupReadResult result;

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "core/osversion.h"
+#include "core/regfile.h"
 #include "core/regformat.h"
 #include "tuning/fields.h"
 
@@ -17,8 +18,6 @@ using tuning::Key;
 namespace {
 
 using text::isDigit;
-
-std::string numberText(std::int64_t n) { return std::to_string(n); }
 
 }  // namespace
 
@@ -83,16 +82,7 @@ std::string quotedLine(std::string_view text) {
 }
 
 std::string typedLine(unsigned long type, std::string_view data) {
-    static const char digits[] = "0123456789abcdef";
-    std::string line = text::formatted("hex(%lx):", type);
-    line.reserve(line.size() + data.size() * 3);
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        const unsigned char byte = static_cast<unsigned char>(data[i]);
-        if (i > 0) line += ',';
-        line += digits[byte >> 4];
-        line += digits[byte & 0x0F];
-    }
-    return line;
+    return text::formatted("hex(%lx):", type) + hexByteList(data);
 }
 
 std::optional<std::int64_t> plainNumber(Family family, unsigned long type, std::string_view data) {
@@ -155,9 +145,9 @@ namespace {
 
 // The value line of one recorded write.
 std::string valueLine(const RegistryOperation& op) {
-    if (op.remove) return op.absentKeyLevels > 0 ? kAbsentKeyLine + numberText(op.absentKeyLevels) : kAbsentLine;
+    if (op.remove) return op.absentKeyLevels > 0 ? kAbsentKeyLine + std::to_string(op.absentKeyLevels) : kAbsentLine;
     if (op.exact) return typedLine(op.type, op.data);
-    return numberText(op.value);
+    return std::to_string(op.value);
 }
 
 std::string describeValue(const RecordLayout& rec, const std::string& name) {
@@ -201,9 +191,9 @@ CapturedBackup captureBackup(const LocalTime& when, int winVersion, const std::v
                 }
                 if (now.data.size() > kLargestTypedValue) {
                     result.problem = "The value " + describeValue(rec, pair.name) + " holds " +
-                                     numberText(static_cast<std::int64_t>(now.data.size())) +
+                                     std::to_string(now.data.size()) +
                                      " bytes, more than a backup can record (" +
-                                     numberText(static_cast<std::int64_t>(kLargestTypedValue)) + ").";
+                                     std::to_string(kLargestTypedValue) + ").";
                     return result;
                 }
                 op.value = 0;
@@ -229,7 +219,7 @@ std::string backupTextOf(const BackupContents& contents) {
     };
     line(dateLine(contents.header.created));
     line(timeLine(contents.header.created));
-    line(numberText(contents.header.winVersion));
+    line(std::to_string(contents.header.winVersion));
     const std::optional<Family> family = tuning::familyOf(contents.header.winVersion);
     if (!family) return text;
     const std::vector<RecordLayout> fixedLayouts = backupLayout(*family, {});

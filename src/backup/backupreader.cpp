@@ -21,10 +21,6 @@ bool startsWithName(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && sameName(text.substr(0, prefix.size()), prefix);
 }
 
-std::string numberText(std::int64_t n) { return std::to_string(n); }
-
-bool isControl(char c) { return isControlCharacter(c); }
-
 constexpr std::size_t kShownCharacters = 40;
 
 // How a line that is not what was expected is shown to the user.
@@ -116,7 +112,7 @@ std::optional<std::string> quotedText(std::string_view line) {
     const std::string_view inner = line.substr(1, line.size() - 2);
     std::string text;
     for (std::size_t i = 0; i < inner.size(); ++i) {
-        if (isControl(inner[i])) return std::nullopt;
+        if (isControlCharacter(inner[i])) return std::nullopt;
         if (inner[i] == '"') {
             if (i + 1 >= inner.size() || inner[i + 1] != '"') return std::nullopt;
             ++i;
@@ -127,7 +123,7 @@ std::optional<std::string> quotedText(std::string_view line) {
 }
 
 // Whether a text line holds a control character (said apart from other damage).
-bool holdsControl(std::string_view line) { return std::any_of(line.begin(), line.end(), isControl); }
+bool holdsControl(std::string_view line) { return std::any_of(line.begin(), line.end(), isControlCharacter); }
 
 // "hex(T):b0,b1,..." into the type and the bytes.
 bool typedValue(std::string_view line, unsigned long& type, std::string& data) {
@@ -173,9 +169,6 @@ std::vector<std::string_view> splitLines(std::string_view text, std::size_t& cut
     }
     return lines;
 }
-
-// A subkey name as a per-subkey record may hold it: one key name, no path.
-bool isSingleKeyName(std::string_view name) { return quellar::isSingleKeyName(name); }
 
 // Whether a key line names a per-subkey key of the family.
 bool isSubkeyRecordKey(Family family, std::string_view key) {
@@ -329,8 +322,8 @@ private:
             const std::optional<std::int64_t> value = wholeNumber(*line);
             if (!value) return wrongKind(*line, valueExpected);
             if (*value < kLowestValue || *value > kHighestValue) {
-                return fail(lineNumber(), shown(*line) + " is out of range (" + numberText(kLowestValue) +
-                                              " to " + numberText(kHighestValue) + ").");
+                return fail(lineNumber(), shown(*line) + " is out of range (" + std::to_string(kLowestValue) +
+                                              " to " + std::to_string(kHighestValue) + ").");
             }
             op.value = *value;
             contents_.writes.push_back(std::move(op));
@@ -353,7 +346,7 @@ private:
             const int most = removableLevels(key);
             if (!levels || *levels < 1 || *levels > most) {
                 fail(lineNumber(), shown(line) + " does not name how many missing keys (1 to " +
-                                       numberText(most) + ") a restore removes.");
+                                       std::to_string(most) + ") a restore removes.");
                 return true;
             }
             op.remove = true;
@@ -369,7 +362,7 @@ private:
         }
         if (tooLarge || op.data.size() > kLargestTypedValue) {
             fail(lineNumber(), "the typed value is larger than a backup records (" +
-                                   numberText(static_cast<std::int64_t>(kLargestTypedValue)) + " bytes).");
+                                   std::to_string(kLargestTypedValue) + " bytes).");
             return true;
         }
         op.exact = true;

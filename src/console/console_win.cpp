@@ -73,11 +73,6 @@ quellar::Preview previewOf(const std::vector<RegistryOperation>& operations) {
     return buildPreview(operations, win::currentValueOf);
 }
 
-// The adapters' keys by their names, as "adapters" lists them.
-tuning::AdapterNamer adapterNames() {
-    return backup::currentAdapterNamer();
-}
-
 std::string fileNameOf(const std::string& path) {
     return std::string(text::fileNameOf(path));
 }
@@ -127,7 +122,7 @@ int previewPreset(std::size_t index, const std::vector<std::string>& adapters) {
     if (operations.empty()) return unknownWindows();
     writeOut(std::string("Preview: ") + tuning::kTuningPresetNames[index] + " on " + windowsText(winVersion) +
              ", after a backup of the values now\n");
-    writeOut(previewRowsText(previewOf(operations), adapterNames()));
+    writeOut(previewRowsText(previewOf(operations), backup::currentAdapterNamer()));
     if (const std::string note = backup::leftAloneAdapters(); !note.empty()) writeOut(note + "\n");
     return kExitDone;
 }
@@ -144,7 +139,7 @@ int applyPreset(std::size_t index, const std::vector<std::string>& adapters) {
     if (result.outcome == backup::ApplyOutcome::NotApplied) return kExitFailed;
     writeOut("Backup: " + fileNameOf(result.backupPath) + " (" + result.backupPath + ")\n");
     writeOut(std::string("Applied ") + tuning::kTuningPresetNames[index] + ":\n");
-    writeOut(changedRowsText(changedRows(before, previewOf(operations)), adapterNames()));
+    writeOut(changedRowsText(changedRows(before, previewOf(operations)), backup::currentAdapterNamer()));
     if (!result.leftAlone.empty()) writeOut(result.leftAlone + "\n");
     return result.outcome == backup::ApplyOutcome::Applied ? kExitDone : kExitFailed;
 }
@@ -182,7 +177,7 @@ int showBackup(int number) {
     int exitCode = kExitFailed;
     if (!readChecked(number, read, exitCode)) return exitCode;
     writeOut(backupHeading(fileNameOf(backupPathFor(number)), read.contents.header, winVersion));
-    writeOut(previewRowsText(previewOf(read.contents.writes), adapterNames()));
+    writeOut(previewRowsText(previewOf(read.contents.writes), backup::currentAdapterNamer()));
     return kExitDone;
 }
 
@@ -197,7 +192,7 @@ int restore(int number) {
     if (result.backupPath.empty()) return fail(result.message);
     writeOut("Backup: " + fileNameOf(result.backupPath) + " (" + result.backupPath + ")\n");
     writeOut("Restored " + fileNameOf(path) + ":\n");
-    writeOut(changedRowsText(changedRows(before, previewOf(read.contents.writes)), adapterNames()));
+    writeOut(changedRowsText(changedRows(before, previewOf(read.contents.writes)), backup::currentAdapterNamer()));
     if (!result.ok()) return fail(result.message);
     return kExitDone;
 }

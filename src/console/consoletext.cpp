@@ -26,7 +26,7 @@ std::string twoDigits(int value) {
 // A preset's value as the list shows it: "removed" where the apply removes
 // it, switches as True or False.
 std::string presetValueText(const tuning::TuningField& field, const tuning::TuningParams& p) {
-    if (field.removedBy && p.*field.removedBy == tuning::kRemoveValue) return "removed";
+    if (field.removedIn(p)) return "removed";
     if (field.flag) return p.*field.flag ? "True" : "False";
     return std::to_string(tuning::numberOf(field, p));
 }

@@ -28,18 +28,14 @@ std::string dataText(const RegistryOperation& op) {
         // type and bytes, as the editor writes any type: hex(T) and the
         // bytes (binary data is plain hex).
         constexpr unsigned long kBinary = 3;
-        std::string out = op.type == kBinary ? std::string("hex:") : text::formatted("hex(%lx):", op.type);
-        for (std::size_t i = 0; i < op.data.size(); ++i)
-            out += (i ? "," : "") + text::formatted("%02x", static_cast<unsigned>(static_cast<unsigned char>(op.data[i])));
-        return out;
+        return (op.type == kBinary ? std::string("hex:") : text::formatted("hex(%lx):", op.type)) +
+               hexByteList(op.data);
     }
     if (op.type == kTypeDword) {
         return "dword:" + text::formatted("%08lx", static_cast<unsigned long>(static_cast<std::uint32_t>(op.value)));
     }
     return quoted(std::to_string(op.value));
 }
-
-std::string twoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
 
 struct Section {
     Hive hive;
@@ -53,10 +49,23 @@ bool sameValue(const RegistryOperation& a, const RegistryOperation& b) {
 
 }  // namespace
 
+std::string hexByteList(std::string_view data) {
+    static const char digits[] = "0123456789abcdef";
+    std::string list;
+    list.reserve(data.size() * 3);
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        const unsigned char byte = static_cast<unsigned char>(data[i]);
+        if (i > 0) list += ',';
+        list += digits[byte >> 4];
+        list += digits[byte & 0x0F];
+    }
+    return list;
+}
+
 std::string regFileComment(const std::string& program, const std::string& what, const LocalTime& when) {
-    return "; " + program + ": " + what + ", written " + std::to_string(when.year) + "-" + twoDigits(when.month) +
-           "-" + twoDigits(when.day) + " " + twoDigits(when.hour) + ":" + twoDigits(when.minute) + ":" +
-           twoDigits(when.second);
+    return "; " + program + ": " + what + ", written " +
+           text::formatted("%d-%02d-%02d %02d:%02d:%02d", when.year, when.month, when.day, when.hour, when.minute,
+                           when.second);
 }
 
 std::string regFileText(const std::vector<RegistryOperation>& operations, const std::string& comment) {

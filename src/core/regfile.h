@@ -4,6 +4,7 @@
 // preset or a backup can be carried to other machines or read by any tool.
 // Portable: the caller writes the bytes to a file.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/effects.h"
@@ -12,6 +13,10 @@
 namespace quellar {
 
 inline constexpr char kRegFileExtension[] = "reg";
+
+// The bytes as a registry file lists them: two lowercase hexadecimal digits
+// each, apart by commas ("01,00,ff"); empty for no bytes.
+std::string hexByteList(std::string_view data);
 
 // The comment line under the header: "; <program>: <what>, written 2004-03-15 17:05:09".
 std::string regFileComment(const std::string& program, const std::string& what, const LocalTime& when);

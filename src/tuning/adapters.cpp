@@ -1,6 +1,7 @@
 #include "tuning/adapters.h"
 
 #include "core/text.h"
+#include "tuning/fields.h"
 
 namespace quellar::tuning {
 
@@ -126,11 +127,8 @@ std::string adapterLabel(const AdapterEntry& entry) {
 std::string adapterLabelForKey(const std::vector<AdapterEntry>& adapters, Family family,
                                const std::string& keyPath) {
     for (const AdapterEntry& adapter : adapters) {
-        const bool match = family == Family::Win9x
-                               ? text::equalsIgnoreCase(keyPath, netTransKey(adapter.subkey))
-                               : text::equalsIgnoreCase(keyPath, interfaceKey(adapter.subkey)) ||
-                                     text::equalsIgnoreCase(keyPath, adapterTcpipKey(adapter.subkey));
-        if (match) return adapterLabel(adapter);
+        for (const std::string& path : adapterKeyPaths(family, adapter.subkey))
+            if (text::equalsIgnoreCase(keyPath, path)) return adapterLabel(adapter);
     }
     return {};
 }

@@ -6,24 +6,33 @@ namespace quellar::tuning {
 
 namespace {
 
+// Calls visit(at, name, place) for each name of the family's record of
+// `key` at its place: a second name right after the first, a name recorded
+// again at againAt. Stops with false as soon as visit returns false.
+template <typename Visit>
+constexpr bool visitPlaces(Family family, Key key, Visit visit) {
+    for (const TuningField& f : kTuningFields) {
+        const Place& p = f.on(family);
+        if (p.key != key) continue;
+        for (int i = 0; i < 2 && p.names[i]; ++i)
+            if (!visit(p.at + i, p.names[i], p)) return false;
+        if (p.againAt > 0 && !visit(p.againAt, p.names[0], p)) return false;
+    }
+    return true;
+}
+
 // Every record of a backup holds each of its places once, from 1 with no
 // gap: a row placed twice, or a place left out, fails the build.
 constexpr bool placesComplete(Family family, Key key) {
     bool taken[32] = {};
     int count = 0;
-    auto take = [&](int at) {
+    const bool once = visitPlaces(family, key, [&](int at, const char*, const Place&) {
         if (at < 1 || at >= 32 || taken[at]) return false;
         taken[at] = true;
         ++count;
         return true;
-    };
-    for (const TuningField& f : kTuningFields) {
-        const Place& p = f.on(family);
-        if (p.key != key) continue;
-        for (int i = 0; i < 2 && p.names[i]; ++i)
-            if (!take(p.at + i)) return false;
-        if (p.againAt > 0 && !take(p.againAt)) return false;
-    }
+    });
+    if (!once) return false;
     for (int at = 1; at <= count; ++at)
         if (!taken[at]) return false;
     return true;
@@ -83,12 +92,10 @@ std::vector<std::string> adapterKeyPaths(Family family, const std::string& subke
 
 std::vector<RecordedName> recordedNames(Family family, Key key) {
     std::vector<std::pair<int, RecordedName>> placed;
-    for (const TuningField& f : kTuningFields) {
-        const Place& p = f.on(family);
-        if (p.key != key) continue;
-        for (int i = 0; i < 2 && p.names[i]; ++i) placed.push_back({p.at + i, {p.names[i], p.recordedAsFlag}});
-        if (p.againAt > 0) placed.push_back({p.againAt, {p.names[0], p.recordedAsFlag}});
-    }
+    visitPlaces(family, key, [&](int at, const char* name, const Place& p) {
+        placed.push_back({at, {name, p.recordedAsFlag}});
+        return true;
+    });
     std::sort(placed.begin(), placed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<RecordedName> names;
     for (const auto& entry : placed) names.push_back(entry.second);

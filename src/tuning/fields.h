@@ -79,6 +79,8 @@ struct TuningField {
 
     constexpr const Place& on(Family family) const { return family == Family::Nt ? nt : win9x; }
     constexpr bool inRecord() const { return number != nullptr || flag != nullptr; }
+    // True when `params` removes this value instead of writing it.
+    bool removedIn(const TuningParams& params) const { return removedBy && params.*removedBy == kRemoveValue; }
 };
 
 constexpr TuningField fixedValue(std::int64_t number, Place nt, Place win9x) {

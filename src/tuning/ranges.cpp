@@ -34,7 +34,7 @@ WholeRange multiplierRange(std::int64_t mss, std::int64_t scaleFactor) {
 
 std::optional<std::string> firstOutOfRange(const TuningParams& p) {
     for (const TuningField& f : kTuningFields) {
-        if (!f.range || (f.removedBy && p.*f.removedBy == kRemoveValue)) continue;
+        if (!f.range || f.removedIn(p)) continue;
         const WholeRange range = rangeFor(f, p.mtu);
         const std::int64_t value = numberOf(f, p);
         if (value < range.lowest || value > range.highest) return rangeRule(range);

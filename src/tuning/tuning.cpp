@@ -17,10 +17,6 @@ namespace quellar::tuning {
 
 namespace {
 
-bool removes(const TuningField& field, const TuningParams& p) {
-    return field.removedBy && p.*field.removedBy == kRemoveValue;
-}
-
 // The operations of one row at one key path: each of its names once; a
 // removal still carries the record's number so a preview can show what was
 // asked.
@@ -28,7 +24,7 @@ void addRow(std::vector<RegistryOperation>& ops, const TuningField& field, Famil
             const std::string& path, const TuningParams& p) {
     const Place& place = field.on(family);
     for (const char* name : place.names) {
-        if (name) ops.push_back({hive, path, name, valueTypeOf(family), numberOf(field, p), removes(field, p)});
+        if (name) ops.push_back({hive, path, name, valueTypeOf(family), numberOf(field, p), field.removedIn(p)});
     }
 }
 

@@ -17,10 +17,6 @@ namespace {
 
 const Hive M = Hive::LocalMachine;
 
-TuningParams preset(std::size_t index) {
-    return tuningPresets[index];
-}
-
 std::vector<std::string> names(const std::vector<RegistryOperation>& ops) {
     std::vector<std::string> out;
     for (const auto& op : ops) out.push_back(op.valueName);
@@ -91,27 +87,27 @@ TEST_CASE("every Wizard preset lies inside the documented ranges the Advanced bo
 }
 
 TEST_CASE("the mode summary text") {
-    CHECK(modeDescription(preset(0)) ==
+    CHECK(modeDescription(tuningPresets[0]) ==
           "MSS = 536\tMTU = 576\t\tICMP = False\r\n\r\n"
           "NDI = 0\tMSCPS0 = 16\t\tMSCPS1 = 8\r\n\r\n"
           "BlackHole = False\tRWIN = 4288\t\r\n"
           "Keep Alive = 600000\r\n\r\n"
           "Keep Alive Interval= 1000\tSYN = 2\t\tTTL= 128\r\n\r\n");
-    const std::string c = modeDescription(preset(2));
+    const std::string c = modeDescription(tuningPresets[2]);
     CHECK(c.find("MSS = -1\tMTU = -1\t") == 0);
     CHECK(c.find("RWIN = -1\t\r\n") != std::string::npos);
     // "Windows default" names no numbers: each value goes back to the system's.
-    const std::string def = modeDescription(preset(7));
+    const std::string def = modeDescription(tuningPresets[7]);
     CHECK(def.find("returns to the system's default") != std::string::npos);
     CHECK(def.find("MSCPS0 = ") == std::string::npos);
-    TuningParams flags = preset(0);
+    TuningParams flags = tuningPresets[0];
     flags.icmpRedirects = true;
     flags.pmtuBlackHoleDetect = true;
     flags.pmtuDiscovery = false;
     const std::string text = modeDescription(flags);
     CHECK(text.find("ICMP = True\r\n") != std::string::npos);
     CHECK(text.find("BlackHole = True\t") != std::string::npos);
-    CHECK(text.size() == modeDescription(preset(0)).size() - 2);  // two "True"s for "False"s
+    CHECK(text.size() == modeDescription(tuningPresets[0]).size() - 2);  // two "True"s for "False"s
 }
 
 TEST_CASE("the Windows family follows the version number") {
@@ -126,7 +122,7 @@ TEST_CASE("the Windows family follows the version number") {
 // Values, types and hives are checked against the registry in
 // apply_wintest.cpp; here the order and the removal rules.
 TEST_CASE("the map of each family: order of the steps and the removal rules") {
-    auto ops = tuningOperations(preset(0), Family::Win9x, {"0000", "0001"});
+    auto ops = tuningOperations(tuningPresets[0], Family::Win9x, {"0000", "0001"});
     CHECK(names(ops) == std::vector<std::string>{
                             "SackOpts", "Tcp1323Opts", "DefaultTTL", "DefaultRcvWindow", "GlobalMaxTcpWindowSize",
                             "PMTUBlackHoleDetect", "PMTUDiscovery", "KeepAliveTime", "KeepAliveInterval",
@@ -136,7 +132,7 @@ TEST_CASE("the map of each family: order of the steps and the removal rules") {
 
     const std::string itfA = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\{A}";
     const std::string adA = "SYSTEM\\CurrentControlSet\\Services\\{A}\\Parameters\\Tcpip";
-    ops = tuningOperations(preset(4), Family::Nt, {"{A}", "{B}"});
+    ops = tuningOperations(tuningPresets[4], Family::Nt, {"{A}", "{B}"});
     REQUIRE(ops.size() == 15 + 8 + 1);
     const std::vector<std::string> all = names(ops);
     CHECK(std::vector<std::string>(all.begin(), all.begin() + 15) ==
@@ -152,7 +148,7 @@ TEST_CASE("the map of each family: order of the steps and the removal rules") {
     CHECK(ops.back().valueName.empty());  // cachesize after the interfaces
 
     // mtu -1 removes MTU and MSS whatever mss holds; mss -1 alone is written.
-    TuningParams p = preset(0);
+    TuningParams p = tuningPresets[0];
     p.mtu = -1;
     p.mss = 536;
     auto removed = [](const std::vector<RegistryOperation>& list) {
@@ -164,7 +160,7 @@ TEST_CASE("the map of each family: order of the steps and the removal rules") {
     CHECK(removed(tuningOperations(p, Family::Win9x, {"0", "1"})) ==
           std::vector<std::string>{"MaxMTU", "MaxMSS", "MaxMTU", "MaxMSS"});
     CHECK(removed(tuningOperations(p, Family::Nt, {"0"})) == std::vector<std::string>{"MTU", "MTU", "MSS", "MSS"});
-    p = preset(0);
+    p = tuningPresets[0];
     p.mss = -1;
     CHECK(removed(tuningOperations(p, Family::Nt, {"0"})).empty());
     CHECK(tuningOperations(p, Family::Nt, {"0"})[17].value == -1);
@@ -175,17 +171,17 @@ TEST_CASE("the map of each family: order of the steps and the removal rules") {
     CHECK(removed(tuningOperations(p, Family::Nt, {})) ==
           std::vector<std::string>{"GlobalMaxTcpWindowSize", "TcpWindowSize"});
     // "Windows default", alone of the presets, removes every step of the map.
-    for (std::size_t i = 0; i < kTuningPresetCount; ++i) CHECK(preset(i).systemDefaults == (i == 7));
+    for (std::size_t i = 0; i < kTuningPresetCount; ++i) CHECK(tuningPresets[i].systemDefaults == (i == 7));
     for (Family f : {Family::Win9x, Family::Nt}) {
-        const auto defaults = tuningOperations(preset(7), f, {"0"});
+        const auto defaults = tuningOperations(tuningPresets[7], f, {"0"});
         CHECK(removed(defaults) == names(defaults));
-        CHECK(names(defaults) == names(tuningOperations(preset(6), f, {"0"})));
+        CHECK(names(defaults) == names(tuningOperations(tuningPresets[6], f, {"0"})));
     }
     // SYN protection and ICMP redirects change nothing on 9x.
-    TuningParams other = preset(0);
+    TuningParams other = tuningPresets[0];
     other.synAttackProtect = 0;
     other.icmpRedirects = true;
-    CHECK(tuningOperations(other, Family::Win9x, {"0"}) == tuningOperations(preset(0), Family::Win9x, {"0"}));
+    CHECK(tuningOperations(other, Family::Win9x, {"0"}) == tuningOperations(tuningPresets[0], Family::Win9x, {"0"}));
 }
 
 TEST_CASE("carrying out goes on after failures and the message names them") {
