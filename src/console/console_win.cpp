@@ -321,12 +321,8 @@ int runConsole(const std::vector<std::string>& arguments) {
         return kExitUsage;
     }
     const Command& command = *parsed.command;
-    if (command.version) {
-        writeOut(versionLine());
-        return kExitDone;
-    }
-    if (command.help) {
-        writeOut(commandHelp(command.kind));
+    if (command.version || command.help) {
+        writeOut(command.version ? versionLine() : commandHelp(command.kind));
         return outputFailure == ERROR_SUCCESS ? kExitDone : outputLost();
     }
     win::detectWindowsVersion();

@@ -178,6 +178,7 @@ TEST_CASE("console output that cannot be written is a failure; four applies at o
     CHECK(r.exit == 1);
     CHECK(has(r.err, "quellarc: the output could not be written in full"));
     CHECK(probe.run("--help", "Z:\\dev\\full").exit == 1);
+    CHECK(probe.run("--version", "Z:\\dev\\full").exit == 1);
 
     std::vector<ConsoleStarted> applies;
     for (int i = 0; i < 4; ++i)
