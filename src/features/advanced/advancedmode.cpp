@@ -37,6 +37,12 @@ constexpr PixelRect kPageRect{8, 16, 412, 184};
 
 WholeRange synRange() { return tuning::rangeOf(&tuning::TuningParams::synAttackProtect); }
 
+// A box's number as a factor of the receive window, whatever the box's own
+// range: any whole number from 1.
+std::optional<std::int64_t> factorIn(const Control& box) {
+    return wholeNumberIn(box.text(), WholeRange{"", 1, kLargestWhole});
+}
+
 ControlDecl label(const char* name, const char* caption, PixelRect r, const char* page) {
     return {ControlKind::Label, name, caption, r, page};
 }
@@ -413,10 +419,9 @@ void AdvancedMode::enter(int page) {
 // Follows the multiplier as it is typed, read as the check reads it; the
 // window stays empty while the multiplier is not a number it could use.
 void AdvancedMode::computeReceiveWindow() {
-    const WholeRange any{"", 1, kLargestWhole};
-    const auto mss = wholeNumberIn(form_["txtMSSRWINValue"].text(), any);
-    const auto multiplier = wholeNumberIn(form_["txtMultiplier"].text(), any);
-    const auto scale = wholeNumberIn(form_["txtScaleFactor"].text(), any);
+    const auto mss = factorIn(form_["txtMSSRWINValue"]);
+    const auto multiplier = factorIn(form_["txtMultiplier"]);
+    const auto scale = factorIn(form_["txtScaleFactor"]);
     form_["txtRWIN"].setText(mss && multiplier && scale
                                  ? numberText(receiveWindow(static_cast<double>(*mss), static_cast<double>(*multiplier),
                                                             static_cast<double>(*scale)))
@@ -451,9 +456,8 @@ WholeRange AdvancedMode::rangeOf(const std::string& box) const {
     std::int32_t tuning::TuningParams::*field = found == boxes.end() ? nullptr : found->field;
     if (field == &tuning::TuningParams::mss) return tuning::mssRange(mtuEntered());
     if (field) return tuning::rangeOf(field);
-    const WholeRange any{"", 1, kLargestWhole};
-    return tuning::multiplierRange(wholeNumberIn(form_.find("txtMSSRWINValue")->text(), any).value_or(1),
-                                   wholeNumberIn(form_.find("txtScaleFactor")->text(), any).value_or(1));
+    return tuning::multiplierRange(factorIn(*form_.find("txtMSSRWINValue")).value_or(1),
+                                   factorIn(*form_.find("txtScaleFactor")).value_or(1));
 }
 
 bool AdvancedMode::checkBox(const std::string& box) {
