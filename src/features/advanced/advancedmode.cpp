@@ -508,19 +508,22 @@ void AdvancedMode::fillAdapters() {
     choice.select(keep);
 }
 
-std::vector<std::string> AdvancedMode::chosenAdapters() const {
+const tuning::AdapterEntry* AdvancedMode::chosenAdapter() const {
     const Control* choice = form_.find(kAdapterChoice);
     const int entry = choice ? choice->value() : 0;
-    if (entry < 1 || entry > static_cast<int>(adapters_.size())) return {};
-    return {adapters_[static_cast<std::size_t>(entry - 1)].subkey};
+    if (entry < 1 || entry > static_cast<int>(adapters_.size())) return nullptr;
+    return &adapters_[static_cast<std::size_t>(entry - 1)];
+}
+
+std::vector<std::string> AdvancedMode::chosenAdapters() const {
+    const tuning::AdapterEntry* adapter = chosenAdapter();
+    if (!adapter) return {};
+    return {adapter->subkey};
 }
 
 std::string AdvancedMode::mtuTargetText() const {
-    const std::vector<std::string> chosen = chosenAdapters();
-    if (chosen.empty()) return "every adapter";
-    for (const tuning::AdapterEntry& adapter : adapters_)
-        if (adapter.subkey == chosen[0]) return tuning::adapterLabel(adapter) + " only";
-    return chosen[0];
+    const tuning::AdapterEntry* adapter = chosenAdapter();
+    return adapter ? tuning::adapterLabel(*adapter) + " only" : std::string(kEveryAdapter);
 }
 
 void AdvancedMode::readBoxes(tuning::TuningParams& into) const {

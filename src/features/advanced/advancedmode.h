@@ -109,6 +109,8 @@ private:
     bool checkAll();
     void readBoxes(tuning::TuningParams& into) const;
     void fillAdapters();
+    // The adapter chosen in the list; none for "All adapters".
+    const tuning::AdapterEntry* chosenAdapter() const;
     // The chosen adapter's subkey; empty for every adapter.
     std::vector<std::string> chosenAdapters() const;
 
@@ -123,6 +125,8 @@ private:
 };
 
 inline constexpr char kAllAdapters[] = "All adapters";
+// What mtuTargetText says for the default, and while the mode is not loaded.
+inline constexpr char kEveryAdapter[] = "every adapter";
 
 inline constexpr char kTypeMtuHost[] = "Type the host name or IPv4 address to find the largest MTU to.";
 
