@@ -128,6 +128,4 @@ inline constexpr char kAllAdapters[] = "All adapters";
 // What mtuTargetText says for the default, and while the mode is not loaded.
 inline constexpr char kEveryAdapter[] = "every adapter";
 
-inline constexpr char kTypeMtuHost[] = "Type the host name or IPv4 address to find the largest MTU to.";
-
 }  // namespace quellar::features
