@@ -2,7 +2,6 @@
 #include "core/text.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "monitor/cpumeter.h"
 
