@@ -1,6 +1,5 @@
 #include "features/advanced/advancedmode.h"
 
-#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -285,7 +284,7 @@ AdvancedMode::AdvancedMode(Form& form, tuning::TuningParams& record, Actions act
     // Nothing is checked while the user types: a box is read when it is
     // left, and when a button that goes on with its value is pressed.
     for (const NumberBox& box : numberBoxes())
-        form_[box.name].onLeave = [this, name = box.name] { checkBox(name); };
+        form_[box.name].onLeave = [this, box = &box] { checkBox(*box); };
     form_.showProblemsIn(kProblemLine);
 }
 
@@ -449,23 +448,20 @@ std::int64_t AdvancedMode::mtuEntered() const {
 
 // Each box's range, from the field table of the tuning domain. The MSS
 // follows the MTU box, the multiplier the MSS and scale factor of its row.
-WholeRange AdvancedMode::rangeOf(const std::string& box) const {
-    const std::vector<NumberBox>& boxes = numberBoxes();
-    const auto found = std::find_if(boxes.begin(), boxes.end(), [&](const NumberBox& b) { return box == b.name; });
-    std::int32_t tuning::TuningParams::*field = found == boxes.end() ? nullptr : found->field;
-    if (field == &tuning::TuningParams::mss) return tuning::mssRange(mtuEntered());
-    if (field) return tuning::rangeOf(field);
+WholeRange AdvancedMode::rangeOf(const NumberBox& box) const {
+    if (box.field == &tuning::TuningParams::mss) return tuning::mssRange(mtuEntered());
+    if (box.field) return tuning::rangeOf(box.field);
     return tuning::multiplierRange(factorIn(*form_.find("txtMSSRWINValue")).value_or(1),
                                    factorIn(*form_.find("txtScaleFactor")).value_or(1));
 }
 
-bool AdvancedMode::checkBox(const std::string& box) {
-    return checkNumberBox(form_[box], rangeOf(box));
+bool AdvancedMode::checkBox(const NumberBox& box) {
+    return checkNumberBox(form_[box.name], rangeOf(box));
 }
 
 bool AdvancedMode::checkPage(int page) {
     for (const NumberBox& box : numberBoxes()) {
-        if (box.page == page && !checkBox(box.name)) return false;
+        if (box.page == page && !checkBox(box)) return false;
     }
     return true;
 }
@@ -474,11 +470,11 @@ bool AdvancedMode::checkPage(int page) {
 // another page brings that page back, so the user sees what to mend.
 bool AdvancedMode::checkAll() {
     for (const NumberBox& box : numberBoxes()) {
-        if (wholeNumberIn(form_[box.name].text(), rangeOf(box.name))) continue;
+        if (wholeNumberIn(form_[box.name].text(), rangeOf(box))) continue;
         if (box.page != page_) goBackTo(box.page);
-        return checkBox(box.name);
+        return checkBox(box);
     }
-    for (const NumberBox& box : numberBoxes()) checkBox(box.name);
+    for (const NumberBox& box : numberBoxes()) checkBox(box);
     return true;
 }
 
@@ -530,7 +526,7 @@ void AdvancedMode::readBoxes(tuning::TuningParams& into) const {
     // Read as the checks read them, which have passed by now.
     for (const NumberBox& box : numberBoxes()) {
         if (!box.field) continue;
-        if (auto n = wholeNumberIn(form_.find(box.name)->text(), rangeOf(box.name)))
+        if (auto n = wholeNumberIn(form_.find(box.name)->text(), rangeOf(box)))
             into.*box.field = static_cast<std::int32_t>(*n);
     }
     if (auto rwin = wholeNumberIn(form_.find("txtRWIN")->text(), tuning::receiveWindowRange()))

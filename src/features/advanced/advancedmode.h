@@ -103,8 +103,8 @@ private:
     void findMtu();
     void computeReceiveWindow();
     std::int64_t mtuEntered() const;
-    WholeRange rangeOf(const std::string& box) const;
-    bool checkBox(const std::string& box);
+    WholeRange rangeOf(const NumberBox& box) const;
+    bool checkBox(const NumberBox& box);
     bool checkPage(int page);
     bool checkAll();
     void readBoxes(tuning::TuningParams& into) const;
