@@ -317,13 +317,11 @@ std::optional<RamConfiguration::AlarmFreed> RamConfiguration::alarmTick(Processo
     // alarm's or "Optimize Now") leaves everything as the running one has it.
     if (OptimisationTurn::running()) return std::nullopt;
     Memory ram;
-    soundArmed_ = false;
-    const double level = alarmLevel_;
-    if (static_cast<double>(ram.freePhysical()) / kBytesPerMegabyte < level && view_.soundOn == 1)
-        soundArmed_ = true;
-    if (view_.automatic != 1) return std::nullopt;
+    // One reading serves the sound and the optimisation alike.
     const std::uint64_t freeBefore = ram.freePhysical();
-    if (!(static_cast<double>(freeBefore) / kBytesPerMegabyte < level)) return std::nullopt;
+    const bool low = static_cast<double>(freeBefore) / kBytesPerMegabyte < alarmLevel_;
+    soundArmed_ = low && view_.soundOn == 1;
+    if (view_.automatic != 1 || !low) return std::nullopt;
 
     OptimisationTurn turn;
     yieldTimes(kAlarmYields);

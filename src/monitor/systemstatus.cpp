@@ -2,7 +2,6 @@
 #include "core/text.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "monitor/cpumeter.h"
 
@@ -113,6 +112,12 @@ namespace {
 
 std::string megabytesText(std::uint64_t bytes) { return std::to_string(toMegabytes(bytes)) + " MB"; }
 
+// "380 MB free before, 500 MB after": free physical memory around an
+// optimisation, as both of its reports say it.
+std::string freeBeforeAndAfter(std::uint64_t freeBefore, std::uint64_t freeAfter) {
+    return megabytesText(freeBefore) + " free before, " + megabytesText(freeAfter) + " after";
+}
+
 }  // namespace
 
 std::string optimizeResultLine(const OptimizeReport& report) {
@@ -122,14 +127,13 @@ std::string optimizeResultLine(const OptimizeReport& report) {
     if (report.result == OptimizeResult::NotClaimed) line = "The memory could not be claimed";
     else if (after > before) line = "Freed " + std::to_string(after - before) + " MB";
     else line = "No memory became free";
-    return line + ": " + megabytesText(report.freeBefore) + " free before, " + megabytesText(report.freeAfter) +
-           " after.";
+    return line + ": " + freeBeforeAndAfter(report.freeBefore, report.freeAfter) + ".";
 }
 
 std::string alarmFreedText(std::uint64_t freeBefore, std::uint64_t freeAfter) {
     const std::uint64_t before = toMegabytes(freeBefore), after = toMegabytes(freeAfter);
     return "The memory alarm freed " + std::to_string(after > before ? after - before : 0) + " MB (" +
-           megabytesText(freeBefore) + " free before, " + megabytesText(freeAfter) + " after).";
+           freeBeforeAndAfter(freeBefore, freeAfter) + ").";
 }
 
 }  // namespace quellar::monitor

@@ -110,10 +110,16 @@ HostTarget classifyHost(const std::string& hostText) {
     return target;
 }
 
-const char* const kHostRule = "Ping Host: four numbers from 0 to 255 with dots between, or a host name";
+namespace {
+std::string hostRule(const std::string& subject) {
+    return subject + ": four numbers from 0 to 255 with dots between, or a host name";
+}
+}  // namespace
+
+const std::string kHostRule = hostRule("Ping Host");
 
 std::optional<std::string> hostProblem(const std::string& hostText, const char* subject) {
-    const std::string rule = std::string(subject) + ": four numbers from 0 to 255 with dots between, or a host name";
+    const std::string rule = hostRule(subject);
     const HostTarget target = classifyHost(hostText);
     if (target.kind == HostKind::Blank) return rule;
     bool letter = false;

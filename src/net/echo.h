@@ -44,7 +44,7 @@ struct HostTarget {
 HostTarget classifyHost(const std::string& hostText);
 
 // What the pinger's host box accepts, said in one line.
-extern const char* const kHostRule;
+extern const std::string kHostRule;
 
 // The check of a typed host before it is saved or pinged: four dotted parts
 // of 0 to 255, or a host name (letters, digits, hyphens and dots, with at

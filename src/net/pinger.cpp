@@ -139,11 +139,13 @@ std::string pingingLine(const std::string& host) { return "Pinging " + classifyH
 
 std::string pingResultLine(const PingRequest& request, const EchoOutcome& outcome) {
     const std::string host = classifyHost(request.host).text;
-    const std::string address = dottedAddress(outcome.address);
-    const std::string target = outcome.name ? host + " (" + address + ")" : address;
+    // An address, after the name it was found by.
+    const auto named = [&](std::uint32_t address) {
+        return outcome.name ? host + " (" + dottedAddress(address) + ")" : dottedAddress(address);
+    };
+    const std::string target = named(outcome.address);
     if (outcome.replied) {
-        const std::string from = outcome.reply.from != 0 ? dottedAddress(outcome.reply.from) : address;
-        return "Reply from " + (outcome.name ? host + " (" + from + ")" : from) + " in " +
+        return "Reply from " + named(outcome.reply.from != 0 ? outcome.reply.from : outcome.address) + " in " +
                std::to_string(outcome.reply.roundTripMs) + " ms.";
     }
     if (outcome.sent) {

@@ -1,8 +1,6 @@
 #include "features/advanced/advancedmode.h"
 
-#include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 #include "core/numberbox.h"
@@ -36,6 +34,12 @@ constexpr std::int32_t kLargestWhole = std::numeric_limits<std::int32_t>::max();
 constexpr PixelRect kPageRect{8, 16, 412, 184};
 
 WholeRange synRange() { return tuning::rangeOf(&tuning::TuningParams::synAttackProtect); }
+
+// A box's number as a factor of the receive window, whatever the box's own
+// range: any whole number from 1.
+std::optional<std::int64_t> factorIn(const Control& box) {
+    return wholeNumberIn(box.text(), WholeRange{"", 1, kLargestWhole});
+}
 
 ControlDecl label(const char* name, const char* caption, PixelRect r, const char* page) {
     return {ControlKind::Label, name, caption, r, page};
@@ -280,7 +284,7 @@ AdvancedMode::AdvancedMode(Form& form, tuning::TuningParams& record, Actions act
     // Nothing is checked while the user types: a box is read when it is
     // left, and when a button that goes on with its value is pressed.
     for (const NumberBox& box : numberBoxes())
-        form_[box.name].onLeave = [this, name = box.name] { checkBox(name); };
+        form_[box.name].onLeave = [this, box = &box] { checkBox(*box); };
     form_.showProblemsIn(kProblemLine);
 }
 
@@ -413,10 +417,9 @@ void AdvancedMode::enter(int page) {
 // Follows the multiplier as it is typed, read as the check reads it; the
 // window stays empty while the multiplier is not a number it could use.
 void AdvancedMode::computeReceiveWindow() {
-    const WholeRange any{"", 1, kLargestWhole};
-    const auto mss = wholeNumberIn(form_["txtMSSRWINValue"].text(), any);
-    const auto multiplier = wholeNumberIn(form_["txtMultiplier"].text(), any);
-    const auto scale = wholeNumberIn(form_["txtScaleFactor"].text(), any);
+    const auto mss = factorIn(form_["txtMSSRWINValue"]);
+    const auto multiplier = factorIn(form_["txtMultiplier"]);
+    const auto scale = factorIn(form_["txtScaleFactor"]);
     form_["txtRWIN"].setText(mss && multiplier && scale
                                  ? numberText(receiveWindow(static_cast<double>(*mss), static_cast<double>(*multiplier),
                                                             static_cast<double>(*scale)))
@@ -445,24 +448,20 @@ std::int64_t AdvancedMode::mtuEntered() const {
 
 // Each box's range, from the field table of the tuning domain. The MSS
 // follows the MTU box, the multiplier the MSS and scale factor of its row.
-WholeRange AdvancedMode::rangeOf(const std::string& box) const {
-    const std::vector<NumberBox>& boxes = numberBoxes();
-    const auto found = std::find_if(boxes.begin(), boxes.end(), [&](const NumberBox& b) { return box == b.name; });
-    std::int32_t tuning::TuningParams::*field = found == boxes.end() ? nullptr : found->field;
-    if (field == &tuning::TuningParams::mss) return tuning::mssRange(mtuEntered());
-    if (field) return tuning::rangeOf(field);
-    const WholeRange any{"", 1, kLargestWhole};
-    return tuning::multiplierRange(wholeNumberIn(form_.find("txtMSSRWINValue")->text(), any).value_or(1),
-                                   wholeNumberIn(form_.find("txtScaleFactor")->text(), any).value_or(1));
+WholeRange AdvancedMode::rangeOf(const NumberBox& box) const {
+    if (box.field == &tuning::TuningParams::mss) return tuning::mssRange(mtuEntered());
+    if (box.field) return tuning::rangeOf(box.field);
+    return tuning::multiplierRange(factorIn(*form_.find("txtMSSRWINValue")).value_or(1),
+                                   factorIn(*form_.find("txtScaleFactor")).value_or(1));
 }
 
-bool AdvancedMode::checkBox(const std::string& box) {
-    return checkNumberBox(form_[box], rangeOf(box));
+bool AdvancedMode::checkBox(const NumberBox& box) {
+    return checkNumberBox(form_[box.name], rangeOf(box));
 }
 
 bool AdvancedMode::checkPage(int page) {
     for (const NumberBox& box : numberBoxes()) {
-        if (box.page == page && !checkBox(box.name)) return false;
+        if (box.page == page && !checkBox(box)) return false;
     }
     return true;
 }
@@ -471,11 +470,11 @@ bool AdvancedMode::checkPage(int page) {
 // another page brings that page back, so the user sees what to mend.
 bool AdvancedMode::checkAll() {
     for (const NumberBox& box : numberBoxes()) {
-        if (wholeNumberIn(form_[box.name].text(), rangeOf(box.name))) continue;
+        if (wholeNumberIn(form_[box.name].text(), rangeOf(box))) continue;
         if (box.page != page_) goBackTo(box.page);
-        return checkBox(box.name);
+        return checkBox(box);
     }
-    for (const NumberBox& box : numberBoxes()) checkBox(box.name);
+    for (const NumberBox& box : numberBoxes()) checkBox(box);
     return true;
 }
 
@@ -504,19 +503,22 @@ void AdvancedMode::fillAdapters() {
     choice.select(keep);
 }
 
-std::vector<std::string> AdvancedMode::chosenAdapters() const {
+const tuning::AdapterEntry* AdvancedMode::chosenAdapter() const {
     const Control* choice = form_.find(kAdapterChoice);
     const int entry = choice ? choice->value() : 0;
-    if (entry < 1 || entry > static_cast<int>(adapters_.size())) return {};
-    return {adapters_[static_cast<std::size_t>(entry - 1)].subkey};
+    if (entry < 1 || entry > static_cast<int>(adapters_.size())) return nullptr;
+    return &adapters_[static_cast<std::size_t>(entry - 1)];
+}
+
+std::vector<std::string> AdvancedMode::chosenAdapters() const {
+    const tuning::AdapterEntry* adapter = chosenAdapter();
+    if (!adapter) return {};
+    return {adapter->subkey};
 }
 
 std::string AdvancedMode::mtuTargetText() const {
-    const std::vector<std::string> chosen = chosenAdapters();
-    if (chosen.empty()) return "every adapter";
-    for (const tuning::AdapterEntry& adapter : adapters_)
-        if (adapter.subkey == chosen[0]) return tuning::adapterLabel(adapter) + " only";
-    return chosen[0];
+    const tuning::AdapterEntry* adapter = chosenAdapter();
+    return adapter ? tuning::adapterLabel(*adapter) + " only" : std::string(kEveryAdapter);
 }
 
 void AdvancedMode::readBoxes(tuning::TuningParams& into) const {
@@ -524,7 +526,7 @@ void AdvancedMode::readBoxes(tuning::TuningParams& into) const {
     // Read as the checks read them, which have passed by now.
     for (const NumberBox& box : numberBoxes()) {
         if (!box.field) continue;
-        if (auto n = wholeNumberIn(form_.find(box.name)->text(), rangeOf(box.name)))
+        if (auto n = wholeNumberIn(form_.find(box.name)->text(), rangeOf(box)))
             into.*box.field = static_cast<std::int32_t>(*n);
     }
     if (auto rwin = wholeNumberIn(form_.find("txtRWIN")->text(), tuning::receiveWindowRange()))

@@ -103,12 +103,14 @@ private:
     void findMtu();
     void computeReceiveWindow();
     std::int64_t mtuEntered() const;
-    WholeRange rangeOf(const std::string& box) const;
-    bool checkBox(const std::string& box);
+    WholeRange rangeOf(const NumberBox& box) const;
+    bool checkBox(const NumberBox& box);
     bool checkPage(int page);
     bool checkAll();
     void readBoxes(tuning::TuningParams& into) const;
     void fillAdapters();
+    // The adapter chosen in the list; none for "All adapters".
+    const tuning::AdapterEntry* chosenAdapter() const;
     // The chosen adapter's subkey; empty for every adapter.
     std::vector<std::string> chosenAdapters() const;
 
@@ -123,7 +125,7 @@ private:
 };
 
 inline constexpr char kAllAdapters[] = "All adapters";
-
-inline constexpr char kTypeMtuHost[] = "Type the host name or IPv4 address to find the largest MTU to.";
+// What mtuTargetText says for the default, and while the mode is not loaded.
+inline constexpr char kEveryAdapter[] = "every adapter";
 
 }  // namespace quellar::features

@@ -39,8 +39,7 @@ void AdvancedModeWindow::onLoad() {
             backup::applyTuningReporting(reinterpret_cast<std::uintptr_t>(host_.hostHandle()));
         // A failed write has said so in its own box; only a whole apply is told here.
         if (report.outcome != backup::ApplyOutcome::Applied) return;
-        const std::string what = "the Advanced mode's values (MTU and MSS for " +
-                                 (advanced_ ? advanced_->mtuTargetText() : std::string("every adapter")) + ")";
+        const std::string what = "the Advanced mode's values (MTU and MSS for " + mtuTarget() + ")";
         const backup::AppliedNotice notice = backup::appliedNotice(what, report.backupPath, report.leftAlone);
         host_.showNotice(notice.title, notice.text);
     };
@@ -48,8 +47,8 @@ void AdvancedModeWindow::onLoad() {
     actions.preview = [this](const tuning::TuningParams& atFinish) {
         PreviewRequest request;
         request.title = "Preview: Advanced mode";
-        request.heading = "What \"Finish\" writes, after a backup of the values now. MTU and MSS for " +
-                          (advanced_ ? advanced_->mtuTargetText() : std::string("every adapter")) + ".";
+        request.heading =
+            "What \"Finish\" writes, after a backup of the values now. MTU and MSS for " + mtuTarget() + ".";
         if (const std::string note = backup::leftAloneAdapters(); !note.empty()) request.heading += "\r\n" + note;
         request.operations = backup::plannedTuningOperations(atFinish);
         request.actionCaption = "&Finish";
@@ -81,6 +80,10 @@ void AdvancedModeWindow::onLoad() {
     actions.adapters = [] { return backup::currentAdapters(); };
     advanced_ = std::make_unique<AdvancedMode>(form(), tuning::currentTuning, std::move(actions));
     advanced_->load(startPage_);
+}
+
+std::string AdvancedModeWindow::mtuTarget() const {
+    return advanced_ ? advanced_->mtuTargetText() : std::string(kEveryAdapter);
 }
 
 void AdvancedModeWindow::onControlsMade() {

@@ -25,6 +25,8 @@ protected:
 
 private:
     struct MtuJob;
+    // Where "Finish" writes the MTU and MSS, for the preview and the notice.
+    std::string mtuTarget() const;
     std::unique_ptr<AdvancedMode> advanced_;
     std::shared_ptr<MtuJob> mtuJob_;  // the search under way, if any
     unsigned long mtuSerial_ = 0;

@@ -197,11 +197,6 @@ void BackupManager::sortRows(int column, bool descending) {
     });
 }
 
-const BackupRow* BackupManager::rowNamed(const std::string& name) const {
-    const int index = indexNamed(name);
-    return index < 0 ? nullptr : &rowOf(form_.list(kList).rows()[static_cast<std::size_t>(index)]);
-}
-
 int BackupManager::indexNamed(const std::string& name) const {
     const std::vector<ListControl::Row>& rows = form_.list(kList).rows();
     for (std::size_t i = 0; i < rows.size(); ++i)
@@ -209,22 +204,15 @@ int BackupManager::indexNamed(const std::string& name) const {
     return -1;
 }
 
-void BackupManager::selectByName(const std::string& name) {
-    ListControl& list = form_.list(kList);
-    for (int i = 0; i < static_cast<int>(list.rows().size()); ++i) {
-        if (list.rows()[static_cast<std::size_t>(i)].cells[0] == name) {
-            list.select(i);
-            return;
-        }
-    }
-    list.select(-1);
-}
+// A name no row has leaves no row selected.
+void BackupManager::selectByName(const std::string& name) { form_.list(kList).select(indexNamed(name)); }
 
 bool BackupManager::confirmRestore(const std::string& name) {
     // The question names the file's date, so its header is read now.
-    readHeaderAt(indexNamed(name));
-    const BackupRow* row = rowNamed(name);
-    const std::string described = row ? describedBackup(*row) : name;
+    const int index = indexNamed(name);
+    readHeaderAt(index);
+    const std::string described =
+        index < 0 ? name : describedBackup(rowOf(form_.list(kList).rows()[static_cast<std::size_t>(index)]));
     const std::string question = "Do you want to restore these settings?\r\n\r\nBackup: " + described +
                                  ".\r\nThe values now are kept in a new backup first.";
     return effects().messageBox(owner_, question, kCaption, kYesNo | kIconExclamation) == kYes;

@@ -98,7 +98,6 @@ private:
     void readAllHeaders();
     int indexNamed(const std::string& name) const;
     void selectByName(const std::string& name);
-    const BackupRow* rowNamed(const std::string& name) const;
 
     Form& form_;
     Actions actions_;

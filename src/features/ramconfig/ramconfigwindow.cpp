@@ -181,12 +181,8 @@ void RamConfigurationPage::alarmTick() {
     const std::shared_ptr<monitor::ProcessorMeter> meter = meter_ ? meter_() : nullptr;
     const std::weak_ptr<bool> alive = alive_;
     const std::optional<monitor::RamConfiguration::AlarmFreed> freed = config->alarmTick(meter.get());
-    if (!freed || alive.expired() || noticeResting_ || !alarmNotice_) return;
-    noticeResting_ = true;
-    noticeRest_.start(kAlarmNoticeRest, [this] {
-        noticeResting_ = false;
-        noticeRest_.stop();
-    });
+    if (!freed || alive.expired() || noticeRest_.running() || !alarmNotice_) return;
+    noticeRest_.start(kAlarmNoticeRest, [this] { noticeRest_.stop(); });
     alarmNotice_(monitor::alarmFreedText(freed->freeBefore, freed->freeAfter));
 }
 

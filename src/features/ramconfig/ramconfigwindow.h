@@ -59,9 +59,8 @@ private:
     Timer alarm_;
     Timer sound_;
     std::function<void(const std::string&)> alarmNotice_;
-    // Set for a minute after a notice, so a stubborn shortage does not
+    // Runs for a minute after a notice, so a stubborn shortage does not
     // bring one every check.
-    bool noticeResting_ = false;
     Timer noticeRest_;
     // Gone with the page: an alarm tick whose yields outlived it tells nobody.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
