@@ -64,7 +64,7 @@ void sortName(const std::optional<std::string>& name, const std::string& shown, 
         return;
     }
     std::string visible;
-    for (char c : shown) visible += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+    for (char c : shown) visible += isControlCharacter(c) ? '?' : c;
     list.leftAlone.push_back(visible);
 }
 
