@@ -15,9 +15,8 @@ constexpr unsigned long kTypeExpandText = 2;
 
 std::string valueText(unsigned long type, const std::string& data, std::size_t size) {
     if (type == kTypeDword && data.size() == 4) {
-        std::uint32_t n = 0;
-        for (int i = 3; i >= 0; --i) n = (n << 8) | static_cast<unsigned char>(data[static_cast<std::size_t>(i)]);
-        return std::to_string(n);
+        const auto bytes = reinterpret_cast<const unsigned char*>(data.data());
+        return std::to_string(static_cast<std::uint32_t>(numberFromData(type, bytes, data.size())));
     }
     if ((type == kTypeText || type == kTypeExpandText) && data.size() == size) return textFromData(data.data(), data.size());
     return "(" + std::to_string(size) + " bytes)";

@@ -49,16 +49,6 @@ bool goesRound(HWND root, HWND from, HWND to, bool backwards) {
     return backwards ? b >= a : b <= a;
 }
 
-HWND topLevelOf(HWND hwnd) {
-    HWND w = hwnd;
-    while (w && isChildWindow(w)) {
-        HWND parent = GetParent(w);
-        if (!parent) break;
-        w = parent;
-    }
-    return w;
-}
-
 bool handleHelpKey(const MSG& msg) {
     if (msg.message != WM_KEYDOWN || msg.wParam != VK_F1 || !msg.hwnd) return false;
     HELPINFO info{};
@@ -67,7 +57,7 @@ bool handleHelpKey(const MSG& msg) {
     info.hItemHandle = msg.hwnd;
     info.iCtrlId = GetDlgCtrlID(msg.hwnd);
     GetCursorPos(&info.MousePos);
-    SendMessageA(topLevelOf(msg.hwnd), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+    SendMessageA(rootWindowOf(msg.hwnd), WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
     return true;
 }
 

@@ -3,7 +3,6 @@
 #include "win/registry_win.h"
 
 #include <cstring>
-#include <optional>
 
 #include "core/regformat.h"
 #include "win/library_win.h"
@@ -41,30 +40,31 @@ namespace {
 
 using EnumKeyWFn = LONG(WINAPI*)(HKEY, DWORD, LPWSTR, LPDWORD, LPDWORD, LPWSTR, LPDWORD, PFILETIME);
 
-// The ANSI form of a UTF-16 name, when converting it back gives the very
-// same name; nothing for a name the code page cannot hold.
-std::optional<std::string> exactAnsi(const wchar_t* name, DWORD length, std::string& shown) {
-    shown.clear();
-    if (length == 0) return std::string();
+// The ANSI form of a UTF-16 name in `ansi`, as far as the code page holds
+// it (what the name shows as); true when converting it back gives the very
+// same name.
+bool toExactAnsi(const wchar_t* name, DWORD length, std::string& ansi) {
+    ansi.clear();
+    if (length == 0) return true;
     const int size = static_cast<int>(length);
     char bytes[kKeyNameBuffer * 4];
-    const int ansi = WideCharToMultiByte(CP_ACP, 0, name, size, bytes, sizeof bytes, nullptr, nullptr);
-    if (ansi <= 0) return std::nullopt;
-    shown.assign(bytes, static_cast<std::size_t>(ansi));
+    const int converted = WideCharToMultiByte(CP_ACP, 0, name, size, bytes, sizeof bytes, nullptr, nullptr);
+    if (converted <= 0) return false;
+    ansi.assign(bytes, static_cast<std::size_t>(converted));
     wchar_t back[kKeyNameBuffer];
-    const int wide = MultiByteToWideChar(CP_ACP, 0, bytes, ansi, back, kKeyNameBuffer);
-    if (wide != size || std::memcmp(back, name, length * sizeof(wchar_t)) != 0) return std::nullopt;
-    return shown;
+    const int wide = MultiByteToWideChar(CP_ACP, 0, bytes, converted, back, kKeyNameBuffer);
+    return wide == size && std::memcmp(back, name, length * sizeof(wchar_t)) == 0;
 }
 
-// Adds one enumerated name to the list it belongs in.
-void sortName(const std::optional<std::string>& name, const std::string& shown, SubkeyList& list) {
-    if (name && isSingleKeyName(*name)) {
-        list.names.push_back(*name);
+// Adds one enumerated name to the list it belongs in; `exact` when `ansi`
+// opens the very key enumerated.
+void sortName(const std::string& ansi, bool exact, SubkeyList& list) {
+    if (exact && isSingleKeyName(ansi)) {
+        list.names.push_back(ansi);
         return;
     }
     std::string visible;
-    for (char c : shown) visible += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+    for (char c : ansi) visible += isControlCharacter(c) ? '?' : c;
     list.leftAlone.push_back(visible);
 }
 
@@ -90,17 +90,16 @@ SubkeyList subkeyListOf(HKEY hive, const std::string& path) {
                 // Any answer but success ends the list: an enumeration that
                 // keeps failing would otherwise never end.
                 if (status != ERROR_SUCCESS) break;
-                std::string shown;
-                const std::optional<std::string> ansi = exactAnsi(name, length, shown);
-                sortName(ansi, shown, list);
+                std::string ansi;
+                const bool exact = toExactAnsi(name, length, ansi);
+                sortName(ansi, exact, list);
                 continue;
             }
         }
         char name[kKeyNameBuffer];
         DWORD length = kKeyNameBuffer;
         if (RegEnumKeyExA(key, index, name, &length, nullptr, nullptr, nullptr, &written) != ERROR_SUCCESS) break;
-        const std::string ansi(name, length);
-        sortName(ansi, ansi, list);
+        sortName(std::string(name, length), true, list);
     }
     RegCloseKey(key);
     return list;

@@ -56,6 +56,16 @@ void registerClassOnce(const char* name, WNDPROC proc, UINT style, HBRUSH backgr
     RegisterClassA(&wc);
 }
 
+HWND rootWindowOf(HWND hwnd) {
+    HWND w = hwnd;
+    while (w && (GetWindowLongA(w, GWL_STYLE) & WS_CHILD)) {
+        HWND parent = GetParent(w);
+        if (!parent) break;
+        w = parent;
+    }
+    return w;
+}
+
 void Window::destroy() {
     if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
     hwnd_ = nullptr;

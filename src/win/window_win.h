@@ -65,6 +65,11 @@ HINSTANCE moduleInstance();
 // all itself).
 void registerClassOnce(const char* name, WNDPROC proc, UINT style = 0, HBRUSH background = nullptr);
 
+// The top-level window `hwnd` sits in, up through its parents (not its
+// owner); `hwnd` itself when it is no child. GetAncestor's GA_ROOT, which
+// Windows 95 lacks.
+HWND rootWindowOf(HWND hwnd);
+
 std::string windowText(HWND hwnd);
 std::string className(HWND hwnd);
 // Whether the window is of class `name`, in any letter case.

@@ -12,6 +12,7 @@
 
 #include "app/mainwindow_win.h"
 #include "res/resource.h"
+#include "support/consolerun_win.h"
 #include "support/faceclick_win.h"
 #include "support/ninex_win.h"
 #include "support/process_win.h"
@@ -31,42 +32,11 @@ namespace {
 // Runs the probe, with or without the personality, and returns what it
 // printed.
 std::string probeOutput(bool windows9x) {
-    char temp[MAX_PATH] = {};
-    GetTempPathA(MAX_PATH, temp);
-    const std::string outPath = std::string(temp) + "ninex-probe.out";
-    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE out = CreateFileA(outPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
-    REQUIRE(out != INVALID_HANDLE_VALUE);
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = out;
-    si.hStdError = out;
     const std::string exe = testProgramFolder() + "\\ninex_probe.exe";
-    std::string cmd = "\"" + exe + "\"";
-    PROCESS_INFORMATION pi{};
-    std::string why;
-    const bool started = windows9x ? startWithWindows9xPersonality(exe, cmd, "", pi, why, &si, TRUE)
-                                   : CreateProcessA(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                                                    &si, &pi) != FALSE;
-    CloseHandle(out);
-    REQUIRE_MESSAGE(started, why);
-    DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(pi.hProcess, 20000) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-    else TerminateProcess(pi.hProcess, 98);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
-    CHECK(code == 0);
-    std::string text;
-    HANDLE in = CreateFileA(outPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    char buffer[256];
-    DWORD read = 0;
-    if (in != INVALID_HANDLE_VALUE) {
-        while (ReadFile(in, buffer, sizeof buffer, &read, nullptr) && read > 0) text.append(buffer, read);
-        CloseHandle(in);
-    }
-    DeleteFileA(outPath.c_str());
-    return text;
+    ConsoleStarted started = startConsoleProgram("\"" + exe + "\"", "ninex", "", windows9x ? exe : "");
+    const Run run = finishConsoleProgram(started);
+    CHECK(run.exit == 0);
+    return run.out;
 }
 
 }  // namespace

@@ -16,8 +16,18 @@
 #include "core/regformat.h"
 #include "core/regops.h"
 
-namespace quellar::testing::backupsamples {
+namespace quellar::testing {
 
+// Registry names ignore letter case (the names here are all ASCII).
+inline std::string lowered(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+}  // namespace quellar::testing
+
+namespace quellar::testing::backupsamples {
 
 struct SampleValue {
     Hive hive;
@@ -152,15 +162,11 @@ inline std::vector<NamedAdapter> namedAdapters(bool nt) {
 }
 
 // Registry names ignore letter case; so does the map.
-inline std::string lowerCase(std::string text) {
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 inline std::string keyId(Hive hive, const std::string& path) {
-    return lowerCase((hive == Hive::CurrentUser ? "U|" : "M|") + path);
+    return lowered((hive == Hive::CurrentUser ? "U|" : "M|") + path);
 }
 inline std::string key(Hive hive, const std::string& path, const std::string& name) {
-    return keyId(hive, path) + "|" + lowerCase(name);
+    return keyId(hive, path) + "|" + lowered(name);
 }
 
 // The bytes the registry holds for a sample: a text and its NUL, or the

@@ -18,13 +18,6 @@
 
 namespace quellar::testing {
 
-// Registry names ignore letter case (the names here are all ASCII).
-inline std::string lowered(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
 // Everything under both (redirected) hives: key paths and values, by
 // lower-case name ("m\path" / "m\path|value"), with each value's type and
 // exact bytes.

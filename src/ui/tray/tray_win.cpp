@@ -153,7 +153,7 @@ bool Tray::create(HWND host) {
     // the shell runs at the program's own level.
     if (allowMessage) {
         allowMessage(hwnd(), kCallbackMessage);
-        HWND topLevel = GetAncestor(host, GA_ROOT);
+        HWND topLevel = win::rootWindowOf(host);
         allowMessage(topLevel ? topLevel : host, taskbarCreatedMessage());
     }
     return true;
