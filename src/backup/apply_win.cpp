@@ -88,7 +88,7 @@ ApplyResult applyTuningReporting(std::uintptr_t owner) {
     // One list of the adapter keys for the backup and the writes: a key
     // that appears in between is neither backed up nor tuned.
     const win::SubkeyList adapters = win::subkeyListOf(HKEY_LOCAL_MACHINE, tuning::perSubkeyParent(*family));
-    const backup::BackupWriteResult saved = backup::backupCurrentSettings(adapters.names);
+    const BackupWriteResult saved = backupCurrentSettings(adapters.names);
     if (!saved.ok) {
         tell(owner, "The TCP/IP settings were not changed, because the backup of the current values "
                     "could not be written.\r\n\r\n" + saved.problem);

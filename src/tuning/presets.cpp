@@ -6,18 +6,16 @@ namespace quellar::tuning {
 
 namespace {
 
-using tuning::kTuningFields;
-
 // One preset: its name and a number for each value of the record, in the
 // order of the field table's rows (switches as 1 and 0).
 struct PresetRow {
     const char* name;
-    std::int32_t values[tuning::recordFieldCount()];
+    std::int32_t values[recordFieldCount()];
 
     template <typename... Values>
     constexpr PresetRow(const char* presetName, Values... columns)
         : name(presetName), values{static_cast<std::int32_t>(columns)...} {
-        static_assert(sizeof...(Values) == tuning::recordFieldCount(), "a preset has one column per value");
+        static_assert(sizeof...(Values) == recordFieldCount(), "a preset has one column per value");
     }
 };
 
@@ -38,10 +36,10 @@ constexpr PresetRow kPresets[kTuningPresetCount] = {
     {"Windows default", 1500, 1460, 8192, 32, 3600000, 1000, 2, 0, true, false, 2, 4, false},
 };
 
-tuning::TuningParams presetParams(std::size_t index) {
-    tuning::TuningParams p;
+TuningParams presetParams(std::size_t index) {
+    TuningParams p;
     std::size_t column = 0;
-    for (const tuning::TuningField& f : kTuningFields) {
+    for (const TuningField& f : kTuningFields) {
         if (f.number) p.*f.number = kPresets[index].values[column++];
         else if (f.flag) p.*f.flag = kPresets[index].values[column++] != 0;
     }
@@ -49,8 +47,8 @@ tuning::TuningParams presetParams(std::size_t index) {
     return p;
 }
 
-std::array<tuning::TuningParams, kTuningPresetCount> presetsFromTable() {
-    std::array<tuning::TuningParams, kTuningPresetCount> presets;
+std::array<TuningParams, kTuningPresetCount> presetsFromTable() {
+    std::array<TuningParams, kTuningPresetCount> presets;
     for (std::size_t i = 0; i < kTuningPresetCount; ++i) presets[i] = presetParams(i);
     return presets;
 }
@@ -60,28 +58,28 @@ std::string truth(bool on) { return on ? "True" : "False"; }
 // One "NAME = value" of the summary and what follows it. The gaps are the
 // summary's own: two of its labels stand close to their "=".
 struct SummaryCell {
-    std::int32_t tuning::TuningParams::*number;
-    bool tuning::TuningParams::*flag;
+    std::int32_t TuningParams::*number;
+    bool TuningParams::*flag;
     const char* equals;
     const char* after;
 };
 
 std::string summaryLabel(const SummaryCell& cell) {
-    for (const tuning::TuningField& f : kTuningFields)
+    for (const TuningField& f : kTuningFields)
         if ((cell.number && f.number == cell.number) || (cell.flag && f.flag == cell.flag)) return f.label;
     return std::string();
 }
 
 }  // namespace
 
-const std::array<tuning::TuningParams, kTuningPresetCount> tuningPresets = presetsFromTable();
+const std::array<TuningParams, kTuningPresetCount> tuningPresets = presetsFromTable();
 
 const std::array<const char*, kTuningPresetCount> kTuningPresetNames = {
     kPresets[0].name, kPresets[1].name, kPresets[2].name, kPresets[3].name,
     kPresets[4].name, kPresets[5].name, kPresets[6].name, kPresets[7].name,
 };
 
-std::string modeDescription(const tuning::TuningParams& p) {
+std::string modeDescription(const TuningParams& p) {
     const std::string crlf = "\r\n";
     if (p.systemDefaults) {
         return "Every TCP/IP value this program sets (MSS, MTU, RWIN, TTL, Keep Alive, SYN, ICMP, "
@@ -89,7 +87,7 @@ std::string modeDescription(const tuning::TuningParams& p) {
                "the system's default." + crlf + crlf +
                "A backup of the current values is taken first." + crlf;
     }
-    using P = tuning::TuningParams;
+    using P = TuningParams;
     const SummaryCell cells[] = {
         {&P::mss, nullptr, " = ", "\t"},
         {&P::mtu, nullptr, " = ", "\t\t"},

@@ -15,7 +15,7 @@ inline constexpr std::size_t kWindowsDefaultPreset = 7;
 
 // Index 0 to 7, the index of the Wizard's mode option, built from the
 // presets' table before the program starts.
-extern const std::array<tuning::TuningParams, kTuningPresetCount> tuningPresets;
+extern const std::array<TuningParams, kTuningPresetCount> tuningPresets;
 
 // The mode names, in preset order: "Automatic-A" ... "Automatic-G",
 // "Windows default".
@@ -25,6 +25,6 @@ extern const std::array<const char*, kTuningPresetCount> kTuningPresetNames;
 // tabs, lines ended by CR LF, numbers in plain decimal (-1 as "-1"),
 // switches as True or False. pmtuDiscovery is not shown. A set that puts
 // back the system's defaults says so instead of listing numbers.
-std::string modeDescription(const tuning::TuningParams& params);
+std::string modeDescription(const TuningParams& params);
 
 }  // namespace quellar::tuning

@@ -9,11 +9,7 @@
 
 namespace quellar::tuning {
 
-tuning::TuningParams currentTuning;
-
-}  // namespace quellar::tuning
-
-namespace quellar::tuning {
+TuningParams currentTuning;
 
 namespace {
 

@@ -101,6 +101,6 @@ namespace quellar::tuning {
 
 // The set the next apply writes: the Wizard mode copies a preset over it,
 // the Advanced mode fills it page by page. Never saved.
-extern tuning::TuningParams currentTuning;
+extern TuningParams currentTuning;
 
 }  // namespace quellar::tuning

@@ -27,9 +27,8 @@ long writeOperation(const RegistryOperation& op) {
         RegCloseKey(key);
         return deleted == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : deleted;
     }
-    if (op.exact) return win::writeRegBytes(hiveKey(op.hive), op.keyPath, op.valueName, op.type, op.data);
-    return win::writeRegValue(hiveKey(op.hive), op.keyPath, op.valueName, op.type,
-                                   static_cast<double>(op.value), false);
+    if (op.exact) return writeRegBytes(hiveKey(op.hive), op.keyPath, op.valueName, op.type, op.data);
+    return writeRegValue(hiveKey(op.hive), op.keyPath, op.valueName, op.type, static_cast<double>(op.value), false);
 }
 
 ExecutionReport carryOutInRegistry(const std::vector<RegistryOperation>& operations) {
@@ -74,7 +73,7 @@ SubkeyList subkeyListOf(HKEY hive, const std::string& path) {
     SubkeyList list;
     HKEY key = nullptr;
     if (RegOpenKeyA(hive, path.c_str(), &key) != ERROR_SUCCESS) return list;
-    static const EnumKeyWFn enumW = win::systemFunction<EnumKeyWFn>("advapi32.dll", "RegEnumKeyExW");
+    static const EnumKeyWFn enumW = systemFunction<EnumKeyWFn>("advapi32.dll", "RegEnumKeyExW");
     bool wide = enumW != nullptr;
     for (DWORD index = 0;; ++index) {
         FILETIME written;

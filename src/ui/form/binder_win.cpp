@@ -61,7 +61,7 @@ Kind win32Kind(const Control& control) {
         return {TRACKBAR_CLASSA, static_cast<DWORD>(TBS_HORZ | (o.ticks ? TBS_AUTOTICKS : TBS_NOTICKS)) | WS_TABSTOP, 0};
     case ControlKind::UpDown: return {UPDOWN_CLASSA, UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0};
     case ControlKind::Picture: return {"STATIC", SS_BITMAP, 0};
-    case ControlKind::Graph: return {ui::kGraphClass, 0, WS_EX_STATICEDGE};
+    case ControlKind::Graph: return {kGraphClass, 0, WS_EX_STATICEDGE};
     }
     return {"STATIC", 0, 0};
 }
@@ -119,7 +119,7 @@ FormBinder::~FormBinder() {
         control->onFocusRequested = nullptr;
         control->onModelChanged = nullptr;
         if (control->kind() == ControlKind::Graph) {
-            if (HWND hwnd = handleOf(*control)) ui::attachGraph(hwnd, nullptr);
+            if (HWND hwnd = handleOf(*control)) attachGraph(hwnd, nullptr);
         }
     }
 }
@@ -176,7 +176,7 @@ void FormBinder::configure(Control& control, HWND hwnd) {
         SendMessageA(hwnd, TBM_SETPAGESIZE, 0, o.largeChange);
         break;
     case ControlKind::Graph:
-        ui::attachGraph(hwnd, &static_cast<const GraphControl&>(control));
+        attachGraph(hwnd, &static_cast<const GraphControl&>(control));
         break;
     case ControlKind::Button:
         if (o.isDefault) defaultId_ = GetDlgCtrlID(hwnd);
@@ -190,7 +190,7 @@ void FormBinder::configure(Control& control, HWND hwnd) {
 bool FormBinder::createControls() {
     win::commonControls();
     registerFrameClass();
-    ui::registerGraphClass();
+    registerGraphClass();
     bool all = true;
     int id = kFirstBoundControlId;
     for (auto& owned : form_.controls()) {
@@ -357,7 +357,7 @@ void FormBinder::push(const Control& control) {
         pushSortMarks(static_cast<const ListControl&>(control), hwnd);
         break;
     case ControlKind::Graph:
-        ui::graphChanged(hwnd);
+        graphChanged(hwnd);
         break;
     default:
         break;

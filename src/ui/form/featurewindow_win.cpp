@@ -44,14 +44,14 @@ bool FeatureWindow::load() {
 bool FeatureWindow::makeControls() {
     if (!isLoaded()) return false;
     if (binder_) return true;
-    binder_ = std::make_unique<ui::FormBinder>(*form_, hwnd());
+    binder_ = std::make_unique<FormBinder>(*form_, hwnd());
     binder_->createControls();
     host_.skinFeatureControls(*this);
     onControlsMade();
     return true;
 }
 
-ui::FormBinder& FeatureWindow::binder() {
+FormBinder& FeatureWindow::binder() {
     makeControls();
     return *binder_;
 }

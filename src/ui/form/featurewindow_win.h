@@ -83,7 +83,7 @@ public:
     // Only while loaded.
     Form& form() { return *form_; }
     // Makes the controls first if they are not made yet.
-    ui::FormBinder& binder();
+    FormBinder& binder();
     // Makes and skins the controls, once per load; showing the window does
     // it by itself. False when the window is not loaded.
     bool makeControls();
@@ -110,7 +110,7 @@ private:
     PixelRect client_;
     const std::vector<ControlDecl>& decls_;
     std::unique_ptr<Form> form_;
-    std::unique_ptr<ui::FormBinder> binder_;
+    std::unique_ptr<FormBinder> binder_;
 };
 
 }  // namespace quellar::ui

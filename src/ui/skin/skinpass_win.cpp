@@ -29,10 +29,10 @@ void colourControl(const Skin& skin, const Control& control, HWND hwnd) {
     case ControlKind::Graph: {
         // A dark panel in the form's text colour, its grid half-way to the
         // frames' border colour, so the line colour stands out on any skin.
-        ui::GraphColours colours;
+        GraphColours colours;
         colours.background = colourOf(form.text);
         colours.grid = between(form.text, skin.style(SkinElement::Frame).border);
-        ui::setGraphColours(hwnd, colours);
+        setGraphColours(hwnd, colours);
         break;
     }
     default:
@@ -42,7 +42,7 @@ void colourControl(const Skin& skin, const Control& control, HWND hwnd) {
 
 }  // namespace
 
-void skinControls(SkinEngine& skin, ui::FormBinder& form) {
+void skinControls(SkinEngine& skin, FormBinder& form) {
     // A list's selected row in the buttons' colours, the skin's strongest.
     const ElementStyle& button = skin.skin().style(SkinElement::Button);
     form.setListHighlight(colourOf(button.face), colourOf(button.text));

@@ -10,6 +10,6 @@ namespace quellar::ui {
 // each one's kind (skinElementFor) to its window. A control without an
 // element or without a window is left alone, and whatever goes wrong with
 // one control affects only that control.
-void skinControls(SkinEngine& skin, ui::FormBinder& form);
+void skinControls(SkinEngine& skin, FormBinder& form);
 
 }  // namespace quellar::ui

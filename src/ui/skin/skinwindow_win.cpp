@@ -14,7 +14,7 @@ bool isGroupBox(HWND hwnd) {
 }
 
 bool isFrameWindow(HWND hwnd) {
-    return isGroupBox(hwnd) || win::hasClass(hwnd, ui::kFrameClass);
+    return isGroupBox(hwnd) || win::hasClass(hwnd, kFrameClass);
 }
 
 bool isTextLabel(HWND hwnd) {
