@@ -534,10 +534,7 @@ bool MainWindow::onMessage(UINT msg, WPARAM wParam, LPARAM, LRESULT& result) {
         // A moment later: under Wine the window's own settling in (focus to
         // the face) lifts it above a notice shown at once.
         if (!facePlayer_.damage().empty() || !skin_.loadIssues().empty())
-            damagedLookTimer_.start(kDamagedLookDelayMs, [this] {
-                damagedLookTimer_.stop();
-                reportDamagedLook();
-            });
+            damagedLookTimer_.startOnce(kDamagedLookDelayMs, [this] { reportDamagedLook(); });
         result = 0;
         return true;
     }

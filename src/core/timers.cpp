@@ -60,6 +60,15 @@ void Timer::start(std::uint32_t intervalMs, std::function<void()> tick) {
     });
 }
 
+void Timer::startOnce(std::uint32_t delayMs, std::function<void()> tick) {
+    start(delayMs, [this, tick = std::move(tick)] {
+        // A copy: stopping may drop the function this lambda lives in.
+        const std::function<void()> once = tick;
+        stop();
+        if (once) once();
+    });
+}
+
 void Timer::setInterval(std::uint32_t intervalMs) {
     interval_ = intervalMs;
     if (!service_) return;

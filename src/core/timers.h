@@ -76,6 +76,9 @@ public:
     Timer& operator=(const Timer&) = delete;
 
     void start(std::uint32_t intervalMs, std::function<void()> tick);
+    // One tick only: the timer stops before `tick` runs, so the tick may
+    // start it again or let its owner go.
+    void startOnce(std::uint32_t delayMs, std::function<void()> tick);
     // A running timer restarts with the new interval; a stopped one only
     // remembers it.
     void setInterval(std::uint32_t intervalMs);

@@ -182,7 +182,7 @@ void RamConfigurationPage::alarmTick() {
     const std::weak_ptr<bool> alive = alive_;
     const std::optional<monitor::RamConfiguration::AlarmFreed> freed = config->alarmTick(meter.get());
     if (!freed || alive.expired() || noticeRest_.running() || !alarmNotice_) return;
-    noticeRest_.start(kAlarmNoticeRest, [this] { noticeRest_.stop(); });
+    noticeRest_.startOnce(kAlarmNoticeRest, [] {});
     alarmNotice_(monitor::alarmFreedText(freed->freeBefore, freed->freeAfter));
 }
 

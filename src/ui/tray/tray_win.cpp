@@ -289,10 +289,7 @@ bool Tray::onMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
         sinks.startDebounce = [debounce = std::weak_ptr<Timer>(debounce_), decoder] {
             const std::shared_ptr<Timer> timer = debounce.lock();
             if (!timer) return;
-            timer->start(kDebounceMilliseconds, [timer = timer.get(), decoder] {
-                timer->stop();
-                decoder->debounceElapsed();
-            });
+            timer->startOnce(kDebounceMilliseconds, [decoder] { decoder->debounceElapsed(); });
         };
         decoder_.report(LOWORD(lParam), eventMode_, sinks);
         result = 0;
